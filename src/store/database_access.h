@@ -1,0 +1,93 @@
+#pragma once
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace sql {
+class Connection;
+class ResultSet;
+}  // namespace sql
+
+namespace pravel {
+
+// Closing messages of the data store.
+inline constexpr const char* kConnectionClosingMessage =
+    "The program is closing.\nCheck your database connection and make sure it isavailable \nthen restart the program.";
+inline constexpr const char* kConfigClosingMessage =
+    "The program is closing.\nMake sure the file db_config.txt exists and is \nconfigured correctly.\nRestart the program afterwards.";
+// The map renderer's own connection closes with this text instead.
+inline constexpr const char* kMapClosingMessage =
+    "The program will shut down.\nMake sure the file db_config.txt exists and is \nconfigured correctly.\nRestart the program afterwards.";
+
+// Where connections read their settings: "db_config.txt" in the working
+// directory unless a caller (command-line tool, tests) points elsewhere.
+const std::string& database_config_path();
+void set_database_config_path(std::string path);
+
+// Called with exit status 1 after a fatal database error has been shown. The
+// default ends the process; tests install one that throws.
+using DatabaseExitHook = std::function<void(int status)>;
+DatabaseExitHook set_database_exit_hook(DatabaseExitHook hook);
+
+// Receives the text of every statement sent through a DatabaseAccess.
+using StatementLog = std::function<void(const std::string& statement)>;
+
+// Shows the driver's error text (Yes/No box, answer unused) and the closing
+// message, then ends the process through the exit hook. Never returns.
+[[noreturn]] void database_fatal(const std::string& driver_text,
+                                 const char* closing = kConnectionClosingMessage);
+
+// One open connection plus the four settings of db_config.txt. Every data
+// operation of the store runs on one. Construction either succeeds or ends the
+// process (through the exit hook) after showing why.
+class DatabaseAccess {
+public:
+    enum class Owner { Store, Map };
+
+    DatabaseAccess();
+    explicit DatabaseAccess(const std::string& config_path, Owner owner = Owner::Store);
+    ~DatabaseAccess();
+    DatabaseAccess(const DatabaseAccess&) = delete;
+    DatabaseAccess& operator=(const DatabaseAccess&) = delete;
+
+    const std::string& host() const { return host_; }
+    const std::string& user() const { return user_; }
+    const std::string& password() const { return password_; }
+    const std::string& schema() const { return schema_; }
+
+    using RowReader = std::function<void(sql::ResultSet& row)>;
+
+    // A reading query (executeQuery): `read` is called for every row.
+    void query(const std::string& statement, const RowReader& read);
+
+    // A list query (execute): when the statement produces no result set the
+    // notice is shown (Yes/No box) and false returned; otherwise `read` is
+    // called for every row of the result set. An empty notice shows nothing.
+    bool list_query(const std::string& statement, const std::string& notice, const RowReader& read);
+
+    // An insert, delete or truncate (executeUpdate); the affected row count.
+    int update(const std::string& statement);
+
+    // "SELECT LAST_INSERT_ID()" on this connection.
+    int last_insert_id();
+
+    // Statement log of this object, and the one new objects start with.
+    void set_statement_log(StatementLog log) { log_ = std::move(log); }
+    static void set_default_statement_log(StatementLog log);
+
+    sql::Connection& connection() { return *connection_; }
+
+private:
+    void log(const std::string& statement) const;
+    [[noreturn]] void fail(const std::string& driver_text) const;
+
+    std::unique_ptr<sql::Connection> connection_;
+    std::string host_;
+    std::string user_;
+    std::string password_;
+    std::string schema_;
+    Owner owner_ = Owner::Store;
+    StatementLog log_;
+};
+
+}  // namespace pravel

@@ -1,0 +1,54 @@
+#pragma once
+#include <string>
+#include <utility>
+#include <vector>
+
+
+namespace pravel {
+
+class DatabaseAccess;
+
+void save_configuration(DatabaseAccess& db, int configuration_id, int measure_id, double payment, double area,
+                        const std::string& name, int country_id);
+
+// A `result` row, then one `resulting_quality` row per (speciesID, quality)
+// pair, in list order.
+void save_pixel_result(DatabaseAccess& db, int pixel_id, int measure_id, int configuration_id, double benefit,
+                       const std::vector<std::pair<int, double>>& qualities);
+
+struct VisualisationRow {
+    int measureID = 0;
+    std::string measure_name;
+    int speciesID = 0;
+    std::string species_name;
+    double quality = 0.0;
+    int pixelID = 0;
+    int pixel_i = 0;
+    int pixel_j = 0;
+    int pixel_x = 0;
+    int pixel_y = 0;
+    double benefit = 0.0;
+    double payment = 0.0;
+    int countryID = 0;
+};
+void save_visualisation_row(DatabaseAccess& db, const VisualisationRow& row);
+void clear_visualisation_rows(DatabaseAccess& db);
+
+struct GraphicRow {
+    int measureID = 0;
+    int speciesID = 0;
+    std::string m_name;
+    std::string species_name;
+    double qual_min = 0.0;
+    double qual_max = 0.0;
+    double qual_medium = 0.0;
+    double cost_min = 0.0;
+    double cost_max = 0.0;
+    double cost_medium = 0.0;
+    double eff_area = 0.0;
+    int nr_pixel = 0;
+};
+void save_graphic_row(DatabaseAccess& db, const GraphicRow& row);
+void clear_graphic_rows(DatabaseAccess& db);
+
+}  // namespace pravel
