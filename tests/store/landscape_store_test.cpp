@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "common/sql_text.h"
+#include "store/landscape_store.h"
+#include "support/test_database.h"
+
+namespace pravel {
+namespace {
+
+class LandscapeStoreTest : public testing::DatabaseTest {
+protected:
+    void add_country(int id, const std::string& name, int growth_start, int rows, int cols, int lx, int ly) {
+        SqlText s;
+        s << "INSERT INTO country (countryID, name, growth_start) VALUES (" << id << ", '" << SqlValue{name}
+          << "', " << growth_start << ")";
+        schema().exec(s);
+        SqlText r;
+        r << "INSERT INTO matrix_referenz VALUES (" << id << ", " << rows << ", " << cols << ", " << lx << ", " << ly
+          << ")";
+        schema().exec(r);
+    }
+    struct Pixel {
+        int id, country, i, j;
+        int types = 0, typ1 = 0, typ2 = 0, farmhouse = 0;
+        const char* land_use = "3";
+    };
+    void add_pixel(const Pixel& p) {
+        SqlText s;
+        s << "INSERT INTO pixel (pixelID, countryID, country, matrix_i, matrix_j, x_coordinate, y_coordinate, "
+             "wet, fresh, dry, drained, altitude, grassland_economic_value, land_use_type, "
+             "number_of_grassland_types, grasslandtyp1, grasslandtyp2, farmhouse_distance, mead_past_mow, "
+             "settlement) VALUES ("
+          << p.id << ", " << p.country << ", 'Auenland', " << p.i << ", " << p.j << ", " << 1000 + p.j * 90 << ", "
+          << 2000 + p.i * 90 << ", 0.5, 0.25, 0.25, 1, 12, 55, '" << p.land_use << "', " << p.types << ", " << p.typ1
+          << ", " << p.typ2 << ", " << p.farmhouse << ", 2, 1)";
+        schema().exec(s);
+    }
+    void add_grassland_type(int id, double wes, int quantity, int energy) {
+        SqlText s;
+        s << "INSERT INTO grasslandtype (grasslandtypeID, WES, WOLA, WKLA, quantity, energy, height) VALUES (" << id
+          << ", " << wes << ", 0.5, 0.25, " << quantity << ", " << energy << ", " << id * 10 << ")";
+        schema().exec(s);
+    }
+    long long sent_count(const std::string& prefix) {
+        return std::count_if(sent().begin(), sent().end(),
+                             [&](const std::string& s) { return s.rfind(prefix, 0) == 0; });
+    }
+};
+
+TEST_F(LandscapeStoreTest, PixelAreaFromEdgeLengthsAndMissingReference) {
+    const std::tuple<int, int, double> cases[] = {{25, 25, 0.0625}, {100, 100, 1.0}, {90, 90, 0.81}, {10, 20, 0.02}};
+    int id = 1;
+    for (const auto& [lx, ly, area] : cases) {
+        add_country(id, "area " + std::to_string(id), 13, 4, 6, lx, ly);
+        auto db = connect();
+        const auto ref = load_raster_reference(*db, id);
+        EXPECT_EQ(ref.number_of_rows, 4);
+        EXPECT_EQ(ref.number_of_columns, 6);
+        EXPECT_DOUBLE_EQ(ref.pixel_area_ha, area) << lx << " x " << ly;
+        ++id;
+    }
+    auto db = connect();
+    RasterReference preset{7, 8, 0.5};
+    const auto ref = load_raster_reference(*db, 99, preset);
+    EXPECT_EQ(ref.number_of_rows, 7);
+    EXPECT_DOUBLE_EQ(ref.pixel_area_ha, 0.5);
+    EXPECT_EQ(sent().back(), "SELECT * FROM matrix_referenz WHERE  countryID = 99");
+}
+
+TEST_F(LandscapeStoreTest, CountryNamesAndKeyIncludingApostrophe) {
+    add_country(3, "Hase'sche Niederung", 14, 2, 2, 90, 90);
+    add_country(4, "Drömling", 13, 2, 2, 90, 90);
+    auto db = connect();
+    auto names = country_names(*db);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Drömling", "Hase'sche Niederung"}));
+    EXPECT_EQ(country_id(*db, "Hase'sche Niederung"), 3);
+    EXPECT_EQ(country_id(*db, "Drömling"), 4);
+    EXPECT_EQ(sent().front(), "SELECT DISTINCT name FROM country ");
+    EXPECT_EQ(sent().back(), "SELECT countryID FROM country WHERE name = 'Drömling'");
+    EXPECT_TRUE(messages().messages().empty());
+}
+
+TEST_F(LandscapeStoreTest, LoadsSiteDataCostsAndGrasslandTypes) {
+    add_country(5, "Wümme", 15, 3, 4, 90, 90);
+    schema().exec("INSERT INTO cost_for_farmhouse_distance VALUES (1, 12.5), (2, 30)");
+    add_grassland_type(2, 0.75, 80, 90);
+    add_grassland_type(5, 0.25, 60, 70);
+    add_pixel({101, 5, 0, 0, 1, 2, 5, 0});  // one type: type 2 is not read
+    add_pixel({102, 5, 0, 1, 2, 2, 5, 1});  // two types
+    add_pixel({103, 5, 2, 3, 2, 2, 5, 2});
+    add_pixel({104, 5, 1, 1, 0, 2, 0, 1});  // no type although typ1 is set
+    add_pixel({201, 6, 0, 2, 1, 2, 0, 1});  // another country
+
+    PixelRaster raster(3, 4);
+    raster.at(1, 2).pixelID = -7;  // a cell without a row keeps what the caller gave it
+    auto db = connect();
+    load_pixels(*db, 5, raster);
+
+    const auto& a = raster.at(0, 0);
+    EXPECT_EQ(a.pixelID, 101);
+    EXPECT_EQ(a.country, "Auenland");
+    EXPECT_EQ(a.growth_start, 15);
+    EXPECT_EQ(a.x_coordinate, 1000);
+    EXPECT_EQ(a.y_coordinate, 2000);
+    EXPECT_DOUBLE_EQ(a.wet, 0.5);
+    EXPECT_TRUE(a.drained);
+    EXPECT_TRUE(a.settlement);
+    EXPECT_EQ(a.land_use_type, "3");
+    EXPECT_EQ(a.mead_past_mow, 2);
+    EXPECT_DOUBLE_EQ(a.additional_cost, 0.0) << "farmhouse distance 0 costs nothing";
+    EXPECT_DOUBLE_EQ(a.WES1, 0.75);
+    EXPECT_EQ(a.quantity1, 80);
+    EXPECT_EQ(a.height1, 20);
+    EXPECT_EQ(a.quantity2, 0) << "with one type the second is not read";
+    EXPECT_DOUBLE_EQ(a.WES2, 0.0);
+
+    const auto& b = raster.at(0, 1);
+    EXPECT_DOUBLE_EQ(b.additional_cost, 12.5);
+    EXPECT_EQ(b.quantity1, 80);
+    EXPECT_EQ(b.quantity2, 60);
+    EXPECT_EQ(b.energy2, 70);
+    EXPECT_DOUBLE_EQ(b.WES2, 0.25);
+
+    EXPECT_DOUBLE_EQ(raster.at(2, 3).additional_cost, 30.0);
+    EXPECT_EQ(raster.at(1, 1).quantity1, 0);
+    EXPECT_EQ(raster.at(1, 2).pixelID, -7);
+    EXPECT_EQ(raster.at(0, 2).pixelID, 0) << "pixels of other countries stay out";
+
+    EXPECT_EQ(sent()[0], "SELECT * FROM country WHERE  countryID = 5");
+    EXPECT_EQ(sent()[1], "SELECT * FROM pixel  WHERE  countryID = 5");
+    // Each lookup is sent once per load and its answer reused.
+    EXPECT_EQ(sent_count("SELECT * FROM cost_for_farmhouse_distance WHERE farmhouse_distance = 1"), 1);
+    EXPECT_EQ(sent_count("SELECT * FROM grasslandtype WHERE grasslandtypeID = 2"), 1);
+    EXPECT_EQ(sent_count("SELECT * FROM grasslandtype WHERE grasslandtypeID = 5"), 1);
+    EXPECT_TRUE(messages().messages().empty());
+}
+
+TEST_F(LandscapeStoreTest, RowsOutsideTheRasterAreSkippedAndReportedOnce) {
+    add_country(8, "Randgebiet", 13, 2, 3, 90, 90);
+    add_pixel({1, 8, 0, 0});
+    add_pixel({2, 8, 2, 0});   // row 2 of a 2-row raster
+    add_pixel({3, 8, 1, 3});   // column 3 of a 3-column raster
+    add_pixel({4, 8, -1, 1});  // negative row
+    add_pixel({5, 8, 1, 2});
+
+    PixelRaster raster(2, 3);
+    auto db = connect();
+    load_pixels(*db, 8, raster);
+
+    EXPECT_EQ(raster.at(0, 0).pixelID, 1);
+    EXPECT_EQ(raster.at(1, 2).pixelID, 5);
+    ASSERT_EQ(messages().messages().size(), 1u);
+    const auto& text = messages().messages()[0].text;
+    EXPECT_NE(text.find("3 pixel row(s)"), std::string::npos) << text;
+    EXPECT_NE(text.find("first pixelID 2"), std::string::npos) << text;
+}
+
+}  // namespace
+}  // namespace pravel
