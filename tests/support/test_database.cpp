@@ -1,5 +1,7 @@
 #include "support/test_database.h"
 
+#include "store/sql_script.h"
+
 #include <cppconn/resultset.h>
 #include <cppconn/resultset_metadata.h>
 #include <unistd.h>
@@ -47,24 +49,6 @@ std::vector<std::string> read_lines(const std::string& path) {
     return lines;
 }
 
-// Statements of the schema file, split at semicolons that end a line.
-std::vector<std::string> schema_statements() {
-    std::ifstream in(PRAVEL_SCHEMA_SQL);
-    std::vector<std::string> out;
-    std::string line, current;
-    while (std::getline(in, line)) {
-        const auto first = line.find_first_not_of(" \t");
-        if (first == std::string::npos || line.compare(first, 2, "--") == 0) continue;
-        current += line + "\n";
-        const auto last = line.find_last_not_of(" \t\r");
-        if (last != std::string::npos && line[last] == ';') {
-            out.push_back(current);
-            current.clear();
-        }
-    }
-    return out;
-}
-
 std::string sanitise(const std::string& label) {
     std::string s;
     for (char c : label) s.push_back(std::isalnum(static_cast<unsigned char>(c)) ? std::tolower(c) : '_');
@@ -89,7 +73,7 @@ TestSchema::TestSchema(const std::string& label) {
     }
     admin_ = std::make_unique<DatabaseAccess>(config_path_);
     admin_->set_statement_log(nullptr);
-    for (const auto& st : schema_statements()) admin_->update(st);
+    if (!run_sql_script(*admin_, PRAVEL_SCHEMA_SQL)) throw std::runtime_error("cannot read " PRAVEL_SCHEMA_SQL);
     set_database_config_path(config_path_);
 }
 
