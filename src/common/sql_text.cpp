@@ -19,31 +19,6 @@ SqlText& SqlText::operator<<(SqlValue v) {
     return *this;
 }
 
-SqlText& SqlText::operator<<(int v) {
-    text_.append(std::to_string(v));
-    return *this;
-}
-
-SqlText& SqlText::operator<<(long v) {
-    text_.append(std::to_string(v));
-    return *this;
-}
-
-SqlText& SqlText::operator<<(long long v) {
-    text_.append(std::to_string(v));
-    return *this;
-}
-
-SqlText& SqlText::operator<<(unsigned v) {
-    text_.append(std::to_string(v));
-    return *this;
-}
-
-SqlText& SqlText::operator<<(unsigned long v) {
-    text_.append(std::to_string(v));
-    return *this;
-}
-
 SqlText& SqlText::operator<<(double v) {
     text_.append(format_number(v));
     return *this;

@@ -1,4 +1,5 @@
 #pragma once
+#include <concepts>
 #include <string>
 #include <string_view>
 
@@ -33,11 +34,14 @@ public:
         return *this;
     }
     SqlText& operator<<(SqlValue v);
-    SqlText& operator<<(int v);
-    SqlText& operator<<(long v);
-    SqlText& operator<<(long long v);
-    SqlText& operator<<(unsigned v);
-    SqlText& operator<<(unsigned long v);
+    // Integers in plain decimal. Characters are excluded on purpose: a char
+    // would otherwise be sent as its code.
+    template <std::integral T>
+        requires(!std::same_as<T, bool> && !std::same_as<T, char>)
+    SqlText& operator<<(T v) {
+        text_.append(std::to_string(v));
+        return *this;
+    }
     SqlText& operator<<(double v);
     // Flags are sent as 1 or 0.
     SqlText& operator<<(bool v);
