@@ -1,0 +1,386 @@
+#include "core/species_quality_model.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "common/random.h"
+
+namespace pravel {
+
+namespace {
+
+constexpr double kWeightThreshold = 0.00001;
+constexpr int kDrawsPerQuarterMonth = 10;
+constexpr int kLastVisitedQuarterMonth = 47;
+constexpr int kGrazingLimit = 45;           // grazing survival is counted up to here
+constexpr int kPreGrazingStart = 13;        // refuge strips grazed from April on
+constexpr double kSummaryDensityRule = 0.4; // summary density from which the sward rule changes
+constexpr double kMowingOnlyDensity = 60.0; // above: the livestock entry marks no real grazing
+// Vegetation windows reach at most this far beyond a quarter month; longer
+// reproduction periods are cut here (a window of more than four years has
+// no meaning for one season).
+constexpr int kMaxWindow = 200;
+
+// The quarter months of the uses that take place: the first always, each
+// later one only when it and every earlier distance are non-zero.
+struct Uses {
+    std::array<int, 4> qm{};
+    int count = 0;
+};
+
+Uses uses_taking_place(const MeasureRecord& m) {
+    Uses u;
+    u.qm[u.count++] = m.month_quarter_first_use;
+    const int d[3] = {m.distance_2use, m.distance_3use, m.distance_4use};
+    int at = m.month_quarter_first_use;
+    for (int k = 0; k < 3 && d[k] > 0; ++k) {
+        at += d[k];
+        u.qm[u.count++] = at;
+    }
+    return u;
+}
+
+enum class HeightClass { Short, Medium, Tall };
+
+HeightClass height_class(double cm) {
+    if (cm < 10.0) return HeightClass::Short;
+    if (cm > 30.0) return HeightClass::Tall;
+    return HeightClass::Medium;
+}
+
+// Quarter months of growth behind the height in quarter month q under a set
+// of uses: -1 when the height is the stubble of 5 cm (a use in q, or before
+// the growth start), else the quarter months since the last earlier use, or
+// since the growth start when no use has happened yet.
+int growth_quarter_months(int q, const int* uses, int n, int growth_start) {
+    int last = -1;
+    for (int k = 0; k < n; ++k) {
+        if (uses[k] == q) return -1;
+        if (uses[k] < q && uses[k] > last) last = uses[k];
+    }
+    if (q < growth_start) return -1;
+    return last >= 0 ? q - last : q - growth_start;
+}
+
+// A vegetation height: 5 cm plus a growth of 4 to 5 cm per quarter month
+// drawn from the shared generator, scaled by the pixel's height value. No
+// draw is taken when nothing has grown.
+double draw_height(int months, double scale) {
+    if (months <= 0) return 5.0 * scale;
+    const double g = static_cast<double>(rand15()) / RAND15_MAX + 4.0;
+    return (5.0 + g * months) * scale;
+}
+
+struct Shares {
+    double low, medium, high;
+};
+
+class TemporalModel {
+public:
+    TemporalModel(const SpeciesRecord& sp, const PixelRecord& px, const MeasureEvaluation& me, double trampling,
+                  bool predation)
+        : sp_(sp), px_(px), m_(me.measure), trampling_(trampling), predation_(predation) {
+        uses_ = uses_taking_place(m_);
+        a_ = m_.month_quarter_first_use;
+        b_ = m_.distance_2use;
+        c_ = m_.distance_3use;
+        growth_start_ = px.growth_start + (px.altitude != 0 ? 2 : 0);
+        const bool two = px.number_of_grassland_types >= 2;
+        scale_ = (two ? 0.7 * px.height1 + 0.3 * px.height2 : px.height1) / 100.0;
+        mowing_only_ = m_.livestockID_1 == 0 || m_.livestock_density_1 > kMowingOnlyDensity;
+        summary_rule_ = m_.summary_livestock_density >= kSummaryDensityRule;
+        vs_ = sp.vegetation_requirement_short;
+        vm_ = sp.vegetation_requirement_medium;
+        vt_ = sp.vegetation_requirement_tall;
+        crit_ = sp.critical_reproduction_period;
+        repro_ = std::min(sp.reproduction_period, kMaxWindow);
+        substitute_ = egg(uses_.qm[0]) > 0.001;
+        if (summary_rule_) {
+            if (b_ > 0) {
+                u_uses_ = uses_;
+                r_uses_.qm[0] = a_;
+                r_uses_.count = 1;
+                fifth_until_ = a_ + b_;
+            } else {
+                u_uses_.qm = {kPreGrazingStart, kPreGrazingStart + c_, kPreGrazingStart + c_ + m_.distance_4use, 0};
+                u_uses_.count = 3;
+                r_uses_.qm[0] = 48;
+                r_uses_.count = 1;
+                fifth_until_ = a_;
+            }
+        }
+        have_.fill(false);
+    }
+
+    double sum(int first, int last, int overlap_qm, double overlap_factor) {
+        double total = 0.0;
+        for (int i = std::max(first, 1); i <= last; ++i) {
+            double e = egg(i);
+            if (i == overlap_qm) e *= overlap_factor;
+            const double w = e + substitute_brood(i);
+            if (w == 0.0) continue;
+            const double p = predation_ ? 1.0 - predation_value(i) : 1.0;
+            if (p == 0.0) continue;
+            const double k = survival(i);
+            if (k == 0.0) continue;
+            total += p * w * k * vegetation(i);
+        }
+        return total;
+    }
+
+private:
+    double egg(int q) const { return (q >= 1 && q <= 48) ? sp_.eggs_by_quarter_month[q - 1] : 0.0; }
+
+    // A missing predation value counts as no predation.
+    double predation_value(int i) const {
+        const auto& list = sp_.predation_by_quarter_month;
+        return (i >= 1 && static_cast<std::size_t>(i) <= list.size()) ? list[i - 1] : 0.0;
+    }
+
+    // A brood lost to a use in quarter month u may be replaced in u + 1.
+    double substitute_brood(int i) const {
+        if (!substitute_) return 0.0;
+        for (int k = 0; k < uses_.count; ++k) {
+            const int u = uses_.qm[k];
+            if (i == u + 1 && u <= sp_.last_monthquarter_substitut_brood) {
+                return egg(u) * sp_.probability_succeccful_sub_brood;
+            }
+        }
+        return 0.0;
+    }
+
+    // --- management survival K(i) -------------------------------------
+    double cut_factor(int i, const int* uses, int n) const {
+        double k = 1.0;
+        for (int x = 0; x < n; ++x) {
+            const int u = uses[x];
+            if (i <= u && u < i + crit_) {
+                k = 0.0;
+            } else if (i + crit_ <= u && u < i + repro_) {
+                k *= 0.5;
+            }
+        }
+        if (px_.altitude != 0) {
+            if (k < 0.2) {
+                k = 0.25;
+            } else if (k > 0.4 && k < 0.9) {
+                k = 0.75;
+            }
+        }
+        return k;
+    }
+
+    // Livestock density of grazing period containing q, the periods starting
+    // at s and switching only at uses that take place; the last period that
+    // takes place lasts to the end of the season.
+    double density_at(int q, int s) const {
+        const double dens[4] = {m_.livestock_density_1, m_.livestock_density_2, m_.livestock_density_3,
+                                m_.livestock_density_4};
+        const int d[3] = {m_.distance_2use, m_.distance_3use, m_.distance_4use};
+        int boundary = s;
+        int period = 0;
+        for (int k = 0; k < 3 && d[k] > 0; ++k) {
+            boundary += d[k];
+            if (q >= boundary) period = k + 1;
+        }
+        return dens[period];
+    }
+
+    // Survival of trampling from quarter month s up to the limit L for a
+    // brood begun in i; `constant_density` < 0 means the measure's periods.
+    double trampling_survival(int i, int s, int limit, double constant_density) const {
+        if (trampling_ < 0.001) return 1.0;
+        if (i + crit_ < s) return 1.0;
+        const int last = (i + crit_ < limit) ? i + repro_ : limit - 1;
+        double load = 0.0;
+        for (int q = s; q <= last; ++q) load += constant_density >= 0 ? constant_density : density_at(q, s);
+        return std::exp(-trampling_ * load);
+    }
+
+    double survival(int i) const {
+        if (mowing_only_) return cut_factor(i, uses_.qm.data(), uses_.count);
+        double k;
+        if (m_.method_nr == 14) {
+            k = cut_factor(i, uses_.qm.data(), 1) * trampling_survival(i, a_ + b_, kGrazingLimit, -1.0);
+        } else {
+            k = trampling_survival(i, a_, kGrazingLimit, -1.0);
+        }
+        if (m_.is_refuge_strip) {
+            k *= trampling_survival(i, kPreGrazingStart, a_, m_.summary_livestock_density);
+        }
+        return k;
+    }
+
+    // --- vegetation suitability H(i) -----------------------------------
+    double weighted(const Shares& s) const { return s.low * vs_ + s.medium * vm_ + s.high * vt_; }
+
+    Shares triple(int period) const {  // period 1..5
+        const auto& g = m_.grazing_growth;
+        const int o = 3 * (period - 1);
+        return {g[o], g[o + 1], g[o + 2]};
+    }
+
+    double by_class(HeightClass c, const Shares& s) const {
+        if (c == HeightClass::Short) return vs_;
+        if (c == HeightClass::Tall) return weighted(s);
+        return s.low * vs_ + (s.medium + s.high) * vm_;
+    }
+
+    // One draw's suitability in quarter month q.
+    double draw_suitability(int q) const {
+        if (summary_rule_) return summary_suitability(q);
+        if (mowing_only_) {
+            const double h = draw_height(growth_quarter_months(q, uses_.qm.data(), uses_.count, growth_start_), scale_);
+            const HeightClass c = height_class(h);
+            return c == HeightClass::Short ? vs_ : c == HeightClass::Tall ? vt_ : vm_;
+        }
+        if (m_.method_nr == 14) {
+            const double h = draw_height(growth_quarter_months(q, uses_.qm.data(), 1, growth_start_), scale_);
+            // Periods closed by the uses: period 1 up to and including U2.
+            int period = 1;
+            for (int k = 1; k < uses_.count; ++k)
+                if (q > uses_.qm[k]) period = k + 1;
+            return by_class(height_class(h), triple(period));
+        }
+        const double h = draw_height(growth_quarter_months(q, nullptr, 0, growth_start_), scale_);
+        const HeightClass c = height_class(h);
+        if (c == HeightClass::Short) return vs_;
+        if (a_ == 1) return by_class(c, triple(1));
+        if (q == uses_.qm[0]) {
+            const Shares p1 = triple(1);
+            if (c == HeightClass::Tall) return weighted({0.0, 0.5 * p1.low, p1.medium + p1.high + 0.5 * p1.low});
+            return vm_;
+        }
+        for (int k = 1; k < uses_.count; ++k) {
+            if (q == uses_.qm[k]) {
+                const Shares before = triple(k);
+                const Shares now = triple(k + 1);
+                if (c == HeightClass::Tall) return weighted({before.low, 0.5 * now.medium, now.high + 0.5 * now.medium});
+                return before.low * vs_ + (now.medium + now.high) * vm_;
+            }
+        }
+        int period = 1;
+        for (int k = 1; k < uses_.count; ++k)
+            if (q >= uses_.qm[k]) period = k + 1;
+        return by_class(c, triple(period));
+    }
+
+    double summary_suitability(int q) const {
+        const double r = draw_height(growth_quarter_months(q, r_uses_.qm.data(), r_uses_.count, growth_start_), scale_);
+        const double u = draw_height(growth_quarter_months(q, u_uses_.qm.data(), u_uses_.count, growth_start_), scale_);
+        const HeightClass c = height_class(r);
+        if (c == HeightClass::Short) return vs_;
+        const Shares s = q <= fifth_until_ ? triple(5) : triple(1);
+        if (c == HeightClass::Tall) return r <= u ? vt_ : weighted(s);
+        return r <= u ? vm_ : s.low * vs_ + (s.medium + s.high) * vm_;
+    }
+
+    // Mean suitability of quarter month q over its draws. The draws of a
+    // quarter month are shared by every window that contains it within one
+    // call: same distribution, a fraction of the work.
+    double quarter_month_suitability(int q) {
+        const int slot = q;
+        if (slot >= 0 && slot < static_cast<int>(memo_.size()) && have_[slot]) return memo_[slot];
+        double total = 0.0;
+        for (int n = 0; n < kDrawsPerQuarterMonth; ++n) total += draw_suitability(q);
+        const double mean = total / kDrawsPerQuarterMonth;
+        if (slot >= 0 && slot < static_cast<int>(memo_.size())) {
+            memo_[slot] = mean;
+            have_[slot] = true;
+        }
+        return mean;
+    }
+
+    double vegetation(int i) {
+        if (repro_ <= 0) return 0.0;
+        double total = 0.0;
+        for (int q = i; q < i + repro_; ++q) total += quarter_month_suitability(q);
+        return total / repro_;
+    }
+
+    const SpeciesRecord& sp_;
+    const PixelRecord& px_;
+    const MeasureRecord& m_;
+    double trampling_;
+    bool predation_;
+    Uses uses_;
+    Uses u_uses_;
+    Uses r_uses_;
+    int fifth_until_ = 0;
+    int a_ = 0, b_ = 0, c_ = 0;
+    int growth_start_ = 0;
+    double scale_ = 1.0;
+    bool mowing_only_ = true;
+    bool summary_rule_ = false;
+    double vs_ = 0.0, vm_ = 0.0, vt_ = 0.0;
+    int crit_ = 0;
+    int repro_ = 0;
+    bool substitute_ = false;
+    std::array<double, 48 + kMaxWindow + 1> memo_{};
+    std::array<bool, 48 + kMaxWindow + 1> have_{};
+};
+
+}  // namespace
+
+bool uses_within_year(const MeasureRecord& m) {
+    const int a = m.month_quarter_first_use;
+    const int sums[4] = {a, a + m.distance_2use, a + m.distance_2use + m.distance_3use,
+                         a + m.distance_2use + m.distance_3use + m.distance_4use};
+    for (int s : sums)
+        if (s < 1 || s > 48) return false;
+    return m.distance_2use >= 0 && m.distance_3use >= 0 && m.distance_4use >= 0;
+}
+
+double spatial_factor(const SpeciesRecord& sp, const PixelRecord& px, bool predation) {
+    const bool two = px.number_of_grassland_types >= 2;
+    auto mix = [two](double first, double second) { return two ? 0.7 * first + 0.3 * second : first; };
+    const double wes = mix(px.WES1, px.WES2);
+    const double wola = mix(px.WOLA1, px.WOLA2);
+    const double wkla = mix(px.WKLA1, px.WKLA2);
+
+    double b = wes;
+    if (sp.WES > kWeightThreshold) b = std::max(0.0, wes - (px.OHG ? 1.0 : 0.0));
+    if (sp.WOLA > kWeightThreshold) b = std::max(0.0, wola - (px.OHG ? 0.5 : 0.0));
+    if (sp.WKLA > kWeightThreshold) b = std::max(0.0, wkla);
+
+    const double t = predation ? 1.0 : 1.0 - sp.praedation;
+
+    double moisture = 0.0;
+    int classes = 0;
+    const std::pair<double, double> parts[3] = {{px.wet, sp.soil_moisture_requir_wet},
+                                                {px.fresh, sp.soil_moisture_requir_fresh},
+                                                {px.dry, sp.soil_moisture_requir_dry}};
+    for (const auto& [share, suitability] : parts) {
+        if (share > 0.0) {
+            moisture += share * suitability;
+            ++classes;
+        }
+    }
+    const double m = classes ? moisture / classes : 0.0;
+    return b * std::sqrt(std::max(0.0, t * m));
+}
+
+double temporal_factor(const SpeciesRecord& sp, const PixelRecord& px, const MeasureEvaluation& me,
+                       double trampling, bool predation) {
+    TemporalModel model(sp, px, me, trampling, predation);
+    const int start = sp.second_generation_start;
+    const int end = sp.second_generation_end;
+    if (start == end) return model.sum(1, kLastVisitedQuarterMonth, -1, 1.0);
+
+    const double t1 = start >= 2 ? model.sum(1, start - 1, -1, 1.0) : 0.0;
+    const double overlap = sp.percent_for_overlap != 0.0 ? 1.0 - sp.percent_for_overlap / 100.0 : 1.0;
+    const double t2 = model.sum(start, std::min(end - 1, 48), start, overlap);
+    return (t1 + t2) * 0.5;
+}
+
+double species_quality(const SpeciesRecord& sp, const PixelRecord& px, const MeasureEvaluation& me,
+                       double trampling, bool predation) {
+    const double s = spatial_factor(sp, px, predation);
+    // With no spatial suitability the quality is 0 whatever the season does;
+    // the temporal factor (and its draws) is then not needed.
+    if (s == 0.0) return 0.0;
+    return s * temporal_factor(sp, px, me, trampling, predation);
+}
+
+}  // namespace pravel
