@@ -184,4 +184,35 @@ int regrowth_delay(DatabaseAccess& db, int previous_cut, int next_cut) {
     return delay;
 }
 
+std::vector<DryMatterRow> load_all_dry_matter_rows(DatabaseAccess& db) {
+    std::vector<DryMatterRow> rows;
+    db.query("SELECT * FROM quarter_month_dry_matter", [&](sql::ResultSet& rs) {
+        DryMatterRow row;
+        row.N_fertilizer = rs.getInt("N-fertilizer");
+        for (int k = 1; k <= 48; ++k) row.MV[k - 1] = rs.getInt("MV" + std::to_string(k));
+        rows.push_back(row);
+    });
+    return rows;
+}
+
+std::vector<RegrowthDelayRow> load_all_regrowth_delays(DatabaseAccess& db) {
+    std::vector<RegrowthDelayRow> rows;
+    db.query("SELECT * FROM regrowth_delay_dry_matter", [&](sql::ResultSet& rs) {
+        rows.push_back({rs.getInt("previous_cut"), rs.getInt("next_cut"), rs.getInt("regrowth_delay")});
+    });
+    return rows;
+}
+
+std::vector<TramplingRow> load_all_trampling_factors(DatabaseAccess& db) {
+    std::vector<TramplingRow> rows;
+    db.query("SELECT * FROM trampling_mortality", [&](sql::ResultSet& rs) {
+        TramplingRow row;
+        row.trampling_mortality_typ = rs.getDouble("trampling_mortality_typ");
+        row.livestockID = rs.getInt("livestockID");
+        row.factor = rs.getDouble("factor");
+        rows.push_back(row);
+    });
+    return rows;
+}
+
 }  // namespace pravel

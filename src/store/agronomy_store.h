@@ -105,4 +105,33 @@ void load_dry_matter_curves(DatabaseAccess& db, int nitrogen_level, std::vector<
 // `regrowth_delay` of the last matching row; 0 when none matches.
 int regrowth_delay(DatabaseAccess& db, int previous_cut, int next_cut);
 
+// --- whole-table loads ------------------------------------------------------
+// An evaluation run reads these tables once and looks values up in memory, so
+// the number of statements does not grow with the species or the pixels.
+
+// One row of `quarter_month_dry_matter`: MV1..MV48 at index 0..47.
+struct DryMatterRow {
+    int N_fertilizer = 0;
+    std::array<int, 48> MV{};
+};
+
+// One row of `regrowth_delay_dry_matter`.
+struct RegrowthDelayRow {
+    int previous_cut = 0;
+    int next_cut = 0;
+    int regrowth_delay = 0;
+};
+
+// One row of `trampling_mortality`.
+struct TramplingRow {
+    double trampling_mortality_typ = 0.0;
+    int livestockID = 0;
+    double factor = 0.0;
+};
+
+// Every row of the table, in the server's order.
+std::vector<DryMatterRow> load_all_dry_matter_rows(DatabaseAccess& db);
+std::vector<RegrowthDelayRow> load_all_regrowth_delays(DatabaseAccess& db);
+std::vector<TramplingRow> load_all_trampling_factors(DatabaseAccess& db);
+
 }  // namespace pravel

@@ -1,0 +1,361 @@
+#include "core/evaluation_run.h"
+
+#include <string>
+#include <utility>
+
+#include "common/feedback.h"
+#include "common/notifier.h"
+#include "common/number_format.h"
+#include "common/random.h"
+#include "core/measure_record.h"
+#include "core/species_quality_model.h"
+#include "store/database_access.h"
+
+namespace pravel {
+
+namespace {
+
+bool valid_method(int method_nr) { return method_nr >= 1 && method_nr <= kMethodCount; }
+
+// Group of a valid method number: 0 mowing, 1 grazing, 2 mowing with grazing.
+// The pixel's mead_past_mow names the group it allows.
+int method_group(int method_nr) {
+    if (method_nr <= 5) return 0;
+    if (method_nr <= 10) return 1;
+    return 2;
+}
+
+// Weights of the first and second grassland type of a pixel with two types.
+constexpr double kFirstTypeWeight = 0.7;
+constexpr double kSecondTypeWeight = 0.3;
+// Refuge strips leave part of the area uncut.
+constexpr double kRefugeStripYieldShare = 0.92;
+constexpr int kMinimumGrasslandValue = 15;
+
+}  // namespace
+
+EvaluationInputs load_evaluation_inputs(DatabaseAccess& db, const EvaluationRequest& request) {
+    EvaluationInputs in;
+    in.growth_rate = load_growth_rate(db);
+    for (int m = 1; m <= kMethodCount; ++m) in.method_feed[m - 1] = load_method_feed(db, m);
+    for (int m = 1; m <= kMethodCount; ++m) load_cost_parameters(db, m, in.method_costs[m - 1]);
+
+    in.raster_reference = load_raster_reference(db, request.countryID);
+    in.pixels = PixelRaster(in.raster_reference);
+    load_pixels(db, request.countryID, in.pixels);
+
+    in.usability.reserve(request.measures.size());
+    for (const MeasureRecord& m : request.measures) {
+        UsabilityParameters p;
+        load_usability_parameters(db, p, m.method_nr, m.month_quarter_first_use, m.distance_2use, m.distance_3use,
+                                  m.distance_4use, {m.livestockID_1, m.livestockID_2, m.livestockID_3, m.livestockID_4},
+                                  {m.livestock_density_1, m.livestock_density_2, m.livestock_density_3,
+                                   m.livestock_density_4});
+        in.usability.push_back(p);
+    }
+
+    // Whole tables, looked up in memory by the yield model and the trampling
+    // factors.
+    for (const DryMatterRow& row : load_all_dry_matter_rows(db)) in.growth_tables.set_series(row.N_fertilizer, row.MV);
+    for (const RegrowthDelayRow& row : load_all_regrowth_delays(db)) {
+        in.growth_tables.set_regrowth_delay(row.previous_cut, row.next_cut, row.regrowth_delay);
+    }
+    in.trampling = load_all_trampling_factors(db);
+    return in;
+}
+
+double method_cost_total(const CostParameterSet& c) {
+    return c.maschine_rental + c.hired_labour + c.pasturecosts + c.optional_extra_cost + c.cost_of_pest_management +
+           c.costs_silage_other + c.costs_fertilisation + c.seed_expense + c.personal_costs_per_Akh * c.hours_akh_ha +
+           c.other_eur_ha + c.diesel_eur_ha + c.maintenance_eur_ha;
+}
+
+std::array<double, kMethodCount> cost_savings(const std::array<CostParameterSet, kMethodCount>& costs) {
+    std::array<double, kMethodCount> total{};
+    for (int k = 0; k < kMethodCount; ++k) total[k] = method_cost_total(costs[k]);
+    std::array<double, kMethodCount> saving{};
+    for (int m = 1; m <= kMethodCount; ++m) {
+        int reference = 0;
+        if (m >= 2 && m <= 4) reference = 1;
+        else if (m >= 7 && m <= 10) reference = 6;
+        else if (m >= 12) reference = 11;
+        // Methods 1, 6 and 11 are the references themselves; method 5 is
+        // never costed against one.
+        saving[m - 1] = reference == 0 ? 0.0 : total[reference - 1] - total[m - 1];
+    }
+    return saving;
+}
+
+std::array<double, 15> interpolate_growth_rates(const GrowthRateRow& g, const MeasureRecord& m) {
+    const double span = g.livestock_density_max - g.livestock_density_min;
+    auto at = [&](double x, double lo, double hi) {
+        // A band without width cannot be interpolated: its lower values hold
+        // for every density.
+        if (span == 0.0) return lo;
+        return lo + (hi - lo) * (x - g.livestock_density_min) / span;
+    };
+    std::array<double, 15> v{};
+    const double densities[4] = {m.livestock_density_1, m.livestock_density_2, m.livestock_density_3,
+                                 m.livestock_density_4};
+    for (int k = 0; k < 4; ++k) {
+        v[3 * k + 0] = at(densities[k], g.low_min, g.low_max);
+        v[3 * k + 1] = at(densities[k], g.medium_min, g.medium_max);
+        v[3 * k + 2] = at(densities[k], g.high_min, g.high_max);
+    }
+    const double summary = m.summary_livestock_density;
+    if (summary > 0.4) {
+        v[12] = at(summary, g.low_min, g.low_max);
+        v[13] = at(summary, g.medium_min, g.medium_max);
+        v[14] = at(summary, g.high_min, g.high_max);
+    }
+    return v;
+}
+
+double find_trampling_factor(const std::vector<TramplingRow>& rows, double trampling_class, int livestock_id) {
+    // The class is matched as the database would match it in a statement,
+    // where it is written with six significant digits.
+    const double cls = std::stod(format_number(trampling_class));
+    double factor = 0.0;
+    for (const TramplingRow& r : rows) {
+        if (r.trampling_mortality_typ == cls && r.livestockID == livestock_id) factor = r.factor;
+    }
+    return factor;
+}
+
+std::string measure_problem(const MeasureRecord& m, const EvaluationInputs& in) {
+    if (!valid_method(m.method_nr)) {
+        return "its method number " + std::to_string(m.method_nr) + " is not one of 1 to 14";
+    }
+    if (!uses_within_year(m)) return "its uses do not all fall within quarter months 1 to 48 of the year";
+    if (in.method_feed[m.method_nr - 1].faktor_compenstion_feed == 0) {
+        return "method " + std::to_string(m.method_nr) + " has no feed values in table method";
+    }
+    return {};
+}
+
+std::vector<MeasureEvaluation> prepare_measures(const EvaluationInputs& in, const EvaluationRequest& request) {
+    const std::array<double, kMethodCount> savings = cost_savings(in.method_costs);
+    std::vector<MeasureEvaluation> out;
+    out.reserve(request.measures.size());
+
+    for (std::size_t i = 0; i < request.measures.size(); ++i) {
+        const MeasureRecord& m = request.measures[i];
+        MeasureEvaluation me;
+        me.measure = m;
+        me.payment = m.payment;
+        me.applicable = measure_problem(m, in).empty();
+
+        // Trampling only where the species is sensitive and the measure
+        // brings livestock.
+        me.trampling.reserve(request.species.size());
+        for (const SpeciesRecord& s : request.species) {
+            const bool trampled = s.trampling_mortality_typ != 0.0 && m.livestockID_1 != 0;
+            me.trampling.push_back(trampled ? find_trampling_factor(in.trampling, s.trampling_mortality_typ,
+                                                                    m.livestockID_1)
+                                            : 0.0);
+        }
+
+        me.growth_rates = interpolate_growth_rates(in.growth_rate, m);
+
+        if (valid_method(m.method_nr)) {
+            const MethodFeedRow& feed = in.method_feed[m.method_nr - 1];
+            me.price_compensation_feed = feed.price_compensation_feed;
+            me.faktor_compenstion_feed = feed.faktor_compenstion_feed;
+            me.cost_saving = savings[m.method_nr - 1];
+
+            // Methods with a cut on fertilised grassland are costed at 380
+            // and 245 kg N; mowing with grazing at 120 kg in both sets.
+            const bool low_nitrogen = m.method_nr >= 11;
+            const std::array<double, 4> densities = {m.livestock_density_1, m.livestock_density_2,
+                                                     m.livestock_density_3, m.livestock_density_4};
+            const UsabilityParameters base = i < in.usability.size() ? in.usability[i] : UsabilityParameters{};
+            auto make_set = [&](int level, int reference_energy) {
+                UsabilityParameters p = base;
+                // Nitrogen beyond the limit is valued at 0 per kilogram: the
+                // saving the model returns is itself the set's nitrogen
+                // value N. It also stands for the method's reduced
+                // fertilisation cost; it is kept with the set, because a
+                // method's cost set is shared by measures whose savings
+                // differ.
+                const FertiliserOutcome r =
+                    fertiliser_saving(m.month_quarter_first_use, m.distance_2use, m.distance_3use, m.distance_4use,
+                                      m.method_nr, p, densities, 0.0, level, in.growth_tables);
+                NitrogenSet set;
+                set.level = level;
+                set.yield = r.uses.yield;
+                set.energy = r.uses.energy;
+                set.reference_energy = reference_energy;
+                set.nitrogen_value = r.saving;
+                return set;
+            };
+            me.set_a = make_set(low_nitrogen ? 120 : 380, feed.energy_matter_ref_380N);
+            me.set_b = make_set(low_nitrogen ? 120 : 245, feed.energy_matter_ref_245N);
+        }
+
+        // Grazed measures take the interpolated growth values in place of the
+        // catalogue's; mowing measures (density 0) and the high densities
+        // that stand for no grazing keep theirs.
+        if (m.livestock_density_1 > 0.1 && m.livestock_density_1 < 60) me.measure.grazing_growth = me.growth_rates;
+
+        out.push_back(std::move(me));
+    }
+    return out;
+}
+
+bool is_evaluated_grassland(const PixelRecord& p) {
+    if (p.land_use_type != "3" && p.land_use_type != "4") return false;
+    if (p.grassland_economic_value < kMinimumGrasslandValue) return false;
+    return p.wet != 0.0 || p.fresh != 0.0 || p.dry != 0.0;
+}
+
+bool measure_allowed_on(const PixelRecord& p, const MeasureEvaluation& me) {
+    if (!me.applicable || !valid_method(me.measure.method_nr)) return false;
+    if (p.manure_status_grass_cropland != 0 && p.manure_status_grass_cropland != 1) return false;
+    return p.mead_past_mow == method_group(me.measure.method_nr);
+}
+
+PixelMargin pixel_margin(const PixelRecord& p, const MeasureEvaluation& me, double distance_cost_factor) {
+    const double q1 = p.quantity1 / 100.0;
+    const double e1 = p.energy1 / 100.0;
+    const double q2 = p.quantity2 / 100.0;
+    const double e2 = p.energy2 / 100.0;
+    const bool two_types = p.number_of_grassland_types >= 2;
+    const double quantity = two_types ? kFirstTypeWeight * q1 + kSecondTypeWeight * q2 : q1;
+    const double energy = two_types ? kFirstTypeWeight * e1 + kSecondTypeWeight * e2 : e1;
+
+    // Water-protection zones (manure status 1) are fertilised at the lower
+    // level.
+    const NitrogenSet& set = p.manure_status_grass_cropland == 1 ? me.set_b : me.set_a;
+    const int method = me.measure.method_nr;
+
+    PixelMargin r;
+    r.reference_energy = set.reference_energy * energy;
+    double nitrogen_term = set.nitrogen_value;
+    if (method == 10) {
+        // Grazing only: the feed taken up by the livestock, no fertiliser
+        // saving.
+        r.measure_energy = set.energy[0];
+        nitrogen_term = 0.0;
+    } else if (method == 14) {
+        // One cut, then grazing (E2 is the grazing uptake).
+        if (two_types) {
+            r.measure_energy = (set.yield[0] * quantity) * (set.energy[0] * energy) + set.energy[1];
+        } else {
+            r.measure_energy = set.yield[0] * q1 * set.energy[0] * e1 + set.energy[1];
+        }
+    } else {
+        double w = 0.0;
+        if (two_types) {
+            for (int k = 0; k < 4; ++k) w += (set.yield[k] * quantity) * (set.energy[k] * energy);
+        } else {
+            double sum = 0.0;
+            for (int k = 0; k < 4; ++k) sum += set.yield[k] * set.energy[k];
+            w = e1 * q1 * sum;
+        }
+        if (me.measure.is_refuge_strip) w *= kRefugeStripYieldShare;
+        r.measure_energy = w;
+    }
+
+    const double feed_price =
+        me.faktor_compenstion_feed != 0 ? me.price_compensation_feed / me.faktor_compenstion_feed : 0.0;
+    r.feed_value_loss = (r.measure_energy - r.reference_energy) * feed_price + nitrogen_term;
+
+    const double base = p.grassland_economic_value / 100.0 * r.feed_value_loss;
+    const double distance_cost = p.additional_cost * distance_cost_factor;
+    r.without_payment = base + me.cost_saving - distance_cost;
+    r.with_payment = base + me.payment + me.cost_saving - distance_cost;
+    return r;
+}
+
+std::vector<std::vector<PixelResult>> evaluate(const EvaluationInputs& in, const EvaluationRequest& request,
+                                               Feedback* feedback, const QualityFunction& quality) {
+    const std::size_t measure_count = in.measures.size();
+    const std::size_t species_count = request.species.size();
+    std::vector<std::vector<PixelResult>> results(measure_count);
+
+    const QualityFunction model = quality ? quality : QualityFunction(species_quality);
+
+    std::vector<std::shared_ptr<const MeasureRecord>> shared_measures;
+    shared_measures.reserve(measure_count);
+    for (const MeasureEvaluation& me : in.measures) shared_measures.push_back(std::make_shared<const MeasureRecord>(me.measure));
+
+    std::vector<double> minimum(species_count, 0.0);
+    for (std::size_t s = 0; s < species_count && s < request.minimum_qualities.size(); ++s) {
+        minimum[s] = request.minimum_qualities[s];
+    }
+
+    const PixelRaster& raster = in.pixels;
+    const long long total = static_cast<long long>(raster.rows()) * raster.columns();
+    std::vector<SpeciesQuality> qualities(species_count);
+
+    for (int row = 0; row < raster.rows(); ++row) {
+        if (feedback && feedback->cancelled()) break;
+        for (int column = 0; column < raster.columns(); ++column) {
+            const PixelRecord& pixel = raster.at(row, column);
+            if (!is_evaluated_grassland(pixel)) continue;
+
+            for (std::size_t mi = 0; mi < measure_count; ++mi) {
+                const MeasureEvaluation& me = in.measures[mi];
+                if (!measure_allowed_on(pixel, me)) continue;
+
+                bool qualifies = false;
+                for (std::size_t s = 0; s < species_count; ++s) {
+                    const SpeciesRecord& species = request.species[s];
+                    const double trampling = s < me.trampling.size() ? me.trampling[s] : 0.0;
+                    double q = model(species, pixel, me, trampling, request.time_dependent_predation);
+                    if (q >= minimum[s]) {
+                        qualifies = true;
+                    } else {
+                        q = 0.0;
+                    }
+                    qualities[s] = {species.speciesID, q};
+                }
+                if (!qualifies) continue;
+
+                const PixelMargin margin = pixel_margin(pixel, me, request.distance_cost_factor);
+                // Only measures that cost feed energy against the reference
+                // management are offered.
+                if (!(margin.reference_energy - margin.measure_energy > 0.0)) continue;
+
+                PixelResult r;
+                r.pixelID = pixel.pixelID;
+                r.x_coordinate = pixel.x_coordinate;
+                r.y_coordinate = pixel.y_coordinate;
+                r.row = row;
+                r.column = column;
+                r.qualities = qualities;
+                r.margin_without_payment = margin.without_payment;
+                r.margin_with_payment = margin.with_payment;
+                r.measure = shared_measures[mi];
+                results[mi].push_back(std::move(r));
+            }
+        }
+        if (feedback) {
+            Feedback::Progress progress;
+            progress.step = static_cast<long long>(row + 1) * raster.columns();
+            progress.total = total;
+            progress.stage = "evaluation";
+            feedback->report(progress);
+        }
+    }
+    return results;
+}
+
+std::vector<std::vector<PixelResult>> EvaluationRun(DatabaseAccess& db, const EvaluationRequest& request,
+                                                    Feedback* feedback) {
+    // Seeded at the start of every run, so that the same inputs give the
+    // same qualities in every run and on every machine.
+    seed_random(request.seed);
+
+    EvaluationInputs inputs = load_evaluation_inputs(db, request);
+    inputs.measures = prepare_measures(inputs, request);
+
+    for (const MeasureEvaluation& me : inputs.measures) {
+        if (me.applicable) continue;
+        notifier().inform("The measure " + measure_label(me.measure) + " is left out of the evaluation: " +
+                          measure_problem(me.measure, inputs) + ".");
+    }
+    return evaluate(inputs, request, feedback);
+}
+
+}  // namespace pravel

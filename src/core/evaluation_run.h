@@ -1,0 +1,138 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/measure_evaluation.h"
+#include "core/use_yield_model.h"
+#include "store/agronomy_store.h"
+#include "store/landscape_store.h"
+#include "store/measure_store.h"
+#include "store/species_store.h"
+
+namespace pravel {
+
+class DatabaseAccess;
+class Feedback;
+
+// Management methods are numbered 1..14: 1-5 mowing, 6-10 grazing, 11-14
+// mowing with grazing.
+inline constexpr int kMethodCount = 14;
+
+// What an analysis asks the evaluation run for.
+struct EvaluationRequest {
+    int countryID = 0;
+    // True for time-dependent predation (the species' predation list acts on
+    // the temporal factor), false for time-independent predation.
+    bool time_dependent_predation = false;
+    std::vector<SpeciesRecord> species;      // the user's order; position = species index
+    std::vector<double> minimum_qualities;   // one per species; a missing value counts as 0
+    std::vector<MeasureRecord> measures;     // payment field set by the caller
+    double distance_cost_factor = 0.0;       // Euro per unit of the farmhouse-distance cost
+    std::uint32_t seed = 1;                  // the run seeds the random generator with it
+};
+
+struct SpeciesQuality {
+    int speciesID = 0;
+    double quality = 0.0;
+};
+
+// One pixel on which a measure qualifies for at least one species.
+struct PixelResult {
+    int pixelID = 0;
+    int x_coordinate = 0;
+    int y_coordinate = 0;
+    int row = 0;
+    int column = 0;
+    std::vector<SpeciesQuality> qualities;  // species order; below the minimum stored as 0
+    double margin_without_payment = 0.0;    // Euro/ha, negative values are costs
+    double margin_with_payment = 0.0;
+    // The prepared measure, shared by all results of the measure: a study
+    // area has up to some hundred thousand results per measure, and a copy
+    // each would dominate the memory of a run.
+    std::shared_ptr<const MeasureRecord> measure;
+};
+
+// Everything the run reads from the database, loaded once per run, and the
+// measures prepared from it.
+struct EvaluationInputs {
+    GrowthRateRow growth_rate;
+    std::array<MethodFeedRow, kMethodCount> method_feed{};       // index method - 1
+    std::array<CostParameterSet, kMethodCount> method_costs{};   // index method - 1
+    RasterReference raster_reference;
+    PixelRaster pixels;
+    std::vector<UsabilityParameters> usability;  // one per measure, request order
+    GrowthTables growth_tables;
+    std::vector<TramplingRow> trampling;
+    // Filled by prepare_measures; one per measure, request order.
+    std::vector<MeasureEvaluation> measures;
+};
+
+// Reads the tables of a run. The number of statements depends on the
+// measures (their usability rows) and the study area's lookups, never on the
+// number of species or the number of pixels beyond those lookups.
+EvaluationInputs load_evaluation_inputs(DatabaseAccess& db, const EvaluationRequest& request);
+
+// Sum of a method's cost items (machinery items weighted by the labour price
+// where they are hours).
+double method_cost_total(const CostParameterSet& costs);
+
+// Cost saving of each method against the reference method of its group
+// (1, 6, 11); 0 for methods 1, 5, 6 and 11. Index method - 1.
+std::array<double, kMethodCount> cost_savings(const std::array<CostParameterSet, kMethodCount>& costs);
+
+// The 15 grazing growth values of a measure: low, medium and high share
+// interpolated between the band's minimum and maximum at livestock densities
+// 1..4, then at the summary density (0 unless it is above 0.4).
+std::array<double, 15> interpolate_growth_rates(const GrowthRateRow& band, const MeasureRecord& measure);
+
+// `factor` of the last row for the class and livestock type; 0 when none.
+double find_trampling_factor(const std::vector<TramplingRow>& rows, double trampling_class, int livestock_id);
+
+// Why a measure cannot be evaluated on any pixel; empty when it can.
+std::string measure_problem(const MeasureRecord& measure, const EvaluationInputs& inputs);
+
+// One MeasureEvaluation per measure of the request: trampling factors per
+// species, growth values, the two nitrogen sets, feed values, cost saving and
+// applicability.
+std::vector<MeasureEvaluation> prepare_measures(const EvaluationInputs& inputs, const EvaluationRequest& request);
+
+// True for pixels the run evaluates: land use "3" or "4", grassland economic
+// value of at least 15 and some wet, fresh or dry share.
+bool is_evaluated_grassland(const PixelRecord& pixel);
+
+// True when the measure may be applied on the pixel: manure status 0 or 1
+// and mead_past_mow matching the measure's group.
+bool measure_allowed_on(const PixelRecord& pixel, const MeasureEvaluation& measure);
+
+// Feed energies and margins of a measure on a pixel.
+struct PixelMargin {
+    double measure_energy = 0.0;     // W
+    double reference_energy = 0.0;   // F
+    double feed_value_loss = 0.0;    // L
+    double without_payment = 0.0;
+    double with_payment = 0.0;
+};
+PixelMargin pixel_margin(const PixelRecord& pixel, const MeasureEvaluation& measure, double distance_cost_factor);
+
+// The quality of a pixel for a species under a measure.
+using QualityFunction = std::function<double(const SpeciesRecord&, const PixelRecord&, const MeasureEvaluation&,
+                                             double trampling_factor, bool time_dependent_predation)>;
+
+// Visits the grassland pixels row by row and fills one result list per
+// measure (request order). Uses inputs.measures as prepared. Reports progress
+// after each raster row and stops, keeping the results so far, when the
+// feedback is cancelled. Touches neither the database nor the notifier.
+std::vector<std::vector<PixelResult>> evaluate(const EvaluationInputs& inputs, const EvaluationRequest& request,
+                                               Feedback* feedback = nullptr, const QualityFunction& quality = {});
+
+// The whole run: seeds the random generator, loads, prepares, tells the user
+// once about each measure that cannot be evaluated, and evaluates. An empty
+// quality function stands for the species quality model.
+std::vector<std::vector<PixelResult>> EvaluationRun(DatabaseAccess& db, const EvaluationRequest& request,
+                                                    Feedback* feedback = nullptr);
+
+}  // namespace pravel
