@@ -2,16 +2,11 @@
 
 namespace pravel {
 
-namespace {
-std::uint32_t g_state = 1;
+namespace detail {
+std::uint32_t g_random_state = 1;
 }
 
-int rand15() {
-    g_state = g_state * 214013u + 2531011u;
-    return static_cast<int>((g_state >> 16) & 0x7FFFu);
-}
-
-void seed_random(std::uint32_t seed) { g_state = seed; }
+void seed_random(std::uint32_t seed) { detail::g_random_state = seed; }
 
 bool random_coin() { return (rand15() % 2) != 0; }
 

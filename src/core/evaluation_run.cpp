@@ -298,6 +298,13 @@ std::vector<std::vector<PixelResult>> evaluate(const EvaluationInputs& in, const
                 const MeasureEvaluation& me = in.measures[mi];
                 if (!measure_allowed_on(pixel, me)) continue;
 
+                // Only measures that cost feed energy against the reference
+                // management are offered. The margin does not depend on the
+                // qualities, so it is settled first and the quality model is
+                // not run for pixels that would be discarded anyway.
+                const PixelMargin margin = pixel_margin(pixel, me, request.distance_cost_factor);
+                if (!(margin.reference_energy - margin.measure_energy > 0.0)) continue;
+
                 bool qualifies = false;
                 for (std::size_t s = 0; s < species_count; ++s) {
                     const SpeciesRecord& species = request.species[s];
@@ -311,11 +318,6 @@ std::vector<std::vector<PixelResult>> evaluate(const EvaluationInputs& in, const
                     qualities[s] = {species.speciesID, q};
                 }
                 if (!qualifies) continue;
-
-                const PixelMargin margin = pixel_margin(pixel, me, request.distance_cost_factor);
-                // Only measures that cost feed energy against the reference
-                // management are offered.
-                if (!(margin.reference_energy - margin.measure_energy > 0.0)) continue;
 
                 PixelResult r;
                 r.pixelID = pixel.pixelID;

@@ -221,59 +221,82 @@ private:
         return {g[o], g[o + 1], g[o + 2]};
     }
 
-    double by_class(HeightClass c, const Shares& s) const {
-        if (c == HeightClass::Short) return vs_;
-        if (c == HeightClass::Tall) return weighted(s);
-        return s.low * vs_ + (s.medium + s.high) * vm_;
-    }
+    // What a quarter month's draws need, worked out once per quarter month:
+    // the growth behind the height (and, under the summary-density rule,
+    // behind the height under the uses) and the suitability of each class.
+    struct QuarterMonthPlan {
+        int months = -1;
+        int months_under_uses = -1;
+        double v_short = 0.0, v_medium = 0.0, v_tall = 0.0;
+        // Summary-density rule: the reference sward is taller than the used one.
+        double v_medium_taller = 0.0, v_tall_taller = 0.0;
+    };
 
-    // One draw's suitability in quarter month q.
-    double draw_suitability(int q) const {
-        if (summary_rule_) return summary_suitability(q);
+    double medium_value(const Shares& s) const { return s.low * vs_ + (s.medium + s.high) * vm_; }
+
+    QuarterMonthPlan plan_for(int q) const {
+        QuarterMonthPlan p;
+        p.v_short = vs_;
+        if (summary_rule_) {
+            p.months = growth_quarter_months(q, r_uses_.qm.data(), r_uses_.count, growth_start_);
+            p.months_under_uses = growth_quarter_months(q, u_uses_.qm.data(), u_uses_.count, growth_start_);
+            const Shares s = q <= fifth_until_ ? triple(5) : triple(1);
+            p.v_tall = vt_;
+            p.v_tall_taller = weighted(s);
+            p.v_medium = vm_;
+            p.v_medium_taller = medium_value(s);
+            return p;
+        }
         if (mowing_only_) {
-            const double h = draw_height(growth_quarter_months(q, uses_.qm.data(), uses_.count, growth_start_), scale_);
-            const HeightClass c = height_class(h);
-            return c == HeightClass::Short ? vs_ : c == HeightClass::Tall ? vt_ : vm_;
+            p.months = growth_quarter_months(q, uses_.qm.data(), uses_.count, growth_start_);
+            p.v_medium = vm_;
+            p.v_tall = vt_;
+            return p;
         }
         if (m_.method_nr == 14) {
-            const double h = draw_height(growth_quarter_months(q, uses_.qm.data(), 1, growth_start_), scale_);
-            // Periods closed by the uses: period 1 up to and including U2.
+            // Height class from the cut alone; grazing periods closed by the
+            // uses: period 1 up to and including U2.
+            p.months = growth_quarter_months(q, uses_.qm.data(), 1, growth_start_);
             int period = 1;
             for (int k = 1; k < uses_.count; ++k)
                 if (q > uses_.qm[k]) period = k + 1;
-            return by_class(height_class(h), triple(period));
+            p.v_tall = weighted(triple(period));
+            p.v_medium = medium_value(triple(period));
+            return p;
         }
-        const double h = draw_height(growth_quarter_months(q, nullptr, 0, growth_start_), scale_);
-        const HeightClass c = height_class(h);
-        if (c == HeightClass::Short) return vs_;
-        if (a_ == 1) return by_class(c, triple(1));
+        // Grazing: height class from the sward without any use.
+        p.months = growth_quarter_months(q, nullptr, 0, growth_start_);
+        if (a_ == 1) {
+            p.v_tall = weighted(triple(1));
+            p.v_medium = medium_value(triple(1));
+            return p;
+        }
         if (q == uses_.qm[0]) {
             const Shares p1 = triple(1);
-            if (c == HeightClass::Tall) return weighted({0.0, 0.5 * p1.low, p1.medium + p1.high + 0.5 * p1.low});
-            return vm_;
+            p.v_tall = weighted({0.0, 0.5 * p1.low, p1.medium + p1.high + 0.5 * p1.low});
+            p.v_medium = vm_;
+            return p;
         }
         for (int k = 1; k < uses_.count; ++k) {
             if (q == uses_.qm[k]) {
                 const Shares before = triple(k);
                 const Shares now = triple(k + 1);
-                if (c == HeightClass::Tall) return weighted({before.low, 0.5 * now.medium, now.high + 0.5 * now.medium});
-                return before.low * vs_ + (now.medium + now.high) * vm_;
+                p.v_tall = weighted({before.low, 0.5 * now.medium, now.high + 0.5 * now.medium});
+                p.v_medium = before.low * vs_ + (now.medium + now.high) * vm_;
+                return p;
             }
         }
         int period = 1;
         for (int k = 1; k < uses_.count; ++k)
             if (q >= uses_.qm[k]) period = k + 1;
-        return by_class(c, triple(period));
+        p.v_tall = weighted(triple(period));
+        p.v_medium = medium_value(triple(period));
+        return p;
     }
 
-    double summary_suitability(int q) const {
-        const double r = draw_height(growth_quarter_months(q, r_uses_.qm.data(), r_uses_.count, growth_start_), scale_);
-        const double u = draw_height(growth_quarter_months(q, u_uses_.qm.data(), u_uses_.count, growth_start_), scale_);
-        const HeightClass c = height_class(r);
-        if (c == HeightClass::Short) return vs_;
-        const Shares s = q <= fifth_until_ ? triple(5) : triple(1);
-        if (c == HeightClass::Tall) return r <= u ? vt_ : weighted(s);
-        return r <= u ? vm_ : s.low * vs_ + (s.medium + s.high) * vm_;
+    static double by_height(const QuarterMonthPlan& p, double cm) {
+        const HeightClass c = height_class(cm);
+        return c == HeightClass::Short ? p.v_short : c == HeightClass::Tall ? p.v_tall : p.v_medium;
     }
 
     // Mean suitability of quarter month q over its draws. The draws of a
@@ -281,11 +304,36 @@ private:
     // call: same distribution, a fraction of the work.
     double quarter_month_suitability(int q) {
         const int slot = q;
-        if (slot >= 0 && slot < static_cast<int>(memo_.size()) && have_[slot]) return memo_[slot];
-        double total = 0.0;
-        for (int n = 0; n < kDrawsPerQuarterMonth; ++n) total += draw_suitability(q);
-        const double mean = total / kDrawsPerQuarterMonth;
-        if (slot >= 0 && slot < static_cast<int>(memo_.size())) {
+        const bool cached = slot >= 0 && slot < static_cast<int>(memo_.size());
+        if (cached && have_[slot]) return memo_[slot];
+        const QuarterMonthPlan p = plan_for(q);
+        double mean;
+        if (!summary_rule_) {
+            // Nothing grown: every draw gives the same height, none is taken.
+            if (p.months <= 0) {
+                mean = by_height(p, 5.0 * scale_);
+            } else {
+                double total = 0.0;
+                for (int n = 0; n < kDrawsPerQuarterMonth; ++n) total += by_height(p, draw_height(p.months, scale_));
+                mean = total / kDrawsPerQuarterMonth;
+            }
+        } else {
+            double total = 0.0;
+            for (int n = 0; n < kDrawsPerQuarterMonth; ++n) {
+                const double r = draw_height(p.months, scale_);
+                const double u = draw_height(p.months_under_uses, scale_);
+                const HeightClass c = height_class(r);
+                if (c == HeightClass::Short) {
+                    total += p.v_short;
+                } else if (c == HeightClass::Tall) {
+                    total += r <= u ? p.v_tall : p.v_tall_taller;
+                } else {
+                    total += r <= u ? p.v_medium : p.v_medium_taller;
+                }
+            }
+            mean = total / kDrawsPerQuarterMonth;
+        }
+        if (cached) {
             memo_[slot] = mean;
             have_[slot] = true;
         }
