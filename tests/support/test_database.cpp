@@ -128,7 +128,7 @@ void DatabaseTest::SetUp() {
     notifier_ = std::make_shared<RecordingNotifier>();
     notifier_guard_ = std::make_unique<ScopedNotifier>(notifier_);
     hook_ = std::make_unique<ThrowingExitHook>();
-    schema_->clear_all();
+    if (!keep_tables_between_tests_) schema_->clear_all();
     set_database_config_path(schema_->config_path());
     sent_ = std::make_shared<std::vector<std::string>>();
     auto sink = sent_;

@@ -79,6 +79,8 @@ protected:
     void TearDown() override;
 
     TestSchema& schema() { return *schema_; }
+    // Suites that load shared data once set this in their constructor.
+    bool keep_tables_between_tests_ = false;
     RecordingNotifier& messages() { return *notifier_; }
     // Statements sent by connections opened during this test.
     const std::vector<std::string>& sent() const { return *sent_; }
