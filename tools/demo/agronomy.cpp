@@ -9,10 +9,12 @@ namespace pravel::demo {
 
 namespace {
 
-// Annual dry matter (kg DM/ha) at nitrogen level n: about 5 t without
-// nitrogen, 11.5 t at 380 kg N, saturating.
+// Annual dry matter (kg DM/ha) of a sward at nitrogen level n: about 5 t
+// without nitrogen, 11.5 t at 380 kg N. The yield model reads the series of
+// the nitrogen given to each use (60 to 100 kg on intensive swards), so the
+// curve saturates early: 100 kg per use already grows about 11 t.
 double annual_dry_matter(int n) {
-    const double s = (1.0 - std::exp(-n / 150.0)) / (1.0 - std::exp(-kMaxNitrogen / 150.0));
+    const double s = (1.0 - std::exp(-n / 40.0)) / (1.0 - std::exp(-kMaxNitrogen / 40.0));
     return 5000.0 + 6500.0 * s;
 }
 
@@ -131,31 +133,33 @@ AgronomyData build_agronomy(const std::vector<CatalogueMeasure>& catalogue) {
     // Machinery and labour per pass (per ha), after common farm-management
     // reference figures for grassland.
     d.objects = {
-        {1, "rotary mower", 0.8, 12.0, 15.0, 3.0},     {2, "tedder", 0.4, 4.0, 5.0, 1.0},
-        {3, "rake", 0.4, 4.0, 4.0, 1.0},               {4, "silage chain (loader wagon, clamp)", 0.7, 10.0, 22.0, 12.0},
-        {5, "fertiliser spreader", 0.2, 2.0, 3.0, 0.5}, {6, "mobile fencing", 1.2, 0.0, 18.0, 12.0},
-        {7, "herd check and water supply", 2.0, 6.0, 5.0, 8.0}, {8, "pasture topping", 0.5, 6.0, 6.0, 1.0},
+        {1, "rotary mower", 0.25, 4.0, 4.0, 0.5},      {2, "tedder", 0.1, 1.5, 1.5, 0.5},
+        {3, "rake", 0.1, 1.5, 1.5, 0.5},               {4, "silage chain (loader wagon, clamp)", 0.25, 3.0, 5.0, 2.0},
+        {5, "fertiliser spreader", 0.2, 2.0, 2.0, 0.5}, {6, "mobile fencing", 0.8, 0.0, 10.0, 8.0},
+        {7, "herd check and water supply", 1.0, 4.0, 2.0, 3.0}, {8, "pasture topping", 0.4, 5.0, 5.0, 1.0},
     };
     d.personal_costs_per_Akh = 18.0;
     auto mowing = [](int m, int cuts, double fert) {
-        MethodCosts c{m, 15.0 * cuts, 10.0 * cuts, 0.0, 0.0, 8.0, 18.0 * cuts, fert, 6.0, fert / 1.1, {}};
+        MethodCosts c{m, 10.0, 0.0, 0.0, 0.0, 5.0, 0.0, fert, 6.0, fert * 2.0, {}};
         c.objects = {{1, cuts}, {2, cuts}, {3, cuts}, {4, cuts}, {5, cuts > 2 ? 3.0 : 1.0}};
         return c;
     };
     auto grazing = [](int m, int rotations, double fert) {
-        MethodCosts c{m, 5.0, 8.0 * rotations, 30.0 + 10.0 * rotations, 0.0, 6.0, 0.0, fert, 6.0, fert / 1.1, {}};
+        MethodCosts c{m, 5.0, 0.0, 20.0 + 8.0 * rotations, 0.0, 5.0, 0.0, fert, 6.0, fert * 2.0, {}};
         c.objects = {{6, 1.0 + 0.5 * rotations}, {7, rotations}, {8, 1.0}, {5, rotations > 2 ? 2.0 : 1.0}};
         return c;
     };
     auto mixed = [](int m, int grazings, double fert) {
-        MethodCosts c{m, 15.0, 8.0 * grazings, 30.0 + 8.0 * grazings, 0.0, 6.0, 18.0, fert, 6.0, fert / 1.1, {}};
+        MethodCosts c{m, 5.0, 0.0, 20.0 + 8.0 * grazings, 0.0, 5.0, 8.0, fert, 6.0, fert * 2.0, {}};
         c.objects = {{1, 1.0}, {2, 1.0}, {3, 1.0}, {4, 1.0}, {6, 1.0 + 0.5 * grazings}, {7, grazings}, {5, 2.0}};
         return c;
     };
-    d.costs = {mowing(1, 4, 160.0), mowing(2, 3, 120.0), mowing(3, 2, 60.0),  mowing(4, 1, 0.0),
-               mowing(5, 2, 0.0),   grazing(6, 4, 110.0), grazing(7, 3, 80.0), grazing(8, 2, 50.0),
-               grazing(9, 1, 0.0),  grazing(10, 3, 30.0), mixed(11, 3, 90.0),  mixed(12, 2, 60.0),
-               mixed(13, 1, 30.0),  mixed(14, 3, 20.0)};
+    // Fertilisation costs cover phosphate, potash and lime; nitrogen left
+    // unused is valued by the yield model's fertiliser saving instead.
+    d.costs = {mowing(1, 4, 45.0), mowing(2, 3, 45.0), mowing(3, 2, 40.0),  mowing(4, 1, 35.0),
+               mowing(5, 2, 35.0), grazing(6, 4, 40.0), grazing(7, 3, 40.0), grazing(8, 2, 35.0),
+               grazing(9, 1, 30.0), grazing(10, 3, 30.0), mixed(11, 3, 40.0), mixed(12, 2, 40.0),
+               mixed(13, 1, 35.0), mixed(14, 3, 35.0)};
 
     // Trampling mortality factor per trampling class of a species (1 low,
     // 2 medium, 3 high sensitivity) and livestock kind.
@@ -196,9 +200,10 @@ AgronomyData build_agronomy(const std::vector<CatalogueMeasure>& catalogue) {
         r.methodID = m;
         r.energy_matter_ref_380N = static_cast<int>(std::ceil(ref_a[family(m)] * 1.02));
         r.energy_matter_ref_245N = static_cast<int>(std::ceil(ref_b[family(m)] * 1.02));
-        // Replacement value of feed energy: 0.025 Euro per MJ NEL; energies
-        // are counted in 0.1 MJ NEL, hence the factor 10.
-        r.price_compensation_feed = 0.025;
+        // Replacement value of feed energy: 0.04 Euro per MJ NEL (energy
+        // bought in as concentrate); energies are counted in 0.1 MJ NEL,
+        // hence the factor 10.
+        r.price_compensation_feed = 0.04;
         r.faktor_compenstion_feed = 10;
         d.method_feed.push_back(r);
     }

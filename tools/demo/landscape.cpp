@@ -340,8 +340,20 @@ private:
                 wet = 12.0 * n2;
                 break;
         }
-        const int wet_pct = clamp_int(wet, 0, 100);
-        const int dry_pct = clamp_int(dry, 0, 100 - wet_pct);
+        int wet_pct = clamp_int(wet, 0, 100);
+        int dry_pct = clamp_int(dry, 0, 100 - wet_pct);
+        // A 90 m cell is mostly one soil: a share of three quarters or more
+        // stands for the whole cell.
+        if (wet_pct >= 75) {
+            wet_pct = 100;
+            dry_pct = 0;
+        } else if (dry_pct >= 75) {
+            dry_pct = 100;
+            wet_pct = 0;
+        } else if (100 - wet_pct - dry_pct >= 75) {
+            wet_pct = 0;
+            dry_pct = 0;
+        }
         c.wet = wet_pct / 100.0;
         c.dry = dry_pct / 100.0;
         c.fresh = (100 - wet_pct - dry_pct) / 100.0;
@@ -385,7 +397,7 @@ private:
         c.land_use_type = std::string(!grass ? "1" : arable_before ? "4" : "3");
 
         // Economic values: best on fresh and drained soils, poor on wet and dry ones.
-        const double e = 14.0 + 78.0 * c.fresh + (c.drained ? 8.0 : 0.0) - (zone == Zone::hill ? 5.0 : 0.0) +
+        const double e = 28.0 + 60.0 * c.fresh - 10.0 * c.dry + (c.drained ? 8.0 : 0.0) - (zone == Zone::hill ? 5.0 : 0.0) +
                          16.0 * (pu(kEconParcel) - 0.5) + 10.0 * (cu(kEconCell) - 0.5);
         c.grassland_economic_value = clamp_int(e, 10, 90);
         c.grassland_economic_value_random =
@@ -463,12 +475,12 @@ struct GrasslandType {
 constexpr GrasslandType kGrasslandTypes[] = {
     {1, "Intensive ryegrass sward", 0.2, 0.1, 0.1, 105, 105, 110},
     {2, "Fresh meadow (Arrhenatherion)", 0.6, 0.7, 0.4, 85, 90, 100},
-    {3, "Moist meadow (Calthion)", 0.9, 0.5, 0.6, 70, 80, 95},
-    {4, "Molinia meadow", 0.7, 0.9, 0.8, 50, 65, 85},
-    {5, "Alluvial meadow (Cnidion)", 0.8, 0.6, 0.9, 75, 80, 100},
-    {6, "Dry sandy grassland", 0.3, 0.4, 0.7, 45, 70, 60},
-    {7, "Sedge fen meadow", 0.9, 0.3, 0.5, 55, 60, 120},
-    {8, "Pasture (Cynosurion)", 0.5, 0.6, 0.3, 90, 95, 80},
+    {3, "Moist meadow (Calthion)", 0.9, 0.5, 0.6, 70, 80, 70},
+    {4, "Molinia meadow", 0.7, 0.9, 0.8, 50, 65, 60},
+    {5, "Alluvial meadow (Cnidion)", 0.8, 0.6, 0.9, 75, 80, 80},
+    {6, "Dry sandy grassland", 0.3, 0.4, 0.7, 45, 70, 55},
+    {7, "Sedge fen meadow", 0.9, 0.3, 0.5, 55, 60, 85},
+    {8, "Pasture (Cynosurion)", 0.5, 0.6, 0.3, 90, 95, 75},
 };
 
 void write_area(std::ostream& sql, const StudyArea& a) {
