@@ -1,0 +1,1 @@
+#include "optimisation/pixel_allocation.h"
