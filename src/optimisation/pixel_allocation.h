@@ -1,5 +1,7 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "core/evaluation_run.h"
@@ -28,6 +30,97 @@ struct OptimisationResult {
     std::vector<int> max_count;          // pixels, per measure
     double budget = 0.0;                 // Euro: pixel area x sum of the payments of the participants
     long long iterations = 0;            // annealing iterations done (0 without annealing)
+};
+
+// The evaluated candidate lists of an optimisation and the raster they lie
+// on: what an optimiser needs from the evaluation run.
+struct EvaluatedArea {
+    std::vector<std::vector<PixelResult>> lists;  // one per measure, measure order
+    int raster_rows = 0;
+    int raster_columns = 0;
+    double pixel_area = 0.0;  // ha
+};
+
+// Wraps each list and sorts it descending by net value (margin_with_payment);
+// the order among equal values is kept.
+std::vector<MeasureCandidates> sorted_candidates(std::vector<std::vector<PixelResult>> lists);
+
+// Prepares the lists for an allocation at the given payments (one per
+// measure): net value = margin without payment + payment - transaction costs,
+// written into margin_with_payment; every record's measure becomes a copy of
+// the measure carrying the payment; cursors go back to 0. The order of the
+// lists is not changed.
+void apply_payments(std::vector<MeasureCandidates>& candidates, const std::vector<double>& payment,
+                    int transaction_costs);
+
+// Competition of the measures for the pixels. Repeatedly takes, among the
+// measures with room left (participants below their maximum count), the
+// candidate at the cursor with the highest non-negative net value; ties with
+// the best so far are settled by the parity of a rand15() draw, and a net
+// value of exactly 0 is taken only on an odd draw. A pixel already taken by
+// another measure is skipped. Every taken or skipped candidate advances its
+// measure's cursor. Sets `effective_area` (species_count entries) and
+// `participants` (one per measure) afresh, appends the taken records to
+// `allocation` and returns the budget: pixel area x the sum of the payments of
+// the taken records (the payment of their measure copy).
+double PixelAllocation(std::vector<MeasureCandidates>& candidates, const std::vector<int>& max_count,
+                       int raster_rows, int raster_columns, int species_count, double pixel_area,
+                       std::vector<double>& effective_area, std::vector<int>& participants,
+                       std::vector<PixelResult>& allocation);
+
+// The allocation of the optimisers, which run it millions of times on the
+// same lists with changing payments and counts. It gives exactly what
+// apply_payments followed by PixelAllocation gives (same picks, same draws of
+// the generator, same figures), but computes the net values on the fly from
+// compact copies of the lists, keeps the picks as (measure, index) pairs and
+// reuses its buffers: one run costs time in proportion to the candidates it
+// takes and skips (times the number of measures it compares per step), not in
+// proportion to all candidates.
+class AllocationEngine {
+public:
+    struct Outcome {
+        double budget = 0.0;
+        std::vector<double> effective_area;             // per species
+        std::vector<int> participants;                  // per measure
+        std::vector<std::pair<int, int>> picks;         // (measure, index in its list), allocation order
+        long long steps = 0;                            // candidates taken or skipped
+    };
+
+    // The candidate lists must stay alive and unchanged while the engine is
+    // used (materialise reads them). Throws std::invalid_argument for a
+    // candidate outside the raster.
+    AllocationEngine(const std::vector<MeasureCandidates>& candidates, int raster_rows, int raster_columns,
+                     int species_count, double pixel_area);
+
+    int measure_count() const { return static_cast<int>(lanes_.size()); }
+    int species_count() const { return species_count_; }
+    std::size_t list_size(int m) const { return lanes_[static_cast<std::size_t>(m)].margin.size(); }
+
+    // Allocates at the given payments and maximum counts into `out` (whose
+    // buffers are reused).
+    void run(const std::vector<double>& payment, const std::vector<int>& max_count, int transaction_costs,
+             Outcome& out);
+
+    // The full result of an outcome: copies of the taken records with their
+    // net value and a measure copy carrying the measure's payment.
+    OptimisationResult materialise(const Outcome& outcome, const std::vector<double>& payment,
+                                   const std::vector<int>& max_count, int transaction_costs) const;
+
+private:
+    struct Lane {
+        std::vector<double> margin;   // margin without payment
+        std::vector<int> cell;        // row * columns + column
+        std::vector<double> quality;  // species_count per candidate
+    };
+    const std::vector<MeasureCandidates>* candidates_;
+    std::vector<Lane> lanes_;
+    int species_count_;
+    double pixel_area_;
+    std::vector<std::uint8_t> taken_;   // occupancy grid, rows x columns
+    std::vector<int> set_cells_;        // the cells set by the last run
+    std::vector<std::size_t> cursor_;
+    std::vector<int> active_measure_;   // the measures still contending, in measure order
+    std::vector<double> active_head_;   // their net values at the cursor
 };
 
 }  // namespace pravel
