@@ -1,5 +1,7 @@
 #include "store/result_store.h"
 
+#include <cppconn/resultset.h>
+
 #include "common/sql_text.h"
 #include "store/database_access.h"
 
@@ -13,6 +15,14 @@ void save_configuration(DatabaseAccess& db, int configuration_id, int measure_id
       << "(" << configuration_id << ", " << measure_id << ", " << payment << ", " << area << ", '" << SqlValue{name}
       << "', " << country_id << ")";
     db.update(s);
+}
+
+std::optional<int> max_configuration_id(DatabaseAccess& db) {
+    std::optional<int> id;
+    db.query("SELECT MAX(configurationID) AS largest FROM configuration", [&](sql::ResultSet& rs) {
+        if (!rs.isNull("largest")) id = rs.getInt("largest");
+    });
+    return id;
 }
 
 void save_pixel_result(DatabaseAccess& db, int pixel_id, int measure_id, int configuration_id, double benefit,

@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,6 +11,9 @@ class DatabaseAccess;
 
 void save_configuration(DatabaseAccess& db, int configuration_id, int measure_id, double payment, double area,
                         const std::string& name, int country_id);
+
+// The largest configurationID stored; nullopt while `configuration` is empty.
+std::optional<int> max_configuration_id(DatabaseAccess& db);
 
 // A `result` row, then one `resulting_quality` row per (speciesID, quality)
 // pair, in list order.

@@ -1,0 +1,83 @@
+#include "optimisation/configuration_store.h"
+
+#include <climits>
+#include <ctime>
+#include <utility>
+
+#include "common/number_format.h"
+#include "store/result_store.h"
+
+namespace pravel {
+
+namespace {
+
+std::string& name_storage() {
+    static std::string name;
+    return name;
+}
+
+template <typename T>
+T at_or(const std::vector<T>& v, std::size_t i, T fallback) {
+    return i < v.size() ? v[i] : fallback;
+}
+
+int clamp_to_int(long long v) {
+    if (v > INT_MAX) return INT_MAX;
+    if (v < INT_MIN) return INT_MIN;
+    return static_cast<int>(v);
+}
+
+std::optional<int> store_configuration(DatabaseAccess& db, const OptimisationResult& result,
+                                       const std::vector<MeasureRecord>& measures, int country_id,
+                                       const std::optional<std::string>& name, long long clock_seconds,
+                                       bool whole_euro_payment) {
+    if (!name || name->empty()) return std::nullopt;
+    const int id = next_configuration_id(db, clock_seconds);
+    for (std::size_t m = 0; m < measures.size(); ++m) {
+        double payment = at_or(result.payment, m, 0.0);
+        if (whole_euro_payment) payment = truncate_to_int(payment);
+        save_configuration(db, id, measures[m].measureID, payment, at_or(result.max_count, m, 0), *name,
+                           country_id);
+    }
+    return id;
+}
+
+}  // namespace
+
+const std::string& configuration_name() { return name_storage(); }
+
+bool accept_configuration_name(const std::string& text) {
+    name_storage() = text;
+    return !text.empty();
+}
+
+long long configuration_clock() { return static_cast<long long>(std::time(nullptr)); }
+
+int next_configuration_id(DatabaseAccess& db, long long clock_seconds) {
+    const int clock = clamp_to_int(clock_seconds);
+    const std::optional<int> largest = max_configuration_id(db);
+    if (largest && *largest >= clock && *largest < INT_MAX) return *largest + 1;
+    return clock;
+}
+
+std::optional<int> store_budget_minimisation(DatabaseAccess& db, const OptimisationResult& result,
+                                             const std::vector<MeasureRecord>& measures, int country_id,
+                                             const std::optional<std::string>& name, long long clock_seconds) {
+    const std::optional<int> id = store_configuration(db, result, measures, country_id, name, clock_seconds, false);
+    if (!id) return id;
+    std::vector<std::pair<int, double>> qualities;
+    for (const PixelResult& r : result.allocation) {
+        qualities.clear();
+        for (const SpeciesQuality& q : r.qualities) qualities.emplace_back(q.speciesID, q.quality);
+        save_pixel_result(db, r.pixelID, r.measure ? r.measure->measureID : 0, *id, r.margin_with_payment, qualities);
+    }
+    return id;
+}
+
+std::optional<int> store_goal_maximisation(DatabaseAccess& db, const OptimisationResult& result,
+                                           const std::vector<MeasureRecord>& measures, int country_id,
+                                           const std::optional<std::string>& name, long long clock_seconds) {
+    return store_configuration(db, result, measures, country_id, name, clock_seconds, true);
+}
+
+}  // namespace pravel

@@ -1,0 +1,95 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "optimisation/pixel_allocation.h"
+#include "store/measure_store.h"
+#include "store/result_store.h"
+#include "store/species_store.h"
+
+namespace pravel {
+
+// Messages of the two optimisation windows.
+inline constexpr const char* kOptFactorMissing = "You have to enter a factor for the distance cost please!";
+inline constexpr const char* kOptTransactionCostsMissing = "You have to enter transaction costs please!";
+inline constexpr const char* kOptNoSpeciesOrMeasure = "You forgot to select a species or a measure!";
+inline constexpr const char* kOptNoSpeciesName = "You have to select a species first please!";
+// Budget minimisation.
+inline constexpr const char* kMinNoCountry = "You have to select a country please!";
+inline constexpr const char* kMinNoPredation = "You have to select the predation please!";
+inline constexpr const char* kMinQualityNotNumber = "You have to enter a number please!";
+inline constexpr const char* kMinQualityOutOfRange =
+    "The value of the quality has to be between 0 and 1!\n\n Please revise your input!";
+inline constexpr const char* kMinAreaNotNumber = "You have to enter a number for the area please!";
+inline constexpr const char* kMinAreaNotPositive = "The area must be greater than 0!\n\n Please revise your input!";
+// Goal maximisation.
+inline constexpr const char* kMaxBudgetMissing = "You have to enter a budget please!";
+inline constexpr const char* kMaxNoCountry = "You have to select a country/region please!";
+inline constexpr const char* kMaxNoPredation = "You have to select the elevation please!";
+inline constexpr const char* kMaxWeightNotNumber = "You have to enter a number for the weight please!";
+inline constexpr const char* kMaxWeightOutOfRange = "The weight must be between 1 and 100!\n\n Please revise your input!";
+inline constexpr const char* kMaxQualityNotNumber = "You have to enter a number for the minimum quality please!";
+inline constexpr const char* kMaxQualityOutOfRange = "The quality must be between 0 and 1!\n\n Please revise your input!";
+inline constexpr const char* kMaxQualityFieldNotNumber = "You have to enter a minimum quality for the species please!";
+
+// What the user has entered in an optimisation window before a start.
+struct OptimisationInputs {
+    std::string distance_cost_factor;  // field text
+    std::string transaction_costs;     // field text
+    std::string budget;                // field text (goal maximisation only)
+    bool country_chosen = false;
+    std::optional<bool> time_dependent_predation;  // nullopt: neither radio button chosen
+    std::size_t species_count = 0;
+    std::size_t measure_count = 0;
+};
+
+// The message of the first failing start check, in each window's order;
+// empty when the run may start.
+std::string budget_minimisation_input_problem(const OptimisationInputs& in);
+std::string goal_maximisation_input_problem(const OptimisationInputs& in);
+
+// The message refusing a species to be added; empty when it may be added.
+std::string budget_minimisation_species_problem(bool species_chosen, const std::string& minimum_quality,
+                                                const std::string& wanted_area);
+std::string goal_maximisation_species_problem(bool species_chosen, const std::string& importance,
+                                              const std::string& minimum_quality);
+
+// Checks on leaving a field: the message for text that is not a number,
+// empty otherwise. The field names are those of the windows.
+enum class CheckedField { TransactionCosts, Budget, MinimumQuality };
+std::string optimisation_field_problem(CheckedField field, const std::string& text);
+
+// The line by which the optimisation results name a measure: ID, name,
+// timing, and the four densities when the first lies between 0.3 and 90.
+std::string optimisation_measure_line(const MeasureRecord& m);
+
+// The result lists of a window after a run.
+struct OptimisationLines {
+    std::vector<std::string> measures;  // payments and areas per measure
+    std::vector<std::string> species;   // achieved (and wanted) effective areas
+    float total_budget = 0.0f;          // summed in single precision, as shown
+    std::string total_text;             // the text of the total budget field
+};
+
+// Lines of the budget minimisation window: four per measure with
+// participants, five per species with an achieved area other than 0, the
+// total with two decimals.
+OptimisationLines budget_minimisation_lines(const OptimisationResult& result,
+                                            const std::vector<MeasureRecord>& measures,
+                                            const std::vector<SpeciesRecord>& species,
+                                            const std::vector<double>& wanted_areas, double pixel_area);
+
+// Lines of the goal maximisation window: as above with "The participating
+// area" and no wanted area; the total rounded to whole Euro.
+OptimisationLines goal_maximisation_lines(const OptimisationResult& result,
+                                          const std::vector<MeasureRecord>& measures,
+                                          const std::vector<SpeciesRecord>& species, double pixel_area);
+
+// One map row per allocated pixel and species quality: net value as benefit,
+// the record's payment, species names by position.
+std::vector<VisualisationRow> allocation_visualisation_rows(const std::vector<PixelResult>& allocation,
+                                                            const std::vector<SpeciesRecord>& species,
+                                                            int country_id);
+
+}  // namespace pravel
