@@ -1,27 +1,133 @@
-// Headless command-line tool: scripted analyses over the study-area database.
+// pravel-cli: the analyses without windows, for scripted and reproducible
+// runs. Each analysis reads a scenario file (see examples/) and prints the
+// lines its window would show, or a JSON document with --json.
 #include <CLI/CLI.hpp>
+#include <unistd.h>
 
+#include <cstdio>
+#include <functional>
 #include <iostream>
 #include <string>
 
+#include "cli/analyses.h"
+#include "cli/scenario.h"
+#include "common/feedback.h"
 #include "common/notifier.h"
 #include "store/database_access.h"
 #include "store/landscape_store.h"
 
+namespace {
+
+using namespace pravel;
+
+// A progress line on stderr while a long analysis runs, when stderr is a
+// terminal.
+class TerminalProgress {
+public:
+    Feedback* feedback() { return enabled_ ? &feedback_ : nullptr; }
+    ~TerminalProgress() {
+        if (printed_) std::fputs("\n", stderr);
+    }
+
+private:
+    bool enabled_ = ::isatty(2) != 0;
+    bool printed_ = false;
+    Feedback feedback_{[this](const Feedback::Progress& p) {
+        if (p.total > 0) {
+            std::fprintf(stderr, "\r%s: %lld of %lld   ", p.stage.c_str(), p.step, p.total);
+        } else {
+            std::fprintf(stderr, "\r%s: iteration %lld, temperature %.4g, best %.6g   ", p.stage.c_str(), p.step,
+                         p.value, p.best);
+        }
+        std::fflush(stderr);
+        printed_ = true;
+    }};
+};
+
+using Analysis = std::function<cli::AnalysisOutput(DatabaseAccess&, const cli::Scenario&, const cli::RunOptions&)>;
+
+int run_analysis(const Analysis& analysis, const std::string& scenario_path, cli::RunOptions options, bool as_json) {
+    try {
+        const cli::Scenario scenario = cli::load_scenario_file(scenario_path);
+        DatabaseAccess db;
+        TerminalProgress progress;
+        options.feedback = progress.feedback();
+        const cli::AnalysisOutput out = analysis(db, scenario, options);
+        if (as_json) {
+            std::cout << out.json.dump(2) << '\n';
+        } else {
+            for (const auto& line : out.lines) std::cout << line << '\n';
+        }
+        if (!out.notice.empty()) std::cerr << out.notice << '\n';
+        return 0;
+    } catch (const cli::ScenarioError& e) {
+        std::cerr << "pravel-cli: " << e.what() << '\n';
+        return 2;
+    } catch (const std::exception& e) {
+        std::cerr << "pravel-cli: " << e.what() << '\n';
+        return 1;
+    }
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     CLI::App app{"pravel-cli: grassland measure analyses without windows"};
     std::string config = "db_config.txt";
-    app.add_option("--db-config", config, "settings file (host, user, password, schema)");
+    std::optional<std::uint32_t> seed;
+    app.add_option("--db-config", config, "settings file: host, user, password, schema (one per line)");
+    app.add_option("--seed", seed, "seed of the evaluation and of the optimiser's search (reproducible runs)");
     app.require_subcommand(1);
 
     auto* countries = app.add_subcommand("countries", "list the study areas in the database");
 
+    struct Command {
+        CLI::App* app;
+        std::string scenario;
+        std::optional<std::string> report;
+        std::optional<std::string> store;
+        std::optional<double> max_seconds;
+        bool json = false;
+        bool visualize = false;
+        Analysis analysis;
+    };
+    auto add = [&](const char* name, const char* help, Analysis analysis, bool report, bool store) {
+        auto* c = new Command{app.add_subcommand(name, help), {}, {}, {}, {}, false, false, std::move(analysis)};
+        c->app->add_option("scenario", c->scenario, "scenario file (JSON)")->required()->check(CLI::ExistingFile);
+        c->app->add_flag("--json", c->json, "print a machine-readable result instead of the lines");
+        if (report) c->app->add_option("--report", c->report, "write the analysis report to this file");
+        if (store) {
+            c->app->add_option("--store", c->store, "store the run as a configuration under this name");
+            c->app->add_option("--max-seconds", c->max_seconds,
+                               "stop the search after this many seconds and keep its best solution");
+        } else {
+            c->app->add_flag("--visualize", c->visualize, "write the map rows as the window's Visualize does");
+        }
+        return c;
+    };
+    Command* commands[] = {
+        add("effectiveness", "effectiveness and cost of measures", cli::run_effectiveness_analysis, false, false),
+        add("minimise-budget", "budget minimisation for given goals", cli::run_budget_minimisation, true, true),
+        add("maximise-goal", "goal maximisation for a given budget", cli::run_goal_maximisation, true, true),
+    };
+
     CLI11_PARSE(app, argc, argv);
-    pravel::set_database_config_path(config);
+    set_database_config_path(config);
 
     if (countries->parsed()) {
-        pravel::DatabaseAccess db;
-        for (const auto& name : pravel::country_names(db)) std::cout << name << '\n';
+        DatabaseAccess db;
+        for (const auto& name : country_names(db)) std::cout << name << '\n';
+        return 0;
+    }
+    for (Command* c : commands) {
+        if (!c->app->parsed()) continue;
+        cli::RunOptions options;
+        options.seed = seed;
+        options.report_path = c->report;
+        options.store_name = c->store;
+        options.max_seconds = c->max_seconds;
+        options.visualize = c->visualize;
+        return run_analysis(c->analysis, c->scenario, options, c->json);
     }
     return 0;
 }

@@ -13,7 +13,7 @@
 #include "store/measure_store.h"
 #include "store/species_store.h"
 #include "store/sql_script.h"
-#include "support/test_database.h"
+#include "support/demo_schema.h"
 
 namespace pravel {
 namespace {
@@ -32,9 +32,7 @@ protected:
         DatabaseTest::SetUp();
         // The demo data are loaded once for the suite.
         if (!loaded_) {
-            std::ostringstream sql;
-            demo::write_demo_database(sql);
-            for (const auto& st : split_sql_script(sql.str())) schema().exec(st);
+            testing::load_demo_database(schema());
             loaded_ = true;
         }
     }

@@ -17,7 +17,7 @@ void write_demo_database(std::ostream& sql) {
     std::vector<MeasureRecord> measures;
     for (const auto& c : catalogue) measures.push_back(c.record);
     write_profiles(sql, build_profiles(), build_grasslands(), measures);
-    sql << "COMMIT;\n";
+    sql << "COMMIT;\nSET autocommit = 1;\n";
 }
 
 }  // namespace pravel::demo

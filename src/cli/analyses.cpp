@@ -1,0 +1,263 @@
+#include "cli/analyses.h"
+
+#include <chrono>
+#include <cmath>
+
+#include "common/feedback.h"
+#include "common/number_format.h"
+#include "core/effectiveness.h"
+#include "optimisation/budget_minimisation.h"
+#include "optimisation/configuration_store.h"
+#include "optimisation/goal_maximisation.h"
+#include "optimisation/optimisation_lines.h"
+#include "optimisation/report_file.h"
+#include "store/database_access.h"
+#include "store/landscape_store.h"
+#include "store/result_store.h"
+
+namespace pravel::cli {
+
+namespace {
+
+using nlohmann::json;
+
+// Window fields are texts: an absent scenario value is an empty field.
+std::string field(const std::optional<double>& v) { return v ? format_number(*v) : std::string(); }
+std::string field(const std::optional<int>& v) { return v ? std::to_string(*v) : std::string(); }
+
+void fail_if(const std::string& message) {
+    if (!message.empty()) throw ScenarioError(message);
+}
+
+std::vector<std::string> species_names(const std::vector<SpeciesRecord>& species) {
+    std::vector<std::string> out;
+    for (const auto& s : species) out.push_back(s.name);
+    return out;
+}
+
+json measure_json(const MeasureRecord& m) {
+    return {{"id", m.measureID}, {"name", m.name}, {"first_use", m.month_quarter_first_use},
+            {"distances", {m.distance_2use, m.distance_3use, m.distance_4use}}, {"method", m.method_nr}};
+}
+
+// Cancels an optimisation after a time limit, passing progress on.
+class TimedFeedback : public Feedback {
+public:
+    TimedFeedback(Feedback* outer, std::optional<double> seconds)
+        : Feedback([this](const Progress& p) { on_progress(p); }), outer_(outer), limit_(seconds),
+          start_(std::chrono::steady_clock::now()) {}
+
+private:
+    void on_progress(const Progress& p) {
+        if (outer_) {
+            outer_->report(p);
+            if (outer_->cancelled()) cancel();
+        }
+        if (limit_ && std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count() > *limit_) {
+            cancel();
+        }
+    }
+    Feedback* outer_;
+    std::optional<double> limit_;
+    std::chrono::steady_clock::time_point start_;
+};
+
+std::string write_report(const std::optional<std::string>& path, const std::string& content) {
+    if (!path) return {};
+    const ReportWriteResult r = write_report_file(*path, content);
+    if (!r.ok) throw std::runtime_error("the report could not be written: " + r.error);
+    return "report written to " + *path;
+}
+
+// The optimisation windows check their species as they are added: each one
+// must pass the add check with its values as texts.
+void check_optimisation_species(const Scenario& s, bool goal) {
+    for (const auto& sp : s.species) {
+        const std::string q = field(sp.min_quality);
+        const std::string problem = goal ? goal_maximisation_species_problem(true, field(sp.importance), q)
+                                         : budget_minimisation_species_problem(true, q, field(sp.wanted_area_ha));
+        if (!problem.empty()) throw ScenarioError(sp.name + ": " + problem);
+    }
+}
+
+OptimisationInputs optimisation_inputs(const Scenario& s, const ResolvedScenario& r) {
+    OptimisationInputs in;
+    in.distance_cost_factor = field(s.distance_cost_factor);
+    in.transaction_costs = field(s.transaction_costs);
+    in.budget = field(s.budget);
+    in.country_chosen = s.region.has_value();
+    if (r.predation_chosen) in.time_dependent_predation = r.time_dependent;
+    in.species_count = r.species.size();
+    in.measure_count = r.measures.size();
+    return in;
+}
+
+json optimisation_json(const OptimisationResult& result, const ResolvedScenario& r, double pixel_area) {
+    json j;
+    j["measures"] = json::array();
+    for (std::size_t m = 0; m < r.measures.size(); ++m) {
+        json e = measure_json(r.measures[m]);
+        e["payment"] = m < result.payment.size() ? result.payment[m] : 0.0;
+        e["participants"] = m < result.participants.size() ? result.participants[m] : 0;
+        e["area_ha"] = (m < result.participants.size() ? result.participants[m] : 0) * pixel_area;
+        e["maximum_count"] = m < result.max_count.size() ? result.max_count[m] : 0;
+        j["measures"].push_back(e);
+    }
+    j["species"] = json::array();
+    for (std::size_t k = 0; k < r.species.size(); ++k) {
+        j["species"].push_back({{"name", r.species[k].name},
+                                {"effective_area_ha", k < result.effective_area.size() ? result.effective_area[k] : 0.0}});
+    }
+    j["budget"] = result.budget;
+    j["iterations"] = result.iterations;
+    return j;
+}
+
+}  // namespace
+
+AnalysisOutput run_effectiveness_analysis(DatabaseAccess& db, const Scenario& s, const RunOptions& o) {
+    ResolvedScenario r = resolve_scenario(db, s);
+    for (const auto& sp : s.species) {
+        const std::string problem = effectiveness_species_problem(true, field(sp.min_quality));
+        if (!problem.empty()) throw ScenarioError(sp.name + ": " + problem);
+    }
+    EffectivenessInputs in;
+    in.distance_cost_factor = field(s.distance_cost_factor);
+    in.transaction_costs = field(s.transaction_costs);
+    in.measures = r.measures;
+    in.species = r.species;
+    in.minimum_qualities = r.min_quality;
+    if (r.predation_chosen) in.time_dependent_predation = r.time_dependent;
+    if (s.region) in.countryID = r.country_id;
+    fail_if(effectiveness_input_problem(in));
+
+    // Opening the window empties both result tables.
+    clear_visualisation_rows(db);
+    clear_graphic_rows(db);
+    EffectivenessRun run = run_effectiveness(db, in, o.feedback, o.seed.value_or(1));
+    fail_if(run.message);
+    if (o.visualize) write_visualisation_rows(db, effectiveness_visualisation_rows(run));
+
+    AnalysisOutput out;
+    out.lines = run.lines;
+    json measures = json::array();
+    for (std::size_t m = 0; m < run.measures.size(); ++m) {
+        const auto& list = run.results[m];
+        json e = measure_json(run.measures[m]);
+        if (!list.empty()) {
+            e["cost_min"] = shown_cost(list.front(), run.transaction_costs);
+            e["cost_max"] = shown_cost(list.back(), run.transaction_costs);
+        }
+        e["qualifying_pixels"] = list.size();
+        e["area_ha"] = list.size() * run.pixel_area;
+        json species = json::array();
+        for (std::size_t k = 0; k < run.species.size(); ++k) {
+            double sum = 0.0;
+            for (const auto& res : list) sum += k < res.qualities.size() ? res.qualities[k].quality : 0.0;
+            species.push_back({{"name", run.species[k].name}, {"effective_area_ha", sum * run.pixel_area}});
+        }
+        e["species"] = species;
+        measures.push_back(e);
+    }
+    out.json = {{"analysis", "effectiveness"}, {"pixel_area_ha", run.pixel_area}, {"measures", measures}};
+    return out;
+}
+
+AnalysisOutput run_budget_minimisation(DatabaseAccess& db, const Scenario& s, const RunOptions& o) {
+    ResolvedScenario r = resolve_scenario(db, s);
+    check_optimisation_species(s, false);
+    fail_if(budget_minimisation_input_problem(optimisation_inputs(s, r)));
+
+    clear_visualisation_rows(db);  // opening the window
+    const RasterReference ref = load_raster_reference(db, r.country_id);
+    BudgetMinimisationInput input;
+    input.countryID = r.country_id;
+    input.time_dependent_predation = r.time_dependent;
+    input.species = r.species;
+    input.minimum_quality = r.min_quality;
+    input.wanted_area_ha = r.wanted_area_ha;
+    input.measures = r.measures;
+    input.transaction_costs = *s.transaction_costs;
+    input.distance_cost_factor = *s.distance_cost_factor;
+    input.seed = o.seed;
+    TimedFeedback feedback(o.feedback, o.max_seconds);
+    const OptimisationResult result = BudgetMinimisationRun(db, input, &feedback);
+
+    const OptimisationLines lines =
+        budget_minimisation_lines(result, r.measures, r.species, r.wanted_area_ha, ref.pixel_area_ha);
+    write_visualisation_rows(db, allocation_visualisation_rows(result.allocation, r.species, r.country_id));
+
+    AnalysisOutput out;
+    out.lines = lines.measures;
+    out.lines.insert(out.lines.end(), lines.species.begin(), lines.species.end());
+    out.lines.push_back(lines.total_text);
+    out.json = optimisation_json(result, r, ref.pixel_area_ha);
+    out.json["analysis"] = "budget minimisation";
+    out.json["cancelled"] = feedback.cancelled();
+
+    std::vector<std::string> notices;
+    if (o.report_path) {
+        ReportSelection sel{species_names(r.species), r.min_quality, r.measures, ref.pixel_area_ha};
+        notices.push_back(write_report(o.report_path, budget_minimisation_report(sel, r.wanted_area_ha, result)));
+    }
+    if (o.store_name) {
+        const auto id = store_budget_minimisation(db, result, r.measures, r.country_id, *o.store_name,
+                                                  configuration_clock());
+        if (!id) throw ScenarioError("a configuration needs a name");
+        notices.push_back("stored as configuration " + std::to_string(*id) + " \"" + *o.store_name + "\"");
+        out.json["configuration_id"] = *id;
+    }
+    for (const auto& n : notices) out.notice += (out.notice.empty() ? "" : "\n") + n;
+    return out;
+}
+
+AnalysisOutput run_goal_maximisation(DatabaseAccess& db, const Scenario& s, const RunOptions& o) {
+    ResolvedScenario r = resolve_scenario(db, s);
+    check_optimisation_species(s, true);
+    fail_if(goal_maximisation_input_problem(optimisation_inputs(s, r)));
+
+    clear_visualisation_rows(db);
+    const RasterReference ref = load_raster_reference(db, r.country_id);
+    GoalMaximisationInput input;
+    input.countryID = r.country_id;
+    input.time_dependent_predation = r.time_dependent;
+    input.species = r.species;
+    input.minimum_quality = r.min_quality;
+    input.weight = r.weights;
+    input.measures = r.measures;
+    input.budget = static_cast<int>(*s.budget);
+    input.transaction_costs = *s.transaction_costs;
+    input.distance_cost_factor = *s.distance_cost_factor;
+    input.seed = o.seed;
+    TimedFeedback feedback(o.feedback, o.max_seconds);
+    const OptimisationResult result = GoalMaximisationRun(db, input, &feedback);
+
+    const OptimisationLines lines = goal_maximisation_lines(result, r.measures, r.species, ref.pixel_area_ha);
+    write_visualisation_rows(db, allocation_visualisation_rows(result.allocation, r.species, r.country_id));
+
+    AnalysisOutput out;
+    out.lines = lines.measures;
+    out.lines.insert(out.lines.end(), lines.species.begin(), lines.species.end());
+    out.lines.push_back(lines.total_text);
+    out.json = optimisation_json(result, r, ref.pixel_area_ha);
+    out.json["analysis"] = "goal maximisation";
+    out.json["user_budget"] = input.budget;
+    out.json["cancelled"] = feedback.cancelled();
+
+    std::vector<std::string> notices;
+    if (o.report_path) {
+        ReportSelection sel{species_names(r.species), r.min_quality, r.measures, ref.pixel_area_ha};
+        notices.push_back(write_report(o.report_path, goal_maximisation_report(sel, input.budget, result)));
+    }
+    if (o.store_name) {
+        const auto id =
+            store_goal_maximisation(db, result, r.measures, r.country_id, *o.store_name, configuration_clock());
+        if (!id) throw ScenarioError("a configuration needs a name");
+        notices.push_back("stored as configuration " + std::to_string(*id) + " \"" + *o.store_name + "\"");
+        out.json["configuration_id"] = *id;
+    }
+    for (const auto& n : notices) out.notice += (out.notice.empty() ? "" : "\n") + n;
+    return out;
+}
+
+}  // namespace pravel::cli

@@ -1,0 +1,42 @@
+#pragma once
+// The analyses of the command-line tool: each runs as its window would, with
+// the same database side effects, and returns what the window would show.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/scenario.h"
+
+namespace pravel {
+class DatabaseAccess;
+class Feedback;
+}
+
+namespace pravel::cli {
+
+struct RunOptions {
+    std::optional<std::uint32_t> seed;       // evaluation and search; defaults as in the windows
+    std::optional<std::string> report_path;  // write the analysis report there
+    std::optional<std::string> store_name;   // store an optimisation as a configuration
+    bool visualize = false;                  // write the map rows as "Visualize" does
+    std::optional<double> max_seconds;       // stop an optimisation after this long, keeping its best
+    Feedback* feedback = nullptr;
+};
+
+struct AnalysisOutput {
+    std::vector<std::string> lines;  // what the window's result lists show, in order
+    nlohmann::json json;             // the same, for other programs
+    std::string notice;              // where the report went, the configuration stored, ...
+};
+
+// Each throws ScenarioError with the window's message (or a clear one of its
+// own) for bad input, before anything is written to the database.
+AnalysisOutput run_effectiveness_analysis(DatabaseAccess& db, const Scenario& s, const RunOptions& o);
+AnalysisOutput run_budget_minimisation(DatabaseAccess& db, const Scenario& s, const RunOptions& o);
+AnalysisOutput run_goal_maximisation(DatabaseAccess& db, const Scenario& s, const RunOptions& o);
+AnalysisOutput run_programme(DatabaseAccess& db, const Scenario& s, const RunOptions& o);
+
+}  // namespace pravel::cli
