@@ -163,6 +163,7 @@ ResolvedScenario resolve_scenario(DatabaseAccess& db, const Scenario& s) {
             for (auto& rec : measure_set(db, *m.set)) {
                 r.measures.push_back(rec);
                 r.max_area_ha.push_back(m.max_area_ha.value_or(-1.0));
+                r.payment.push_back(m.payment);
                 if (m.payment) r.measures.back().payment = *m.payment;
             }
             continue;
@@ -174,6 +175,7 @@ ResolvedScenario resolve_scenario(DatabaseAccess& db, const Scenario& s) {
         r.measures.push_back(*it);
         if (m.payment) r.measures.back().payment = *m.payment;
         r.max_area_ha.push_back(m.max_area_ha.value_or(-1.0));
+        r.payment.push_back(m.payment);
     }
     return r;
 }

@@ -61,7 +61,8 @@ struct ResolvedScenario {
     std::vector<double> wanted_area_ha;
     std::vector<double> weights;  // importance / 100
     std::vector<MeasureRecord> measures;
-    std::vector<double> max_area_ha;  // per measure, programme simulation
+    std::vector<double> max_area_ha;                 // per measure, programme simulation; -1 when absent
+    std::vector<std::optional<double>> payment;      // per measure, programme simulation
 };
 
 // Looks up the region, the species versions and the measures. Unknown names,
