@@ -170,7 +170,9 @@ ReportWriteResult write_report_file(const std::string& path, const std::string& 
     std::filesystem::path target(path);
     std::filesystem::path folder = target.parent_path();
     if (folder.empty()) folder = ".";
-    std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    std::string temp_name = ".";
+    temp_name.append(target.filename().string()).append(".XXXXXX");
+    std::string temp = (folder / temp_name).string();
 
     const int fd = mkstemp(temp.data());
     if (fd < 0) return fail(describe_errno(errno));
