@@ -11,6 +11,7 @@
 #include "optimisation/goal_maximisation.h"
 #include "optimisation/optimisation_lines.h"
 #include "optimisation/report_file.h"
+#include "simulation/programme_simulation.h"
 #include "store/database_access.h"
 #include "store/landscape_store.h"
 #include "store/result_store.h"
@@ -257,6 +258,58 @@ AnalysisOutput run_goal_maximisation(DatabaseAccess& db, const Scenario& s, cons
         out.json["configuration_id"] = *id;
     }
     for (const auto& n : notices) out.notice += (out.notice.empty() ? "" : "\n") + n;
+    return out;
+}
+
+
+AnalysisOutput run_programme(DatabaseAccess& db, const Scenario& s, const RunOptions& o) {
+    ResolvedScenario r = resolve_scenario(db, s);
+    const RasterReference ref = load_raster_reference(db, r.country_id);
+    ProgrammeInputs in;
+    in.distance_cost_factor = field(s.distance_cost_factor);
+    in.transaction_costs = field(s.transaction_costs);
+    in.pixel_area = ref.pixel_area_ha;
+    // Measures and species are checked as the window checks them when they
+    // are added.
+    for (std::size_t m = 0; m < r.measures.size(); ++m) {
+        const MeasureRecord& rec = r.measures[m];
+        const std::string payment = r.payment[m] ? format_number(*r.payment[m]) : "";
+        const std::string area = r.max_area_ha[m] >= 0 ? format_number(r.max_area_ha[m]) : "";
+        const std::string problem = programme_measure_problem(true, payment, area);
+        if (!problem.empty()) throw ScenarioError("measure " + std::to_string(rec.measureID) + ": " + problem);
+        in.measures.push_back(rec);
+        in.max_counts.push_back(maximum_pixel_count(area, ref.pixel_area_ha));
+    }
+    for (std::size_t k = 0; k < r.species.size(); ++k) {
+        const std::string problem = programme_species_problem(true, field(s.species[k].min_quality));
+        if (!problem.empty()) throw ScenarioError(r.species[k].name + ": " + problem);
+    }
+    in.species = r.species;
+    in.minimum_qualities = r.min_quality;
+    if (r.predation_chosen) in.time_dependent_predation = r.time_dependent;
+    if (s.region) in.countryID = r.country_id;
+    fail_if(programme_input_problem(in));
+
+    ProgrammeRun run = run_programme_simulation(db, in, o.feedback, o.seed.value_or(1));
+    fail_if(run.message);
+    if (o.visualize) write_visualisation_rows(db, programme_visualisation_rows(run));
+
+    AnalysisOutput out;
+    out.lines = run.lines;
+    OptimisationResult as_result;
+    as_result.allocation = run.allocation;
+    as_result.effective_area = run.effective_area;
+    as_result.participants = run.participants;
+    for (const auto& m : in.measures) as_result.payment.push_back(m.payment);
+    as_result.max_count = in.max_counts;
+    as_result.budget = run.budget;
+    out.json = optimisation_json(as_result, r, ref.pixel_area_ha);
+    out.json["analysis"] = "programme simulation";
+    out.json["transaction_costs"] = run.transaction_costs;
+    if (o.report_path) {
+        ReportSelection sel{species_names(r.species), r.min_quality, in.measures, ref.pixel_area_ha};
+        out.notice = write_report(o.report_path, simulation_report(sel, programme_report_figures(run, in.max_counts)));
+    }
     return out;
 }
 

@@ -6,6 +6,8 @@
 
 #include <cstdio>
 #include <functional>
+#include <memory>
+#include <vector>
 #include <iostream>
 #include <string>
 
@@ -91,8 +93,11 @@ int main(int argc, char** argv) {
         bool visualize = false;
         Analysis analysis;
     };
+    std::vector<std::unique_ptr<Command>> owned;
     auto add = [&](const char* name, const char* help, Analysis analysis, bool report, bool store) {
-        auto* c = new Command{app.add_subcommand(name, help), {}, {}, {}, {}, false, false, std::move(analysis)};
+        owned.push_back(std::make_unique<Command>(
+            Command{app.add_subcommand(name, help), {}, {}, {}, {}, false, false, std::move(analysis)}));
+        Command* c = owned.back().get();
         c->app->add_option("scenario", c->scenario, "scenario file (JSON)")->required()->check(CLI::ExistingFile);
         c->app->add_flag("--json", c->json, "print a machine-readable result instead of the lines");
         if (report) c->app->add_option("--report", c->report, "write the analysis report to this file");
@@ -107,6 +112,7 @@ int main(int argc, char** argv) {
     };
     Command* commands[] = {
         add("effectiveness", "effectiveness and cost of measures", cli::run_effectiveness_analysis, false, false),
+        add("programme", "simulation of an agri-environmental programme", cli::run_programme, true, false),
         add("minimise-budget", "budget minimisation for given goals", cli::run_budget_minimisation, true, true),
         add("maximise-goal", "goal maximisation for a given budget", cli::run_goal_maximisation, true, true),
     };

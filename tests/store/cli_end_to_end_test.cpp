@@ -182,5 +182,30 @@ TEST_F(CliTest, OptimisationsReportStoreAndRepeatWithASeed) {
     EXPECT_GT(schema().count("results_for_viusualitsation"), 0) << "the allocation is written for the map";
 }
 
+TEST_F(CliTest, ProgrammeSimulationPrintsPixelsAreaBudgetAndEffectiveAreas) {
+    schema().exec("DELETE FROM results_for_viusualitsation");
+    const std::string report = testing::scratch_dir() + "/programme.txt";
+    const CliRun r = cli("programme " + std::string(PRAVEL_EXAMPLES_DIR) + "/programme_small.json --visualize --report " +
+                         report);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto lines = lines_of(r.out);
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_NE(lines[0].find(" (Payment-Cost), "), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[lines.size() - 3], "Effektive area: ");
+    EXPECT_EQ(lines[lines.size() - 4].rfind("Budget: ", 0), 0u);
+    EXPECT_EQ(lines[lines.size() - 5].rfind("Total area: ", 0), 0u);
+    EXPECT_GT(schema().count("results_for_viusualitsation"), 0);
+    std::ifstream in(report, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("results of simulation:\r\n"), std::string::npos);
+
+    auto doc = nlohmann::json::parse(std::ifstream(std::string(PRAVEL_EXAMPLES_DIR) + "/programme_small.json"));
+    doc["measures"][0].erase("payment");
+    const CliRun bad = cli("programme " + scenario("programme_bad.json", doc));
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.err.find("You have to enter a number for the payment please!"), std::string::npos) << bad.err;
+}
+
 }  // namespace
 }  // namespace pravel
