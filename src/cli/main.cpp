@@ -46,6 +46,24 @@ private:
     }};
 };
 
+// Messages of the analyses (notices, the optimiser's iteration count) go to
+// stderr, marked as the tool's; questions are answered with yes.
+class CliNotifier : public Notifier {
+public:
+    void inform(const std::string& text) override { print(text); }
+    bool ask_yes_no(const std::string& text) override {
+        print(text);
+        return true;
+    }
+    bool ask_ok_cancel(const std::string& text) override {
+        print(text);
+        return true;
+    }
+
+private:
+    static void print(const std::string& text) { std::cerr << "pravel-cli: " << text << '\n'; }
+};
+
 using Analysis = std::function<cli::AnalysisOutput(DatabaseAccess&, const cli::Scenario&, const cli::RunOptions&)>;
 
 int run_analysis(const Analysis& analysis, const std::string& scenario_path, cli::RunOptions options, bool as_json) {
@@ -119,6 +137,7 @@ int main(int argc, char** argv) {
 
     CLI11_PARSE(app, argc, argv);
     set_database_config_path(config);
+    set_notifier(std::make_shared<CliNotifier>());
 
     if (countries->parsed()) {
         DatabaseAccess db;
