@@ -183,13 +183,7 @@ OptimisationResult BudgetMinimisationRun(DatabaseAccess& db, const BudgetMinimis
     request.measures = input.measures;
     request.distance_cost_factor = input.distance_cost_factor;
 
-    EvaluatedArea area;
-    area.lists = EvaluationRun(db, request, feedback);
-    const RasterReference reference = load_raster_reference(db, input.countryID);
-    area.raster_rows = reference.number_of_rows;
-    area.raster_columns = reference.number_of_columns;
-    area.pixel_area = reference.pixel_area_ha;
-    return BudgetMinimisationRun(std::move(area), input, feedback);
+    return BudgetMinimisationRun(evaluate_area(db, request, feedback), input, feedback);
 }
 
 OptimisationResult BudgetMinimisationRun(EvaluatedArea area, const BudgetMinimisationInput& input,

@@ -311,13 +311,7 @@ OptimisationResult GoalMaximisationRun(DatabaseAccess& db, const GoalMaximisatio
     request.measures = input.measures;
     request.distance_cost_factor = input.distance_cost_factor;
 
-    EvaluatedArea area;
-    area.lists = EvaluationRun(db, request, feedback);
-    const RasterReference reference = load_raster_reference(db, input.countryID);
-    area.raster_rows = reference.number_of_rows;
-    area.raster_columns = reference.number_of_columns;
-    area.pixel_area = reference.pixel_area_ha;
-    return GoalMaximisationRun(std::move(area), input, feedback);
+    return GoalMaximisationRun(evaluate_area(db, request, feedback), input, feedback);
 }
 
 OptimisationResult GoalMaximisationRun(EvaluatedArea area, const GoalMaximisationInput& input, Feedback* feedback) {

@@ -4,6 +4,8 @@
 #include <limits>
 #include <memory>
 #include <stdexcept>
+
+#include "store/landscape_store.h"
 #include <string>
 
 #include "common/random.h"
@@ -240,6 +242,16 @@ OptimisationResult AllocationEngine::materialise(const Outcome& outcome, const s
     result.max_count = max_count;
     result.budget = outcome.budget;
     return result;
+}
+
+EvaluatedArea evaluate_area(DatabaseAccess& db, const EvaluationRequest& request, Feedback* feedback) {
+    EvaluatedArea area;
+    area.lists = EvaluationRun(db, request, feedback);
+    const RasterReference reference = load_raster_reference(db, request.countryID);
+    area.raster_rows = reference.number_of_rows;
+    area.raster_columns = reference.number_of_columns;
+    area.pixel_area = reference.pixel_area_ha;
+    return area;
 }
 
 }  // namespace pravel

@@ -41,6 +41,10 @@ struct EvaluatedArea {
     double pixel_area = 0.0;  // ha
 };
 
+// Runs the evaluation for an optimisation and adds the raster geometry of
+// the study area.
+EvaluatedArea evaluate_area(DatabaseAccess& db, const EvaluationRequest& request, Feedback* feedback);
+
 // Wraps each list and sorts it descending by net value (margin_with_payment);
 // the order among equal values is kept.
 std::vector<MeasureCandidates> sorted_candidates(std::vector<std::vector<PixelResult>> lists);
