@@ -1,4 +1,5 @@
 #pragma once
+#include "common/atomic_file.h"
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -54,34 +55,7 @@ BitmapEncoding encode_bitmap(const PixelBuffer& picture);
 // creates a temporary file next to the target, write() appends blocks to it,
 // and close() puts it in place of the target only when everything was
 // written. A file that is not closed successfully is removed.
-class CBinFile {
-public:
-    CBinFile() = default;
-    ~CBinFile();
-    CBinFile(const CBinFile&) = delete;
-    CBinFile& operator=(const CBinFile&) = delete;
-
-    // Starts a file that is to replace `path` (created or truncated on close).
-    bool open(const std::string& path);
-    bool write(const void* data, std::size_t size);
-    // Finishes the file and puts it in place; false when that fails, and the
-    // target is then as it was before open().
-    bool close();
-    // Drops what was written; the target is left as it was.
-    void discard();
-
-    bool is_open() const { return fd_ >= 0; }
-    // Why the last call failed; empty when none did.
-    const std::string& error() const { return error_; }
-
-private:
-    bool fail(int error_number);
-
-    int fd_ = -1;
-    std::string path_;
-    std::string temp_path_;
-    std::string error_;
-};
+class CBinFile : public AtomicFile {};
 
 struct FileWriteResult {
     bool ok = false;

@@ -1,5 +1,7 @@
 #include "optimisation/report_file.h"
 
+#include "common/atomic_file.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -104,7 +106,6 @@ std::string optimisation_report(const ReportSelection& sel, OptimisationKind kin
     return out.take();
 }
 
-std::string describe_errno(int error) { return std::strerror(error); }
 
 }  // namespace
 
@@ -160,50 +161,12 @@ std::string simulation_report(const ReportSelection& sel, const SimulationReport
 
 ReportWriteResult write_report_file(const std::string& path, const std::string& content) {
     ReportWriteResult result;
-    const auto fail = [&](const std::string& why) {
-        result.ok = false;
-        result.error = "The report could not be written to " + path + ": " + why;
-        return result;
-    };
-    if (path.empty()) return fail("no file name given");
-
-    std::filesystem::path target(path);
-    std::filesystem::path folder = target.parent_path();
-    if (folder.empty()) folder = ".";
-    std::string temp_name = ".";
-    temp_name.append(target.filename().string()).append(".XXXXXX");
-    std::string temp = (folder / temp_name).string();
-
-    const int fd = mkstemp(temp.data());
-    if (fd < 0) return fail(describe_errno(errno));
-
-    // mkstemp creates the file for its owner only; a report gets the usual
-    // permissions of a new file.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-
-    const char* data = content.data();
-    std::size_t left = content.size();
-    int error = 0;
-    while (left > 0) {
-        const ssize_t n = ::write(fd, data, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            error = errno;
-            break;
-        }
-        data += n;
-        left -= static_cast<std::size_t>(n);
+    AtomicFile file;
+    if (file.open(path) && file.write(content.data(), content.size()) && file.close()) {
+        result.ok = true;
+    } else {
+        result.error = file.error();
     }
-    if (error == 0 && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) error = errno;
-    if (::close(fd) != 0 && error == 0) error = errno;
-    if (error == 0 && std::rename(temp.c_str(), path.c_str()) != 0) error = errno;
-    if (error != 0) {
-        ::unlink(temp.c_str());
-        return fail(describe_errno(error));
-    }
-    result.ok = true;
     return result;
 }
 

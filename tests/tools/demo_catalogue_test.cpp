@@ -123,7 +123,9 @@ TEST(DemoProfiles, EggCalendarsSumToOneAndLinksExist) {
         EXPECT_NEAR(sum, 1.0, 1e-9) << s.name;
         groups.insert(s.group);
         for (int g : s.grassland_ids) EXPECT_LE(static_cast<std::size_t>(g), grasslands.size()) << s.name;
-        if (s.group == kGroupButterfly) EXPECT_FALSE(s.grassland_ids.empty()) << s.name;
+        if (s.group == kGroupButterfly) {
+            EXPECT_FALSE(s.grassland_ids.empty()) << s.name;
+        }
         EXPECT_LT(s.critical_reproduction_period, s.reproduction_period) << s.name;
     }
     EXPECT_EQ(groups, (std::set<std::string>{kGroupBird, kGroupButterfly, kGroupHabitat}));
