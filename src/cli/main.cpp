@@ -12,6 +12,7 @@
 #include <string>
 
 #include "cli/analyses.h"
+#include "cli/map_command.h"
 #include "cli/scenario.h"
 #include "common/feedback.h"
 #include "common/notifier.h"
@@ -135,6 +136,21 @@ int main(int argc, char** argv) {
         add("maximise-goal", "goal maximisation for a given budget", cli::run_goal_maximisation, true, true),
     };
 
+    cli::MapCommand map_command;
+    auto* map = app.add_subcommand("map", "draw a map as its view would into an image file (.png)");
+    map->add_option("--view", map_command.view, "configuration: a stored configuration; result: the last analysis")
+        ->required()
+        ->check(CLI::IsMember({"configuration", "result"}));
+    map->add_option("--configuration", map_command.configuration_id, "configurationID (default: the first stored)");
+    map->add_option("--species", map_command.species, "species name (default: the first of the list)");
+    map->add_option("--measure", map_command.measure, "result view: measureID or \"all\" (default: the first)");
+    map->add_option("--general-layer", map_command.general_layer,
+                    "landscape: 1 altitude, 2 manure status, 4 land type, 5 grassland economic value, 10 land use");
+    map->add_option("--result-layer", map_command.result_layer,
+                    "result: 7 quality, 8 species on result pixel (configuration view), 9 payment - cost");
+    map->add_flag("--only-results", map_command.only_results, "leave out the landscape");
+    map->add_option("--out", map_command.out, "image file")->required();
+
     CLI11_PARSE(app, argc, argv);
     set_database_config_path(config);
     set_notifier(std::make_shared<CliNotifier>());
@@ -144,6 +160,7 @@ int main(int argc, char** argv) {
         for (const auto& name : country_names(db)) std::cout << name << '\n';
         return 0;
     }
+    if (map->parsed()) return cli::run_map_command(map_command, argc, argv);
     for (Command* c : commands) {
         if (!c->app->parsed()) continue;
         cli::RunOptions options;

@@ -1,0 +1,362 @@
+#include "map/map_data_set.h"
+
+#include <cppconn/exception.h>
+#include <cppconn/resultset.h>
+#include <cppconn/statement.h>
+#include <mysql_connection.h>
+
+#include <memory>
+
+#include "common/notifier.h"
+#include "common/number_format.h"
+
+namespace pravel {
+
+namespace {
+
+struct LegendLabel {
+    Colour colour;
+    const char* text;
+    int y_offset;
+};
+
+// Legend labels of the landscape layers, in drawing order.
+struct LandscapeLegend {
+    int layer;
+    const char* title;
+    std::vector<LegendLabel> labels;
+};
+
+const std::vector<LandscapeLegend>& landscape_legends() {
+    static const std::vector<LandscapeLegend> legends = {
+        {MapDataSet::altitude,
+         "altitude:",
+         {{{255, 185, 15}, ">500 m \xC3\xBCNN", 40}, {{175, 130, 10}, "<500 m \xC3\xBCNN", 20}}},
+        {MapDataSet::manure_status,
+         "manure status:",
+         {{{102, 205, 0}, "no water protection", 20}, {{69, 139, 0}, "water protection", 40}}},
+        {MapDataSet::land_type, "land type:", {{{255, 181, 125}, "grass land", 20}, {{188, 108, 197}, "no grass land", 40}}},
+        {MapDataSet::grassland_economic_value,
+         "grassland economic value:",
+         {{{0, 255, 0}, "15-40", 20}, {{0, 220, 0}, "41-60", 40}, {{0, 180, 0}, "61-80", 60}, {{0, 130, 10}, ">=80", 80}}},
+        {MapDataSet::land_use,
+         "land use:",
+         {{{0, 100, 0}, "meadow", 20}, {{143, 188, 143}, "pasture", 40}, {{173, 255, 39}, "mowing pasture", 60}}},
+    };
+    return legends;
+}
+
+const LandscapeLegend* landscape_legend(int layer) {
+    for (const auto& l : landscape_legends())
+        if (l.layer == layer) return &l;
+    return nullptr;
+}
+
+const char* landscape_column(int layer) {
+    switch (layer) {
+        case MapDataSet::altitude: return "altitude";
+        case MapDataSet::manure_status: return "manure_status_grass_cropland";
+        case MapDataSet::land_type: return "land_use_type";
+        case MapDataSet::grassland_economic_value: return "grassland_economic_value";
+        case MapDataSet::land_use: return "mead_past_mow";
+        default: return nullptr;
+    }
+}
+
+constexpr const char* kQualityLabels[5] = {"0% - 20%", "20% - 40%", "40% - 60%", "60% - 80%", "80% - 100%"};
+constexpr Colour kQualityColours[5] = {{255, 200, 0}, {255, 102, 0}, {255, 0, 50}, {205, 0, 0}, {160, 5, 90}};
+
+// Colours of the five payment - cost legend labels (the first class of the
+// pixels has no label of its own).
+constexpr Colour kPaymentLegendColours[5] = {{255, 220, 255}, {255, 100, 255}, {255, 0, 255}, {190, 0, 190}, {120, 0, 120}};
+constexpr int kPaymentLegendOffsets[5] = {40, 60, 80, 100, 120};
+
+constexpr const char* kConfigurationPaymentLabels[5] = {"0 - 50  Euro pro ha", "50 - 100 Euro pro ha",
+                                                        "100 - 150 Euro pro ha", "150 - 200 Euro  pro ha",
+                                                        "200 - 250 Euro pro ha"};
+constexpr const char* kSingleMeasurePaymentLabels[5] = {"0 - 50 Euro pro ha", "50 - 100  Euro pro ha",
+                                                        "100 - 150  Euro pro ha", "150 - 200 Euro pro ha",
+                                                        "200 - 250 Euro pro ha"};
+constexpr const char* kAllMeasuresPaymentLabels[5] = {"0 - 50  Euro pro ha", "50 - 100  Euro pro ha",
+                                                      "100 - 150  Euro pro ha", "150 - 200  Euro pro ha",
+                                                      "200 - 250  Euro pro ha"};
+
+const char* const kConfigurationPixelQuery =
+    "SELECT DISTINCT erg.configurationID, pix.*, quali.*,erg.* FROM `pixel` AS pix, `result` AS erg, "
+    "`resulting_quality` AS quali WHERE pix.pixelID = erg.pixelID AND quali.pixelID = erg.pixelID AND "
+    "quali.pixelID = pix.pixelID AND erg.configurationID =";
+
+std::string result_rows_query(const std::string& species_name, MeasureChoice measure) {
+    std::string q = std::string("SELECT * FROM results_for_viusualitsation WHERE ") + "species_name = '" + species_name;
+    if (measure.all) return q + "'";
+    return q + "' " + "AND measureID = " + format_number(measure.measureID);
+}
+
+void paint_cell(MapCanvas& canvas, int i, int j, Colour c) { canvas.paint_pixel(j + RASTER_OFFSET, i + RASTER_OFFSET, c); }
+
+}  // namespace
+
+std::optional<Colour> landscape_colour(int layer, int value) {
+    switch (layer) {
+        case MapDataSet::altitude: return value != 0 ? Colour{255, 185, 15} : Colour{175, 130, 10};
+        case MapDataSet::manure_status: return value != 1 ? Colour{102, 205, 0} : Colour{69, 139, 0};
+        case MapDataSet::land_type: return value != 1 ? Colour{255, 181, 125} : Colour{188, 108, 197};
+        case MapDataSet::grassland_economic_value:
+            if (value >= 1 && value <= 19) return Colour{0, 255, 0};
+            if (value >= 16 && value <= 39) return Colour{0, 220, 0};
+            if (value >= 40 && value <= 79) return Colour{0, 180, 0};
+            return Colour{0, 130, 0};
+        case MapDataSet::land_use:
+            if (value == 0) return Colour{0, 100, 0};
+            if (value == 1) return Colour{143, 188, 143};
+            if (value == 2) return Colour{173, 255, 39};
+            return std::nullopt;
+        default: return std::nullopt;
+    }
+}
+
+Colour quality_colour(double q) {
+    if (q > 0 && q < 0.2) return kQualityColours[0];
+    if (q >= 0.2 && q < 0.4) return kQualityColours[1];
+    if (q >= 0.4 && q < 0.6) return kQualityColours[2];
+    if (q >= 0.6 && q < 0.8) return kQualityColours[3];
+    if (q >= 0.8 && q <= 1) return kQualityColours[4];
+    return kWhite;  // also for NaN: every comparison above is false
+}
+
+Colour configuration_benefit_colour(int benefit) {
+    if (benefit < 0) return {255, 220, 255};
+    if (benefit < 50) return {255, 170, 255};
+    if (benefit < 100) return {255, 100, 255};
+    if (benefit < 150) return {255, 0, 255};
+    if (benefit < 200) return {190, 0, 190};
+    if (benefit < 250) return {120, 0, 120};
+    return {148, 0, 211};
+}
+
+Colour result_benefit_colour(int benefit) {
+    if (benefit < -250) return {255, 220, 255};
+    if (benefit < -150) return {255, 170, 255};
+    if (benefit < -50) return {255, 100, 255};
+    if (benefit < 50) return {255, 0, 255};
+    if (benefit < 150) return {190, 0, 190};
+    if (benefit < 250) return {120, 0, 120};
+    return {50, 0, 50};
+}
+
+MapDataSet::MapDataSet(const std::string& config_path) : db_(config_path, DatabaseAccess::Owner::Map) {}
+
+bool MapDataSet::run(const std::string& statement, const RowReader& read) {
+    if (log_) log_(statement);
+    std::unique_ptr<sql::Statement> st;
+    std::unique_ptr<sql::ResultSet> rs;
+    try {
+        st.reset(db_.connection().createStatement());
+        rs.reset(st->executeQuery(statement));
+        while (rs->next()) read(*rs);
+    } catch (const sql::SQLException& e) {
+        rs.reset();
+        st.reset();
+        // The map shows the error and goes on with its next operation; the
+        // answer to the question does not matter.
+        notifier().ask_yes_no(e.what());
+        return false;
+    }
+    return true;
+}
+
+void MapDataSet::load_configurations() {
+    configurations_.clear();
+    configuration_species_.clear();
+    run("SELECT DISTINCT `configurationID` , `configname` , `countryID` FROM `configuration` WHERE 1",
+        [&](sql::ResultSet& rs) {
+            configurations_.push_back({rs.getInt("configurationID"), rs.getString("configname"), rs.getInt("countryID")});
+        });
+}
+
+void MapDataSet::load_configuration_species() {
+    configuration_species_.assign(configurations_.size(), {});
+    for (std::size_t c = 0; c < configurations_.size(); ++c) {
+        auto& species = configuration_species_[c];
+        const bool ok = run(
+            "SELECT DISTINCT species.speciesID,species.name FROM resulting_quality as quali, species WHERE "
+            "species.speciesID = quali.speciesID AND configurationID =" +
+                format_number(configurations_[c].configurationID),
+            [&](sql::ResultSet& rs) { species.push_back({rs.getInt("speciesID"), rs.getString("name")}); });
+        if (!ok) return;
+    }
+}
+
+const std::vector<SpeciesEntry>& MapDataSet::configuration_species(int index) const {
+    static const std::vector<SpeciesEntry> none;
+    if (index < 0 || index >= static_cast<int>(configuration_species_.size())) return none;
+    return configuration_species_[index];
+}
+
+void MapDataSet::load_result_country() {
+    result_country_.reset();
+    run("SELECT DISTINCT countryID FROM results_for_viusualitsation",
+        [&](sql::ResultSet& rs) { result_country_ = rs.getInt("countryID"); });
+}
+
+void MapDataSet::load_result_measures() {
+    result_measures_.clear();
+    run("SELECT DISTINCT `measureID` FROM `results_for_viusualitsation` WHERE 1",
+        [&](sql::ResultSet& rs) { result_measures_.push_back(rs.getInt("measureID")); });
+}
+
+void MapDataSet::load_result_species() {
+    result_species_.clear();
+    run("SELECT DISTINCT species_name FROM results_for_viusualitsation WHERE 1",
+        [&](sql::ResultSet& rs) { result_species_.push_back(rs.getString("species_name")); });
+}
+
+void MapDataSet::draw_landscape(int countryID, int layer, MapCanvas& canvas) {
+    const LandscapeLegend* legend = landscape_legend(layer);
+    if (legend) {
+        canvas.set_text_colour(kBlack);
+        canvas.text(general_legend_x, general_legend_y, legend->title);
+        for (const auto& label : legend->labels) {
+            canvas.set_text_colour(label.colour);
+            canvas.text(general_legend_x, general_legend_y + label.y_offset, label.text);
+        }
+    }
+    const std::string country = format_number(countryID);
+    const char* column = landscape_column(layer);
+    run("SELECT *  FROM `pixel` WHERE countryID = " + country + " AND land_use_type = 4 OR  countryID = " + country +
+            " AND land_use_type = 5",
+        [&](sql::ResultSet& rs) {
+            Colour colour = kStartColour;
+            if (legend && column) colour = landscape_colour(layer, rs.getInt(column)).value_or(kUnclassifiedColour);
+            paint_cell(canvas, rs.getInt("matrix_i"), rs.getInt("matrix_j"), colour);
+        });
+}
+
+void MapDataSet::draw_payment_legend(const char* const labels[5], MapCanvas& canvas) {
+    canvas.set_text_colour(kBlack);
+    canvas.text(result_legend_x, result_legend_y, "payment - cost:");
+    for (int k = 0; k < 5; ++k) {
+        canvas.set_text_colour(kPaymentLegendColours[k]);
+        canvas.text(result_legend_x, result_legend_y + kPaymentLegendOffsets[k], labels[k]);
+    }
+}
+
+void MapDataSet::draw_quality_legend(MapCanvas& canvas) {
+    canvas.set_text_colour(kBlack);
+    canvas.text(result_legend_x, result_legend_y, "quality:");
+    for (int k = 0; k < 5; ++k) {
+        canvas.set_text_colour(kQualityColours[k]);
+        canvas.text(result_legend_x, result_legend_y + 20 * (k + 1), kQualityLabels[k]);
+    }
+}
+
+void MapDataSet::draw_configuration_payment(int configurationID, int layer, MapCanvas& canvas) {
+    if (layer == payment_cost) draw_payment_legend(kConfigurationPaymentLabels, canvas);
+    Colour colour = kStartColour;
+    run(kConfigurationPixelQuery + format_number(configurationID), [&](sql::ResultSet& rs) {
+        if (layer == payment_cost) colour = configuration_benefit_colour(rs.getInt("benefit"));
+        paint_cell(canvas, rs.getInt("matrix_i"), rs.getInt("matrix_j"), colour);
+    });
+}
+
+void MapDataSet::draw_configuration_quality(int configurationID, int speciesID, int layer, MapCanvas& canvas) {
+    if (layer == quality) draw_quality_legend(canvas);
+    Colour colour = kStartColour;
+    run(kConfigurationPixelQuery + format_number(configurationID) + " AND quali.speciesID=" + format_number(speciesID),
+        [&](sql::ResultSet& rs) {
+            if (layer == quality) colour = quality_colour(rs.getDouble("quality"));
+            if (layer == species_on_result_pixel) colour = kBlack;
+            paint_cell(canvas, rs.getInt("matrix_i"), rs.getInt("matrix_j"), colour);
+        });
+}
+
+void MapDataSet::draw_result_payment(const std::string& species_name, MeasureChoice measure, int layer,
+                                     MapCanvas& canvas) {
+    if (layer == payment_cost)
+        draw_payment_legend(measure.all ? kAllMeasuresPaymentLabels : kSingleMeasurePaymentLabels, canvas);
+    Colour colour = kStartColour;
+    run(result_rows_query(species_name, measure), [&](sql::ResultSet& rs) {
+        if (layer == payment_cost) colour = result_benefit_colour(rs.getInt("benefit"));
+        paint_cell(canvas, rs.getInt("pixel_i"), rs.getInt("pixel_j"), colour);
+    });
+}
+
+void MapDataSet::draw_result_quality(const std::string& species_name, MeasureChoice measure, int layer,
+                                     MapCanvas& canvas) {
+    if (layer == quality) draw_quality_legend(canvas);
+    Colour colour = kStartColour;
+    run(result_rows_query(species_name, measure), [&](sql::ResultSet& rs) {
+        if (layer == quality) colour = quality_colour(rs.getDouble("quality"));
+        paint_cell(canvas, rs.getInt("pixel_i"), rs.getInt("pixel_j"), colour);
+    });
+}
+
+void MapDataSet::draw_contour(int countryID, MapCanvas& canvas) {
+    // The outline is one open polyline in id order; it starts at its first
+    // point, not wherever the pen happened to stand.
+    bool first = true;
+    run("SELECT * FROM `contour` WHERE countryID = " + format_number(countryID) + " ORDER BY `contour`.`id` ASC",
+        [&](sql::ResultSet& rs) {
+            const int x = rs.getInt("x") + RASTER_OFFSET;
+            const int y = rs.getInt("y") + RASTER_OFFSET;
+            if (first) {
+                canvas.move_to(x, y);
+                first = false;
+            } else {
+                canvas.line_to(x, y);
+            }
+        });
+}
+
+bool MapDataSet::describe_measure(int measureID, std::vector<std::string>& lines, const std::string& suffix) {
+    return run("SELECT * FROM measures WHERE measureID = " + format_number(measureID), [&](sql::ResultSet& rs) {
+        std::string line = rs.getString("name") + ", starting: " + format_number(rs.getInt("month_quarter_first_use")) +
+                           "QM, ";
+        const int d2 = rs.getInt("distance_2use");
+        if (d2 != 0)
+            line += "distances: " + format_number(d2) + "/" + format_number(rs.getInt("distance_3use")) + "/" +
+                    format_number(rs.getInt("distance_4use")) + "QM, ";
+        const double density = rs.getDouble("livestock_density_1");
+        if (density != 0 && density != 99) line += "GV " + format_number(density) + ",  ";
+        lines.push_back(line + suffix);
+    });
+}
+
+std::vector<std::string> MapDataSet::describe_configuration(int configurationID) {
+    struct Row {
+        int measureID;
+        double payment;
+        double area;
+    };
+    std::vector<Row> rows;
+    if (!run("SELECT  * FROM `configuration` WHERE configurationID = " + format_number(configurationID),
+             [&](sql::ResultSet& rs) {
+                 rows.push_back({rs.getInt("measureID"), static_cast<double>(rs.getDouble("payment")),
+                               static_cast<double>(rs.getDouble("area"))});
+             }))
+        return {};
+    std::vector<std::string> lines;
+    for (const auto& r : rows) {
+        const std::string payment = "payment: " + format_number(r.payment) +
+                                    "Euro, maximal area: " + format_number(r.area * PIXEL_AREA_HA) + "  ha";
+        if (!describe_measure(r.measureID, lines, payment)) break;
+    }
+    return lines;
+}
+
+std::vector<std::string> MapDataSet::describe_result_measures(MeasureChoice measure) {
+    std::vector<std::string> lines;
+    if (!measure.all) {
+        describe_measure(measure.measureID, lines, "");
+        return lines;
+    }
+    std::vector<int> ids;
+    if (!run("SELECT DISTINCT measureID FROM results_for_viusualitsation",
+             [&](sql::ResultSet& rs) { ids.push_back(rs.getInt("measureID")); }))
+        return lines;
+    for (int id : ids)
+        if (!describe_measure(id, lines, "")) break;
+    return lines;
+}
+
+}  // namespace pravel

@@ -1,0 +1,77 @@
+#pragma once
+// The two map repaints as functions of the panel's options, the remembered
+// selection and a canvas, so that they run without windows: the views call
+// them on every repaint, the command-line tool once into an image.
+#include <string>
+#include <vector>
+
+#include "map/map_canvas.h"
+#include "store/database_access.h"
+
+namespace pravel {
+
+// The option state behind one map panel.
+struct MapOptions {
+    int general_layer = 0;           // landscape attribute to colour
+    int result_layer = 0;            // result attribute to colour
+    bool draw_general = true;        // draw the landscape layer
+    bool draw_result = true;         // draw the result layer
+    int selected_list_index = 0;     // configuration map: configuration; result map: measure
+    int selected_species_index = 0;  // position in the species list
+    bool reload_lists = true;        // the species list is to be filled at the next repaint
+    bool all_measures = false;       // result map: every measure instead of the selected one
+};
+
+// Options of a freshly opened panel: payment - cost over manure status for the
+// configuration map, quality over grassland economic value for the result map.
+MapOptions configuration_map_initial_options();
+MapOptions result_map_initial_options();
+
+// What a map last drew: the list position and its identifier (configurationID
+// or measureID). One per view class, shared by all open views of the class and
+// reset when a view of the class is opened.
+struct RememberedSelection {
+    int index = 0;
+    int id = 0;
+};
+RememberedSelection& configuration_map_selection();
+RememberedSelection& result_map_selection();
+
+// The lists a panel shows, as the repaint fills them: the configurations (or
+// measure identifiers) with the entry shown as selected, and the species.
+struct PanelLists {
+    std::vector<std::string> entries;
+    int selected_entry = -1;
+    std::vector<std::string> species;
+    int current_species = -1;
+};
+
+// Where the repaints write their texts.
+inline constexpr int kMapTitleX = 870;
+inline constexpr int kMapNameX = 1050;
+inline constexpr int kMapTitleY = 30;
+inline constexpr int kDescriptionY = 50;
+inline constexpr int kDescriptionStep = 20;
+
+// What a repaint could not show (no stored configuration, an empty result
+// table, a configuration without species); written on the canvas as well.
+struct RenderOutcome {
+    std::vector<std::string> notices;
+    bool nothing_to_show() const { return !notices.empty(); }
+};
+
+// One repaint of the configuration map. May clear options.reload_lists (and
+// then starts the species choice at the first species).
+RenderOutcome render_configuration_map(MapOptions& options, RememberedSelection& selection, PanelLists& panel,
+                                       MapCanvas& canvas, const std::string& config_path = database_config_path());
+
+// One repaint of the analysis result map.
+RenderOutcome render_result_map(MapOptions& options, RememberedSelection& selection, PanelLists& panel,
+                                MapCanvas& canvas, const std::string& config_path = database_config_path());
+
+// Texts written when there is nothing to show.
+inline constexpr const char* kNoConfigurationText = "Nothing to show: no configuration is stored.";
+inline constexpr const char* kEmptyResultText = "Nothing to show: the result table is empty.";
+inline constexpr const char* kNoSpeciesText = "Nothing to show: no species has results here.";
+
+}  // namespace pravel
