@@ -11,6 +11,7 @@
 
 #include "map/map_data_set.h"
 #include "map/map_render.h"
+#include "map/qt/qimage_export.h"
 #include "map/qt/qt_image_canvas.h"
 
 namespace pravel::cli {
@@ -112,12 +113,8 @@ MapOptions result_options(const MapCommand& c) {
 
 int run_map_command(const MapCommand& c, int argc, char** argv) {
     const std::string ext = lower_extension(c.out);
-    if (ext == "bmp") {
-        std::cerr << "pravel-cli: writing BMP images is not available yet; use a .png file\n";
-        return 2;
-    }
-    if (ext != "png") {
-        std::cerr << "pravel-cli: the image file must end in .png\n";
+    if (ext != "png" && ext != "bmp") {
+        std::cerr << "pravel-cli: the image file must end in .png or .bmp\n";
         return 2;
     }
     // Texts need a GUI application; without a display it draws offscreen.
@@ -140,8 +137,11 @@ int run_map_command(const MapCommand& c, int argc, char** argv) {
                                       ? render_configuration_map(options, selection, panel, canvas)
                                       : render_result_map(options, selection, panel, canvas);
     for (const auto& notice : outcome.notices) std::cerr << "pravel-cli: " << notice << '\n';
-    if (!canvas.save_png(QString::fromStdString(c.out))) {
-        std::cerr << "pravel-cli: could not write " << c.out << '\n';
+    // A bitmap is written at 24 bits, the depth of the drawn image.
+    const ImageExportResult written = export_map_image(
+        canvas.image(), c.out, ext == "bmp" ? ImageFileType::Bitmap : ImageFileType::Png, 24);
+    if (!written.ok) {
+        std::cerr << "pravel-cli: " << written.error << '\n';
         return 1;
     }
     return 0;
