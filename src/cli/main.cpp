@@ -137,7 +137,7 @@ int main(int argc, char** argv) {
     };
 
     cli::MapCommand map_command;
-    auto* map = app.add_subcommand("map", "draw a map as its view would into an image file (.png)");
+    auto* map = app.add_subcommand("map", "draw a map as its view would into an image file (.png or .bmp)");
     map->add_option("--view", map_command.view, "configuration: a stored configuration; result: the last analysis")
         ->required()
         ->check(CLI::IsMember({"configuration", "result"}));

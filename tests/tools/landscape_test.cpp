@@ -71,7 +71,7 @@ TEST_F(LandscapeOutput, PixelIdsAreUniqueAndTheOutlineCutsTheRaster) {
 }
 
 TEST_F(LandscapeOutput, SiteValuesAreConsistentPerPixel) {
-    const std::set<std::string> codes{"1", "3", "4", "5", "6", "7"};
+    const std::set<std::string> codes{"1", "3", "4", "6", "7", "8"};
     for (int id : {kLargeAreaId, kSmallAreaId}) {
         for (const Cell& p : pixels(id)) {
             SCOPED_TRACE("pixel " + std::to_string(p.pixel_id));
@@ -81,10 +81,10 @@ TEST_F(LandscapeOutput, SiteValuesAreConsistentPerPixel) {
             ASSERT_TRUE(p.manure_status >= 0 && p.manure_status <= 2);
             ASSERT_TRUE(p.farmhouse_distance >= 0 && p.farmhouse_distance <= 12) << p.farmhouse_distance;
             ASSERT_TRUE(codes.count(p.land_use_type)) << p.land_use_type;
-            ASSERT_EQ(p.forest, p.land_use_type == "5");
+            ASSERT_EQ(p.forest, p.land_use_type == "8");
             ASSERT_EQ(p.settlement, p.land_use_type == "6");
             ASSERT_EQ(p.water_inland, p.land_use_type == "7");
-            if (p.land_use_type == "5" || p.land_use_type == "6" || p.land_use_type == "7") {
+            if (p.land_use_type == "8" || p.land_use_type == "6" || p.land_use_type == "7") {
                 ASSERT_EQ(p.grassland_economic_value, 0);
                 ASSERT_EQ(p.number_of_grassland_types, 0);
             }

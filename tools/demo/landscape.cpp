@@ -376,7 +376,7 @@ private:
                                         : zone == Zone::valley ? 0.86
                                                                : 0.78;
         if (dv > 2.0 && fractal(seed_, kForest, i, j, l_.noise_scale * 0.6) > forest_threshold) {
-            c.land_use_type = std::string("5");
+            c.land_use_type = std::string("8");
             c.forest = true;
             return;
         }
@@ -394,7 +394,7 @@ private:
         const bool grass = pu(kGrass) < p_grass;
         const bool arable_before =
             grass && pu(kArableGrass) < (zone == Zone::terrace || zone == Zone::hill ? 0.3 : 0.1);
-        c.land_use_type = std::string(!grass ? "1" : arable_before ? "4" : "3");
+        c.land_use_type = std::string(!grass ? "1" : arable_before ? "3" : "4");
 
         // Economic values: best on fresh and drained soils, poor on wet and dry ones.
         const double e = 28.0 + 60.0 * c.fresh - 10.0 * c.dry + (c.drained ? 8.0 : 0.0) - (zone == Zone::hill ? 5.0 : 0.0) +
@@ -440,7 +440,7 @@ private:
             if (c.mead_past_mow == 1) return pick({{8, 0.8}, {2, 0.2}}, u);
             if (zone == Zone::valley) return pick({{2, 0.5}, {3, 0.3}, {1, 0.2}}, u);
             if (zone == Zone::hill) return pick({{2, 0.6}, {8, 0.25}, {6, 0.15}}, u);
-            if (c.land_use_type == "4") return pick({{1, 0.6}, {2, 0.3}, {8, 0.1}}, u);
+            if (c.land_use_type == "3") return pick({{1, 0.6}, {2, 0.3}, {8, 0.1}}, u);
             return pick({{2, 0.6}, {1, 0.2}, {8, 0.2}}, u);
         };
         c.grasslandtyp1 = choose(u1);
