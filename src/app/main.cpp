@@ -1,17 +1,14 @@
-// The desktop program. The windows arrive with the application shell; until
-// then it opens an empty main window and says so.
+// The desktop program: the application object runs start-up and the event
+// loop runs until the main window is closed. No database connection is made
+// here; the first command that needs data opens one.
 #include <QApplication>
-#include <QLabel>
-#include <QMainWindow>
+
+#include "ui/shell.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle("Pravel-Tormin");
-    auto* label = new QLabel("The analysis windows are not built yet.", &window);
-    label->setAlignment(Qt::AlignCenter);
-    window.setCentralWidget(label);
-    window.resize(800, 600);
-    window.show();
+    QApplication::setApplicationName(pravel::CPravelApp::kTitle);
+    pravel::CPravelApp pravel;
+    if (!pravel.initInstance(QApplication::arguments().mid(1))) return 1;
     return app.exec();
 }

@@ -1,0 +1,363 @@
+#include "ui/shell.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPalette>
+#include <QPushButton>
+#include <QSettings>
+#include <QVBoxLayout>
+
+namespace pravel {
+
+int commandForButton(int controlId) {
+    switch (controlId) {
+        case button::kNewBird: return cmd::kNewBird;
+        case button::kLoadBird: return cmd::kLoadBird;
+        case button::kProgrammeSimulation: return cmd::kProgrammeSimulation;
+        case button::kMeasureSimulation: return cmd::kMeasureSimulation;
+        case button::kBudgetMinimisation: return cmd::kBudgetMinimisation;
+        case button::kGoalMaximisation: return cmd::kGoalMaximisation;
+        default: return 0;
+    }
+}
+
+// ---------------------------------------------------------------- notifier
+
+QMessageBox::StandardButtons MessageBoxNotifier::buttonsFor(Kind kind) {
+    switch (kind) {
+        case Kind::YesNo: return QMessageBox::Yes | QMessageBox::No;
+        case Kind::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
+        case Kind::Inform: break;
+    }
+    return QMessageBox::Ok;
+}
+
+QMessageBox::StandardButton MessageBoxNotifier::show(Kind kind, const std::string& text) {
+    QMessageBox box(kind == Kind::Inform ? QMessageBox::Information : QMessageBox::Question,
+                    CPravelApp::kTitle, QString::fromStdString(text), buttonsFor(kind),
+                    QApplication::activeWindow());
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+void MessageBoxNotifier::inform(const std::string& text) { show(Kind::Inform, text); }
+
+bool MessageBoxNotifier::ask_yes_no(const std::string& text) {
+    return show(Kind::YesNo, text) == QMessageBox::Yes;
+}
+
+bool MessageBoxNotifier::ask_ok_cancel(const std::string& text) {
+    return show(Kind::OkCancel, text) == QMessageBox::Ok;
+}
+
+// ------------------------------------------------------ document and frame
+
+CPravelView::CPravelView(std::shared_ptr<CPravelDoc> doc, QWidget* parent)
+    : QScrollArea(parent), doc_(std::move(doc)) {
+    auto* canvas = new QWidget;
+    canvas->setFixedSize(700, 700);
+    setWidget(canvas);
+}
+
+CChildFrame::CChildFrame(QWidget* parent) : QMdiSubWindow(parent) {
+    setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setAttribute(Qt::WA_DeleteOnClose);
+}
+
+// ------------------------------------------------------------ start window
+
+StartWindow::StartWindow(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(CPravelApp::kTitle);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setModal(false);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    pal.setColor(QPalette::Base, Qt::white);
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    auto* layout = new QVBoxLayout(this);
+    auto* headline = new QLabel(kHeadline, this);
+    headline->setObjectName("1274");
+    headline->setWordWrap(true);
+    QFont bold = headline->font();
+    bold.setWeight(QFont::Bold);
+    headline->setFont(bold);
+    headline_ = headline;
+    layout->addWidget(headline);
+
+    auto addText = [&](const char* text) {
+        auto* label = new QLabel(text, this);
+        label->setWordWrap(true);
+        layout->addWidget(label);
+    };
+    addText("This tool supports the planning of agri-environmental grassland programmes. It offers the "
+            "simulation of effectiveness and cost of measures, the simulation of agri-environmental "
+            "programmes, and the optimization of the budget for a given goal or of the goal for a given "
+            "budget.");
+    addText("The data of the selected grassland bird species can be reviewed under \"Load characteristics\"; "
+            "further species and habitats can be entered under \"New characteristics\".");
+    addText("The manual describes the tool and its analyses in detail.");
+
+    auto* grid = new QGridLayout;
+    layout->addLayout(grid);
+    auto addButton = [&](int id, const char* text, int row, int column) {
+        auto* b = new QPushButton(text, this);
+        b->setObjectName(QString::number(id));
+        b->setProperty("controlId", id);
+        b->setAutoDefault(false);
+        connect(b, &QPushButton::clicked, this, [this, id] { emit commandIssued(commandForButton(id)); });
+        buttons_[id] = b;
+        grid->addWidget(b, row, column);
+    };
+    grid->addWidget(new QLabel("New characteristics:", this), 0, 0);
+    addButton(button::kNewBird, "Bird", 0, 1);
+    grid->addWidget(new QLabel("Load characteristics:", this), 1, 0);
+    addButton(button::kLoadBird, "Bird", 1, 1);
+    addButton(button::kMeasureSimulation, "Effectiveness and cost of measures", 2, 0);
+    addButton(button::kProgrammeSimulation, "Agri-environmental programme", 2, 1);
+    addButton(button::kBudgetMinimisation, "Budget minimization for given goal", 3, 0);
+    addButton(button::kGoalMaximisation, "Goal maximization for given budget", 3, 1);
+}
+
+QPushButton* StartWindow::button(int controlId) const {
+    auto it = buttons_.find(controlId);
+    return it == buttons_.end() ? nullptr : it->second;
+}
+
+// --------------------------------------------------------------- about box
+
+AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QString("About ") + CPravelApp::kTitle);
+    setModal(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QString(CPravelApp::kTitle) + " Version " + PRAVEL_VERSION_TEXT, this));
+    layout->addWidget(new QLabel(StartWindow::kHeadline, this));
+    auto* ok = new QPushButton("OK", this);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    layout->addWidget(ok, 0, Qt::AlignRight);
+}
+
+// -------------------------------------------------------------- main frame
+
+CMainFrame::CMainFrame(QSettings* settings, QWidget* parent) : QMainWindow(parent), settings_(settings) {
+    setWindowTitle(CPravelApp::kTitle);
+    mdi_ = new QMdiArea(this);
+    setCentralWidget(mdi_);
+
+    QMenuBar* bar = menuBar();
+    fileMenu_ = bar->addMenu("File");
+    addCommand(fileMenu_, "Open...", cmd::kFileOpen);
+    addCommand(fileMenu_, "Close", cmd::kFileClose);
+    recentSeparator_ = fileMenu_->addSeparator();
+    for (int i = 0; i < kRecentFileCount; ++i) {
+        QAction* a = addCommand(fileMenu_, QString(), cmd::kRecentFile1 + i);
+        recentActions_.push_back(a);
+    }
+    fileMenu_->addSeparator();
+    addCommand(fileMenu_, "Exit", cmd::kExit);
+
+    QMenu* characteristics = bar->addMenu("Characteristics");
+    addCommand(characteristics->addMenu("New"), "Bird", cmd::kNewBird);
+    addCommand(characteristics->addMenu("Load"), "Bird", cmd::kLoadBird);
+
+    QMenu* simulation = bar->addMenu("Simulation");
+    addCommand(simulation, "Simulation of agri-environmental programmes", cmd::kProgrammeSimulation);
+    addCommand(simulation, "Simulation of effectiveness and cost of measures", cmd::kMeasureSimulation);
+
+    QMenu* optimization = bar->addMenu("Optimization");
+    addCommand(optimization, "Budget minimization for given goal", cmd::kBudgetMinimisation);
+    addCommand(optimization, "Goal maximization for given budget", cmd::kGoalMaximisation);
+
+    QMenu* visual = bar->addMenu("Visualisization");
+    addCommand(visual, "Map", cmd::kMap);
+    // Served by the map view; there is none yet to serve it.
+    addCommand(visual, "save image", cmd::kSaveImage)->setEnabled(false);
+
+    addCommand(bar->addMenu("Start Window"), "New Start Window", cmd::kNewStartWindow);
+    addCommand(bar->addMenu("Help"), "About", cmd::kAbout);
+
+    connect(mdi_, &QMdiArea::subWindowActivated, this, [this] { updateMenusForDocuments(); });
+    loadRecentFiles();
+    rebuildRecentMenu();
+    updateMenusForDocuments();
+}
+
+QAction* CMainFrame::addCommand(QMenu* menu, const QString& text, int command) {
+    QAction* a = menu->addAction(text);
+    a->setData(command);
+    connect(a, &QAction::triggered, this, [this, command] { onCommand(command); });
+    actions_[command] = a;
+    return a;
+}
+
+QAction* CMainFrame::action(int command) const {
+    auto it = actions_.find(command);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+QList<CChildFrame*> CMainFrame::documentWindows() const {
+    QList<CChildFrame*> result;
+    for (QMdiSubWindow* w : mdi_->subWindowList())
+        if (auto* c = qobject_cast<CChildFrame*>(w)) result.push_back(c);
+    return result;
+}
+
+QList<StartWindow*> CMainFrame::startWindows() const { return findChildren<StartWindow*>(); }
+
+void CMainFrame::updateMenusForDocuments() {
+    // The document-window menu differs from the empty one by Close and
+    // save image.
+    const bool hasDocument = !mdi_->subWindowList().isEmpty();
+    actions_.at(cmd::kFileClose)->setVisible(hasDocument);
+    actions_.at(cmd::kSaveImage)->setVisible(hasDocument);
+}
+
+CChildFrame* CMainFrame::newDocument(const QString& title) {
+    ++documentCount_;
+    auto doc = std::make_shared<CPravelDoc>(title.isEmpty() ? QString(CPravelApp::kTitle) + QString::number(documentCount_)
+                                                            : title);
+    auto* frame = new CChildFrame;
+    frame->setWidget(new CPravelView(doc));
+    frame->setWindowTitle(doc->title());
+    mdi_->addSubWindow(frame);
+    connect(frame, &QObject::destroyed, this, [this] { updateMenusForDocuments(); });
+    frame->show();
+    mdi_->setActiveSubWindow(frame);
+    updateMenusForDocuments();
+    return frame;
+}
+
+bool CMainFrame::openDocumentFile(const QString& path) {
+    QFileInfo info(path);
+    if (!info.exists()) {
+        notifier().inform(("Cannot open the file " + path).toStdString());
+        return false;
+    }
+    newDocument(info.fileName());
+    recent_.removeAll(info.absoluteFilePath());
+    recent_.prepend(info.absoluteFilePath());
+    while (recent_.size() > kRecentFileCount) recent_.removeLast();
+    storeRecentFiles();
+    rebuildRecentMenu();
+    return true;
+}
+
+void CMainFrame::loadRecentFiles() {
+    recent_.clear();
+    if (!settings_) return;
+    for (int i = 1; i <= kRecentFileCount; ++i) {
+        QString f = settings_->value(QString("Recent File List/File%1").arg(i)).toString();
+        if (!f.isEmpty()) recent_.push_back(f);
+    }
+}
+
+void CMainFrame::storeRecentFiles() {
+    if (!settings_) return;
+    settings_->remove("Recent File List");
+    for (int i = 0; i < recent_.size(); ++i)
+        settings_->setValue(QString("Recent File List/File%1").arg(i + 1), recent_[i]);
+    settings_->sync();
+}
+
+void CMainFrame::rebuildRecentMenu() {
+    for (int i = 0; i < kRecentFileCount; ++i) {
+        QAction* a = recentActions_[i];
+        const bool used = i < recent_.size();
+        a->setVisible(used);
+        if (used) a->setText(QString("%1 %2").arg(i + 1).arg(QFileInfo(recent_[i]).fileName()));
+    }
+    recentSeparator_->setVisible(!recent_.isEmpty());
+}
+
+StartWindow* CMainFrame::openStartWindow() {
+    auto* w = new StartWindow(this);
+    connect(w, &StartWindow::commandIssued, this, &CMainFrame::onCommand);
+    w->show();
+    w->raise();
+    return w;
+}
+
+void CMainFrame::onCommand(int command) {
+    emit commandDispatched(command);
+    switch (command) {
+        case cmd::kNewStartWindow:
+            openStartWindow();
+            return;
+        case cmd::kAbout: {
+            AboutBox box(this);
+            box.exec();
+            return;
+        }
+        case cmd::kFileNew:
+            newDocument();
+            return;
+        case cmd::kFileOpen: {
+            const QString path = QFileDialog::getOpenFileName(this, "Open");
+            if (!path.isEmpty()) openDocumentFile(path);
+            return;
+        }
+        case cmd::kFileClose:
+            if (QMdiSubWindow* w = mdi_->activeSubWindow()) w->close();
+            return;
+        case cmd::kExit:
+            close();
+            return;
+        default:
+            break;
+    }
+    if (command >= cmd::kRecentFile1 && command < cmd::kRecentFile1 + kRecentFileCount) {
+        const int index = command - cmd::kRecentFile1;
+        if (index < recent_.size() && !openDocumentFile(recent_[index])) {
+            recent_.removeAt(index);
+            storeRecentFiles();
+            rebuildRecentMenu();
+        }
+        return;
+    }
+    // The profile editors and load dialogs, the four analysis windows and the
+    // map view are not part of this version.
+    notifier().inform(kNotAvailableText);
+}
+
+// ------------------------------------------------------------- application
+
+CPravelApp::CPravelApp(QString settingsFile) : settingsFile_(std::move(settingsFile)) {}
+
+CPravelApp::~CPravelApp() {
+    frame_.reset();
+    if (notifierInstalled_) set_notifier(previousNotifier_);
+}
+
+bool CPravelApp::initInstance(const QStringList& arguments, bool installNotifier) {
+    if (installNotifier) {
+        previousNotifier_ = set_notifier(std::make_shared<MessageBoxNotifier>());
+        notifierInstalled_ = true;
+    }
+    settings_ = settingsFile_.isEmpty() ? std::make_unique<QSettings>(kSettingsKey, kTitle)
+                                        : std::make_unique<QSettings>(settingsFile_, QSettings::IniFormat);
+
+    frame_ = std::make_unique<CMainFrame>(settings_.get());
+
+    if (arguments.isEmpty()) {
+        frame_->newDocument();
+    } else if (arguments.size() > 1 || !frame_->openDocumentFile(arguments.front())) {
+        frame_.reset();
+        return false;
+    }
+
+    frame_->showMaximized();
+    frame_->update();
+    frame_->openStartWindow();
+    if (QMdiSubWindow* active = frame_->mdiArea()->activeSubWindow()) active->showMaximized();
+    return true;
+}
+
+}  // namespace pravel

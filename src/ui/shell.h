@@ -1,0 +1,226 @@
+#pragma once
+// The desktop program's shell: the application object, the multiple-document
+// main window with its menus, the document windows, the start window, the
+// about box and the message-box notifier. Every menu entry and start-window
+// button sends a numeric command identifier; CMainFrame::onCommand is the one
+// place that turns an identifier into an action.
+#include <QDialog>
+#include <QMainWindow>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QScrollArea>
+#include <QString>
+#include <QStringList>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "common/notifier.h"
+
+class QAction;
+class QMdiArea;
+class QMenu;
+class QPushButton;
+class QSettings;
+
+namespace pravel {
+
+// Command identifiers sent by the menus and the start window.
+namespace cmd {
+inline constexpr int kNewBird = 32777;
+inline constexpr int kNewButterfly = 32776;
+inline constexpr int kNewHabitat = 32778;
+inline constexpr int kLoadBird = 32793;
+inline constexpr int kLoadButterfly = 32792;
+inline constexpr int kLoadHabitat = 32794;
+inline constexpr int kProgrammeSimulation = 32795;
+inline constexpr int kMeasureSimulation = 32801;
+inline constexpr int kBudgetMinimisation = 32802;
+inline constexpr int kGoalMaximisation = 32804;
+inline constexpr int kMap = 32803;
+inline constexpr int kSaveImage = 32809;
+inline constexpr int kNewStartWindow = 32808;
+inline constexpr int kGrasslandEditor = 32783;
+inline constexpr int kGrasslandLoad = 32805;
+inline constexpr int kAbout = 57664;
+inline constexpr int kFileNew = 57600;
+inline constexpr int kFileOpen = 57601;
+inline constexpr int kFileClose = 57602;
+inline constexpr int kFilePrintSetup = 57606;
+inline constexpr int kRecentFile1 = 57616;  // 57616..57619 for the four entries
+inline constexpr int kExit = 57665;
+}  // namespace cmd
+
+// The start window's buttons, each with its own control identifier.
+namespace button {
+inline constexpr int kNewBird = 1263;
+inline constexpr int kLoadBird = 1262;
+inline constexpr int kProgrammeSimulation = 1277;
+inline constexpr int kMeasureSimulation = 1265;
+inline constexpr int kBudgetMinimisation = 1279;
+inline constexpr int kGoalMaximisation = 1266;
+}  // namespace button
+
+// The command a start-window button issues; 0 for an unknown control.
+int commandForButton(int controlId);
+
+// What the dispatch says for a command whose window this version lacks.
+inline constexpr const char* kNotAvailableText = "This window is not available in this version.";
+
+// Shows every message as a QMessageBox: OK for notices, Yes/No and OK/Cancel
+// for the two kinds of question.
+class MessageBoxNotifier : public Notifier {
+public:
+    enum class Kind { Inform, YesNo, OkCancel };
+    static QMessageBox::StandardButtons buttonsFor(Kind kind);
+
+    void inform(const std::string& text) override;
+    bool ask_yes_no(const std::string& text) override;
+    bool ask_ok_cancel(const std::string& text) override;
+
+private:
+    static QMessageBox::StandardButton show(Kind kind, const std::string& text);
+};
+
+// The empty document: one integer nobody uses, never loaded or saved.
+class CPravelDoc {
+public:
+    explicit CPravelDoc(QString title) : title_(std::move(title)) {}
+    const QString& title() const { return title_; }
+    void setValue(int v) { value_ = v; }
+    int value() const { return value_; }
+
+private:
+    QString title_;
+    int value_ = 0;
+};
+
+// The first document window's view: a 700 x 700 scroll area that draws
+// nothing.
+class CPravelView : public QScrollArea {
+    Q_OBJECT
+public:
+    explicit CPravelView(std::shared_ptr<CPravelDoc> doc, QWidget* parent = nullptr);
+    CPravelDoc& document() const { return *doc_; }
+    std::shared_ptr<CPravelDoc> sharedDocument() const { return doc_; }
+
+private:
+    std::shared_ptr<CPravelDoc> doc_;
+};
+
+// The frame of a document window: a caption without window menu or
+// minimise, maximise and close boxes.
+class CChildFrame : public QMdiSubWindow {
+    Q_OBJECT
+public:
+    explicit CChildFrame(QWidget* parent = nullptr);
+};
+
+// The start window: a bold headline on white, the explanatory texts and six
+// buttons, each sending its command through `commandIssued`.
+class StartWindow : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr const char* kHeadline =
+        "Software for identifying cost-efficient compensation payments for wildlife conservation in grassland";
+
+    explicit StartWindow(QWidget* parent = nullptr);
+    // The button with control identifier `controlId`, or null.
+    QPushButton* button(int controlId) const;
+    QWidget* headline() const { return headline_; }
+
+signals:
+    void commandIssued(int command);
+
+private:
+    QWidget* headline_ = nullptr;
+    std::map<int, QPushButton*> buttons_;
+};
+
+// The modal about box.
+class AboutBox : public QDialog {
+    Q_OBJECT
+public:
+    explicit AboutBox(QWidget* parent = nullptr);
+};
+
+// The multiple-document main window with the menus. While no document window
+// is open the entries that need one (Close, save image) are hidden.
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int kRecentFileCount = 4;
+
+    // `settings` (may be null) keeps the recent-file list; it must outlive
+    // the window.
+    explicit CMainFrame(QSettings* settings = nullptr, QWidget* parent = nullptr);
+
+    QMdiArea* mdiArea() const { return mdi_; }
+    // The menu action sending `command`, or null.
+    QAction* action(int command) const;
+    QList<CChildFrame*> documentWindows() const;
+    QList<StartWindow*> startWindows() const;
+
+    // A new empty document window; `title` empty for the next default name.
+    CChildFrame* newDocument(const QString& title = {});
+    // Opens `path` as a new empty document window (nothing is read from it)
+    // and puts it first in the recent-file list. False for a missing file.
+    bool openDocumentFile(const QString& path);
+    QStringList recentFiles() const { return recent_; }
+
+    StartWindow* openStartWindow();
+
+public slots:
+    // Carries out one command; emits `commandDispatched` first.
+    void onCommand(int command);
+
+signals:
+    void commandDispatched(int command);
+
+private:
+    QAction* addCommand(QMenu* menu, const QString& text, int command);
+    void updateMenusForDocuments();
+    void loadRecentFiles();
+    void storeRecentFiles();
+    void rebuildRecentMenu();
+
+    QMdiArea* mdi_ = nullptr;
+    QSettings* settings_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
+    QAction* recentSeparator_ = nullptr;
+    std::map<int, QAction*> actions_;
+    std::vector<QAction*> recentActions_;
+    QStringList recent_;
+    int documentCount_ = 0;
+};
+
+// The application object: runs start-up and owns the main window.
+class CPravelApp {
+public:
+    static constexpr const char* kSettingsKey = "Vom lokalen Anwendungs-Assistenten generierte Anwendungen";
+    static constexpr const char* kTitle = "Pravel-Tormin";
+
+    // `settingsFile` empty for the platform's settings store under the
+    // settings key, otherwise an INI file (it need not exist).
+    explicit CPravelApp(QString settingsFile = {});
+    ~CPravelApp();
+
+    // Start-up in order: settings, main window, command line (no arguments:
+    // one empty document window; one argument: that file), main window shown
+    // maximised, the start window, the active document window maximised.
+    // Installs the message-box notifier unless `installNotifier` is false.
+    // False when start-up fails; the program then ends.
+    bool initInstance(const QStringList& arguments, bool installNotifier = true);
+
+    CMainFrame* mainFrame() const { return frame_.get(); }
+
+private:
+    QString settingsFile_;
+    std::unique_ptr<QSettings> settings_;
+    std::unique_ptr<CMainFrame> frame_;
+    std::shared_ptr<Notifier> previousNotifier_;
+    bool notifierInstalled_ = false;
+};
+
+}  // namespace pravel
