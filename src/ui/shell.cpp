@@ -65,7 +65,9 @@ CPravelView::CPravelView(std::shared_ptr<CPravelDoc> doc, QWidget* parent)
     setWidget(canvas);
 }
 
-CChildFrame::CChildFrame(QWidget* parent) : QMdiSubWindow(parent) {
+CChildFrame::CChildFrame(std::shared_ptr<CPravelDoc> doc, QWidget* parent)
+    : QMdiSubWindow(parent), doc_(std::move(doc)) {
+    setWindowTitle(doc_->title());
     setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setAttribute(Qt::WA_DeleteOnClose);
 }
@@ -224,9 +226,8 @@ CChildFrame* CMainFrame::newDocument(const QString& title) {
     ++documentCount_;
     auto doc = std::make_shared<CPravelDoc>(title.isEmpty() ? QString(CPravelApp::kTitle) + QString::number(documentCount_)
                                                             : title);
-    auto* frame = new CChildFrame;
+    auto* frame = new CChildFrame(doc);
     frame->setWidget(new CPravelView(doc));
-    frame->setWindowTitle(doc->title());
     mdi_->addSubWindow(frame);
     connect(frame, &QObject::destroyed, this, [this] { updateMenusForDocuments(); });
     frame->show();
@@ -322,9 +323,54 @@ void CMainFrame::onCommand(int command) {
         }
         return;
     }
-    // The profile editors and load dialogs, the four analysis windows and the
-    // map view are not part of this version.
+    if (command == cmd::kMap) {
+        openMap();
+        return;
+    }
+    if (auto it = factories_.find(command); it != factories_.end()) {
+        openRegisteredWindow(command, it->second);
+        return;
+    }
+    // A window not registered yet (profile editors and load dialogs, the
+    // analysis windows) is not part of this version.
     notifier().inform(kNotAvailableText);
+}
+
+void CMainFrame::registerWindow(int command, WindowFactory factory) { factories_[command] = std::move(factory); }
+
+void CMainFrame::openRegisteredWindow(int command, const WindowFactory& factory) {
+    QWidget* w = factory(*this);
+    if (!w) {
+        // The editors report a failure; the analysis
+        // windows stay silent.
+        if (command == cmd::kNewBird || command == cmd::kNewButterfly ||
+            command == cmd::kGrasslandEditor)
+            notifier().ask_yes_no(kDialogObjectErrorText);
+        return;
+    }
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    w->show();
+    w->raise();
+}
+
+void CMainFrame::openMap() {
+    if (!mapFactory_) {
+        notifier().inform(kNotAvailableText);
+        return;
+    }
+    // With every document window closed, a new one is opened first.
+    auto* active = qobject_cast<CChildFrame*>(mdi_->activeSubWindow());
+    if (!active) active = newDocument();
+    std::shared_ptr<CPravelDoc> doc = active->document();
+    QWidget* mapView = mapFactory_(doc);
+    if (!mapView) return;
+    auto* frame = new CChildFrame(doc);
+    frame->setWidget(mapView);
+    mdi_->addSubWindow(frame);
+    connect(frame, &QObject::destroyed, this, [this] { updateMenusForDocuments(); });
+    frame->show();
+    mdi_->setActiveSubWindow(frame);
+    updateMenusForDocuments();
 }
 
 // ------------------------------------------------------------- application

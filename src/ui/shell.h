@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -65,6 +66,9 @@ inline constexpr int kGoalMaximisation = 1266;
 // The command a start-window button issues; 0 for an unknown control.
 int commandForButton(int controlId);
 
+// Shown (with Yes and No, answer unused) when a dialog cannot be made.
+inline constexpr const char* kDialogObjectErrorText = "Error Creating Dialog Object";
+
 // What the dispatch says for a command whose window this version lacks.
 inline constexpr const char* kNotAvailableText = "This window is not available in this version.";
 
@@ -114,7 +118,12 @@ private:
 class CChildFrame : public QMdiSubWindow {
     Q_OBJECT
 public:
-    explicit CChildFrame(QWidget* parent = nullptr);
+    explicit CChildFrame(std::shared_ptr<CPravelDoc> doc, QWidget* parent = nullptr);
+    // The document the window shows.
+    std::shared_ptr<CPravelDoc> document() const { return doc_; }
+
+private:
+    std::shared_ptr<CPravelDoc> doc_;
 };
 
 // The start window: a bold headline on white, the explanatory texts and six
@@ -171,6 +180,16 @@ public:
 
     StartWindow* openStartWindow();
 
+    // The windows served by commands are registered as they are built: a
+    // factory makes the non-modal window of `command` (null when it cannot),
+    // and the dispatch shows it. Several of a kind may be open at once.
+    using WindowFactory = std::function<QWidget*(CMainFrame& frame)>;
+    void registerWindow(int command, WindowFactory factory);
+    // The view of the Map command on a document; the dispatch puts it into a
+    // new document window for the active document.
+    using MapViewFactory = std::function<QWidget*(std::shared_ptr<CPravelDoc> doc)>;
+    void setMapViewFactory(MapViewFactory factory) { mapFactory_ = std::move(factory); }
+
 public slots:
     // Carries out one command; emits `commandDispatched` first.
     void onCommand(int command);
@@ -184,6 +203,8 @@ private:
     void loadRecentFiles();
     void storeRecentFiles();
     void rebuildRecentMenu();
+    void openRegisteredWindow(int command, const WindowFactory& factory);
+    void openMap();
 
     QMdiArea* mdi_ = nullptr;
     QSettings* settings_ = nullptr;
@@ -193,6 +214,8 @@ private:
     std::vector<QAction*> recentActions_;
     QStringList recent_;
     int documentCount_ = 0;
+    std::map<int, WindowFactory> factories_;
+    MapViewFactory mapFactory_;
 };
 
 // The application object: runs start-up and owns the main window.

@@ -40,6 +40,29 @@ void onNextModal(F act) {
     });
 }
 
+// The six start-window buttons beside the menu entries of their commands.
+struct CommandRow {
+    int button;
+    QString buttonText;
+    int command;
+    QString menuText;
+};
+const std::vector<CommandRow>& commandRows() {
+    static const std::vector<CommandRow> rows = {
+        {button::kNewBird, "Bird", cmd::kNewBird, "Bird"},
+        {button::kLoadBird, "Bird", cmd::kLoadBird, "Bird"},
+        {button::kProgrammeSimulation, "Agri-environmental programme", cmd::kProgrammeSimulation,
+         "Simulation of agri-environmental programmes"},
+        {button::kMeasureSimulation, "Effectiveness and cost of measures", cmd::kMeasureSimulation,
+         "Simulation of effectiveness and cost of measures"},
+        {button::kBudgetMinimisation, "Budget minimization for given goal", cmd::kBudgetMinimisation,
+         "Budget minimization for given goal"},
+        {button::kGoalMaximisation, "Goal maximization for given budget", cmd::kGoalMaximisation,
+         "Goal maximization for given budget"},
+    };
+    return rows;
+}
+
 class ShellTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -107,24 +130,7 @@ TEST_F(ShellTest, StartUpWithAMissingFileArgumentFails) {
 }
 
 TEST_F(ShellTest, EachStartWindowButtonAndItsMenuEntrySendTheSameCommand) {
-    struct Row {
-        int button;
-        QString buttonText;
-        int command;
-        QString menuText;
-    };
-    const std::vector<Row> rows = {
-        {button::kNewBird, "Bird", cmd::kNewBird, "Bird"},
-        {button::kLoadBird, "Bird", cmd::kLoadBird, "Bird"},
-        {button::kProgrammeSimulation, "Agri-environmental programme", cmd::kProgrammeSimulation,
-         "Simulation of agri-environmental programmes"},
-        {button::kMeasureSimulation, "Effectiveness and cost of measures", cmd::kMeasureSimulation,
-         "Simulation of effectiveness and cost of measures"},
-        {button::kBudgetMinimisation, "Budget minimization for given goal", cmd::kBudgetMinimisation,
-         "Budget minimization for given goal"},
-        {button::kGoalMaximisation, "Goal maximization for given budget", cmd::kGoalMaximisation,
-         "Goal maximization for given budget"},
-    };
+    const std::vector<CommandRow>& rows = commandRows();
     CPravelApp app(settingsFile_);
     ASSERT_TRUE(app.initInstance({}, false));
     CMainFrame* frame = app.mainFrame();
@@ -132,7 +138,7 @@ TEST_F(ShellTest, EachStartWindowButtonAndItsMenuEntrySendTheSameCommand) {
     std::vector<int> spy;
     QObject::connect(frame, &CMainFrame::commandDispatched, [&spy](int c) { spy.push_back(c); });
 
-    for (const Row& row : rows) {
+    for (const CommandRow& row : rows) {
         SCOPED_TRACE(row.command);
         spy.clear();
         recorder_->clear();
@@ -151,6 +157,90 @@ TEST_F(ShellTest, EachStartWindowButtonAndItsMenuEntrySendTheSameCommand) {
         EXPECT_EQ(recorder_->texts(), (std::vector<std::string>{kNotAvailableText, kNotAvailableText}));
     }
     EXPECT_EQ(commandForButton(4711), 0);
+}
+
+TEST_F(ShellTest, AButtonAndItsMenuEntryOpenTheSameRegisteredWindow) {
+    CPravelApp app(settingsFile_);
+    ASSERT_TRUE(app.initInstance({}, false));
+    CMainFrame* frame = app.mainFrame();
+    for (const CommandRow& row : commandRows()) {
+        frame->registerWindow(row.command, [command = row.command](CMainFrame& f) {
+            auto* w = new QWidget(&f, Qt::Window);
+            w->setObjectName(QString("window%1").arg(command));
+            return w;
+        });
+    }
+    StartWindow* start = frame->startWindows().front();
+    for (const CommandRow& row : commandRows()) {
+        SCOPED_TRACE(row.command);
+        const QString name = QString("window%1").arg(row.command);
+        start->button(row.button)->click();
+        frame->action(row.command)->trigger();
+        const auto windows = frame->findChildren<QWidget*>(name, Qt::FindDirectChildrenOnly);
+        ASSERT_EQ(windows.size(), 2);
+        for (QWidget* w : windows) EXPECT_TRUE(w->isVisible());
+    }
+    EXPECT_TRUE(recorder_->messages().empty());
+}
+
+TEST_F(ShellTest, AWindowThatCannotBeMadeIsReportedOnlyForTheEditors) {
+    struct Row {
+        int command;
+        std::vector<std::string> messages;
+    };
+    const std::vector<Row> rows = {
+        {cmd::kNewBird, {kDialogObjectErrorText}},
+        {cmd::kGrasslandEditor, {kDialogObjectErrorText}},
+        {cmd::kMeasureSimulation, {}},
+        {cmd::kGoalMaximisation, {}},
+    };
+    CPravelApp app(settingsFile_);
+    ASSERT_TRUE(app.initInstance({}, false));
+    CMainFrame* frame = app.mainFrame();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.command);
+        recorder_->clear();
+        frame->registerWindow(row.command, [](CMainFrame&) { return nullptr; });
+        frame->onCommand(row.command);
+        EXPECT_EQ(recorder_->texts(), row.messages);
+        if (!row.messages.empty()) EXPECT_EQ(recorder_->messages()[0].kind, RecordingNotifier::Kind::YesNo);
+    }
+}
+
+TEST_F(ShellTest, MapOpensANewWindowOnTheActiveDocumentOrOnANewOne) {
+    CPravelApp app(settingsFile_);
+    ASSERT_TRUE(app.initInstance({}, false));
+    CMainFrame* frame = app.mainFrame();
+    QAction* map = frame->action(cmd::kMap);
+    ASSERT_NE(map, nullptr);
+    EXPECT_EQ(map->text(), "Map");
+
+    // No map view yet: said so, nothing opened.
+    map->trigger();
+    EXPECT_EQ(recorder_->texts(), std::vector<std::string>{kNotAvailableText});
+    EXPECT_EQ(frame->documentWindows().size(), 1);
+
+    std::vector<std::shared_ptr<CPravelDoc>> mapped;
+    frame->setMapViewFactory([&mapped](std::shared_ptr<CPravelDoc> doc) {
+        mapped.push_back(doc);
+        return new QWidget;
+    });
+    const std::shared_ptr<CPravelDoc> first = frame->documentWindows().front()->document();
+    map->trigger();
+    ASSERT_EQ(frame->documentWindows().size(), 2);
+    ASSERT_EQ(mapped.size(), 1u);
+    EXPECT_EQ(mapped[0], first);
+    EXPECT_EQ(frame->documentWindows().back()->document(), first);
+
+    // With every document window closed a new document comes first.
+    for (CChildFrame* w : frame->documentWindows()) w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(frame->documentWindows().isEmpty());
+    map->trigger();
+    ASSERT_EQ(mapped.size(), 2u);
+    EXPECT_NE(mapped[1], first);
+    ASSERT_EQ(frame->documentWindows().size(), 2);
+    for (CChildFrame* w : frame->documentWindows()) EXPECT_EQ(w->document(), mapped[1]);
 }
 
 TEST_F(ShellTest, NewStartWindowOpensASecondOneWithItsOwnLifetime) {
