@@ -192,6 +192,13 @@ CMainFrame::CMainFrame(QSettings* settings, QWidget* parent) : QMainWindow(paren
     updateMenusForDocuments();
 }
 
+CMainFrame::~CMainFrame() {
+    // The document windows go after this object's members: they must not
+    // reach back into the menus while they do.
+    disconnect(mdi_, nullptr, this, nullptr);
+    for (QMdiSubWindow* w : mdi_->subWindowList()) disconnect(w, nullptr, this, nullptr);
+}
+
 QAction* CMainFrame::addCommand(QMenu* menu, const QString& text, int command) {
     QAction* a = menu->addAction(text);
     a->setData(command);

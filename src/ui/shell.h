@@ -164,6 +164,7 @@ public:
     // `settings` (may be null) keeps the recent-file list; it must outlive
     // the window.
     explicit CMainFrame(QSettings* settings = nullptr, QWidget* parent = nullptr);
+    ~CMainFrame() override;
 
     QMdiArea* mdiArea() const { return mdi_; }
     // The menu action sending `command`, or null.
