@@ -303,7 +303,12 @@ void MapView::redraw() {
     if (!panel_) initialUpdate();
     MapOptions& options = panel_->options();
     const bool reload = options.reload_lists;
+    // Each repaint draws on a fresh white canvas: drawn over the last picture,
+    // a landscape switched off would stay visible and the smoothed texts would
+    // darken with every repaint.
+    canvas_ = QtImageCanvas(kMapExtent, kMapExtent);
     outcome_ = render(options, panel_->lists(), canvas_);
+    ++repaints_;
     panel_->showLists(reload && !options.reload_lists);
     updateScrollBars();
     viewport()->update();
@@ -381,7 +386,13 @@ void Cvisualisierung::maximiseChildWindow() {
 visdireckt::visdireckt(QWidget* parent, std::string config_path) : MapView(parent, std::move(config_path)) {}
 
 RenderOutcome visdireckt::render(MapOptions& options, PanelLists& lists, MapCanvas& canvas) {
-    return render_result_map(options, selection(), lists, canvas, config_path_);
+    RenderOutcome outcome = render_result_map(options, selection(), lists, canvas, config_path_);
+    // The list shows the measure just drawn (the repaint selects the one
+    // remembered before it drew).
+    const std::string drawn = std::to_string(selection().id);
+    for (std::size_t k = 0; k < lists.entries.size(); ++k)
+        if (lists.entries[k] == drawn) lists.selected_entry = static_cast<int>(k);
+    return outcome;
 }
 
 }  // namespace pravel

@@ -107,8 +107,10 @@ public:
     MapPanel* panel() const { return panel_; }
     const QImage& image() const { return canvas_.image(); }
     const RenderOutcome& lastOutcome() const { return outcome_; }
+    // Repaints done since the view was made.
+    int repaintCount() const { return repaints_; }
 
-    // Draws the map again over what is shown, with the options of its panel.
+    // Draws the map again with the options of its panel.
     void redraw();
 
     // The view's visible drawing area as shown on the screen.
@@ -144,6 +146,7 @@ private:
     QtImageCanvas canvas_{kMapExtent, kMapExtent};
     RenderOutcome outcome_;
     bool opened_ = false;
+    int repaints_ = 0;
     static MapView* active_;
 };
 
