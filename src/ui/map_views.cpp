@@ -354,12 +354,21 @@ bool MapView::eventFilter(QObject* watched, QEvent* event) {
 
 QImage MapView::visibleArea() { return viewport()->grab().toImage(); }
 
-void MapView::saveImage() {
-    QFileDialog dialog(this, kSaveImageTitle, QString(), kSaveImageFilters);
+void configure_save_image_dialog(QFileDialog& dialog) {
+    dialog.setWindowTitle(kSaveImageTitle);
+    dialog.setNameFilters(QString(kSaveImageFilters).split(";;"));
+    dialog.selectNameFilter(kBitmapFilesFilter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(kSaveImageDefaultExtension);
     dialog.selectFile(kSaveImageProposedName);
-    dialog.setOption(QFileDialog::ReadOnly, false);
+    // Overwriting an existing file is confirmed first.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+}
+
+void MapView::saveImage() {
+    QFileDialog dialog(this);
+    configure_save_image_dialog(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     saveImageTo(dialog.selectedFiles().front(), dialog.selectedNameFilter());
 }

@@ -20,6 +20,7 @@
 class QAbstractButton;
 class QCheckBox;
 class QComboBox;
+class QFileDialog;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -57,6 +58,10 @@ protected:
     MapOptions options_;
     PanelLists lists_;
 };
+
+// Sets up the save dialog of "save image": title, the bitmap, PNG and
+// all-files filters, bitmap proposed, overwriting confirmed.
+void configure_save_image_dialog(QFileDialog& dialog);
 
 // Panel of the configuration map.
 class FilterKontrolle : public MapPanel {

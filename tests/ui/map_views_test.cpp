@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QListWidget>
@@ -326,6 +327,15 @@ TEST_F(MapViewsTest, SaveImageWritesTheVisibleArea) {
     ASSERT_FALSE(written.isNull());
     EXPECT_EQ(written.size(), shown.size());
     EXPECT_EQ(differing_pixels(written, shown), 0);
+
+    QFileDialog dialog;
+    configure_save_image_dialog(dialog);
+    EXPECT_EQ(dialog.windowTitle(), kSaveImageTitle);
+    EXPECT_EQ(dialog.nameFilters(), QStringList({kBitmapFilesFilter, kPngFilesFilter, kAllFilesFilter}));
+    EXPECT_EQ(dialog.selectedNameFilter(), kBitmapFilesFilter);
+    EXPECT_EQ(dialog.defaultSuffix(), "bmp");
+    EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_FALSE(dialog.testOption(QFileDialog::DontConfirmOverwrite));
 
     // A cancelled dialog writes nothing; an unwritable place is reported.
     EXPECT_FALSE(view->saveImageTo("", kBitmapFilesFilter));
