@@ -289,6 +289,8 @@ void MapView::repaintActive() {
 void MapView::initialUpdate() {
     if (opened_) return;
     opened_ = true;
+    // The child window it has been put in since it was made.
+    if (parentWidget()) parentWidget()->installEventFilter(this);
     updateScrollBars();
     maximiseChildWindow();
     panel_ = createPanel();

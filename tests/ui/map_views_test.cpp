@@ -14,6 +14,8 @@
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -311,6 +313,22 @@ TEST_F(MapViewsTest, APanelRepaintsTheActiveViewAndAnOpenedViewResetsTheSelectio
     EXPECT_GT(differing_pixels(first_before, first->image()), 0);
     first.reset();
     EXPECT_EQ(MapView::active(), nullptr);
+}
+
+TEST_F(MapViewsTest, InAChildWindowTheConfigurationMapIsMaximised) {
+    QMdiArea area;
+    area.resize(1200, 900);
+    area.show();
+    auto* configuration = area.addSubWindow(new Cvisualisierung);
+    configuration->show();
+    EXPECT_TRUE(configuration->isMaximized());
+    auto* result_view = new visdireckt;
+    auto* result = area.addSubWindow(result_view);
+    result->show();
+    area.setActiveSubWindow(configuration);
+    area.setActiveSubWindow(result);
+    EXPECT_EQ(MapView::active(), result_view);
+    EXPECT_GT(result_view->repaintCount(), 0);
 }
 
 TEST_F(MapViewsTest, SaveImageWritesTheVisibleArea) {
