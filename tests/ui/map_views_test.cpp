@@ -1,0 +1,367 @@
+// The two map views and their panels offscreen, on the small demo area after a
+// budget minimisation (a stored configuration) and an effectiveness run (the
+// analysis result table): the panels' initial states, each control's effect
+// on the options and on what the active view draws, the lists the repaint
+// fills, and the image saved from the visible area.
+#include "ui/map_views.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFocusEvent>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sys/wait.h>
+
+#include "map/image_export.h"
+#include "map/map_data_set.h"
+#include "support/demo_schema.h"
+
+namespace pravel {
+namespace {
+
+QApplication& application() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "ui_map_views";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+// ---------------------------------------------------------------- panels alone
+
+struct OptionState {
+    int general_layer, result_layer;
+    bool draw_general, draw_result, all_measures;
+};
+
+void expect_options(const MapOptions& o, const OptionState& s, const std::string& after) {
+    EXPECT_EQ(o.general_layer, s.general_layer) << after;
+    EXPECT_EQ(o.result_layer, s.result_layer) << after;
+    EXPECT_EQ(o.draw_general, s.draw_general) << after;
+    EXPECT_EQ(o.draw_result, s.draw_result) << after;
+    EXPECT_EQ(o.all_measures, s.all_measures) << after;
+}
+
+TEST(MapPanels, InitialStates) {
+    application();
+    FilterKontrolle configuration;
+    EXPECT_EQ(configuration.windowTitle(), "Change display");
+    expect_options(configuration.options(), {2, 9, true, true, false}, "configuration panel opened");
+    EXPECT_TRUE(configuration.options().reload_lists);
+    EXPECT_EQ(configuration.options().selected_list_index, 0);
+    EXPECT_EQ(configuration.options().selected_species_index, 0);
+    for (const char* checked : {"Payment - cost", "Forest adjacent"})
+        EXPECT_TRUE(configuration.control<QRadioButton>(checked)->isChecked()) << checked;
+    for (const char* clear : {"Quality", "Species on result pixel", "Altitude", "Grassland economic value",
+                              "Type of grassland use", "Settlement adjacent"})
+        EXPECT_FALSE(configuration.control<QRadioButton>(clear)->isChecked()) << clear;
+    EXPECT_FALSE(configuration.control<QCheckBox>("show only result pixels")->isChecked());
+    EXPECT_TRUE(configuration.control<QCheckBox>("Show all grassland pixels")->isChecked());
+    ASSERT_NE(configuration.control<QComboBox>("Configuration name"), nullptr);
+    // Part of the layout, never shown.
+    for (const char* hidden : {"Settlement adjacent", "Show all grassland pixels", "Save image"})
+        EXPECT_TRUE(configuration.control<QWidget>(hidden)->isHidden()) << hidden;
+
+    zwischenfilter result;
+    EXPECT_EQ(result.windowTitle(), "Change display");
+    expect_options(result.options(), {5, 7, true, true, false}, "result panel opened");
+    EXPECT_TRUE(result.options().reload_lists);
+    for (const char* checked : {"Quality", "Grassland economic value"})
+        EXPECT_TRUE(result.control<QRadioButton>(checked)->isChecked()) << checked;
+    for (const char* clear : {"Payment - cost", "Manure status", "Altitude", "Type of grassland use"})
+        EXPECT_FALSE(result.control<QRadioButton>(clear)->isChecked()) << clear;
+    for (const char* clear : {"all measures", "show only result pixels"})
+        EXPECT_FALSE(result.control<QCheckBox>(clear)->isChecked()) << clear;
+    ASSERT_NE(result.control<QListWidget>("Measure"), nullptr);
+    ASSERT_NE(result.control<QListWidget>("Species"), nullptr);
+    EXPECT_TRUE(result.control<QWidget>("Save image")->isHidden());
+}
+
+// Clicks one control after the other on one panel and checks the options
+// after each.
+struct Click {
+    const char* label;
+    OptionState after;
+};
+
+template <typename Panel>
+void run_clicks(Panel& panel, const std::vector<Click>& clicks) {
+    for (const auto& c : clicks) {
+        auto* button = panel.template control<QAbstractButton>(c.label);
+        ASSERT_NE(button, nullptr) << c.label;
+        button->click();
+        expect_options(panel.options(), c.after, c.label);
+    }
+}
+
+TEST(MapPanels, ConfigurationPanelControlsSetTheOptions) {
+    application();
+    FilterKontrolle panel;
+    run_clicks(panel, {{"Altitude", {1, 9, true, true, false}},
+                       {"Grassland economic value", {5, 9, true, true, false}},
+                       {"Type of grassland use", {10, 9, true, true, false}},
+                       {"Forest adjacent", {2, 9, true, true, false}},
+                       {"Quality", {2, 7, true, true, false}},
+                       {"Species on result pixel", {2, 8, true, true, false}},
+                       {"Payment - cost", {2, 9, true, true, false}},
+                       {"show only result pixels", {2, 9, false, true, false}},
+                       {"show only result pixels", {2, 9, true, true, false}}});
+
+    auto* only = panel.control<QCheckBox>("show only result pixels");
+    only->click();
+    for (const char* general : {"Forest adjacent", "Altitude", "Grassland economic value", "Type of grassland use"})
+        EXPECT_FALSE(panel.control<QRadioButton>(general)->isEnabled()) << general;
+    only->click();
+    for (const char* general : {"Forest adjacent", "Altitude", "Grassland economic value", "Type of grassland use"})
+        EXPECT_TRUE(panel.control<QRadioButton>(general)->isEnabled()) << general;
+    // The hidden check box switches the landscape layer as well.
+    panel.control<QCheckBox>("Show all grassland pixels")->click();
+    EXPECT_FALSE(panel.options().draw_general);
+    EXPECT_FALSE(panel.control<QRadioButton>("Altitude")->isEnabled());
+}
+
+TEST(MapPanels, ResultPanelControlsSetTheOptions) {
+    application();
+    zwischenfilter panel;
+    run_clicks(panel, {{"Manure status", {2, 7, true, true, false}},
+                       {"Altitude", {1, 7, true, true, false}},
+                       {"Type of grassland use", {10, 7, true, true, false}},
+                       {"Grassland economic value", {5, 7, true, true, false}},
+                       {"Payment - cost", {5, 9, true, true, false}},
+                       {"Quality", {5, 7, true, true, false}},
+                       {"all measures", {5, 7, true, true, true}},
+                       {"show only result pixels", {5, 7, false, true, true}},
+                       {"all measures", {5, 7, false, true, false}},
+                       {"show only result pixels", {5, 7, true, true, false}}});
+
+    // The two result options clear each other.
+    auto* quality = panel.control<QRadioButton>("Quality");
+    auto* payment = panel.control<QRadioButton>("Payment - cost");
+    payment->click();
+    EXPECT_TRUE(payment->isChecked());
+    EXPECT_FALSE(quality->isChecked());
+    quality->click();
+    EXPECT_TRUE(quality->isChecked());
+    EXPECT_FALSE(payment->isChecked());
+    // Choosing another landscape attribute clears "Grassland economic value".
+    panel.control<QRadioButton>("Altitude")->click();
+    EXPECT_FALSE(panel.control<QRadioButton>("Grassland economic value")->isChecked());
+    panel.control<QCheckBox>("show only result pixels")->click();
+    for (const char* general : {"Manure status", "Altitude", "Grassland economic value", "Type of grassland use"})
+        EXPECT_FALSE(panel.control<QRadioButton>(general)->isEnabled()) << general;
+}
+
+// ---------------------------------------------------------------- views on the demo area
+
+class MapViewsTest : public testing::DatabaseTest {
+public:
+    static void SetUpTestSuite() {
+        DatabaseTest::SetUpTestSuite();
+        loaded_ = false;
+    }
+
+protected:
+    MapViewsTest() { keep_tables_between_tests_ = true; }
+    void SetUp() override {
+        application();
+        DatabaseTest::SetUp();
+        if (!loaded_) {
+            testing::load_demo_database(schema());
+            ASSERT_EQ(cli("--seed 1 minimise-budget " + std::string(PRAVEL_EXAMPLES_DIR) +
+                          "/minimise_budget_small.json --store map-test --max-seconds 5"),
+                      0);
+            ASSERT_EQ(cli("--seed 1 effectiveness " + std::string(PRAVEL_EXAMPLES_DIR) +
+                          "/effectiveness_small.json --visualize"),
+                      0);
+            loaded_ = true;
+        }
+    }
+    int cli(const std::string& args) {
+        const std::string cmd = std::string(PRAVEL_CLI_PATH) + " --db-config " + schema().config_path() + " " + args +
+                                " >/dev/null 2>" + testing::scratch_dir() + "/map_views_cli_stderr.txt";
+        const int status = std::system(cmd.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    template <typename View>
+    std::unique_ptr<View> open() {
+        auto view = std::make_unique<View>();
+        view->resize(900, 700);
+        view->show();
+        return view;
+    }
+    static int differing_pixels(const QImage& a, const QImage& b) {
+        const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
+        int n = 0;
+        for (int r = 0; r < std::min(x.height(), y.height()); ++r)
+            for (int c = 0; c < std::min(x.width(), y.width()); ++c) n += x.pixel(c, r) != y.pixel(c, r);
+        return n;
+    }
+    static bool loaded_;
+};
+bool MapViewsTest::loaded_ = false;
+
+TEST_F(MapViewsTest, ConfigurationMapFillsItsListsAndRepaintsOnEachControl) {
+    auto view = open<Cvisualisierung>();
+    FilterKontrolle* panel = dynamic_cast<FilterKontrolle*>(view->panel());
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(MapView::active(), view.get());
+    EXPECT_FALSE(view->lastOutcome().nothing_to_show());
+    auto* names = panel->control<QComboBox>("Configuration name");
+    ASSERT_EQ(names->count(), 1);
+    EXPECT_EQ(names->itemText(0), "map-test");
+    auto* species = panel->control<QComboBox>("Species");
+    ASSERT_EQ(species->count(), 2);
+    EXPECT_EQ(species->itemText(0), "Grutto");
+    EXPECT_EQ(species->currentIndex(), 0);
+    EXPECT_FALSE(panel->options().reload_lists);
+    EXPECT_GE(view->image().width(), 1000) << "legends right of the raster";
+
+    // Each control's repaint shows a different picture.
+    for (const char* label : {"Altitude", "Type of grassland use", "Quality", "Species on result pixel"}) {
+        const QImage before = view->image();
+        panel->control<QAbstractButton>(label)->click();
+        EXPECT_GT(differing_pixels(before, view->image()), 0) << label;
+    }
+    // Another species for the quality.
+    panel->control<QAbstractButton>("Quality")->click();
+    const QImage grutto = view->image();
+    species->setCurrentIndex(1);
+    emit species->activated(1);
+    EXPECT_EQ(panel->options().selected_species_index, 1);
+    EXPECT_GT(differing_pixels(grutto, view->image()), 0);
+
+    // Choosing the configuration again empties the lists and the repaint fills
+    // them again from the first species on.
+    emit names->activated(0);
+    EXPECT_EQ(names->count(), 1);
+    ASSERT_EQ(species->count(), 2);
+    EXPECT_EQ(panel->options().selected_species_index, 0);
+    EXPECT_EQ(species->currentIndex(), 0);
+}
+
+TEST_F(MapViewsTest, ResultMapFillsItsListsAndRepaintsOnEachControl) {
+    auto view = open<visdireckt>();
+    zwischenfilter* panel = dynamic_cast<zwischenfilter*>(view->panel());
+    ASSERT_NE(panel, nullptr);
+    const auto measure_ids = schema().rows("SELECT DISTINCT measureID FROM results_for_viusualitsation");
+    auto* measures = panel->control<QListWidget>("Measure");
+    ASSERT_EQ(measures->count(), static_cast<int>(measure_ids.size()));
+    ASSERT_GE(measures->count(), 2);
+    EXPECT_EQ(measures->currentRow(), 0);
+    auto* species = panel->control<QListWidget>("Species");
+    EXPECT_EQ(species->count(), std::stoi(schema().scalar(
+                                    "SELECT COUNT(DISTINCT species_name) FROM results_for_viusualitsation")));
+    EXPECT_EQ(species->currentRow(), 0);
+
+    for (const char* label : {"Payment - cost", "Altitude", "show only result pixels"}) {
+        const QImage before = view->image();
+        panel->control<QAbstractButton>(label)->click();
+        EXPECT_GT(differing_pixels(before, view->image()), 0) << label;
+    }
+    // Another measure draws other pixels and is remembered.
+    QImage before = view->image();
+    measures->setCurrentRow(1);
+    EXPECT_EQ(panel->options().selected_list_index, 1);
+    EXPECT_EQ(result_map_selection().index, 1);
+    EXPECT_EQ(result_map_selection().id, std::stoi(measures->item(1)->text().toStdString()));
+    EXPECT_EQ(measures->currentRow(), 1) << "the list shows the remembered measure after the repaint";
+    EXPECT_GT(differing_pixels(before, view->image()), 0);
+
+    // With all measures the measure chosen no longer changes the pixels.
+    panel->control<QAbstractButton>("all measures")->click();
+    before = view->image();
+    measures->setCurrentRow(0);
+    EXPECT_EQ(panel->options().selected_list_index, 0);
+    EXPECT_EQ(differing_pixels(before, view->image()), 0);
+}
+
+TEST_F(MapViewsTest, APanelRepaintsTheActiveViewAndAnOpenedViewResetsTheSelection) {
+    auto first = open<visdireckt>();
+    first->panel()->findChild<QListWidget*>("Measure")->setCurrentRow(1);
+    EXPECT_EQ(result_map_selection().index, 1);
+    auto second = open<visdireckt>();
+    EXPECT_EQ(result_map_selection().index, 0) << "opening a view starts its class at the first measure";
+    EXPECT_EQ(MapView::active(), second.get());
+
+    // The first view's panel repaints the active (second) view, which draws
+    // with the options of its own panel.
+    const QImage first_before = first->image(), second_before = second->image();
+    const int first_repaints = first->repaintCount(), second_repaints = second->repaintCount();
+    first->panel()->findChild<QAbstractButton*>("Altitude")->click();
+    EXPECT_EQ(first->repaintCount(), first_repaints);
+    EXPECT_EQ(second->repaintCount(), second_repaints + 1);
+    EXPECT_EQ(differing_pixels(second_before, second->image()), 0);
+    // Its own panel's choice shows once the first view is active again.
+    QFocusEvent focus_in(QEvent::FocusIn);
+    QApplication::sendEvent(first.get(), &focus_in);
+    EXPECT_EQ(MapView::active(), first.get());
+    second->panel()->findChild<QAbstractButton*>("Payment - cost")->click();
+    EXPECT_EQ(first->panel()->options().general_layer, 1);
+    EXPECT_GT(differing_pixels(first_before, first->image()), 0);
+    first.reset();
+    EXPECT_EQ(MapView::active(), nullptr);
+}
+
+TEST_F(MapViewsTest, InAChildWindowTheConfigurationMapIsMaximised) {
+    QMdiArea area;
+    area.resize(1200, 900);
+    area.show();
+    auto* configuration = area.addSubWindow(new Cvisualisierung);
+    configuration->show();
+    EXPECT_TRUE(configuration->isMaximized());
+    auto* result_view = new visdireckt;
+    auto* result = area.addSubWindow(result_view);
+    result->show();
+    area.setActiveSubWindow(configuration);
+    area.setActiveSubWindow(result);
+    EXPECT_EQ(MapView::active(), result_view);
+    EXPECT_GT(result_view->repaintCount(), 0);
+}
+
+TEST_F(MapViewsTest, SaveImageWritesTheVisibleArea) {
+    auto view = open<Cvisualisierung>();
+    const QImage shown = view->visibleArea();
+    ASSERT_FALSE(shown.isNull());
+    EXPECT_EQ(shown.size(), view->viewport()->size());
+
+    const std::string bmp = testing::scratch_dir() + "/map_view.bmp";
+    std::remove(bmp.c_str());
+    // A name without extension under the bitmap filter becomes a bitmap file.
+    ASSERT_TRUE(view->saveImageTo(QString::fromStdString(testing::scratch_dir() + "/map_view"), kBitmapFilesFilter));
+    QImage written(QString::fromStdString(bmp));
+    ASSERT_FALSE(written.isNull());
+    EXPECT_EQ(written.size(), shown.size());
+    EXPECT_EQ(differing_pixels(written, shown), 0);
+
+    QFileDialog dialog;
+    configure_save_image_dialog(dialog);
+    EXPECT_EQ(dialog.windowTitle(), kSaveImageTitle);
+    EXPECT_EQ(dialog.nameFilters(), QStringList({kBitmapFilesFilter, kPngFilesFilter, kAllFilesFilter}));
+    EXPECT_EQ(dialog.selectedNameFilter(), kBitmapFilesFilter);
+    EXPECT_EQ(dialog.defaultSuffix(), "bmp");
+    EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_FALSE(dialog.testOption(QFileDialog::DontConfirmOverwrite));
+
+    // A cancelled dialog writes nothing; an unwritable place is reported.
+    EXPECT_FALSE(view->saveImageTo("", kBitmapFilesFilter));
+    EXPECT_TRUE(messages().messages().empty());
+    EXPECT_FALSE(view->saveImageTo("/nonexistent-folder/map.png", kPngFilesFilter));
+    EXPECT_EQ(messages().messages().size(), 1u);
+    EXPECT_FALSE(QFileInfo::exists("/nonexistent-folder/map.png"));
+}
+
+}  // namespace
+}  // namespace pravel
