@@ -1,5 +1,7 @@
 #include "ui/shell.h"
 
+#include "ui/map_views.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
@@ -153,6 +155,9 @@ CMainFrame::CMainFrame(QSettings* settings, QWidget* parent) : QMainWindow(paren
     setWindowTitle(CPravelApp::kTitle);
     mdi_ = new QMdiArea(this);
     setCentralWidget(mdi_);
+    connect(mdi_, &QMdiArea::subWindowActivated, this, [this] {
+        if (!actions_.empty()) updateMenusForDocuments();
+    });
 
     QMenuBar* bar = menuBar();
     fileMenu_ = bar->addMenu("File");
@@ -181,7 +186,7 @@ CMainFrame::CMainFrame(QSettings* settings, QWidget* parent) : QMainWindow(paren
     QMenu* visual = bar->addMenu("Visualisization");
     addCommand(visual, "Map", cmd::kMap);
     // Served by the map view; there is none yet to serve it.
-    addCommand(visual, "save image", cmd::kSaveImage)->setEnabled(false);
+    addCommand(visual, "save image", cmd::kSaveImage);
 
     addCommand(bar->addMenu("Start Window"), "New Start Window", cmd::kNewStartWindow);
     addCommand(bar->addMenu("Help"), "About", cmd::kAbout);
@@ -227,6 +232,9 @@ void CMainFrame::updateMenusForDocuments() {
     const bool hasDocument = !mdi_->subWindowList().isEmpty();
     actions_.at(cmd::kFileClose)->setVisible(hasDocument);
     actions_.at(cmd::kSaveImage)->setVisible(hasDocument);
+    // An image can be saved from a map view only.
+    QMdiSubWindow* active = mdi_->activeSubWindow();
+    actions_.at(cmd::kSaveImage)->setEnabled(active && qobject_cast<MapView*>(active->widget()));
 }
 
 CChildFrame* CMainFrame::newDocument(const QString& title) {
@@ -332,6 +340,16 @@ void CMainFrame::onCommand(int command) {
     }
     if (command == cmd::kMap) {
         openMap();
+        return;
+    }
+    if (command == cmd::kSaveImage) {
+        // Saves the visible area of the active map view.
+        QMdiSubWindow* active = mdi_->activeSubWindow();
+        if (auto* view = active ? qobject_cast<MapView*>(active->widget()) : nullptr) {
+            view->saveImage();
+        } else {
+            notifier().inform("Open a map first (Visualisization > Map).");
+        }
         return;
     }
     if (auto it = factories_.find(command); it != factories_.end()) {
