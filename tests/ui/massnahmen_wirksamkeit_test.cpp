@@ -141,6 +141,10 @@ TEST_F(EffectivenessWindowTest, FromEmptyInputsThroughEachCheckToAResultAndItsMa
     EXPECT_EQ(rows("Result"), 0);
     EXPECT_EQ(window_->lastRun(), nullptr);
 
+    // Clearing the region choice unmarks it again.
+    choose("Region", "Moorwiesen test area");
+    get<QListWidget>("Region")->clearSelection();
+    EXPECT_EQ(messageOf("Run simulation"), kEffNoRegion);
     choose("Region", "Moorwiesen test area");
     EXPECT_EQ(messageOf("Run simulation"), "(0 messages)");
     const EffectivenessRun* run = window_->lastRun();
