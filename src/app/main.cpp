@@ -4,6 +4,7 @@
 #include <QApplication>
 
 #include "ui/map_views.h"
+#include "ui/massnahmen_wirksamkeit.h"
 #include "ui/shell.h"
 
 int main(int argc, char** argv) {
@@ -14,6 +15,9 @@ int main(int argc, char** argv) {
     // "Map" opens the configuration map of the stored runs on the active document.
     pravel.mainFrame()->setMapViewFactory([](std::shared_ptr<pravel::CPravelDoc>) -> QWidget* {
         return new pravel::Cvisualisierung();
+    });
+    pravel.mainFrame()->registerWindow(pravel::cmd::kMeasureSimulation, [](pravel::CMainFrame& frame) -> QWidget* {
+        return new pravel::massnahmen_wirksamkeit(&frame);
     });
     return app.exec();
 }

@@ -1,0 +1,320 @@
+#include "ui/massnahmen_wirksamkeit.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "common/notifier.h"
+#include "core/measure_record.h"
+#include "store/database_access.h"
+#include "store/landscape_store.h"
+#include "store/measure_store.h"
+#include "store/result_store.h"
+#include "store/species_store.h"
+#include "ui/map_views.h"
+#include "ui/measure_cascade.h"
+#include "ui/shell.h"
+
+namespace pravel {
+
+namespace {
+
+QLabel* label(const QString& text, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    l->setWordWrap(true);
+    return l;
+}
+
+QListWidget* namedList(const QString& name, QWidget* parent) {
+    auto* l = new QListWidget(parent);
+    l->setObjectName(name);
+    return l;
+}
+
+QPushButton* namedButton(const QString& name, QWidget* parent) {
+    auto* b = new QPushButton(name, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLineEdit* namedField(const QString& name, QWidget* parent) {
+    auto* f = new QLineEdit(parent);
+    f->setObjectName(name);
+    return f;
+}
+
+void fill(QListWidget* list, const std::vector<std::string>& entries) {
+    list->clear();
+    for (const auto& e : entries) list->addItem(QString::fromStdString(e));
+}
+
+}  // namespace
+
+massnahmen_wirksamkeit::massnahmen_wirksamkeit(QWidget* parent)
+    : QDialog(parent), db_(std::make_unique<DatabaseAccess>()) {
+    setWindowTitle(kTitle);
+    setModal(false);
+    setAttribute(Qt::WA_DeleteOnClose, true);
+    clear_visualisation_rows(*db_);
+    clear_graphic_rows(*db_);
+    buildControls();
+    fillSelections();
+}
+
+massnahmen_wirksamkeit::~massnahmen_wirksamkeit() = default;
+
+void massnahmen_wirksamkeit::buildControls() {
+    auto* top = new QHBoxLayout(this);
+
+    // Left column: region and species.
+    auto* left = new QVBoxLayout;
+    left->addWidget(label("Region", this));
+    region_ = namedList("Region", this);
+    left->addWidget(region_);
+    left->addWidget(label("Dutch name", this));
+    dutch_ = namedList("Dutch name", this);
+    left->addWidget(dutch_);
+    left->addWidget(label("Latin name", this));
+    latin_ = namedList("Latin name", this);
+    left->addWidget(latin_);
+    left->addWidget(label("Saved on", this));
+    savedOn_ = namedList("Saved on", this);
+    left->addWidget(savedOn_);
+    left->addWidget(label(kQualityLabel, this));
+    quality_ = namedField(kQualityLabel, this);
+    left->addWidget(quality_);
+    auto* copy = namedButton("Copy values", this);
+    left->addWidget(copy);
+    top->addLayout(left);
+
+    // Middle column: measure selection.
+    auto* middle = new QVBoxLayout;
+    cascade_ = new MeasureCascade(*db_, this);
+    middle->addWidget(cascade_);
+    auto* sets = new QHBoxLayout;
+    auto* mowing = namedButton("Only mowing", this);
+    auto* grazing = namedButton("Only grazing", this);
+    auto* all = namedButton("All measures", this);
+    sets->addWidget(mowing);
+    sets->addWidget(grazing);
+    sets->addWidget(all);
+    middle->addLayout(sets);
+    top->addLayout(middle);
+
+    // Right column: chosen inputs, options, results.
+    auto* right = new QVBoxLayout;
+    right->addWidget(label("List of selected measures", this));
+    measureList_ = namedList("List of selected measures", this);
+    right->addWidget(measureList_);
+    auto* speciesRow = new QGridLayout;
+    speciesRow->addWidget(label("List of selected species", this), 0, 0);
+    speciesRow->addWidget(label("List of minimum qualities", this), 0, 1);
+    speciesList_ = namedList("List of selected species", this);
+    qualityList_ = namedList("List of minimum qualities", this);
+    speciesRow->addWidget(speciesList_, 1, 0);
+    speciesRow->addWidget(qualityList_, 1, 1);
+    right->addLayout(speciesRow);
+
+    auto* predation = new QGroupBox("Selection of predation", this);
+    predation->setObjectName("Selection of predation");
+    auto* predationLayout = new QVBoxLayout(predation);
+    timeIndependent_ = new QRadioButton("time independent", predation);
+    timeIndependent_->setObjectName("time independent");
+    timeDependent_ = new QRadioButton("time dependent", predation);
+    timeDependent_->setObjectName("time dependent");
+    predationLayout->addWidget(timeIndependent_);
+    predationLayout->addWidget(timeDependent_);
+    right->addWidget(predation);
+
+    right->addWidget(label(kTransactionLabel, this));
+    transaction_ = namedField(kTransactionLabel, this);
+    right->addWidget(transaction_);
+    right->addWidget(label(kFactorLabel, this));
+    factor_ = namedField(kFactorLabel, this);
+    right->addWidget(factor_);
+
+    auto* run = namedButton("Run simulation", this);
+    right->addWidget(run);
+    right->addWidget(label("Result", this));
+    result_ = namedList("Result", this);
+    right->addWidget(result_);
+    auto* buttons = new QHBoxLayout;
+    auto* visualizeButton = namedButton("Visualize", this);
+    auto* close = namedButton("Close window", this);
+    buttons->addWidget(visualizeButton);
+    buttons->addWidget(close);
+    right->addLayout(buttons);
+    top->addLayout(right, 1);
+
+    connect(region_, &QListWidget::itemSelectionChanged, this, &massnahmen_wirksamkeit::onRegionChanged);
+    connect(dutch_, &QListWidget::currentRowChanged, this, &massnahmen_wirksamkeit::onDutchNameChosen);
+    connect(latin_, &QListWidget::currentRowChanged, this, &massnahmen_wirksamkeit::onLatinNameChosen);
+    connect(copy, &QPushButton::clicked, this, &massnahmen_wirksamkeit::addSpecies);
+
+    // The cascade announces a measure when its last step is chosen and again
+    // on its add button; the list takes it from the add button only, so each
+    // press lists it exactly once.
+    connect(cascade_, &MeasureCascade::measureChosen, this,
+            [this](const MeasureRecord& m, const QString& line) { pending_.emplace(m, line); });
+    connect(cascade_->addButton(), &QPushButton::clicked, this, [this] {
+        if (pending_) addMeasure(pending_->first, pending_->second);
+    });
+    connect(mowing, &QPushButton::clicked, this, [this] {
+        auto set = measures_by_name_without_early_use(*db_, "mowing_postpo");
+        auto strips = measures_by_name_without_early_use(*db_, "refuge strips");
+        set.insert(set.end(), strips.begin(), strips.end());
+        addMeasures(set, false);
+    });
+    connect(grazing, &QPushButton::clicked, this, [this] {
+        std::vector<MeasureRecord> set;
+        for (const char* name : {"grazing_rot_postpo", "grazing_seas_postpo", "mowing1_grazing_rot",
+                                 "mowing1_grazing_seas"}) {
+            auto part = measures_by_name_without_early_use(*db_, name);
+            set.insert(set.end(), part.begin(), part.end());
+        }
+        addMeasures(set, true);
+    });
+    connect(all, &QPushButton::clicked, this, [this] { addMeasures(all_measures(*db_), false); });
+
+    connect(measureList_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        const int row = measureList_->row(item);
+        if (row < 0 || row >= static_cast<int>(measures_.size())) return;
+        measures_.erase(measures_.begin() + row);
+        delete measureList_->takeItem(row);
+    });
+    auto removeSpecies = [this](int row) {
+        if (row < 0 || row >= static_cast<int>(species_.size())) return;
+        species_.erase(species_.begin() + row);
+        qualities_.erase(qualities_.begin() + row);
+        delete speciesList_->takeItem(row);
+        delete qualityList_->takeItem(row);
+    };
+    connect(speciesList_, &QListWidget::itemDoubleClicked, this,
+            [this, removeSpecies](QListWidgetItem* item) { removeSpecies(speciesList_->row(item)); });
+    connect(qualityList_, &QListWidget::itemDoubleClicked, this,
+            [this, removeSpecies](QListWidgetItem* item) { removeSpecies(qualityList_->row(item)); });
+
+    connect(run, &QPushButton::clicked, this, &massnahmen_wirksamkeit::runSimulation);
+    connect(visualizeButton, &QPushButton::clicked, this, &massnahmen_wirksamkeit::visualize);
+    connect(close, &QPushButton::clicked, this, &QDialog::close);
+}
+
+void massnahmen_wirksamkeit::fillSelections() {
+    fill(region_, country_names(*db_));
+    fill(dutch_, species_distinct_values(*db_, "name"));
+    fill(latin_, species_distinct_values(*db_, "name_latein"));
+}
+
+void massnahmen_wirksamkeit::onRegionChanged() {
+    QListWidgetItem* item = region_->currentItem();
+    if (!item || !item->isSelected()) {
+        countryID_.reset();
+        return;
+    }
+    countryID_ = country_id(*db_, item->text().toStdString());
+}
+
+void massnahmen_wirksamkeit::onDutchNameChosen() {
+    if (syncingNames_) return;
+    QListWidgetItem* item = dutch_->currentItem();
+    if (!item) return;
+    const std::string latin = species_column_value(*db_, "name_latein", "name", item->text().toStdString());
+    syncingNames_ = true;
+    const auto found = latin_->findItems(QString::fromStdString(latin), Qt::MatchExactly);
+    if (!found.isEmpty()) latin_->setCurrentItem(found.front());
+    syncingNames_ = false;
+    fillSaveTimes(item->text());
+}
+
+void massnahmen_wirksamkeit::onLatinNameChosen() {
+    if (syncingNames_) return;
+    QListWidgetItem* item = latin_->currentItem();
+    if (!item) return;
+    const std::string dutch = species_column_value(*db_, "name", "name_latein", item->text().toStdString());
+    syncingNames_ = true;
+    const auto found = dutch_->findItems(QString::fromStdString(dutch), Qt::MatchExactly);
+    if (!found.isEmpty()) dutch_->setCurrentItem(found.front());
+    syncingNames_ = false;
+    fillSaveTimes(QString::fromStdString(dutch));
+}
+
+void massnahmen_wirksamkeit::fillSaveTimes(const QString& dutchName) {
+    fill(savedOn_, species_savetimes(*db_, "name", dutchName.toStdString()));
+    if (savedOn_->count() > 0) savedOn_->setCurrentRow(0);
+}
+
+void massnahmen_wirksamkeit::addMeasures(const std::vector<MeasureRecord>& measures, bool withDensity) {
+    for (const auto& m : measures) addMeasure(m, QString::fromStdString(measure_list_line(m, withDensity)));
+}
+
+void massnahmen_wirksamkeit::addMeasure(const MeasureRecord& measure, const QString& line) {
+    measures_.push_back(measure);
+    measureList_->addItem(line);
+}
+
+void massnahmen_wirksamkeit::addSpecies() {
+    QListWidgetItem* name = dutch_->currentItem();
+    const std::string text = quality_->text().toStdString();
+    const std::string problem = effectiveness_species_problem(name != nullptr, text);
+    if (!problem.empty()) {
+        notifier().inform(problem);
+        if (problem != kEffNoSpeciesName) quality_->setFocus();
+        return;
+    }
+    QListWidgetItem* saved = savedOn_->currentItem();
+    const std::string savetime = saved ? saved->text().toStdString() : std::string();
+    species_.push_back(load_species("name", name->text().toStdString(), savetime));
+    qualities_.push_back(quality_->text().toDouble());
+    speciesList_->addItem(name->text());
+    qualityList_->addItem(quality_->text());
+}
+
+void massnahmen_wirksamkeit::runSimulation() {
+    EffectivenessInputs in;
+    in.distance_cost_factor = factor_->text().toStdString();
+    in.transaction_costs = transaction_->text().toStdString();
+    in.measures = measures_;
+    in.species = species_;
+    in.minimum_qualities = qualities_;
+    if (timeIndependent_->isChecked()) in.time_dependent_predation = false;
+    if (timeDependent_->isChecked()) in.time_dependent_predation = true;
+    in.countryID = countryID_;
+
+    EffectivenessRun run = run_effectiveness(*db_, in);
+    if (!run.message.empty()) {
+        notifier().inform(run.message);
+        if (run.message == kEffFactorMissing) factor_->setFocus();
+        if (run.message == kEffTransactionCostsMissing) transaction_->setFocus();
+        return;
+    }
+    for (const auto& line : run.lines) result_->addItem(QString::fromStdString(line));
+    lastRun_ = std::move(run);
+}
+
+void massnahmen_wirksamkeit::visualize() {
+    if (lastRun_) write_visualisation_rows(*db_, effectiveness_visualisation_rows(*lastRun_));
+    auto* frame = qobject_cast<CMainFrame*>(parentWidget());
+    if (!frame) return;
+    // The result map opens as a new window on the active document; with
+    // none open, on a new one.
+    auto* active = qobject_cast<CChildFrame*>(frame->mdiArea()->activeSubWindow());
+    if (!active) active = frame->newDocument();
+    auto* child = new CChildFrame(active->document());
+    auto* map = new visdireckt();
+    child->setWidget(map);
+    frame->mdiArea()->addSubWindow(child);
+    child->show();
+    frame->mdiArea()->setActiveSubWindow(child);
+    lastMap_ = map;
+}
+
+}  // namespace pravel

@@ -1,0 +1,193 @@
+// The effectiveness window offscreen on the small demo area, driven through
+// its labelled controls from empty inputs to a run and its result map.
+#include "ui/massnahmen_wirksamkeit.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "support/demo_schema.h"
+#include "ui/map_views.h"
+#include "ui/shell.h"
+
+namespace pravel {
+namespace {
+
+QApplication& application() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "ui_massnahmen_wirksamkeit";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+using W = massnahmen_wirksamkeit;
+
+class EffectivenessWindowTest : public testing::DatabaseTest {
+protected:
+    void SetUp() override {
+        application();
+        DatabaseTest::SetUp();
+        testing::load_demo_database(schema());
+        frame_ = std::make_unique<CMainFrame>();
+        frame_->newDocument();
+        window_ = new massnahmen_wirksamkeit(frame_.get());
+        messages().clear();
+    }
+    void TearDown() override {
+        frame_.reset();
+        DatabaseTest::TearDown();
+    }
+
+    template <class C>
+    C* get(const char* name) {
+        C* c = window_->control<C>(name);
+        EXPECT_NE(c, nullptr) << name;
+        return c;
+    }
+    void click(const char* button) { get<QPushButton>(button)->click(); }
+    void type(const char* field, const char* text) { get<QLineEdit>(field)->setText(text); }
+    void choose(const char* list, const char* entry) {
+        QListWidget* l = get<QListWidget>(list);
+        const auto found = l->findItems(entry, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << list << ": " << entry;
+        l->setCurrentItem(found.front());
+    }
+    void doubleClick(const char* list, int row) {
+        QListWidget* l = get<QListWidget>(list);
+        emit l->itemDoubleClicked(l->item(row));
+    }
+    // The message the press of `button` shows, the only one.
+    std::string messageOf(const char* button) {
+        messages().clear();
+        click(button);
+        const auto texts = messages().texts();
+        return texts.size() == 1 ? texts[0] : "(" + std::to_string(texts.size()) + " messages)";
+    }
+    int rows(const char* list) { return get<QListWidget>(list)->count(); }
+
+    std::unique_ptr<CMainFrame> frame_;
+    QPointer<massnahmen_wirksamkeit> window_;
+};
+
+TEST_F(EffectivenessWindowTest, FromEmptyInputsThroughEachCheckToAResultAndItsMap) {
+    // Checks of "Run simulation" in order, each followed by the input that
+    // gets past it; the fields named receive the focus back.
+    EXPECT_EQ(messageOf("Run simulation"), kEffFactorMissing);
+    EXPECT_EQ(window_->focusWidget(), get<QLineEdit>(W::kFactorLabel));
+    type(W::kFactorLabel, "1");
+    EXPECT_EQ(messageOf("Run simulation"), kEffTransactionCostsMissing);
+    EXPECT_EQ(window_->focusWidget(), get<QLineEdit>(W::kTransactionLabel));
+    type(W::kTransactionLabel, "12a");
+    EXPECT_EQ(messageOf("Run simulation"), kEffTransactionCostsMissing);
+    type(W::kTransactionLabel, "12.7");
+    EXPECT_EQ(messageOf("Run simulation"), kEffNoMeasures);
+
+    // The mowing set, cut down to two measures by double clicks.
+    click("Only mowing");
+    ASSERT_GT(rows("List of selected measures"), 2);
+    while (rows("List of selected measures") > 2) doubleClick("List of selected measures", 1);
+    ASSERT_EQ(window_->chosenMeasures().size(), 2u);
+    EXPECT_EQ(messageOf("Run simulation"), kEffNoSpecies);
+
+    // Adding a species: its own checks, the two name lists kept in step.
+    EXPECT_EQ(messageOf("Copy values"), kEffNoSpeciesName);
+    choose("Dutch name", "Grutto");
+    EXPECT_EQ(get<QListWidget>("Latin name")->currentItem()->text(), "Limosa limosa");
+    EXPECT_GT(rows("Saved on"), 0);
+    const struct {
+        const char* quality;
+        std::string message;
+    } qualities[] = {{"abc", kEffQualityNotNumber}, {"1.01", kEffQualityOutOfRange}, {"-0.2", kEffQualityOutOfRange}};
+    for (const auto& q : qualities) {
+        SCOPED_TRACE(q.quality);
+        type(W::kQualityLabel, q.quality);
+        get<QLineEdit>(W::kFactorLabel)->setFocus();
+        EXPECT_EQ(messageOf("Copy values"), q.message);
+        EXPECT_EQ(window_->focusWidget(), get<QLineEdit>(W::kQualityLabel));
+        EXPECT_EQ(rows("List of selected species"), 0);
+    }
+    type(W::kQualityLabel, "1");
+    EXPECT_EQ(messageOf("Copy values"), "(0 messages)");
+    ASSERT_EQ(rows("List of selected species"), 1);
+    EXPECT_EQ(get<QListWidget>("List of minimum qualities")->item(0)->text(), "1");
+    ASSERT_EQ(window_->chosenSpecies().size(), 1u);
+    EXPECT_EQ(window_->chosenSpecies()[0].name_latein, "Limosa limosa");
+    // A double click on either list removes the species with its quality.
+    doubleClick("List of minimum qualities", 0);
+    EXPECT_EQ(rows("List of selected species"), 0);
+    EXPECT_TRUE(window_->minimumQualities().empty());
+    choose("Latin name", "Limosa limosa");
+    EXPECT_EQ(get<QListWidget>("Dutch name")->currentItem()->text(), "Grutto");
+    type(W::kQualityLabel, "0.3");
+    click("Copy values");
+    ASSERT_EQ(window_->minimumQualities(), std::vector<double>{0.3});
+
+    // The map table is emptied before predation and region are checked.
+    schema().exec("INSERT INTO results_for_viusualitsation (measureID, measure_name, speciesID, species_name, "
+                  "quality, countryID) VALUES (5, 'x', 1, 'y', 0.5, 1)");
+    EXPECT_EQ(messageOf("Run simulation"), kEffNoPredation);
+    EXPECT_EQ(schema().count("results_for_viusualitsation"), 0);
+    get<QRadioButton>("time independent")->setChecked(true);
+    EXPECT_EQ(messageOf("Run simulation"), kEffNoRegion);
+    EXPECT_EQ(rows("Result"), 0);
+    EXPECT_EQ(window_->lastRun(), nullptr);
+
+    // Clearing the region choice unmarks it again.
+    choose("Region", "Moorwiesen test area");
+    get<QListWidget>("Region")->clearSelection();
+    EXPECT_EQ(messageOf("Run simulation"), kEffNoRegion);
+    choose("Region", "Moorwiesen test area");
+    EXPECT_EQ(messageOf("Run simulation"), "(0 messages)");
+    const EffectivenessRun* run = window_->lastRun();
+    ASSERT_NE(run, nullptr);
+    EXPECT_EQ(run->transaction_costs, 12);
+    for (std::size_t i = 0; i < run->measures.size(); ++i)
+        EXPECT_EQ(run->measures[i].payment, window_->chosenMeasures()[i].payment - 12);
+    ASSERT_EQ(rows("Result"), static_cast<int>(run->lines.size()));
+    ASSERT_GT(rows("Result"), 0);
+    EXPECT_EQ(get<QListWidget>("Result")->item(0)->text().toStdString(), run->lines[0]);
+    EXPECT_EQ(get<QListWidget>("Result")->item(0)->text().left(10), " Measure, ");
+    EXPECT_EQ(schema().count("graphic"), 2);
+
+    // A second run appends its lines.
+    click("Run simulation");
+    EXPECT_EQ(rows("Result"), 2 * static_cast<int>(window_->lastRun()->lines.size()));
+
+    // "Visualize" writes the run's rows and opens the result map as a
+    // document window of the main window.
+    const auto expected = effectiveness_visualisation_rows(*window_->lastRun());
+    ASSERT_FALSE(expected.empty());
+    const int windows = frame_->mdiArea()->subWindowList().size();
+    click("Visualize");
+    EXPECT_EQ(schema().count("results_for_viusualitsation"), static_cast<int>(expected.size()));
+    ASSERT_NE(window_->lastMap(), nullptr);
+    EXPECT_NE(qobject_cast<visdireckt*>(window_->lastMap()), nullptr);
+    EXPECT_EQ(frame_->mdiArea()->subWindowList().size(), windows + 1);
+    EXPECT_EQ(frame_->mdiArea()->activeSubWindow()->widget(), window_->lastMap());
+}
+
+TEST_F(EffectivenessWindowTest, OpeningEmptiesTheResultTablesAndCloseWindowEndsIt) {
+    schema().exec("INSERT INTO graphic (measureID, speciesID, m_name, species_name, qual_min, qual_max, "
+                  "qual_medium, cost_min, cost_max, cost_medium, eff_area, nr_pixel) "
+                  "VALUES (5, 11, 'a', 'b', 0, 0, 0, 0, 0, 0, 0, 0)");
+    auto* second = new massnahmen_wirksamkeit(frame_.get());
+    QPointer<massnahmen_wirksamkeit> guard(second);
+    EXPECT_EQ(schema().count("graphic"), 0);
+    EXPECT_GT(second->control<QListWidget>("Region")->count(), 0);
+    second->show();
+    second->control<QPushButton>("Close window")->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(guard.isNull());
+}
+
+}  // namespace
+}  // namespace pravel
