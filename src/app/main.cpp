@@ -6,6 +6,7 @@
 #include "ui/map_views.h"
 #include "ui/massnahmen_wirksamkeit.h"
 #include "ui/shell.h"
+#include "ui/zahlungssimulierung.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -18,6 +19,9 @@ int main(int argc, char** argv) {
     });
     pravel.mainFrame()->registerWindow(pravel::cmd::kMeasureSimulation, [](pravel::CMainFrame& frame) -> QWidget* {
         return new pravel::massnahmen_wirksamkeit(&frame);
+    });
+    pravel.mainFrame()->registerWindow(pravel::cmd::kProgrammeSimulation, [](pravel::CMainFrame& frame) -> QWidget* {
+        return new pravel::zahlungssimulierung(&frame);
     });
     return app.exec();
 }
