@@ -5,6 +5,7 @@
 
 #include "ui/map_views.h"
 #include "ui/massnahmen_wirksamkeit.h"
+#include "ui/optimierung.h"
 #include "ui/shell.h"
 
 int main(int argc, char** argv) {
@@ -18,6 +19,9 @@ int main(int argc, char** argv) {
     });
     pravel.mainFrame()->registerWindow(pravel::cmd::kMeasureSimulation, [](pravel::CMainFrame& frame) -> QWidget* {
         return new pravel::massnahmen_wirksamkeit(&frame);
+    });
+    pravel.mainFrame()->registerWindow(pravel::cmd::kBudgetMinimisation, [](pravel::CMainFrame& frame) -> QWidget* {
+        return new pravel::optimierung(&frame);
     });
     return app.exec();
 }
