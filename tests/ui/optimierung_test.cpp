@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -109,7 +110,8 @@ protected:
 };
 
 TEST_F(BudgetWindowTest, StartChecksComeInOrderWithFocus) {
-    get<QPushButton>("Save")->setVisible(true);
+    // "Save" is there to be seen, but only a run enables it.
+    EXPECT_FALSE(get<QPushButton>("Save")->isHidden());
     EXPECT_FALSE(get<QPushButton>("Save")->isEnabled());
     EXPECT_FALSE(get<QPushButton>("Visualize")->isEnabled());
     EXPECT_EQ(window_->windowTitle(), "Budget minimization for given goal");
@@ -126,6 +128,21 @@ TEST_F(BudgetWindowTest, StartChecksComeInOrderWithFocus) {
     EXPECT_EQ(window_->focusWidget(), get<QLineEdit>(W::kTransactionLabel));
     type(W::kTransactionLabel, "10");
     EXPECT_EQ(messageOf("Start optimization"), kOptNoSpeciesOrMeasure);
+
+    // Leaving the transaction cost field checks its characters.
+    QLineEdit* costs = get<QLineEdit>(W::kTransactionLabel);
+    const struct {
+        const char* text;
+        int messages;
+    } leaving[] = {{"12a", 1}, {"(12.5)", 0}, {"-3", 0}, {"1 2", 1}};
+    for (const auto& l : leaving) {
+        SCOPED_TRACE(l.text);
+        messages().clear();
+        costs->setText(l.text);
+        emit costs->editingFinished();
+        EXPECT_EQ(static_cast<int>(messages().texts().size()), l.messages);
+    }
+    costs->setText("10");
     click("Only mowing");
     EXPECT_EQ(messageOf("Start optimization"), kOptNoSpeciesOrMeasure);
     EXPECT_EQ(window_->lastResult(), nullptr);
@@ -204,6 +221,10 @@ TEST_F(BudgetWindowTest, ARunCancelledThroughItsProgressFillsTheResultsAndCanBeS
     EXPECT_EQ(schema().count("results_for_viusualitsation"), static_cast<int>(map.size()));
     EXPECT_TRUE(get<QPushButton>("Visualize")->isEnabled());
     EXPECT_TRUE(get<QPushButton>("Save")->isEnabled());
+    const int documents = frame_->mdiArea()->subWindowList().size();
+    click("Visualize");
+    EXPECT_NE(window_->lastMap(), nullptr);
+    EXPECT_EQ(frame_->mdiArea()->subWindowList().size(), documents + 1);
 
     // A second start appends its map rows.
     click("Start optimization");
