@@ -5,6 +5,7 @@
 
 #include "ui/map_views.h"
 #include "ui/massnahmen_wirksamkeit.h"
+#include "ui/optimierung.h"
 #include "ui/shell.h"
 #include "ui/zahlungssimulierung.h"
 
@@ -22,6 +23,9 @@ int main(int argc, char** argv) {
     });
     pravel.mainFrame()->registerWindow(pravel::cmd::kProgrammeSimulation, [](pravel::CMainFrame& frame) -> QWidget* {
         return new pravel::zahlungssimulierung(&frame);
+    });
+    pravel.mainFrame()->registerWindow(pravel::cmd::kBudgetMinimisation, [](pravel::CMainFrame& frame) -> QWidget* {
+        return new pravel::optimierung(&frame);
     });
     return app.exec();
 }
