@@ -6,6 +6,7 @@
 #include "ui/map_views.h"
 #include "ui/massnahmen_wirksamkeit.h"
 #include "ui/optimierung.h"
+#include "ui/qualoptimierung.h"
 #include "ui/shell.h"
 #include "ui/zahlungssimulierung.h"
 
@@ -26,6 +27,9 @@ int main(int argc, char** argv) {
     });
     pravel.mainFrame()->registerWindow(pravel::cmd::kBudgetMinimisation, [](pravel::CMainFrame& frame) -> QWidget* {
         return new pravel::optimierung(&frame);
+    });
+    pravel.mainFrame()->registerWindow(pravel::cmd::kGoalMaximisation, [](pravel::CMainFrame& frame) -> QWidget* {
+        return new pravel::qualoptimierung(&frame);
     });
     return app.exec();
 }

@@ -1,0 +1,249 @@
+// The goal maximisation window offscreen on the small demo area: its start
+// checks in order, the importance and quality of each species, a short
+// seeded run ended through the progress dialog with its result lists, map
+// rows, report and store.
+#include "ui/qualoptimierung.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+
+#include "optimisation/configuration_store.h"
+#include "optimisation/optimisation_lines.h"
+#include "support/demo_schema.h"
+#include "ui/savename.h"
+#include "ui/shell.h"
+
+namespace pravel {
+namespace {
+
+QApplication& application() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "ui_qualoptimierung";
+    static char* argv[] = {name, nullptr};
+    // Left alive to the end of the process: its destruction at exit would
+    // run after the platform's input devices are gone.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
+}
+
+using W = qualoptimierung;
+
+class GoalWindowTest : public testing::DatabaseTest {
+protected:
+    void SetUp() override {
+        application();
+        DatabaseTest::SetUp();
+        testing::load_demo_database(schema());
+        frame_ = std::make_unique<CMainFrame>();
+        frame_->newDocument();
+        window_ = new qualoptimierung(frame_.get());
+        messages().clear();
+    }
+    void TearDown() override {
+        frame_.reset();
+        DatabaseTest::TearDown();
+    }
+
+    template <class C>
+    C* get(const char* name) {
+        C* c = window_->control<C>(name);
+        EXPECT_NE(c, nullptr) << name;
+        return c;
+    }
+    void click(const char* button) { get<QPushButton>(button)->click(); }
+    void type(const char* field, const char* text) { get<QLineEdit>(field)->setText(text); }
+    void choose(const char* list, const char* entry) {
+        QListWidget* l = get<QListWidget>(list);
+        const auto found = l->findItems(entry, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << list << ": " << entry;
+        l->setCurrentItem(found.front());
+    }
+    std::string messageOf(const char* button) {
+        messages().clear();
+        click(button);
+        const auto texts = messages().texts();
+        return texts.size() == 1 ? texts[0] : "(" + std::to_string(texts.size()) + " messages)";
+    }
+    int rows(const char* list) { return get<QListWidget>(list)->count(); }
+
+    std::unique_ptr<CMainFrame> frame_;
+    QPointer<qualoptimierung> window_;
+};
+
+TEST_F(GoalWindowTest, StartChecksReportTheBudgetBeforeTheRegion) {
+    EXPECT_EQ(window_->windowTitle(), "Goal maximization for given budget");
+    EXPECT_FALSE(get<QPushButton>("Save")->isEnabled());
+    EXPECT_FALSE(get<QPushButton>("Visualize")->isEnabled());
+
+    EXPECT_EQ(messageOf("Start optimization"), kOptFactorMissing);
+    EXPECT_EQ(window_->focusWidget(), get<QLineEdit>(W::kFactorLabel));
+    type(W::kFactorLabel, "1");
+    EXPECT_EQ(messageOf("Start optimization"), kMaxBudgetMissing);
+    EXPECT_EQ(window_->focusWidget(), get<QLineEdit>(W::kBudgetLabel));
+    type(W::kBudgetLabel, "5000");
+    EXPECT_EQ(messageOf("Start optimization"), kMaxNoCountry);
+    choose("Region", "Moorwiesen test area");
+    EXPECT_EQ(messageOf("Start optimization"), kMaxNoPredation);
+    get<QRadioButton>("time dependent")->setChecked(true);
+    EXPECT_EQ(messageOf("Start optimization"), kOptTransactionCostsMissing);
+    EXPECT_EQ(window_->focusWidget(), get<QLineEdit>(W::kTransactionLabel));
+    type(W::kTransactionLabel, "10");
+    EXPECT_EQ(messageOf("Start optimization"), kOptNoSpeciesOrMeasure);
+    EXPECT_EQ(window_->lastResult(), nullptr);
+
+    // Leaving the budget or the quality field checks its characters.
+    const struct {
+        const char* field;
+        const char* text;
+        std::string message;  // empty: none
+    } leaving[] = {
+        {W::kBudgetLabel, "5000 Euro", kMaxBudgetMissing},
+        {W::kBudgetLabel, "(5000)", ""},
+        {W::kQualityLabel, "0,5", kMaxQualityFieldNotNumber},
+        {W::kQualityLabel, "0.5", ""},
+    };
+    for (const auto& l : leaving) {
+        SCOPED_TRACE(std::string(l.field) + ": " + l.text);
+        messages().clear();
+        QLineEdit* field = get<QLineEdit>(l.field);
+        field->setText(l.text);
+        emit field->editingFinished();
+        const auto texts = messages().texts();
+        if (l.message.empty())
+            EXPECT_TRUE(texts.empty());
+        else
+            EXPECT_EQ(texts, std::vector<std::string>{l.message});
+    }
+}
+
+TEST_F(GoalWindowTest, ImportanceAndQualityAreCheckedBeforeTheSpeciesIsListed) {
+    EXPECT_EQ(messageOf("Copy values"), kOptNoSpeciesName);
+    const struct {
+        const char* importance;
+        const char* quality;
+        std::string message;  // empty: accepted
+        const char* focus;
+    } cases[] = {
+        {"", "0.5", kMaxWeightNotNumber, W::kImportanceLabel},
+        {"ten", "0.5", kMaxWeightNotNumber, W::kImportanceLabel},
+        {"0.5", "0.5", kMaxWeightOutOfRange, W::kImportanceLabel},
+        {"101", "0.5", kMaxWeightOutOfRange, W::kImportanceLabel},
+        {"50", "", kMaxQualityNotNumber, W::kQualityLabel},
+        {"50", "1.5", kMaxQualityOutOfRange, nullptr},
+        {"100", "0", "", nullptr},
+        {"1", "1", "", nullptr},
+    };
+    int listed = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.importance) + " / " + c.quality);
+        choose("Dutch name", "Grutto");
+        get<QLineEdit>("for species")->setText("Grutto");
+        type(W::kImportanceLabel, c.importance);
+        type(W::kQualityLabel, c.quality);
+        if (c.message.empty()) {
+            EXPECT_EQ(messageOf("Copy values"), "(0 messages)");
+            ++listed;
+            EXPECT_TRUE(get<QLineEdit>(W::kImportanceLabel)->text().isEmpty());
+            EXPECT_TRUE(get<QLineEdit>(W::kQualityLabel)->text().isEmpty());
+            EXPECT_TRUE(get<QLineEdit>("for species")->text().isEmpty());
+        } else {
+            EXPECT_EQ(messageOf("Copy values"), c.message);
+            if (c.focus) EXPECT_EQ(window_->focusWidget(), get<QLineEdit>(c.focus));
+        }
+        EXPECT_EQ(rows("List of selected species"), listed);
+        EXPECT_EQ(rows("List of specified importance"), listed);
+        EXPECT_EQ(rows("List of minimum qualities"), listed);
+    }
+    EXPECT_EQ(window_->weights(), (std::vector<double>{1.0, 0.01}));
+    EXPECT_EQ(window_->minimumQualities(), (std::vector<double>{0, 1}));
+    EXPECT_EQ(get<QListWidget>("List of specified importance")->item(0)->text(), "100");
+    // A double click in any of the three lists removes the species from all.
+    QListWidget* importance = get<QListWidget>("List of specified importance");
+    emit importance->itemDoubleClicked(importance->item(0));
+    EXPECT_EQ(rows("List of selected species"), 1);
+    EXPECT_EQ(get<QListWidget>("List of minimum qualities")->item(0)->text(), "1");
+    EXPECT_EQ(window_->weights(), std::vector<double>{0.01});
+}
+
+TEST_F(GoalWindowTest, ASeededRunFillsTheListsAndEnablesSave) {
+    window_->setSeed(7);
+    int reports = 0;
+    window_->setProgressObserver([&reports](QProgressDialog& d, const Feedback::Progress& p) {
+        ++reports;
+        if (p.step >= 2000) d.cancel();
+    });
+    type(W::kFactorLabel, "1");
+    type(W::kBudgetLabel, "20000");
+    type(W::kTransactionLabel, "12");
+    get<QRadioButton>("time independent")->setChecked(true);
+    choose("Region", "Moorwiesen test area");
+    click("Only mowing");
+    ASSERT_GE(rows("List of selected measures"), 2);
+    choose("Dutch name", "Grutto");
+    type(W::kImportanceLabel, "80");
+    type(W::kQualityLabel, "0");
+    click("Copy values");
+    ASSERT_EQ(window_->chosenSpecies().size(), 1u);
+
+    EXPECT_EQ(messageOf("Start optimization"), "Done");
+    const OptimisationResult* result = window_->lastResult();
+    ASSERT_NE(result, nullptr);
+
+    const auto lines =
+        goal_maximisation_lines(*result, window_->chosenMeasures(), window_->chosenSpecies(), window_->pixelArea());
+    ASSERT_FALSE(lines.measures.empty());
+    ASSERT_EQ(rows(W::kMeasureResultLabel), static_cast<int>(lines.measures.size()));
+    QListWidget* measureResult = get<QListWidget>(W::kMeasureResultLabel);
+    bool areaLine = false;
+    for (int i = 0; i < measureResult->count(); ++i) {
+        EXPECT_EQ(measureResult->item(i)->text().toStdString(), lines.measures[i]);
+        areaLine |= measureResult->item(i)->text().startsWith("The participating area in ha: ");
+    }
+    EXPECT_TRUE(areaLine);
+    EXPECT_EQ(rows(W::kSpeciesResultLabel), static_cast<int>(lines.species.size()));
+    const QString total = get<QLineEdit>(W::kTotalLabel)->text();
+    EXPECT_EQ(total.toStdString(), lines.total_text);
+    EXPECT_FALSE(total.contains('.')) << total.toStdString();
+    EXPECT_LE(lines.total_budget, 20000.5f);
+
+    const auto map = allocation_visualisation_rows(result->allocation, window_->chosenSpecies(), 0);
+    EXPECT_EQ(schema().count("results_for_viusualitsation"), static_cast<int>(map.size()));
+    EXPECT_TRUE(get<QPushButton>("Visualize")->isEnabled());
+    EXPECT_TRUE(get<QPushButton>("Save")->isEnabled());
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("report.txt");
+    window_->setReportPathChooser([path] { return path; });
+    click("Save to file");
+    QFile report(path);
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(report.readAll().isEmpty());
+
+    window_->setNameDialogRunner([](savename& d) {
+        d.nameField()->setText("Grutto for 20000");
+        d.okButton()->click();
+        return d.result();
+    });
+    click("Save");
+    ASSERT_TRUE(window_->lastStoredConfiguration().has_value());
+    EXPECT_EQ(schema().count("configuration"), static_cast<int>(window_->chosenMeasures().size()));
+    // No per-pixel rows for a goal maximisation.
+    EXPECT_EQ(schema().count("result"), 0);
+
+    window_->show();
+    click("Close window");
+    EXPECT_EQ(schema().count("results_for_viusualitsation"), 0);
+}
+
+}  // namespace
+}  // namespace pravel
