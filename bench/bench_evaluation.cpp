@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/evaluation_run.h"
-#include "core/species_quality_model.h"
+#include "core/quality_model.h"
 #include "common/random.h"
 
 using namespace pravel;

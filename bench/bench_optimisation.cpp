@@ -30,7 +30,7 @@
 #include "store/database_access.h"
 #include "store/landscape_store.h"
 #include "store/measure_store.h"
-#include "store/species_store.h"
+#include "store/profile_store.h"
 
 using namespace pravel;
 using Clock = std::chrono::steady_clock;

@@ -9,7 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "store/measure_store.h"
-#include "store/species_store.h"
+#include "store/profile_store.h"
 
 namespace pravel {
 class DatabaseAccess;

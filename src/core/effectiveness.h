@@ -6,7 +6,7 @@
 #include "core/evaluation_run.h"
 #include "store/measure_store.h"
 #include "store/result_store.h"
-#include "store/species_store.h"
+#include "store/profile_store.h"
 
 namespace pravel {
 

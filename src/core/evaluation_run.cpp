@@ -8,7 +8,7 @@
 #include "common/number_format.h"
 #include "common/random.h"
 #include "core/measure_record.h"
-#include "core/species_quality_model.h"
+#include "core/quality_model.h"
 #include "store/database_access.h"
 
 namespace pravel {

@@ -11,7 +11,7 @@
 #include "store/agronomy_store.h"
 #include "store/landscape_store.h"
 #include "store/measure_store.h"
-#include "store/species_store.h"
+#include "store/profile_store.h"
 
 namespace pravel {
 

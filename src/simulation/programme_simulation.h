@@ -9,7 +9,7 @@
 #include "optimisation/report_file.h"
 #include "store/measure_store.h"
 #include "store/result_store.h"
-#include "store/species_store.h"
+#include "store/profile_store.h"
 
 namespace pravel {
 

@@ -15,7 +15,7 @@
 #include "common/feedback.h"
 #include "optimisation/pixel_allocation.h"
 #include "store/measure_store.h"
-#include "store/species_store.h"
+#include "store/profile_store.h"
 
 class QLineEdit;
 class QListWidget;

@@ -16,7 +16,7 @@
 #include "optimisation/optimisation_lines.h"
 #include "optimisation/pixel_allocation.h"
 #include "store/measure_store.h"
-#include "store/species_store.h"
+#include "store/profile_store.h"
 
 class QLineEdit;
 class QListWidget;

@@ -20,7 +20,7 @@
 #include "store/landscape_store.h"
 #include "store/measure_store.h"
 #include "store/result_store.h"
-#include "store/species_store.h"
+#include "store/profile_store.h"
 #include "core/effectiveness.h"
 #include "ui/map_views.h"
 #include "ui/measure_cascade.h"

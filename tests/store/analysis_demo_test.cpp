@@ -9,7 +9,7 @@
 #include "simulation/programme_simulation.h"
 #include "store/landscape_store.h"
 #include "store/measure_store.h"
-#include "store/species_store.h"
+#include "store/profile_store.h"
 #include "store/sql_script.h"
 #include "support/test_database.h"
 

@@ -11,7 +11,7 @@
 #include "demo/landscape.h"
 #include "store/landscape_store.h"
 #include "store/measure_store.h"
-#include "store/species_store.h"
+#include "store/profile_store.h"
 #include "store/sql_script.h"
 #include "support/demo_schema.h"
 

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "store/grassland_store.h"
-#include "store/species_store.h"
+#include "store/profile_store.h"
 
 namespace pravel::demo {
 

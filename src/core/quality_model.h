@@ -1,7 +1,7 @@
 #pragma once
 #include "core/measure_evaluation.h"
 #include "store/landscape_store.h"
-#include "store/species_store.h"
+#include "store/profile_store.h"
 
 namespace pravel {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "common/random.h"
-#include "core/species_quality_model.h"
+#include "core/quality_model.h"
 
 namespace pravel {
 namespace {

@@ -1,4 +1,4 @@
-#include "core/species_quality_model.h"
+#include "core/quality_model.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "store/species_store.h"
+#include "store/profile_store.h"
 
 #include <cppconn/resultset.h>
 
