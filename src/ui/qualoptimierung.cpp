@@ -31,48 +31,9 @@
 #include "ui/measure_cascade.h"
 #include "ui/savename.h"
 #include "ui/shell.h"
+#include "ui/window_parts.h"
 
 namespace pravel {
-
-namespace {
-
-QLabel* label(const QString& text, QWidget* parent) {
-    auto* l = new QLabel(text, parent);
-    l->setWordWrap(true);
-    return l;
-}
-
-QListWidget* namedList(const QString& name, QWidget* parent) {
-    auto* l = new QListWidget(parent);
-    l->setObjectName(name);
-    return l;
-}
-
-QPushButton* namedButton(const QString& name, QWidget* parent) {
-    auto* b = new QPushButton(name, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
-
-QLineEdit* namedField(const QString& name, QWidget* parent) {
-    auto* f = new QLineEdit(parent);
-    f->setObjectName(name);
-    return f;
-}
-
-void fill(QListWidget* list, const std::vector<std::string>& entries) {
-    list->clear();
-    for (const auto& e : entries) list->addItem(QString::fromStdString(e));
-}
-
-// Restores the cursor however the work ends.
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
-
-}  // namespace
 
 qualoptimierung::qualoptimierung(QWidget* parent) : QDialog(parent), db_(std::make_unique<DatabaseAccess>()) {
     setWindowTitle(kTitle);

@@ -24,47 +24,13 @@
 #include "core/effectiveness.h"
 #include "ui/map_views.h"
 #include "ui/measure_cascade.h"
+#include "common/number_format.h"
 #include "ui/shell.h"
+#include "ui/window_parts.h"
 
 namespace pravel {
 
 namespace {
-
-QLabel* label(const QString& text, QWidget* parent) {
-    auto* l = new QLabel(text, parent);
-    l->setWordWrap(true);
-    return l;
-}
-
-QListWidget* namedList(const QString& name, QWidget* parent) {
-    auto* l = new QListWidget(parent);
-    l->setObjectName(name);
-    return l;
-}
-
-QPushButton* namedButton(const QString& name, QWidget* parent) {
-    auto* b = new QPushButton(name, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
-
-QLineEdit* namedField(const QString& name, QWidget* parent) {
-    auto* f = new QLineEdit(parent);
-    f->setObjectName(name);
-    return f;
-}
-
-void fill(QListWidget* list, const std::vector<std::string>& entries) {
-    list->clear();
-    for (const auto& e : entries) list->addItem(QString::fromStdString(e));
-}
-
-std::string number(double value) {
-    std::ostringstream out;
-    out << value;
-    return out.str();
-}
 
 // The line under which the window lists a measure with its payment: name,
 // timing and, for a grazing measure, its first density and the residual one.
@@ -73,7 +39,7 @@ std::string programme_measure_line(const MeasureRecord& m) {
                        std::to_string(m.distance_2use) + "/" + std::to_string(m.distance_3use) + "/" +
                        std::to_string(m.distance_4use) + ",";
     if (m.livestock_density_1 > 0.3 && m.livestock_density_1 < 90)
-        line += number(m.livestock_density_1) + " (GV), res(GV)" + number(m.summary_livestock_density);
+        line += format_number(m.livestock_density_1) + " (GV), res(GV)" + format_number(m.summary_livestock_density);
     return line;
 }
 
