@@ -123,8 +123,7 @@ void massnahmen_wirksamkeit::buildControls() {
     top->addLayout(right, 1);
 
     connect(region_, &QListWidget::itemSelectionChanged, this, &massnahmen_wirksamkeit::onRegionChanged);
-    connect(dutch_, &QListWidget::currentRowChanged, this, &massnahmen_wirksamkeit::onDutchNameChosen);
-    connect(latin_, &QListWidget::currentRowChanged, this, &massnahmen_wirksamkeit::onLatinNameChosen);
+    link_species_names(*db_, dutch_, latin_, savedOn_, this);
     connect(copy, &QPushButton::clicked, this, &massnahmen_wirksamkeit::addSpecies);
 
     // The cascade announces a measure when its last step is chosen and again
@@ -188,35 +187,6 @@ void massnahmen_wirksamkeit::onRegionChanged() {
         return;
     }
     countryID_ = country_id(*db_, item->text().toStdString());
-}
-
-void massnahmen_wirksamkeit::onDutchNameChosen() {
-    if (syncingNames_) return;
-    QListWidgetItem* item = dutch_->currentItem();
-    if (!item) return;
-    const std::string latin = species_column_value(*db_, "name_latein", "name", item->text().toStdString());
-    syncingNames_ = true;
-    const auto found = latin_->findItems(QString::fromStdString(latin), Qt::MatchExactly);
-    if (!found.isEmpty()) latin_->setCurrentItem(found.front());
-    syncingNames_ = false;
-    fillSaveTimes(item->text());
-}
-
-void massnahmen_wirksamkeit::onLatinNameChosen() {
-    if (syncingNames_) return;
-    QListWidgetItem* item = latin_->currentItem();
-    if (!item) return;
-    const std::string dutch = species_column_value(*db_, "name", "name_latein", item->text().toStdString());
-    syncingNames_ = true;
-    const auto found = dutch_->findItems(QString::fromStdString(dutch), Qt::MatchExactly);
-    if (!found.isEmpty()) dutch_->setCurrentItem(found.front());
-    syncingNames_ = false;
-    fillSaveTimes(QString::fromStdString(dutch));
-}
-
-void massnahmen_wirksamkeit::fillSaveTimes(const QString& dutchName) {
-    fill(savedOn_, species_savetimes(*db_, "name", dutchName.toStdString()));
-    if (savedOn_->count() > 0) savedOn_->setCurrentRow(0);
 }
 
 void massnahmen_wirksamkeit::addMeasures(const std::vector<MeasureRecord>& measures, bool withDensity) {

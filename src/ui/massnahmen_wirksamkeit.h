@@ -55,9 +55,6 @@ private:
     void buildControls();
     void fillSelections();
     void onRegionChanged();
-    void onDutchNameChosen();
-    void onLatinNameChosen();
-    void fillSaveTimes(const QString& dutchName);
     void addMeasures(const std::vector<MeasureRecord>& measures, bool withDensity);
     void addMeasure(const MeasureRecord& measure, const QString& line);
     void addSpecies();
@@ -88,7 +85,6 @@ private:
     // The measure the cascade completed last; the add button lists it.
     std::optional<std::pair<MeasureRecord, QString>> pending_;
     std::optional<EffectivenessRun> lastRun_;
-    bool syncingNames_ = false;
 };
 
 }  // namespace pravel

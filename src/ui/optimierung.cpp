@@ -153,8 +153,7 @@ void optimierung::buildControls() {
     top->addLayout(right, 1);
 
     connect(region_, &QListWidget::itemSelectionChanged, this, &optimierung::onRegionChanged);
-    connect(dutch_, &QListWidget::currentRowChanged, this, &optimierung::onDutchNameChosen);
-    connect(latin_, &QListWidget::currentRowChanged, this, &optimierung::onLatinNameChosen);
+    link_species_names(*db_, dutch_, latin_, savedOn_, this, [this](const QString& name) { forSpecies_->setText(name); });
     connect(copy, &QPushButton::clicked, this, &optimierung::addSpecies);
     connect(transaction_, &QLineEdit::editingFinished, this, &optimierung::checkTransactionCosts);
 
@@ -212,36 +211,6 @@ void optimierung::onRegionChanged() {
         return;
     }
     countryID_ = country_id(*db_, item->text().toStdString());
-}
-
-void optimierung::onDutchNameChosen() {
-    if (syncingNames_) return;
-    QListWidgetItem* item = dutch_->currentItem();
-    if (!item) return;
-    const std::string latin = species_column_value(*db_, "name_latein", "name", item->text().toStdString());
-    syncingNames_ = true;
-    const auto found = latin_->findItems(QString::fromStdString(latin), Qt::MatchExactly);
-    if (!found.isEmpty()) latin_->setCurrentItem(found.front());
-    syncingNames_ = false;
-    fillSaveTimes(item->text());
-}
-
-void optimierung::onLatinNameChosen() {
-    if (syncingNames_) return;
-    QListWidgetItem* item = latin_->currentItem();
-    if (!item) return;
-    const std::string dutch = species_column_value(*db_, "name", "name_latein", item->text().toStdString());
-    syncingNames_ = true;
-    const auto found = dutch_->findItems(QString::fromStdString(dutch), Qt::MatchExactly);
-    if (!found.isEmpty()) dutch_->setCurrentItem(found.front());
-    syncingNames_ = false;
-    fillSaveTimes(QString::fromStdString(dutch));
-}
-
-void optimierung::fillSaveTimes(const QString& dutchName) {
-    forSpecies_->setText(dutchName);
-    fill(savedOn_, species_savetimes(*db_, "name", dutchName.toStdString()));
-    if (savedOn_->count() > 0) savedOn_->setCurrentRow(0);
 }
 
 void optimierung::addMeasures(const std::vector<MeasureRecord>& measures, bool withDensity) {

@@ -85,9 +85,6 @@ private:
     void buildControls();
     void fillSelections();
     void onRegionChanged();
-    void onDutchNameChosen();
-    void onLatinNameChosen();
-    void fillSaveTimes(const QString& dutchName);
     void addMeasures(const std::vector<MeasureRecord>& measures, bool withDensity);
     void addMeasure(const MeasureRecord& measure, const QString& line);
     void addSpecies();
@@ -135,7 +132,6 @@ private:
     ProgressObserver progressObserver_;
     NameDialogRunner nameDialogRunner_;
     ReportPathChooser reportPathChooser_;
-    bool syncingNames_ = false;
     bool closing_ = false;
 };
 

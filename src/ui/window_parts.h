@@ -2,16 +2,20 @@
 // Small pieces the analysis windows build their controls from. Every control
 // is named after its label, so that tests (and accessibility tools) find it.
 #include <QString>
+#include <functional>
 #include <string>
 #include <vector>
 
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QObject;
 class QPushButton;
 class QWidget;
 
 namespace pravel {
+
+class DatabaseAccess;
 
 QLabel* label(const QString& text, QWidget* parent);
 QListWidget* namedList(const QString& name, QWidget* parent);
@@ -20,6 +24,13 @@ QPushButton* namedButton(const QString& name, QWidget* parent);
 QLineEdit* namedField(const QString& name, QWidget* parent);
 // Replaces the entries of a list.
 void fill(QListWidget* list, const std::vector<std::string>& entries);
+
+// Keeps the species lists of a window in step: choosing a name in the Dutch
+// list selects the same species in the Latin list and the reverse, and either
+// fills the saved versions of that species (newest first choice) and tells
+// `chosen` the Dutch name.
+void link_species_names(DatabaseAccess& db, QListWidget* dutch, QListWidget* latin, QListWidget* saved_on,
+                        QObject* context, std::function<void(const QString& dutch_name)> chosen = {});
 
 // The wait cursor for the life of the object, restored however the work ends.
 struct WaitCursor {

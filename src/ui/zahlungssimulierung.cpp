@@ -173,8 +173,7 @@ void zahlungssimulierung::buildControls() {
     top->addLayout(right, 1);
 
     connect(region_, &QListWidget::itemSelectionChanged, this, &zahlungssimulierung::onRegionChanged);
-    connect(dutch_, &QListWidget::currentRowChanged, this, &zahlungssimulierung::onDutchNameChosen);
-    connect(latin_, &QListWidget::currentRowChanged, this, &zahlungssimulierung::onLatinNameChosen);
+    link_species_names(*db_, dutch_, latin_, savedOn_, this);
     connect(speciesCopy_, &QPushButton::clicked, this, &zahlungssimulierung::addSpecies);
     connect(measureCopy_, &QPushButton::clicked, this, &zahlungssimulierung::addMeasure);
 
@@ -227,35 +226,6 @@ void zahlungssimulierung::onRegionChanged() {
     }
     countryID_ = country_id(*db_, item->text().toStdString());
     pixelArea_ = load_raster_reference(*db_, *countryID_).pixel_area_ha;
-}
-
-void zahlungssimulierung::onDutchNameChosen() {
-    if (syncingNames_) return;
-    QListWidgetItem* item = dutch_->currentItem();
-    if (!item) return;
-    const std::string latin = species_column_value(*db_, "name_latein", "name", item->text().toStdString());
-    syncingNames_ = true;
-    const auto found = latin_->findItems(QString::fromStdString(latin), Qt::MatchExactly);
-    if (!found.isEmpty()) latin_->setCurrentItem(found.front());
-    syncingNames_ = false;
-    fillSaveTimes(item->text());
-}
-
-void zahlungssimulierung::onLatinNameChosen() {
-    if (syncingNames_) return;
-    QListWidgetItem* item = latin_->currentItem();
-    if (!item) return;
-    const std::string dutch = species_column_value(*db_, "name", "name_latein", item->text().toStdString());
-    syncingNames_ = true;
-    const auto found = dutch_->findItems(QString::fromStdString(dutch), Qt::MatchExactly);
-    if (!found.isEmpty()) dutch_->setCurrentItem(found.front());
-    syncingNames_ = false;
-    fillSaveTimes(QString::fromStdString(dutch));
-}
-
-void zahlungssimulierung::fillSaveTimes(const QString& dutchName) {
-    fill(savedOn_, species_savetimes(*db_, "name", dutchName.toStdString()));
-    if (savedOn_->count() > 0) savedOn_->setCurrentRow(0);
 }
 
 void zahlungssimulierung::addMeasure() {

@@ -68,9 +68,6 @@ private:
     void buildControls();
     void fillSelections();
     void onRegionChanged();
-    void onDutchNameChosen();
-    void onLatinNameChosen();
-    void fillSaveTimes(const QString& dutchName);
     void addMeasure();
     void addSpecies();
     void runSimulation();
@@ -112,7 +109,6 @@ private:
     // The measure the cascade completed last, shown in "Selected measure".
     std::optional<MeasureRecord> pending_;
     std::optional<ProgrammeRun> lastRun_;
-    bool syncingNames_ = false;
 };
 
 }  // namespace pravel
