@@ -1,0 +1,211 @@
+#include "ui/profile_editor_frame.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <array>
+#include <cmath>
+
+#include "common/notifier.h"
+#include "common/numeric_input.h"
+
+namespace pravel {
+
+const QColor ProfileEditorFrame::kBackground(255, 255, 240);
+const QColor ProfileEditorFrame::kGroupCaption(139, 26, 26);
+const QColor ProfileEditorFrame::kLabel(0, 100, 0);
+
+FieldCheckResult check_field(const std::string& text, const FieldCheck& check) {
+    FieldCheckResult result;
+    if (check.characters && !is_numeric_input(text)) {
+        result.messages.push_back(kNumberMessage);
+        result.refocus = true;
+    }
+    const double value = parse_real(text);
+    if (check.bound && value > *check.bound) {
+        result.messages.push_back(check.range_message ? check.range_message : "");
+        result.refocus = true;
+        return result;
+    }
+    result.value = value / check.divisor;
+    return result;
+}
+
+bool shares_make_whole(const std::vector<double>& fractions) {
+    double sum = 0.0;
+    for (double f : fractions) sum += f;
+    return std::fabs(sum - 1.0) <= 1e-9;
+}
+
+std::string editor_quarter_month_text(int quarter_month) {
+    static const std::array<const char*, 4> ordinals{"1st", "2nd", "3rd", "4th"};
+    static const std::array<const char*, 12> months{"January", "February", "March",     "April",   "May",      "June",
+                                                    "July",    "August",   "September", "October", "November", "December"};
+    if (quarter_month < 1 || quarter_month > 48) return std::to_string(quarter_month);
+    return std::string(ordinals[(quarter_month - 1) % 4]) + " quarter month " + months[(quarter_month - 1) / 4];
+}
+
+ProfileEditorFrame::ProfileEditorFrame(const QString& title, QWidget* parent) : QDialog(parent) {
+    setWindowTitle(title);
+    setModal(false);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, kBackground);
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    auto* outer = new QVBoxLayout(this);
+    scroll_ = new QScrollArea(this);
+    scroll_->setWidgetResizable(true);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    content_ = new QWidget;
+    content_->setPalette(pal);
+    content_->setAutoFillBackground(true);
+    layout_ = new QVBoxLayout(content_);
+    scroll_->setWidget(content_);
+    outer->addWidget(scroll_, 1);
+    connect(scroll_->verticalScrollBar(), &QScrollBar::rangeChanged, this, [this] { adjustScrollSteps(); });
+
+    auto* buttons = new QHBoxLayout;
+    auto makeButton = [&](const char* text) {
+        auto* b = new QPushButton(text, this);
+        b->setObjectName(text);
+        b->setAutoDefault(false);
+        b->setDefault(false);
+        buttons->addWidget(b);
+        return b;
+    };
+    buttons->addStretch(1);
+    save_ = makeButton("Save");
+    cancel_ = makeButton("Cancel");
+    recordOk_ = makeButton("Record ok");
+    editRecord_ = makeButton("Edit record");
+    outer->addLayout(buttons);
+    connect(save_, &QPushButton::clicked, this, [this] { save(); });
+    connect(cancel_, &QPushButton::clicked, this, [this] { close(); });
+    connect(recordOk_, &QPushButton::clicked, this, [this] { recordOk(); });
+    connect(editRecord_, &QPushButton::clicked, this, [this] { editRecord(); });
+    setViewMode(false);
+
+    connect(qApp, &QApplication::focusChanged, this, &ProfileEditorFrame::onFocusChanged);
+}
+
+ProfileEditorFrame::~ProfileEditorFrame() { disconnect(qApp, nullptr, this, nullptr); }
+
+void ProfileEditorFrame::adjustScrollSteps() {
+    // A line is a hundredth of the range and a page a tenth; the thumb sets
+    // the position directly.
+    QScrollBar* bar = scroll_->verticalScrollBar();
+    const int range = bar->maximum() - bar->minimum();
+    bar->setSingleStep(std::max(1, range / 100));
+    bar->setPageStep(std::max(1, range / 10));
+}
+
+QGroupBox* ProfileEditorFrame::group(const QString& caption, QWidget* parent) {
+    auto* box = new QGroupBox(caption, parent);
+    box->setObjectName(caption);
+    QPalette pal = box->palette();
+    pal.setColor(QPalette::WindowText, kGroupCaption);
+    box->setPalette(pal);
+    return box;
+}
+
+QLabel* ProfileEditorFrame::caption(const QString& text, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    l->setWordWrap(true);
+    l->setAutoFillBackground(false);
+    QPalette pal = l->palette();
+    pal.setColor(QPalette::WindowText, kLabel);
+    l->setPalette(pal);
+    return l;
+}
+
+QLineEdit* ProfileEditorFrame::input(const QString& name, const QString& initial, QWidget* parent,
+                                     std::function<void()> leave) {
+    auto* field = new QLineEdit(initial, parent);
+    field->setObjectName(name);
+    watch(field, std::move(leave));
+    return field;
+}
+
+void ProfileEditorFrame::watch(QWidget* control, std::function<void()> leave) {
+    control->installEventFilter(this);
+    leaveActions_[control] = std::move(leave);
+    connect(control, &QObject::destroyed, this, [this, control] { leaveActions_.erase(control); });
+}
+
+bool ProfileEditorFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && leaveActions_.count(static_cast<QWidget*>(watched))) {
+            // Enter moves on as Tab does; it never saves.
+            focusNextChild();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void ProfileEditorFrame::onFocusChanged(QWidget* old, QWidget* now) {
+    if (quiet_ > 0 || !old) return;
+    auto it = leaveActions_.find(old);
+    if (it == leaveActions_.end()) return;
+    if (now == cancel_) {
+        // Leaving an input towards Cancel closes at once, unchecked.
+        close();
+        return;
+    }
+    if (!it->second) return;
+    // The check's message boxes move the focus around; those moves are not
+    // the user leaving another input.
+    ++quiet_;
+    const std::function<void()> leave = it->second;
+    leave();
+    --quiet_;
+}
+
+std::optional<double> ProfileEditorFrame::runCheck(QLineEdit* field, const FieldCheck& check) {
+    const FieldCheckResult result = check_field(field->text().toStdString(), check);
+    ++quiet_;
+    for (const std::string& message : result.messages) notifier().inform(message);
+    --quiet_;
+    if (result.refocus) refocus(field);
+    return result.value;
+}
+
+void ProfileEditorFrame::refocus(QWidget* control) {
+    // Set now, so that the window gives it the focus when it is active again,
+    // and once more after the message boxes' own focus changes have settled.
+    ++quiet_;
+    control->setFocus();
+    QTimer::singleShot(0, this, [this, target = QPointer<QWidget>(control)] {
+        if (target) target->setFocus();
+        --quiet_;
+    });
+}
+
+void ProfileEditorFrame::setViewMode(bool on) {
+    viewMode_ = on;
+    recordOk_->setVisible(on);
+    editRecord_->setVisible(on);
+    save_->setVisible(!on);
+    cancel_->setVisible(!on);
+}
+
+void ProfileEditorFrame::editRecord() {
+    setViewMode(false);
+    setFocus();
+}
+
+void ProfileEditorFrame::recordOk() { close(); }
+
+}  // namespace pravel

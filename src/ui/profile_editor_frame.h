@@ -1,0 +1,138 @@
+#pragma once
+// What every profile editor (bird, butterfly, habitat, grassland type) shares:
+// a scrolling window in the editors' colours, the Enter key moving on like Tab,
+// a check that runs when an input loses the focus, leaving an input towards
+// "Cancel" closing the window at once, and the four buttons "Save", "Cancel",
+// "Record ok" and "Edit record" with the view mode that shows a loaded record.
+#include <QColor>
+#include <QDialog>
+#include <QPointer>
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollArea;
+class QVBoxLayout;
+
+namespace pravel {
+
+inline constexpr const char* kNumberMessage = "You have to enter a number please!";
+inline constexpr const char* kProbabilityRangeMessage =
+    "The probability cannot be greater than 100!\n\n Please revise your input!";
+inline constexpr const char* kValueRangeMessage = "The value cannot be greater than 1!\n\n Please revise your input!";
+inline constexpr const char* kCheckInputTitle = "Check input";
+
+// The check an input runs when it loses the focus.
+struct FieldCheck {
+    bool characters = false;          // refuse characters other than digits, ".", "-", "(" and ")"
+    std::optional<double> bound;      // refuse values above it
+    const char* range_message = nullptr;
+    double divisor = 1.0;             // the value kept is the number divided by it (100 for per cent)
+};
+
+// What a check found: the messages to show in order, whether the focus goes
+// back to the input, and the value to keep (none when the range refused it).
+struct FieldCheckResult {
+    std::vector<std::string> messages;
+    bool refocus = false;
+    std::optional<double> value;
+};
+
+// The character check first (its message does not stop the check), then the
+// number and its range.
+FieldCheckResult check_field(const std::string& text, const FieldCheck& check);
+
+// True when per-cent shares, summed in the given order, make 100 %: the sum
+// of the fractions is within 1e-9 of 1, so that ten inputs of 10 % pass while
+// a sum that is really off (99.9 %) is refused.
+bool shares_make_whole(const std::vector<double>& fractions);
+
+// Quarter-month texts of the editors: "1st quarter month March" for 9 and so
+// on, "4th quarter month October" for 40.
+std::string editor_quarter_month_text(int quarter_month);
+
+class ProfileEditorFrame : public QDialog {
+    Q_OBJECT
+public:
+    static const QColor kBackground;    // (255, 255, 240)
+    static const QColor kGroupCaption;  // (139, 26, 26)
+    static const QColor kLabel;         // (0, 100, 0)
+
+    explicit ProfileEditorFrame(const QString& title, QWidget* parent = nullptr);
+    ~ProfileEditorFrame() override;
+
+    // The widget the editor lays its controls out in; it scrolls vertically
+    // when the window is lower than the layout.
+    QWidget* content() const { return content_; }
+    QVBoxLayout* contentLayout() const { return layout_; }
+
+    // A group with its caption in the caption colour.
+    QGroupBox* group(const QString& caption, QWidget* parent);
+    // A label in the label colour, drawn without background.
+    QLabel* caption(const QString& text, QWidget* parent);
+    // An input named `name`, starting with `initial`; `leave` runs when it
+    // loses the focus to anything but "Cancel".
+    QLineEdit* input(const QString& name, const QString& initial, QWidget* parent,
+                     std::function<void()> leave = {});
+    // Gives any other focusable control (a list, an option) the Enter-key
+    // rule, the leave rule and, when given, a leave action.
+    void watch(QWidget* control, std::function<void()> leave = {});
+
+    // Runs `check` on `field`, shows its messages through the notifier, puts
+    // the focus back when it says so and returns the value to keep.
+    std::optional<double> runCheck(QLineEdit* field, const FieldCheck& check);
+    // Puts the focus back on `control` once the message boxes have gone.
+    void refocus(QWidget* control);
+
+    QPushButton* saveButton() const { return save_; }
+    QPushButton* cancelButton() const { return cancel_; }
+    QPushButton* recordOkButton() const { return recordOk_; }
+    QPushButton* editRecordButton() const { return editRecord_; }
+
+    // View mode shows "Edit record" and "Record ok" and hides "Save" and
+    // "Cancel"; leaving it does the reverse.
+    void setViewMode(bool on);
+    bool viewMode() const { return viewMode_; }
+
+    // The control whose object name is `name`, or null.
+    template <class W>
+    W* control(const char* name) const {
+        return findChild<W*>(QString::fromUtf8(name));
+    }
+
+protected:
+    // "Save".
+    virtual void save() = 0;
+    // "Edit record": leaves view mode and gives the window the focus.
+    virtual void editRecord();
+    // "Record ok": closes the window.
+    virtual void recordOk();
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void onFocusChanged(QWidget* old, QWidget* now);
+    void adjustScrollSteps();
+
+    QScrollArea* scroll_ = nullptr;
+    QWidget* content_ = nullptr;
+    QVBoxLayout* layout_ = nullptr;
+    QPushButton* save_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+    QPushButton* recordOk_ = nullptr;
+    QPushButton* editRecord_ = nullptr;
+    bool viewMode_ = false;
+    // Focus changes made while a refused input gets the focus back are not
+    // the user leaving an input.
+    int quiet_ = 0;
+    std::map<QWidget*, std::function<void()>> leaveActions_;
+};
+
+}  // namespace pravel
