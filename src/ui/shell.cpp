@@ -172,8 +172,21 @@ CMainFrame::CMainFrame(QSettings* settings, QWidget* parent) : QMainWindow(paren
     addCommand(fileMenu_, "Exit", cmd::kExit);
 
     QMenu* characteristics = bar->addMenu("Characteristics");
-    addCommand(characteristics->addMenu("New"), "Bird", cmd::kNewBird);
-    addCommand(characteristics->addMenu("Load"), "Bird", cmd::kLoadBird);
+    QMenu* newMenu = characteristics->addMenu("New");
+    addCommand(newMenu, "Bird", cmd::kNewBird);
+    QMenu* loadMenu = characteristics->addMenu("Load");
+    addCommand(loadMenu, "Bird", cmd::kLoadBird);
+    // The butterfly, habitat and grassland windows have no entry of their own
+    // in the classic menu; they are offered below a separator so that a user
+    // can reach them.
+    newMenu->addSeparator();
+    addCommand(newMenu, "Butterfly", cmd::kNewButterfly);
+    addCommand(newMenu, "Habitat", cmd::kNewHabitat);
+    addCommand(newMenu, "Grassland type", cmd::kGrasslandEditor);
+    loadMenu->addSeparator();
+    addCommand(loadMenu, "Butterfly", cmd::kLoadButterfly);
+    addCommand(loadMenu, "Habitat", cmd::kLoadHabitat);
+    addCommand(loadMenu, "Grassland type", cmd::kGrasslandLoad);
 
     QMenu* simulation = bar->addMenu("Simulation");
     addCommand(simulation, "Simulation of agri-environmental programmes", cmd::kProgrammeSimulation);
