@@ -147,6 +147,14 @@ SpeciesRecord load_species(const std::string& key_column, const std::string& key
     return record;
 }
 
+std::vector<int> grassland_ids_of_species(DatabaseAccess& db, int species_id) {
+    std::vector<int> ids;
+    SqlText s;
+    s << "SELECT grasslandID FROM species_grassland WHERE speciesID = " << species_id;
+    db.query(s, [&](sql::ResultSet& rs) { ids.push_back(rs.getInt("grasslandID")); });
+    return ids;
+}
+
 std::vector<std::string> list_species_by_group(DatabaseAccess& db, const std::string& group) {
     std::vector<std::string> entries;
     SqlText s;

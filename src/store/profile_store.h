@@ -67,6 +67,10 @@ int save_species(DatabaseAccess& db, const SpeciesRecord& record);
 SpeciesRecord load_species(const std::string& key_column, const std::string& key_value,
                            const std::string& savetime);
 
+// The grasslandIDs linked to a profile (its `species_grassland` rows), in
+// the server's order, which is the order they were stored in.
+std::vector<int> grassland_ids_of_species(DatabaseAccess& db, int species_id);
+
 // One entry per profile of the group: "name_latein/name, savetime, name_editor".
 std::vector<std::string> list_species_by_group(DatabaseAccess& db, const std::string& group);
 

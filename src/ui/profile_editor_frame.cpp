@@ -54,6 +54,11 @@ std::string editor_quarter_month_text(int quarter_month) {
     return std::string(ordinals[(quarter_month - 1) % 4]) + " quarter month " + months[(quarter_month - 1) / 4];
 }
 
+std::string grassland_entry_text(const GrasslandRecord& g) {
+    return g.name_engl + "/" + (g.low_productivity ? "schwachwüchsig" : "starkwüchsig") + ", " + g.savetime + ", " +
+           g.name_editor;
+}
+
 ProfileEditorFrame::ProfileEditorFrame(const QString& title, QWidget* parent) : QDialog(parent) {
     setWindowTitle(title);
     setModal(false);
@@ -191,6 +196,14 @@ void ProfileEditorFrame::refocus(QWidget* control) {
         if (target) target->setFocus();
         --quiet_;
     });
+}
+
+bool ProfileEditorFrame::refuse(const std::string& message, QWidget* focus) {
+    ++quiet_;
+    notifier().inform(message);
+    --quiet_;
+    if (focus) refocus(focus);
+    return false;
 }
 
 void ProfileEditorFrame::setViewMode(bool on) {

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "store/grassland_store.h"
+
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -58,6 +60,10 @@ bool shares_make_whole(const std::vector<double>& fractions);
 // on, "4th quarter month October" for 40.
 std::string editor_quarter_month_text(int quarter_month);
 
+// How a grassland type is listed for choosing: name, productivity, save time
+// and editor, e.g. "Meadow/schwachwüchsig, 2010-05-03 11:02:17, Demo data".
+std::string grassland_entry_text(const GrasslandRecord& grassland);
+
 class ProfileEditorFrame : public QDialog {
     Q_OBJECT
 public:
@@ -90,6 +96,10 @@ public:
     std::optional<double> runCheck(QLineEdit* field, const FieldCheck& check);
     // Puts the focus back on `control` once the message boxes have gone.
     void refocus(QWidget* control);
+    // A refused save: shows `message`, gives `focus` (when not null) the
+    // focus back and answers false, so that a save sequence can stop with
+    // `return refuse(...)`.
+    bool refuse(const std::string& message, QWidget* focus);
 
     QPushButton* saveButton() const { return save_; }
     QPushButton* cancelButton() const { return cancel_; }

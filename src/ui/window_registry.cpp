@@ -1,10 +1,15 @@
 #include "ui/window_registry.h"
 
+#include "store/profile_store.h"
+
 #include "ui/map_views.h"
 #include "ui/massnahmen_wirksamkeit.h"
 #include "ui/optimierung.h"
 #include "ui/qualoptimierung.h"
 #include "ui/shell.h"
+#include "ui/steckbrief_laden.h"
+#include "ui/steckbrief_schmetterling_neu.h"
+#include "ui/steckbrief_vogel_neu.h"
 #include "ui/zahlungssimulierung.h"
 
 namespace pravel {
@@ -19,6 +24,22 @@ void register_windows(CMainFrame& frame) {
                          [](CMainFrame& f) -> QWidget* { return new zahlungssimulierung(&f); });
     frame.registerWindow(cmd::kBudgetMinimisation, [](CMainFrame& f) -> QWidget* { return new optimierung(&f); });
     frame.registerWindow(cmd::kGoalMaximisation, [](CMainFrame& f) -> QWidget* { return new qualoptimierung(&f); });
+
+    frame.registerWindow(cmd::kNewBird, [](CMainFrame& f) -> QWidget* { return new steckbrief_vogel_neu(&f); });
+    frame.registerWindow(cmd::kNewButterfly,
+                         [](CMainFrame& f) -> QWidget* { return new steckbrief_schmetterling_neu(&f); });
+    const struct {
+        int command;
+        const char* title;
+        const char* group;
+    } loads[] = {{cmd::kLoadBird, "Bird", kGroupBird},
+                 {cmd::kLoadButterfly, "Butterfly", kGroupButterfly},
+                 {cmd::kLoadHabitat, "Habitat", kGroupHabitat}};
+    for (const auto& l : loads) {
+        frame.registerWindow(l.command, [title = l.title, group = l.group](CMainFrame& f) -> QWidget* {
+            return make_profile_load_dialog(&f, title, group);
+        });
+    }
 }
 
 }  // namespace pravel
