@@ -104,7 +104,13 @@ ProfileEditorFrame::ProfileEditorFrame(const QString& title, QWidget* parent) : 
     connect(qApp, &QApplication::focusChanged, this, &ProfileEditorFrame::onFocusChanged);
 }
 
-ProfileEditorFrame::~ProfileEditorFrame() { disconnect(qApp, nullptr, this, nullptr); }
+ProfileEditorFrame::~ProfileEditorFrame() {
+    disconnect(qApp, nullptr, this, nullptr);
+    // The controls are deleted by the QWidget destructor, after this
+    // object's members are gone: none of their signals (a watched control's
+    // `destroyed`, a list's selection) may reach this object any more.
+    for (QObject* child : findChildren<QObject*>()) disconnect(child, nullptr, this, nullptr);
+}
 
 void ProfileEditorFrame::adjustScrollSteps() {
     // A line is a hundredth of the range and a page a tenth; the thumb sets

@@ -134,6 +134,8 @@ TEST_F(SpeciesStoreTest, SaveWritesCompanionRowsByProfileKind) {
                                    std::to_string(g) + ", " + std::to_string(id) + ")");
         }
         EXPECT_EQ(link_statements, expected);
+        // Read back in the order they were stored.
+        EXPECT_EQ(grassland_ids_of_species(*db, id), c.link_rows > 0 ? c.grassland_ids : std::vector<int>{});
         if (c.link_rows > 0) {
             const auto rows = schema().rows("SELECT grasslandID, speciesID FROM species_grassland");
             ASSERT_EQ(rows.size(), 3u);
