@@ -10,10 +10,12 @@
 #include <QPointer>
 #include <QPushButton>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "common/notifier.h"
+#include "support/test_database.h"
 
 namespace pravel::testing {
 
@@ -83,6 +85,34 @@ public:
 
 private:
     QPointer<Window> window_;
+};
+
+// A fixture with one new editor of kind `Window`, shown and driven through
+// `ed_`, over a fresh schema that `prepareDatabase` may fill first.
+template <class Window>
+class EditorTest : public DatabaseTest {
+protected:
+    void SetUp() override {
+        editor_application();
+        DatabaseTest::SetUp();
+        prepareDatabase();
+        ed_ = std::make_unique<EditorDriver<Window>>(new Window);
+        messages().clear();
+    }
+    void TearDown() override {
+        ed_.reset();
+        DatabaseTest::TearDown();
+    }
+    virtual void prepareDatabase() {}
+
+    // The messages one press of "Save" shows.
+    std::vector<std::string> save() {
+        messages().clear();
+        ed_->click("Save");
+        return messages().texts();
+    }
+
+    std::unique_ptr<EditorDriver<Window>> ed_;
 };
 
 }  // namespace pravel::testing

@@ -10,27 +10,10 @@
 namespace pravel {
 namespace {
 
-using testing::EditorDriver;
 
-class ButterflyEditorTest : public testing::DatabaseTest {
+class ButterflyEditorTest : public testing::EditorTest<steckbrief_schmetterling_neu> {
 protected:
-    void SetUp() override {
-        testing::editor_application();
-        DatabaseTest::SetUp();
-        testing::load_demo_database(schema());
-        ed_ = std::make_unique<EditorDriver<steckbrief_schmetterling_neu>>(new steckbrief_schmetterling_neu);
-        messages().clear();
-    }
-    void TearDown() override {
-        ed_.reset();
-        DatabaseTest::TearDown();
-    }
-
-    std::vector<std::string> save() {
-        messages().clear();
-        ed_->click("Save");
-        return messages().texts();
-    }
+    void prepareDatabase() override { testing::load_demo_database(schema()); }
     QListWidget* offered() { return ed_->get<QListWidget>(kGrasslandChoiceLabel); }
     QListWidget* chosen() { return ed_->get<QListWidget>(kGrasslandChosenLabel); }
     // Picks the offered grassland type whose entry starts with `name`.
@@ -45,8 +28,6 @@ protected:
         return out;
     }
     const std::vector<int>& chosenIds() { return ed_->window()->record().grassland_ids; }
-
-    std::unique_ptr<EditorDriver<steckbrief_schmetterling_neu>> ed_;
 };
 
 TEST_F(ButterflyEditorTest, OffersEveryGrasslandTypeAlphabeticallyAndKeepsTheChoiceInStep) {

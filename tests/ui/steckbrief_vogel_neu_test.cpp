@@ -7,35 +7,17 @@
 
 #include <QKeyEvent>
 
-#include "support/test_database.h"
 #include "ui/editor_driver.h"
 
 namespace pravel {
 namespace {
 
-using testing::EditorDriver;
 using Kind = RecordingNotifier::Kind;
 
 constexpr const char* kFirstEgg = "1st quarter month March";
 
-class BirdEditorTest : public testing::DatabaseTest {
+class BirdEditorTest : public testing::EditorTest<steckbrief_vogel_neu> {
 protected:
-    void SetUp() override {
-        testing::editor_application();
-        DatabaseTest::SetUp();
-        ed_ = std::make_unique<EditorDriver<steckbrief_vogel_neu>>(new steckbrief_vogel_neu);
-    }
-    void TearDown() override {
-        ed_.reset();
-        DatabaseTest::TearDown();
-    }
-
-    // The messages one press of Save shows.
-    std::vector<std::string> save() {
-        messages().clear();
-        ed_->click("Save");
-        return messages().texts();
-    }
     // Everything a save needs but the egg shares.
     void fillAllButEggs() {
         ed_->type("WES", "0.5");
@@ -48,8 +30,6 @@ protected:
             ed_->type(editor_quarter_month_text(qm).c_str(), i < percents.size() ? percents[i] : "0");
         }
     }
-
-    std::unique_ptr<EditorDriver<steckbrief_vogel_neu>> ed_;
 };
 
 TEST_F(BirdEditorTest, SaveRefusesStepByStepThenStoresTheBirdWithBothQuarterMonthRows) {
