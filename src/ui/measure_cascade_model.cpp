@@ -87,7 +87,7 @@ std::string selected_measure_line(const MeasureRecord& m) {
     return line;
 }
 
-MeasureCascadeModel::MeasureCascadeModel(DatabaseAccess& db) : db_(db) {}
+MeasureCascadeModel::MeasureCascadeModel(DatabaseAccess& db, int last_step) : db_(db), last_step_(last_step) {}
 
 void MeasureCascadeModel::reset() {
     clear_after(-1);
@@ -146,6 +146,14 @@ bool MeasureCascadeModel::choose(int step, const std::string& entry) {
         if (step <= density_step(use)) densities_[use - 1] = 0.0;
     }
     steps_[step].chosen = entry;
+    if (step == last_step_) {
+        if (step == kStepFirstUse) timing_.first_use = *number;
+        if (step == kStepDistance2) timing_.d2 = *number;
+        if (step == kStepDistance3) timing_.d3 = *number;
+        if (step == kStepDistance4) timing_.d4 = *number;
+        if (step == kStepType) timing_.name = entry;
+        return true;
+    }
 
     switch (step) {
         case kStepType: {

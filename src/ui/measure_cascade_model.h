@@ -74,7 +74,10 @@ std::string selected_measure_line(const MeasureRecord& measure);
 // the completed measure.
 class MeasureCascadeModel {
 public:
-    explicit MeasureCascadeModel(DatabaseAccess& db);
+    // A cascade that ends at `last_step`: a choice there is only recorded
+    // (in timing()) and opens nothing further. The analysis windows walk all
+    // the lists; the grassland editors stop after the first distance.
+    explicit MeasureCascadeModel(DatabaseAccess& db, int last_step = kStepDensityRes);
 
     // Empties every list and fills "Type of measure" from the catalogue.
     void reset();
@@ -120,6 +123,7 @@ private:
     void complete_measure(double residual_density);
 
     DatabaseAccess& db_;
+    int last_step_;
     std::array<Step, kCascadeStepCount> steps_;
     MeasureTiming timing_;
     std::array<int, 4> livestock_{};

@@ -99,7 +99,12 @@ ProfileEditorFrame::ProfileEditorFrame(const QString& title, QWidget* parent) : 
     connect(qApp, &QApplication::focusChanged, this, &ProfileEditorFrame::onFocusChanged);
 }
 
-ProfileEditorFrame::~ProfileEditorFrame() { disconnect(qApp, nullptr, this, nullptr); }
+ProfileEditorFrame::~ProfileEditorFrame() {
+    disconnect(qApp, nullptr, this, nullptr);
+    // The controls are deleted after this object's members: their destroyed
+    // signals must no longer reach the map of leave actions.
+    for (const auto& entry : leaveActions_) disconnect(entry.first, &QObject::destroyed, this, nullptr);
+}
 
 void ProfileEditorFrame::adjustScrollSteps() {
     // A line is a hundredth of the range and a page a tenth; the thumb sets

@@ -1,10 +1,14 @@
 #include "ui/window_registry.h"
 
+#include "store/database_access.h"
+#include "ui/gruenlanddialog.h"
+#include "ui/gruenlandladen.h"
 #include "ui/map_views.h"
 #include "ui/massnahmen_wirksamkeit.h"
 #include "ui/optimierung.h"
 #include "ui/qualoptimierung.h"
 #include "ui/shell.h"
+#include "ui/steckbrief_lebensraum_neu.h"
 #include "ui/zahlungssimulierung.h"
 
 namespace pravel {
@@ -19,6 +23,24 @@ void register_windows(CMainFrame& frame) {
                          [](CMainFrame& f) -> QWidget* { return new zahlungssimulierung(&f); });
     frame.registerWindow(cmd::kBudgetMinimisation, [](CMainFrame& f) -> QWidget* { return new optimierung(&f); });
     frame.registerWindow(cmd::kGoalMaximisation, [](CMainFrame& f) -> QWidget* { return new qualoptimierung(&f); });
+
+    frame.registerWindow(cmd::kNewHabitat, [](CMainFrame& f) -> QWidget* {
+        auto* editor = new steckbrief_lebensraum_neu(&f);
+        editor->setWindowModality(Qt::ApplicationModal);
+        return editor;
+    });
+    frame.registerWindow(cmd::kGrasslandEditor, [](CMainFrame& f) -> QWidget* {
+        auto* editor = new gruenlanddialog(&f);
+        editor->setWindowTitle("Grassland input");
+        return editor;
+    });
+    frame.registerWindow(cmd::kGrasslandLoad, [](CMainFrame& f) -> QWidget* {
+        auto* dialog = new gruenlandladen(&f);
+        dialog->setWindowTitle("Grassland type");
+        DatabaseAccess db;
+        dialog->setEntries(grassland_load_list(db));
+        return dialog;
+    });
 }
 
 }  // namespace pravel
