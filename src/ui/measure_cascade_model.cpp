@@ -87,7 +87,8 @@ std::string selected_measure_line(const MeasureRecord& m) {
     return line;
 }
 
-MeasureCascadeModel::MeasureCascadeModel(DatabaseAccess& db, int last_step) : db_(db), last_step_(last_step) {}
+MeasureCascadeModel::MeasureCascadeModel(DatabaseAccess& db, std::optional<int> stop_after)
+    : db_(db), stop_after_(stop_after) {}
 
 void MeasureCascadeModel::reset() {
     clear_after(-1);
@@ -146,7 +147,7 @@ bool MeasureCascadeModel::choose(int step, const std::string& entry) {
         if (step <= density_step(use)) densities_[use - 1] = 0.0;
     }
     steps_[step].chosen = entry;
-    if (step == last_step_) {
+    if (stop_after_ && step == *stop_after_) {
         if (step == kStepFirstUse) timing_.first_use = *number;
         if (step == kStepDistance2) timing_.d2 = *number;
         if (step == kStepDistance3) timing_.d3 = *number;

@@ -124,5 +124,30 @@ TEST_F(HabitatEditorTest, TheCommandOpensAModalHabitatEditor) {
     editors.front()->close();
 }
 
+TEST_F(HabitatEditorTest, LeavingAnInputFillsTheProfileAndTheEditorsNameGoesOnlyThere) {
+    QApplication::setActiveWindow(editor_);
+    const struct {
+        const char* field;
+        const char* text;
+    } inputs[] = {{"FFH-Code", "6510"}, {"Dutch Name", "Dry meadow"}, {"Latin Name", "Mesobromion"},
+                  {"Data was entered by", "Anna"}};
+    for (const auto& in : inputs) {
+        QLineEdit* field = d_->get<QLineEdit>(in.field);
+        field->setFocus();
+        field->setText(in.text);
+    }
+    d_->get<QLineEdit>("wet")->setFocus();
+    EXPECT_EQ(editor_->species().grasslandtyp_nr, 6510);
+    EXPECT_EQ(editor_->species().name, "Dry meadow");
+    EXPECT_EQ(editor_->species().name_latein, "Mesobromion");
+    EXPECT_EQ(editor_->species().name_editor, "Anna");
+    for (const GrasslandRecord* r : {&editor_->normalRecord(), &editor_->lowRecord()}) {
+        EXPECT_EQ(r->code, 6510);
+        EXPECT_EQ(r->name_engl, "Dry meadow");
+        EXPECT_EQ(r->name_latin, "Mesobromion");
+        EXPECT_EQ(r->name_editor, "");
+    }
+}
+
 }  // namespace
 }  // namespace pravel
