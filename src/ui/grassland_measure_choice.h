@@ -27,9 +27,9 @@ std::string grassland_measure_entry(const MeasureRecord& measure);
 // What the matching variants leave to choose, each in catalogue order
 // without repetitions.
 struct VariantOffer {
-    std::vector<int> livestock_ids;     // livestockID_1; 0 stands for "measure without livestock"
-    std::vector<double> densities;      // livestock_density_1
-    std::vector<bool> fertilization;    // the fertilization column
+    std::vector<int> livestock_ids;   // livestockID_1; 0 stands for "measure without livestock"
+    std::vector<double> densities;    // livestock_density_1
+    std::vector<bool> fertilization;  // the fertilization column
 };
 VariantOffer offer_of(const std::vector<MeasureRecord>& variants);
 
@@ -56,7 +56,9 @@ public:
     // Exactly one fertilisation value: it is chosen and the options are locked.
     bool fertilizationFixed() const { return started_ && offer_.fertilization.size() == 1; }
     // The first kind is a livestock kind: the livestock lists are open.
-    bool withLivestock() const { return started_ && !offer_.livestock_ids.empty() && offer_.livestock_ids.front() != 0; }
+    bool withLivestock() const {
+        return started_ && !offer_.livestock_ids.empty() && offer_.livestock_ids.front() != 0;
+    }
 
     std::optional<bool> fertilization() const { return fertilization_; }
     std::optional<int> livestock() const { return livestock_; }

@@ -13,6 +13,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <functional>
+#include <optional>
 
 #include "common/notifier.h"
 #include "common/number_format.h"
@@ -65,33 +67,35 @@ QRadioButton* gruenlanddialog::option(const QString& text, QWidget* parent, QBut
 void gruenlanddialog::build() {
     QWidget* root = content();
     QVBoxLayout* layout = contentLayout();
-    auto leave = [this](Field field, QLineEdit** edit) {
-        return [this, field, edit] { fieldLeft(field, (*edit)->text().toStdString()); };
+    // A labelled input in a form; `field` names its leave action, if any.
+    auto row = [this](QFormLayout* form, QWidget* box, const char* name, std::optional<Field> field = {}) {
+        std::function<void()> leave;
+        if (field)
+            leave = [this, f = *field, box, name] {
+                fieldLeft(f, box->findChild<QLineEdit*>(name)->text().toStdString());
+            };
+        QLineEdit* edit = input(name, "", box, std::move(leave));
+        form->addRow(caption(name, box), edit);
+        return edit;
     };
 
     // Names and code.
     QGroupBox* names = group(texts_.name_group, root);
     auto* nameForm = new QFormLayout(names);
-    code_ = input("FFH-Code", "", names, leave(Field::Code, &code_));
-    dutch_ = input("Dutch Name", "", names, leave(Field::DutchName, &dutch_));
-    latin_ = input("Latin Name", "", names, leave(Field::LatinName, &latin_));
-    nameForm->addRow(caption("FFH-Code", names), code_);
-    nameForm->addRow(caption("Dutch Name", names), dutch_);
-    nameForm->addRow(caption("Latin Name", names), latin_);
+    code_ = row(nameForm, names, "FFH-Code", Field::Code);
+    dutch_ = row(nameForm, names, "Dutch Name", Field::DutchName);
+    latin_ = row(nameForm, names, "Latin Name", Field::LatinName);
     layout->addWidget(names);
 
     // Moisture, checked on saving.
     QGroupBox* moisture = group("Moisture requirements", root);
     auto* moistureForm = new QFormLayout(moisture);
-    moistureForm->addRow(caption(
-        "Values lie between 0 and 1 with the following division: 0 = unsuitable, 0.5 = suitable, 1 = preferred",
-        moisture));
-    dry_ = input("dry", "", moisture);
-    fresh_ = input("fresh", "", moisture);
-    wet_ = input("wet", "", moisture);
-    moistureForm->addRow(caption("dry", moisture), dry_);
-    moistureForm->addRow(caption("fresh", moisture), fresh_);
-    moistureForm->addRow(caption("wet", moisture), wet_);
+    moistureForm->addRow(
+        caption("Values lie between 0 and 1 with the following division: 0 = unsuitable, 0.5 = suitable, 1 = preferred",
+                moisture));
+    dry_ = row(moistureForm, moisture, "dry");
+    fresh_ = row(moistureForm, moisture, "fresh");
+    wet_ = row(moistureForm, moisture, "wet");
     layout->addWidget(moisture);
 
     // Elevation.
@@ -124,8 +128,7 @@ void gruenlanddialog::build() {
         return list;
     };
     for (int i = 0; i < 3; ++i) {
-        cascadeLists_[i] =
-            makeList(QString::fromStdString(cascade_step_label(kCascadeSteps[i])), i);
+        cascadeLists_[i] = makeList(QString::fromStdString(cascade_step_label(kCascadeSteps[i])), i);
         connect(cascadeLists_[i], &QListWidget::currentRowChanged, this, [this, i](int row) { onCascadeRow(i, row); });
     }
     livestock_ = makeList("Type of livestock", 3);
@@ -174,8 +177,8 @@ void gruenlanddialog::build() {
     }
 
     auto* editorForm = new QFormLayout;
-    editor_ = input("Data was entered by", kEditorInitialText, root, leave(Field::Editor, &editor_));
-    editorForm->addRow(caption("Data was entered by", root), editor_);
+    editor_ = row(editorForm, root, "Data was entered by", Field::Editor);
+    editor_->setText(kEditorInitialText);
     layout->addLayout(editorForm);
     layout->addStretch(1);
 }
@@ -227,8 +230,8 @@ void gruenlanddialog::refreshCascade() {
             for (const auto& e : entries) list->addItem(QString::fromStdString(e));
         }
         const auto at = std::find(entries.begin(), entries.end(), cascade_->chosen(step));
-        list->setCurrentRow(cascade_->chosen(step).empty() || at == entries.end() ? -1
-                                                                                  : static_cast<int>(at - entries.begin()));
+        list->setCurrentRow(
+            cascade_->chosen(step).empty() || at == entries.end() ? -1 : static_cast<int>(at - entries.begin()));
     }
 }
 

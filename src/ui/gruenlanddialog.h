@@ -49,7 +49,8 @@ inline constexpr const char* kLowListGrassland =
     "Measures that make this grassland type arise on soil with low productivity";
 inline constexpr const char* kNormalListHabitat =
     "Measures that make this habitat type arise on soil with normal productivity";
-inline constexpr const char* kLowListHabitat = "Measures that make this habitat type arise on soil with low productivity";
+inline constexpr const char* kLowListHabitat =
+    "Measures that make this habitat type arise on soil with low productivity";
 
 class gruenlanddialog : public ProfileEditorFrame {
     Q_OBJECT

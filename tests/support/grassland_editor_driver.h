@@ -10,7 +10,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "support/demo_schema.h"
 #include "ui/gruenlanddialog.h"
@@ -68,6 +70,34 @@ public:
 
 private:
     QPointer<gruenlanddialog> editor_;
+};
+
+// A fresh editor of type E, shown, on the demo catalogue for each test.
+template <class E>
+class EditorTest : public DatabaseTest {
+protected:
+    void SetUp() override {
+        DatabaseTest::SetUp();
+        load_demo_database(schema());
+        editor_ = new E;
+        editor_->setAttribute(Qt::WA_DeleteOnClose);
+        editor_->show();
+        d_ = std::make_unique<EditorDriver>(editor_);
+        messages().clear();
+    }
+    void TearDown() override {
+        delete editor_.data();
+        DatabaseTest::TearDown();
+    }
+    // The messages "Save" shows.
+    std::vector<std::string> messagesOfSave() {
+        messages().clear();
+        d_->click("Save");
+        return messages().texts();
+    }
+
+    QPointer<E> editor_;
+    std::unique_ptr<EditorDriver> d_;
 };
 
 // The first measureID of a catalogue timing.

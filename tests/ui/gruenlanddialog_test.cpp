@@ -15,29 +15,19 @@ namespace {
 
 using testing::EditorDriver;
 
-class GrasslandEditorTest : public testing::DatabaseTest {
+class GrasslandEditorTest : public testing::EditorTest<gruenlanddialog> {
 protected:
     void SetUp() override {
         testing::grassland_application("ui_gruenlanddialog");
-        DatabaseTest::SetUp();
-        testing::load_demo_database(schema());
-        editor_ = new gruenlanddialog;
-        editor_->setAttribute(Qt::WA_DeleteOnClose);
-        editor_->show();
-        d_ = std::make_unique<EditorDriver>(editor_);
-        messages().clear();
+        EditorTest::SetUp();
     }
     void TearDown() override {
-        delete editor_.data();
         frame_.reset();
-        DatabaseTest::TearDown();
+        EditorTest::TearDown();
     }
-    std::vector<std::string> messagesOfSave() {
-        messages().clear();
-        d_->click("Save");
-        return messages().texts();
+    int mowing(int first_use, int distance) {
+        return testing::measure_id(schema(), "mowing_2cut", first_use, distance);
     }
-    int mowing(int first_use, int distance) { return testing::measure_id(schema(), "mowing_2cut", first_use, distance); }
     std::vector<std::vector<std::string>> grasslandRows() {
         return schema().rows(
             "SELECT grasslandID, name_engl, name_latin, code, low_productivity, normal_productivity, "
@@ -46,14 +36,12 @@ protected:
     }
     std::vector<std::string> links(const std::string& grassland_id) {
         std::vector<std::string> out;
-        for (const auto& row : schema().rows("SELECT measureID FROM measure_grassland WHERE grasslandID = " +
-                                             grassland_id))
+        for (const auto& row :
+             schema().rows("SELECT measureID FROM measure_grassland WHERE grasslandID = " + grassland_id))
             out.push_back(row[0]);
         return out;
     }
 
-    QPointer<gruenlanddialog> editor_;
-    std::unique_ptr<EditorDriver> d_;
     std::unique_ptr<CMainFrame> frame_;
 };
 
@@ -67,8 +55,8 @@ TEST_F(GrasslandEditorTest, SaveRefusesStepByStepThenStoresOneNormalVersionOnOk)
     d_->type("fresh", "0.5");
     d_->type("FFH-Code", "65a");
     d_->type("Dutch Name", "Hay meadow");
-    EXPECT_EQ(messagesOfSave(), (std::vector<std::string>{kMoistureRangeMessage, kHabitatCodeMessage,
-                                                          kEditorNameMessage}));
+    EXPECT_EQ(messagesOfSave(),
+              (std::vector<std::string>{kMoistureRangeMessage, kHabitatCodeMessage, kEditorNameMessage}));
     EXPECT_EQ(editor_->focusWidget(), d_->get<QLineEdit>("Data was entered by"));
     EXPECT_EQ(d_->get<QLineEdit>("Data was entered by")->text(), kEditorInitialText);
 
@@ -93,8 +81,8 @@ TEST_F(GrasslandEditorTest, SaveRefusesStepByStepThenStoresOneNormalVersionOnOk)
     EXPECT_EQ(messagesOfSave(), (std::vector<std::string>{kMoistureRangeMessage, kGrasslandConfirmMessage}));
     const auto rows = grasslandRows();
     ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0], (std::vector<std::string>{rows[0][0], "Hay meadow", kMissingLatinName, "0", "0", "1", "0",
-                                                 "0.5", "1", "0", "Anna", "1", "1"}));
+    EXPECT_EQ(rows[0], (std::vector<std::string>{rows[0][0], "Hay meadow", kMissingLatinName, "0", "0", "1", "0", "0.5",
+                                                 "1", "0", "Anna", "1", "1"}));
     EXPECT_EQ(links(rows[0][0]), std::vector<std::string>{std::to_string(mowing(20, 6))});
     EXPECT_TRUE(editor_.isNull() || !editor_->isVisible());
 }
@@ -117,10 +105,10 @@ TEST_F(GrasslandEditorTest, BothListsGiveTwoVersionsLowFirstEachWithItsLinksInLi
     const auto rows = grasslandRows();
     ASSERT_EQ(rows.size(), 2u);
     // Low: its last measure was fertilised, an unfertilised one was added too.
-    EXPECT_EQ(rows[0], (std::vector<std::string>{rows[0][0], "Molinia meadow", "Molinion", "6510", "1", "0", "0",
-                                                 "0", "1", "1", "Piet", "0", "0"}));
-    EXPECT_EQ(rows[1], (std::vector<std::string>{rows[1][0], "Molinia meadow", "Molinion", "6510", "0", "1", "0",
-                                                 "0", "1", "0", "Piet", "0", "0"}));
+    EXPECT_EQ(rows[0], (std::vector<std::string>{rows[0][0], "Molinia meadow", "Molinion", "6510", "1", "0", "0", "0",
+                                                 "1", "1", "Piet", "0", "0"}));
+    EXPECT_EQ(rows[1], (std::vector<std::string>{rows[1][0], "Molinia meadow", "Molinion", "6510", "0", "1", "0", "0",
+                                                 "1", "0", "Piet", "0", "0"}));
     EXPECT_EQ(links(rows[0][0]),
               (std::vector<std::string>{std::to_string(mowing(26, 8)), std::to_string(mowing(16, 6))}));
     EXPECT_EQ(links(rows[1][0]),
@@ -162,9 +150,8 @@ TEST_F(GrasslandEditorTest, MeasureSelectionOffersWhatTheVariantsLeaveOpen) {
     EXPECT_EQ(d_->entries(kLowListGrassland), std::vector<std::string>{"grazing_rota3, 16/6,1.4 (GV), 1 (F)"});
     const auto low = editor_->measures(true);
     ASSERT_EQ(low.size(), 1u);
-    EXPECT_EQ(low[0].measureID,
-              testing::measure_id(schema(), "grazing_rota3", 16, 6,
-                                  " AND livestockID_1 = 1 AND livestock_density_1 = 1.4"));
+    EXPECT_EQ(low[0].measureID, testing::measure_id(schema(), "grazing_rota3", 16, 6,
+                                                    " AND livestockID_1 = 1 AND livestock_density_1 = 1.4"));
 
     // Grazing that follows the sward: that density counts as chosen.
     d_->chooseMeasure("grazing_rota1", 24, 0);

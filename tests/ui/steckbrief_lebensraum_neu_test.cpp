@@ -14,31 +14,15 @@ namespace {
 
 using testing::EditorDriver;
 
-class HabitatEditorTest : public testing::DatabaseTest {
+class HabitatEditorTest : public testing::EditorTest<steckbrief_lebensraum_neu> {
 protected:
     void SetUp() override {
         testing::grassland_application("ui_steckbrief_lebensraum_neu");
-        DatabaseTest::SetUp();
-        testing::load_demo_database(schema());
-        editor_ = new steckbrief_lebensraum_neu;
-        editor_->setAttribute(Qt::WA_DeleteOnClose);
-        editor_->show();
-        d_ = std::make_unique<EditorDriver>(editor_);
-        messages().clear();
+        EditorTest::SetUp();
     }
-    void TearDown() override {
-        delete editor_.data();
-        DatabaseTest::TearDown();
+    long long habitats() {
+        return std::stoll(schema().scalar("SELECT COUNT(*) FROM species WHERE `group` = 'Lebensraum'"));
     }
-    std::vector<std::string> messagesOfSave() {
-        messages().clear();
-        d_->click("Save");
-        return messages().texts();
-    }
-    long long habitats() { return std::stoll(schema().scalar("SELECT COUNT(*) FROM species WHERE `group` = 'Lebensraum'")); }
-
-    QPointer<steckbrief_lebensraum_neu> editor_;
-    std::unique_ptr<EditorDriver> d_;
 };
 
 TEST_F(HabitatEditorTest, SaveRefusesWithTheHabitatTextsThenStoresTheProfileAndItsVersions) {
@@ -68,7 +52,8 @@ TEST_F(HabitatEditorTest, SaveRefusesWithTheHabitatTextsThenStoresTheProfileAndI
         "name_editor FROM species WHERE `group` = 'Lebensraum' ORDER BY speciesID DESC LIMIT 1");
     ASSERT_EQ(habitats(), habitats_before + 1);
     // The empty Latin name is stored as typed.
-    EXPECT_EQ(species[0], (std::vector<std::string>{species[0][0], "Dry heath meadow", "", "6510", "0.2", "1", "Anna"}));
+    EXPECT_EQ(species[0],
+              (std::vector<std::string>{species[0][0], "Dry heath meadow", "", "6510", "0.2", "1", "Anna"}));
     EXPECT_EQ(schema().count("quarter_month_eggs"), eggs_before);
 
     const auto grassland = schema().rows(
@@ -129,7 +114,9 @@ TEST_F(HabitatEditorTest, LeavingAnInputFillsTheProfileAndTheEditorsNameGoesOnly
     const struct {
         const char* field;
         const char* text;
-    } inputs[] = {{"FFH-Code", "6510"}, {"Dutch Name", "Dry meadow"}, {"Latin Name", "Mesobromion"},
+    } inputs[] = {{"FFH-Code", "6510"},
+                  {"Dutch Name", "Dry meadow"},
+                  {"Latin Name", "Mesobromion"},
                   {"Data was entered by", "Anna"}};
     for (const auto& in : inputs) {
         QLineEdit* field = d_->get<QLineEdit>(in.field);
