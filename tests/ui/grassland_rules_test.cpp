@@ -68,43 +68,6 @@ TEST(GrasslandFormTest, SaveChecksRunInOrderAndOnlyNameEditorAndMeasuresStop) {
     }
 }
 
-TEST(GrasslandFormTest, RefusedValuesKeepThePreviousOneAndCodesAndLatinNamesConvert) {
-    GrasslandFormInput in = valid_input();
-    in.wet = "1.5";
-    in.fresh = "0.25";
-    in.code = "";
-    in.latin_name = "";
-    GrasslandFormCheck c = check_grassland_form(in, GrasslandFormRules{});
-    EXPECT_FALSE(c.wet.has_value());
-    EXPECT_DOUBLE_EQ(c.fresh.value_or(-1), 0.25);
-    EXPECT_DOUBLE_EQ(c.dry.value_or(-1), 0.0);
-    EXPECT_EQ(c.code, 0);
-    EXPECT_EQ(c.latin_name, kMissingLatinName);
-
-    in.code = "65a";
-    EXPECT_FALSE(check_grassland_form(in, GrasslandFormRules{}).code.has_value());
-    in.code = "6510";
-    EXPECT_EQ(check_grassland_form(in, GrasslandFormRules{}).code, 6510);
-    EXPECT_EQ(check_grassland_form(in, GrasslandFormRules{kHabitatNameMessage, false}).latin_name, "");
-}
-
-TEST(GrasslandFormTest, ElevationOptionsSetBothFlagsAndAStoredVersionShowsItsOption) {
-    const struct {
-        Elevation option;
-        bool high, low;
-    } rows[] = {{Elevation::High, true, false}, {Elevation::Low, false, true}, {Elevation::Independent, true, true}};
-    for (const auto& row : rows) {
-        GrasslandRecord r;
-        r.altitude_high = !row.high;
-        r.altitude_low = !row.low;
-        apply_elevation(row.option, r);
-        EXPECT_EQ(r.altitude_high, row.high);
-        EXPECT_EQ(r.altitude_low, row.low);
-        EXPECT_EQ(elevation_of(r), row.option);
-    }
-    EXPECT_EQ(elevation_of(GrasslandRecord{}), Elevation::Low);
-}
-
 TEST(GrasslandFormTest, LoadEntriesAreParsedBackIntoNameSaveTimeAndProductivity) {
     GrasslandRecord g;
     g.name_engl = "Lowland hay meadow";
