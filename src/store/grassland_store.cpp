@@ -53,6 +53,12 @@ void link_measure_to_grassland(DatabaseAccess& db, int measure_id, int grassland
     db.update(s);
 }
 
+void set_grassland_species(DatabaseAccess& db, int grassland_id, int species_id) {
+    SqlText s;
+    s << "UPDATE grassland SET speciesID = " << species_id << " WHERE grasslandID = " << grassland_id;
+    db.update(s);
+}
+
 GrasslandRecord load_grassland(DatabaseAccess& db, const std::string& name, const std::string& savetime,
                                bool low_productivity, GrasslandRecord record) {
     SqlText s;

@@ -34,6 +34,10 @@ int save_grassland(DatabaseAccess& db, const GrasslandRecord& record);
 // Marks a catalogue measure as suitable for a grassland type.
 void link_measure_to_grassland(DatabaseAccess& db, int measure_id, int grassland_id);
 
+// Ties a saved grassland version to the species row of the habitat it
+// belongs to (save_grassland leaves speciesID at its default).
+void set_grassland_species(DatabaseAccess& db, int grassland_id, int species_id);
+
 // The version of `name` saved at `savetime` with the given productivity flag;
 // `record` is returned unchanged when none matches.
 GrasslandRecord load_grassland(DatabaseAccess& db, const std::string& name, const std::string& savetime,

@@ -147,17 +147,29 @@ std::vector<std::string> livestock_choices(DatabaseAccess& db, const MeasureTimi
 
     std::vector<std::string> out;
     for (int id : found) {
-        if (id == 0) {
-            out.emplace_back(kWithoutLivestock);
-            continue;
-        }
-        SqlText q;
-        q << "SELECT * FROM livestock WHERE  " << "livestockID = " << id;
-        db.query(q, [&](sql::ResultSet& rs) {
-            out.push_back(std::to_string(rs.getInt("livestockID")) + "," + std::string(rs.getString("livestock_name")));
-        });
+        std::string entry = livestock_entry(db, id);
+        if (!entry.empty()) out.push_back(std::move(entry));
     }
     return out;
+}
+
+std::string livestock_entry(DatabaseAccess& db, int livestock_id) {
+    if (livestock_id == 0) return kWithoutLivestock;
+    std::string entry;
+    SqlText q;
+    q << "SELECT * FROM livestock WHERE  " << "livestockID = " << livestock_id;
+    db.query(q, [&](sql::ResultSet& rs) {
+        entry = std::to_string(rs.getInt("livestockID")) + "," + std::string(rs.getString("livestock_name"));
+    });
+    return entry;
+}
+
+std::vector<MeasureRecord> measures_by_first_distance(DatabaseAccess& db, const std::string& name, int first_use,
+                                                      int d2) {
+    SqlText s;
+    s << "SELECT * FROM measures WHERE name = '" << SqlValue{name} << "' AND month_quarter_first_use = " << first_use
+      << " AND distance_2use = " << d2 << " ORDER BY measureID";
+    return measure_list(db, s, kNoMeasuresFound);
 }
 
 namespace {

@@ -70,6 +70,14 @@ struct MeasureTiming {
 // uses (k - 1 of each).
 std::vector<std::string> livestock_choices(DatabaseAccess& db, const MeasureTiming& t, int use,
                                            const std::vector<double>& densities, const std::vector<int>& ids);
+// The entry of one livestock kind as the livestock lists show it: "measure
+// without livestock" for ID 0, else "ID,livestock_name" (empty when the
+// livestock table has no such kind).
+std::string livestock_entry(DatabaseAccess& db, int livestock_id);
+// Every catalogue variant of a measure name with the given first use and
+// distance to the second use, whatever its later uses, in measureID order.
+std::vector<MeasureRecord> measures_by_first_distance(DatabaseAccess& db, const std::string& name, int first_use,
+                                                      int d2);
 // Density choices of use 1 without a livestock choice.
 std::vector<double> first_density_choices_short(DatabaseAccess& db, const MeasureTiming& t);
 // Density choices of use k for the chosen livestock IDs of uses 1..k and the

@@ -87,7 +87,8 @@ std::string selected_measure_line(const MeasureRecord& m) {
     return line;
 }
 
-MeasureCascadeModel::MeasureCascadeModel(DatabaseAccess& db) : db_(db) {}
+MeasureCascadeModel::MeasureCascadeModel(DatabaseAccess& db, std::optional<int> stop_after)
+    : db_(db), stop_after_(stop_after) {}
 
 void MeasureCascadeModel::reset() {
     clear_after(-1);
@@ -146,6 +147,14 @@ bool MeasureCascadeModel::choose(int step, const std::string& entry) {
         if (step <= density_step(use)) densities_[use - 1] = 0.0;
     }
     steps_[step].chosen = entry;
+    if (stop_after_ && step == *stop_after_) {
+        if (step == kStepFirstUse) timing_.first_use = *number;
+        if (step == kStepDistance2) timing_.d2 = *number;
+        if (step == kStepDistance3) timing_.d3 = *number;
+        if (step == kStepDistance4) timing_.d4 = *number;
+        if (step == kStepType) timing_.name = entry;
+        return true;
+    }
 
     switch (step) {
         case kStepType: {

@@ -74,7 +74,11 @@ std::string selected_measure_line(const MeasureRecord& measure);
 // the completed measure.
 class MeasureCascadeModel {
 public:
-    explicit MeasureCascadeModel(DatabaseAccess& db);
+    // With `stop_after` one of the timing steps (type, first use, distances),
+    // the cascade ends there: a choice in it is only recorded (in timing())
+    // and opens nothing further. The analysis windows walk every list; the
+    // grassland editors stop after the first distance.
+    explicit MeasureCascadeModel(DatabaseAccess& db, std::optional<int> stop_after = std::nullopt);
 
     // Empties every list and fills "Type of measure" from the catalogue.
     void reset();
@@ -120,6 +124,7 @@ private:
     void complete_measure(double residual_density);
 
     DatabaseAccess& db_;
+    std::optional<int> stop_after_;
     std::array<Step, kCascadeStepCount> steps_;
     MeasureTiming timing_;
     std::array<int, 4> livestock_{};

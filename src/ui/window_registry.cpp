@@ -1,7 +1,9 @@
 #include "ui/window_registry.h"
 
+#include "store/database_access.h"
 #include "store/profile_store.h"
-
+#include "ui/gruenlanddialog.h"
+#include "ui/gruenlandladen.h"
 #include "ui/map_views.h"
 #include "ui/massnahmen_wirksamkeit.h"
 #include "ui/optimierung.h"
@@ -9,6 +11,7 @@
 #include "ui/shell.h"
 #include "ui/steckbrief_laden.h"
 #include "ui/steckbrief_schmetterling_neu.h"
+#include "ui/steckbrief_lebensraum_neu.h"
 #include "ui/steckbrief_vogel_neu.h"
 #include "ui/zahlungssimulierung.h"
 
@@ -40,6 +43,23 @@ void register_windows(CMainFrame& frame) {
             return make_profile_load_dialog(&f, title, group);
         });
     }
+    frame.registerWindow(cmd::kNewHabitat, [](CMainFrame& f) -> QWidget* {
+        auto* editor = new steckbrief_lebensraum_neu(&f);
+        editor->setWindowModality(Qt::ApplicationModal);
+        return editor;
+    });
+    frame.registerWindow(cmd::kGrasslandEditor, [](CMainFrame& f) -> QWidget* {
+        auto* editor = new gruenlanddialog(&f);
+        editor->setWindowTitle("Grassland input");
+        return editor;
+    });
+    frame.registerWindow(cmd::kGrasslandLoad, [](CMainFrame& f) -> QWidget* {
+        auto* dialog = new gruenlandladen(&f);
+        dialog->setWindowTitle("Grassland type");
+        DatabaseAccess db;
+        dialog->setEntries(grassland_load_list(db));
+        return dialog;
+    });
 }
 
 }  // namespace pravel

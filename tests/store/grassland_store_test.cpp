@@ -234,5 +234,14 @@ TEST_F(GrasslandStoreTest, LinkedMeasuresComeWithTheirFirstLivestockUseOnly) {
     EXPECT_TRUE(messages().messages().empty());
 }
 
+TEST_F(GrasslandStoreTest, AVersionIsTiedToItsSpeciesAfterSaving) {
+    auto db = connect();
+    const int first = save_grassland(*db, wet_meadow());
+    const int second = save_grassland(*db, wet_meadow());
+    set_grassland_species(*db, second, 42);
+    EXPECT_EQ(schema().rows("SELECT grasslandID, speciesID FROM grassland ORDER BY grasslandID"),
+              (std::vector<std::vector<std::string>>{{std::to_string(first), "0"}, {std::to_string(second), "42"}}));
+}
+
 }  // namespace
 }  // namespace pravel

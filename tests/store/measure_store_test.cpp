@@ -340,5 +340,22 @@ TEST_F(MeasureStoreTest, NameWithApostropheIsFoundLikeAnyOther) {
     EXPECT_TRUE(messages().messages().empty());
 }
 
+TEST_F(MeasureStoreTest, VariantsOfAFirstDistanceComeWhateverTheirLaterUses) {
+    add_livestock(3, "suckler cows");
+    add({.measureID = 4, .name = "grazing", .first_use = 16, .d2 = 6, .d3 = 8, .density = {1.4, 1, 0, 0},
+         .livestock = {3, 3}});
+    add({.measureID = 2, .name = "grazing", .first_use = 16, .d2 = 6, .d3 = 6, .fertilization = true});
+    add({.measureID = 3, .name = "grazing", .first_use = 16, .d2 = 8});
+    add({.measureID = 1, .name = "grazing", .first_use = 18, .d2 = 6});
+    auto db = connect();
+    const auto variants = measures_by_first_distance(*db, "grazing", 16, 6);
+    EXPECT_EQ(ids_of(variants), (std::vector<int>{2, 4}));
+    EXPECT_TRUE(variants[0].fertilization);
+    EXPECT_EQ(variants[1].livestockID_1, 3);
+    EXPECT_EQ(livestock_entry(*db, 3), "3,suckler cows");
+    EXPECT_EQ(livestock_entry(*db, 0), "measure without livestock");
+    EXPECT_EQ(livestock_entry(*db, 9), "");
+}
+
 }  // namespace
 }  // namespace pravel

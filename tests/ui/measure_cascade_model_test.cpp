@@ -282,5 +282,19 @@ TEST_F(CascadeModelTest, ANewTypeEmptiesEveryLaterList) {
     EXPECT_EQ(sorted_entries(kStepDistance2), (std::vector<std::string>{"10", "12", "6", "8"}));
 }
 
+TEST_F(CascadeModelTest, ACascadeEndingAtTheFirstDistanceOnlyRecordsThatChoice) {
+    MeasureCascadeModel short_cascade(*db_, kStepDistance2);
+    short_cascade.reset();
+    ASSERT_TRUE(short_cascade.choose(kStepType, "mowing_3cut"));
+    ASSERT_TRUE(short_cascade.choose(kStepFirstUse, "4th QM April, 16."));
+    ASSERT_TRUE(short_cascade.choose(kStepDistance2, "6"));
+    EXPECT_EQ(short_cascade.chosen(kStepDistance2), "6");
+    EXPECT_EQ(short_cascade.timing().name, "mowing_3cut");
+    EXPECT_EQ(short_cascade.timing().first_use, 16);
+    EXPECT_EQ(short_cascade.timing().d2, 6);
+    EXPECT_FALSE(short_cascade.complete());
+    for (int s = kStepDistance3; s < kCascadeStepCount; ++s) EXPECT_FALSE(short_cascade.enabled(s));
+}
+
 }  // namespace
 }  // namespace pravel
