@@ -134,21 +134,8 @@ void massnahmen_wirksamkeit::buildControls() {
     connect(cascade_->addButton(), &QPushButton::clicked, this, [this] {
         if (pending_) addMeasure(pending_->first, pending_->second);
     });
-    connect(mowing, &QPushButton::clicked, this, [this] {
-        auto set = measures_by_name_without_early_use(*db_, "mowing_postpo");
-        auto strips = measures_by_name_without_early_use(*db_, "refuge strips");
-        set.insert(set.end(), strips.begin(), strips.end());
-        addMeasures(set, false);
-    });
-    connect(grazing, &QPushButton::clicked, this, [this] {
-        std::vector<MeasureRecord> set;
-        for (const char* name : {"grazing_rot_postpo", "grazing_seas_postpo", "mowing1_grazing_rot",
-                                 "mowing1_grazing_seas"}) {
-            auto part = measures_by_name_without_early_use(*db_, name);
-            set.insert(set.end(), part.begin(), part.end());
-        }
-        addMeasures(set, true);
-    });
+    connect(mowing, &QPushButton::clicked, this, [this] { addMeasures(mowing_measure_set(*db_), false); });
+    connect(grazing, &QPushButton::clicked, this, [this] { addMeasures(grazing_measure_set(*db_), true); });
     connect(all, &QPushButton::clicked, this, [this] { addMeasures(all_measures(*db_), false); });
 
     connect(measureList_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
@@ -226,11 +213,21 @@ void massnahmen_wirksamkeit::runSimulation() {
     if (timeDependent_->isChecked()) in.time_dependent_predation = true;
     in.countryID = countryID_;
 
-    EffectivenessRun run = run_effectiveness(*db_, in);
+    // The progress dialog shows only for a run that gets past the checks; its
+    // Cancel ends the evaluation, and a cancelled run shows no result.
+    std::optional<RunProgress> progress;
+    if (effectiveness_input_problem(in).empty())
+        progress.emplace(this, kTitle, "Evaluating ...", evaluation_progress_text, progressObserver_);
+    EffectivenessRun run = run_effectiveness(*db_, in, progress ? &progress->feedback() : nullptr);
+    progress.reset();
     if (!run.message.empty()) {
         notifier().inform(run.message);
         if (run.message == kEffFactorMissing) factor_->setFocus();
         if (run.message == kEffTransactionCostsMissing) transaction_->setFocus();
+        return;
+    }
+    if (run.cancelled) {
+        notifier().inform(kSimulationCancelledText);
         return;
     }
     for (const auto& line : run.lines) result_->addItem(QString::fromStdString(line));
@@ -239,19 +236,9 @@ void massnahmen_wirksamkeit::runSimulation() {
 
 void massnahmen_wirksamkeit::visualize() {
     if (lastRun_) write_visualisation_rows(*db_, effectiveness_visualisation_rows(*lastRun_));
-    auto* frame = qobject_cast<CMainFrame*>(parentWidget());
-    if (!frame) return;
     // The result map opens as a new window on the active document; with
     // none open, on a new one.
-    auto* active = qobject_cast<CChildFrame*>(frame->mdiArea()->activeSubWindow());
-    if (!active) active = frame->newDocument();
-    auto* child = new CChildFrame(active->document());
-    auto* map = new visdireckt();
-    child->setWidget(map);
-    frame->mdiArea()->addSubWindow(child);
-    child->show();
-    frame->mdiArea()->setActiveSubWindow(child);
-    lastMap_ = map;
+    lastMap_ = open_result_map(this);
 }
 
 }  // namespace pravel

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/effectiveness.h"
+#include "ui/progress_dialog.h"
 
 class QLineEdit;
 class QListWidget;
@@ -51,6 +52,9 @@ public:
     // The visualisation map opened by the latest "Visualize", or null.
     QWidget* lastMap() const { return lastMap_; }
 
+    // Watches the progress dialog of each run (see ProgressObserver).
+    void setProgressObserver(ProgressObserver observer) { progressObserver_ = std::move(observer); }
+
 private:
     void buildControls();
     void fillSelections();
@@ -85,6 +89,7 @@ private:
     // The measure the cascade completed last; the add button lists it.
     std::optional<std::pair<MeasureRecord, QString>> pending_;
     std::optional<EffectivenessRun> lastRun_;
+    ProgressObserver progressObserver_;
 };
 
 }  // namespace pravel

@@ -8,6 +8,8 @@
 #include <memory>
 
 #include "store/profile_store.h"
+#include "ui/map_views.h"
+#include "ui/shell.h"
 
 namespace pravel {
 
@@ -75,5 +77,29 @@ void link_species_names(DatabaseAccess& db, QListWidget* dutch, QListWidget* lat
 
 WaitCursor::WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
 WaitCursor::~WaitCursor() { QApplication::restoreOverrideCursor(); }
+
+std::vector<MeasureRecord> mowing_measure_set(DatabaseAccess& db) {
+    auto set = measures_by_name_without_early_use(db, "mowing_postpo");
+    auto strips = measures_by_name_without_early_use(db, "refuge strips");
+    set.insert(set.end(), strips.begin(), strips.end());
+    return set;
+}
+
+std::vector<MeasureRecord> grazing_measure_set(DatabaseAccess& db) {
+    std::vector<MeasureRecord> set;
+    for (const char* name : {"grazing_rot_postpo", "grazing_seas_postpo", "mowing1_grazing_rot", "mowing1_grazing_seas"}) {
+        auto part = measures_by_name_without_early_use(db, name);
+        set.insert(set.end(), part.begin(), part.end());
+    }
+    return set;
+}
+
+QWidget* open_result_map(QWidget* window) {
+    auto* frame = window ? qobject_cast<CMainFrame*>(window->parentWidget()) : nullptr;
+    if (!frame) return nullptr;
+    auto* map = new visdireckt();
+    frame->openDocumentView(map);
+    return map;
+}
 
 }  // namespace pravel

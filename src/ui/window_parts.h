@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "store/measure_store.h"
+
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -25,12 +27,23 @@ QLineEdit* namedField(const QString& name, QWidget* parent);
 // Replaces the entries of a list.
 void fill(QListWidget* list, const std::vector<std::string>& entries);
 
+// The ready-made measure sets of "Only mowing" (every catalogue row of
+// "mowing_postpo" and "refuge strips") and "Only grazing" (the rotational and
+// seasonal grazing measures, alone and after a first mowing), without the
+// rows of early first use.
+std::vector<MeasureRecord> mowing_measure_set(DatabaseAccess& db);
+std::vector<MeasureRecord> grazing_measure_set(DatabaseAccess& db);
+
 // Keeps the species lists of a window in step: choosing a name in the Dutch
 // list selects the same species in the Latin list and the reverse, and either
 // fills the saved versions of that species (newest first choice) and tells
 // `chosen` the Dutch name.
 void link_species_names(DatabaseAccess& db, QListWidget* dutch, QListWidget* latin, QListWidget* saved_on,
                         QObject* context, std::function<void(const QString& dutch_name)> chosen = {});
+
+// Opens the analysis result map as a new document window of `window`'s
+// CMainFrame parent and returns it; null when the window has no such parent.
+QWidget* open_result_map(QWidget* window);
 
 // The wait cursor for the life of the object, restored however the work ends.
 struct WaitCursor {

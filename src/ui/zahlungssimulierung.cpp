@@ -284,11 +284,21 @@ void zahlungssimulierung::runSimulation() {
     in.countryID = countryID_;
     in.pixel_area = pixelArea_;
 
-    ProgrammeRun run = run_programme_simulation(*db_, in);
+    // The progress dialog shows only for a run that gets past the checks; its
+    // Cancel ends the evaluation, and a cancelled run shows no result.
+    std::optional<RunProgress> progress;
+    if (programme_input_problem(in).empty())
+        progress.emplace(this, kTitle, "Evaluating ...", evaluation_progress_text, progressObserver_);
+    ProgrammeRun run = run_programme_simulation(*db_, in, progress ? &progress->feedback() : nullptr);
+    progress.reset();
     if (!run.message.empty()) {
         notifier().inform(run.message);
         if (run.message == kSimFactorMissing) factor_->setFocus();
         if (run.message == kSimTransactionCostsMissing) transaction_->setFocus();
+        return;
+    }
+    if (run.cancelled) {
+        notifier().inform(kSimulationCancelledText);
         return;
     }
     for (const auto& line : run.lines) result_->addItem(QString::fromStdString(line));
@@ -299,19 +309,9 @@ void zahlungssimulierung::runSimulation() {
 
 void zahlungssimulierung::visualize() {
     if (lastRun_) write_visualisation_rows(*db_, programme_visualisation_rows(*lastRun_));
-    auto* frame = qobject_cast<CMainFrame*>(parentWidget());
-    if (!frame) return;
     // The result map opens as a new window on the active document; with
     // none open, on a new one.
-    auto* active = qobject_cast<CChildFrame*>(frame->mdiArea()->activeSubWindow());
-    if (!active) active = frame->newDocument();
-    auto* child = new CChildFrame(active->document());
-    auto* map = new visdireckt();
-    child->setWidget(map);
-    frame->mdiArea()->addSubWindow(child);
-    child->show();
-    frame->mdiArea()->setActiveSubWindow(child);
-    lastMap_ = map;
+    lastMap_ = open_result_map(this);
 }
 
 std::string zahlungssimulierung::reportText() const {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "simulation/programme_simulation.h"
+#include "ui/progress_dialog.h"
 
 class QLineEdit;
 class QListWidget;
@@ -58,6 +59,9 @@ public:
     // The latest completed run; null before the first one.
     const ProgrammeRun* lastRun() const { return lastRun_ ? &*lastRun_ : nullptr; }
     QWidget* lastMap() const { return lastMap_; }
+
+    // Watches the progress dialog of each run (see ProgressObserver).
+    void setProgressObserver(ProgressObserver observer) { progressObserver_ = std::move(observer); }
 
     // The report text of the current selection and the latest run.
     std::string reportText() const;
@@ -109,6 +113,7 @@ private:
     // The measure the cascade completed last, shown in "Selected measure".
     std::optional<MeasureRecord> pending_;
     std::optional<ProgrammeRun> lastRun_;
+    ProgressObserver progressObserver_;
 };
 
 }  // namespace pravel
