@@ -34,7 +34,7 @@ massnahmen_wirksamkeit::massnahmen_wirksamkeit(QWidget* parent)
     clear_visualisation_rows(*db_);
     clear_graphic_rows(*db_);
     buildControls();
-    fillSelections();
+    fill_region_and_species(*db_, region_, dutch_, latin_);
 }
 
 massnahmen_wirksamkeit::~massnahmen_wirksamkeit() = default;
@@ -91,16 +91,8 @@ void massnahmen_wirksamkeit::buildControls() {
     speciesRow->addWidget(qualityList_, 1, 1);
     right->addLayout(speciesRow);
 
-    auto* predation = new QGroupBox("Selection of predation", this);
-    predation->setObjectName("Selection of predation");
-    auto* predationLayout = new QVBoxLayout(predation);
-    timeIndependent_ = new QRadioButton("time independent", predation);
-    timeIndependent_->setObjectName("time independent");
-    timeDependent_ = new QRadioButton("time dependent", predation);
-    timeDependent_->setObjectName("time dependent");
-    predationLayout->addWidget(timeIndependent_);
-    predationLayout->addWidget(timeDependent_);
-    right->addWidget(predation);
+    predation_ = new PredationChoice(this);
+    right->addWidget(predation_);
 
     right->addWidget(label(kTransactionLabel, this));
     transaction_ = namedField(kTransactionLabel, this);
@@ -161,19 +153,8 @@ void massnahmen_wirksamkeit::buildControls() {
     connect(close, &QPushButton::clicked, this, &QDialog::close);
 }
 
-void massnahmen_wirksamkeit::fillSelections() {
-    fill(region_, country_names(*db_));
-    fill(dutch_, species_distinct_values(*db_, "name"));
-    fill(latin_, species_distinct_values(*db_, "name_latein"));
-}
-
 void massnahmen_wirksamkeit::onRegionChanged() {
-    QListWidgetItem* item = region_->currentItem();
-    if (!item || !item->isSelected()) {
-        countryID_.reset();
-        return;
-    }
-    countryID_ = country_id(*db_, item->text().toStdString());
+    countryID_ = selected_country(*db_, region_);
 }
 
 void massnahmen_wirksamkeit::addMeasures(const std::vector<MeasureRecord>& measures, bool withDensity) {
@@ -209,8 +190,7 @@ void massnahmen_wirksamkeit::runSimulation() {
     in.measures = measures_;
     in.species = species_;
     in.minimum_qualities = qualities_;
-    if (timeIndependent_->isChecked()) in.time_dependent_predation = false;
-    if (timeDependent_->isChecked()) in.time_dependent_predation = true;
+    in.time_dependent_predation = predation_->timeDependent();
     in.countryID = countryID_;
 
     // The progress dialog shows only for a run that gets past the checks; its

@@ -16,11 +16,11 @@
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class QRadioButton;
 
 namespace pravel {
 
 class DatabaseAccess;
+class PredationChoice;
 class MeasureCascade;
 
 class massnahmen_wirksamkeit : public QDialog {
@@ -57,7 +57,6 @@ public:
 
 private:
     void buildControls();
-    void fillSelections();
     void onRegionChanged();
     void addMeasures(const std::vector<MeasureRecord>& measures, bool withDensity);
     void addMeasure(const MeasureRecord& measure, const QString& line);
@@ -78,8 +77,7 @@ private:
     QListWidget* speciesList_ = nullptr;
     QListWidget* qualityList_ = nullptr;
     QListWidget* result_ = nullptr;
-    QRadioButton* timeIndependent_ = nullptr;
-    QRadioButton* timeDependent_ = nullptr;
+    PredationChoice* predation_ = nullptr;
     QPointer<QWidget> lastMap_;
 
     std::optional<int> countryID_;

@@ -65,9 +65,7 @@ void OptimisationWindow::build() {
     connect(save_, &QPushButton::clicked, this, &OptimisationWindow::store);
     connect(close_, &QPushButton::clicked, this, &QDialog::close);
 
-    fill(region_, country_names(*db_));
-    fill(dutch_, species_distinct_values(*db_, "name"));
-    fill(latin_, species_distinct_values(*db_, "name_latein"));
+    fill_region_and_species(*db_, region_, dutch_, latin_);
     visualize_->setEnabled(false);
     save_->setEnabled(false);
 }
@@ -139,16 +137,8 @@ void OptimisationWindow::buildRightColumn(QVBoxLayout* right) {
     targetLists_ = {lists[1], lists[2]};
     right->addLayout(speciesRow);
 
-    auto* predation = new QGroupBox("Selection of predation", this);
-    predation->setObjectName("Selection of predation");
-    auto* predationLayout = new QVBoxLayout(predation);
-    timeIndependent_ = new QRadioButton("time independent", predation);
-    timeIndependent_->setObjectName("time independent");
-    timeDependent_ = new QRadioButton("time dependent", predation);
-    timeDependent_->setObjectName("time dependent");
-    predationLayout->addWidget(timeIndependent_);
-    predationLayout->addWidget(timeDependent_);
-    right->addWidget(predation);
+    predation_ = new PredationChoice(this);
+    right->addWidget(predation_);
 
     transaction_ = field(kTransactionLabel);
     factor_ = field(kFactorLabel);
@@ -193,12 +183,7 @@ void OptimisationWindow::addExtraFields(QVBoxLayout*) {}
 void OptimisationWindow::addStartInputs(OptimisationInputs&) const {}
 
 void OptimisationWindow::onRegionChanged() {
-    QListWidgetItem* item = region_->currentItem();
-    if (!item || !item->isSelected()) {
-        countryID_.reset();
-        return;
-    }
-    countryID_ = country_id(*db_, item->text().toStdString());
+    countryID_ = selected_country(*db_, region_);
 }
 
 void OptimisationWindow::addMeasures(const std::vector<MeasureRecord>& measures, bool withDensity) {
@@ -259,8 +244,7 @@ void OptimisationWindow::startOptimisation() {
     in.distance_cost_factor = factor_->text().toStdString();
     in.transaction_costs = transaction_->text().toStdString();
     in.country_chosen = countryID_.has_value();
-    if (timeIndependent_->isChecked()) in.time_dependent_predation = false;
-    if (timeDependent_->isChecked()) in.time_dependent_predation = true;
+    in.time_dependent_predation = predation_->timeDependent();
     in.species_count = species_.size();
     in.measure_count = measures_.size();
     addStartInputs(in);

@@ -28,12 +28,12 @@
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class QRadioButton;
 class QVBoxLayout;
 
 namespace pravel {
 
 class DatabaseAccess;
+class PredationChoice;
 class MeasureCascade;
 class savename;
 
@@ -164,8 +164,7 @@ private:
     QListWidget* speciesList_ = nullptr;
     QListWidget* measureResult_ = nullptr;
     QListWidget* speciesResult_ = nullptr;
-    QRadioButton* timeIndependent_ = nullptr;
-    QRadioButton* timeDependent_ = nullptr;
+    PredationChoice* predation_ = nullptr;
     QPushButton* copy_ = nullptr;
     QPushButton* mowing_ = nullptr;
     QPushButton* grazing_ = nullptr;

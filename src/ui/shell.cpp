@@ -256,12 +256,17 @@ CChildFrame* CMainFrame::newDocument(const QString& title) {
                                                             : title);
     auto* frame = new CChildFrame(doc);
     frame->setWidget(new CPravelView(doc));
+    addDocumentWindow(frame);
+    return frame;
+}
+
+void CMainFrame::addDocumentWindow(CChildFrame* frame) {
     mdi_->addSubWindow(frame);
+    // The menus follow the document windows as they come and go.
     connect(frame, &QObject::destroyed, this, [this] { updateMenusForDocuments(); });
     frame->show();
     mdi_->setActiveSubWindow(frame);
     updateMenusForDocuments();
-    return frame;
 }
 
 bool CMainFrame::openDocumentFile(const QString& path) {
@@ -410,11 +415,7 @@ std::shared_ptr<CPravelDoc> CMainFrame::activeDocument() {
 CChildFrame* CMainFrame::openDocumentView(QWidget* view) {
     auto* frame = new CChildFrame(activeDocument());
     frame->setWidget(view);
-    mdi_->addSubWindow(frame);
-    connect(frame, &QObject::destroyed, this, [this] { updateMenusForDocuments(); });
-    frame->show();
-    mdi_->setActiveSubWindow(frame);
-    updateMenusForDocuments();
+    addDocumentWindow(frame);
     return frame;
 }
 

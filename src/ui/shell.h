@@ -212,6 +212,8 @@ private:
     void rebuildRecentMenu();
     void openRegisteredWindow(int command, const WindowFactory& factory);
     void openMap();
+    // Adds a document window to the area, activates it and ties the menus to it.
+    void addDocumentWindow(CChildFrame* frame);
     // The document of the active document window; a new one when none is open.
     std::shared_ptr<CPravelDoc> activeDocument();
 

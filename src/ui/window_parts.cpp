@@ -5,8 +5,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
 #include <memory>
 
+#include "store/landscape_store.h"
 #include "store/profile_store.h"
 #include "ui/map_views.h"
 #include "ui/shell.h"
@@ -41,6 +44,18 @@ QLineEdit* namedField(const QString& name, QWidget* parent) {
 void fill(QListWidget* list, const std::vector<std::string>& entries) {
     list->clear();
     for (const auto& e : entries) list->addItem(QString::fromStdString(e));
+}
+
+void fill_region_and_species(DatabaseAccess& db, QListWidget* region, QListWidget* dutch, QListWidget* latin) {
+    fill(region, country_names(db));
+    fill(dutch, species_distinct_values(db, "name"));
+    fill(latin, species_distinct_values(db, "name_latein"));
+}
+
+std::optional<int> selected_country(DatabaseAccess& db, const QListWidget* region) {
+    QListWidgetItem* item = region->currentItem();
+    if (!item || !item->isSelected()) return std::nullopt;
+    return country_id(db, item->text().toStdString());
 }
 
 void link_species_names(DatabaseAccess& db, QListWidget* dutch, QListWidget* latin, QListWidget* saved_on,
@@ -92,6 +107,23 @@ std::vector<MeasureRecord> grazing_measure_set(DatabaseAccess& db) {
         set.insert(set.end(), part.begin(), part.end());
     }
     return set;
+}
+
+PredationChoice::PredationChoice(QWidget* parent) : QGroupBox("Selection of predation", parent) {
+    setObjectName("Selection of predation");
+    auto* layout = new QVBoxLayout(this);
+    independent_ = new QRadioButton("time independent", this);
+    independent_->setObjectName("time independent");
+    dependent_ = new QRadioButton("time dependent", this);
+    dependent_->setObjectName("time dependent");
+    layout->addWidget(independent_);
+    layout->addWidget(dependent_);
+}
+
+std::optional<bool> PredationChoice::timeDependent() const {
+    if (dependent_->isChecked()) return true;
+    if (independent_->isChecked()) return false;
+    return std::nullopt;
 }
 
 QWidget* open_result_map(QWidget* window) {

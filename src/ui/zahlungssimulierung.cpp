@@ -60,7 +60,7 @@ zahlungssimulierung::zahlungssimulierung(QWidget* parent)
     setModal(false);
     setAttribute(Qt::WA_DeleteOnClose, true);
     buildControls();
-    fillSelections();
+    fill_region_and_species(*db_, region_, dutch_, latin_);
 }
 
 zahlungssimulierung::~zahlungssimulierung() = default;
@@ -137,16 +137,8 @@ void zahlungssimulierung::buildControls() {
     speciesRows->addWidget(qualityList_, 1, 1);
     right->addLayout(speciesRows);
 
-    auto* predation = new QGroupBox("Selection of predation", this);
-    predation->setObjectName("Selection of predation");
-    auto* predationLayout = new QVBoxLayout(predation);
-    timeIndependent_ = new QRadioButton("time independent", predation);
-    timeIndependent_->setObjectName("time independent");
-    timeDependent_ = new QRadioButton("time dependent", predation);
-    timeDependent_->setObjectName("time dependent");
-    predationLayout->addWidget(timeIndependent_);
-    predationLayout->addWidget(timeDependent_);
-    right->addWidget(predation);
+    predation_ = new PredationChoice(this);
+    right->addWidget(predation_);
 
     right->addWidget(label(kTransactionLabel, this));
     transaction_ = namedField(kTransactionLabel, this);
@@ -211,21 +203,9 @@ void zahlungssimulierung::buildControls() {
     connect(close, &QPushButton::clicked, this, &QDialog::close);
 }
 
-void zahlungssimulierung::fillSelections() {
-    fill(region_, country_names(*db_));
-    fill(dutch_, species_distinct_values(*db_, "name"));
-    fill(latin_, species_distinct_values(*db_, "name_latein"));
-}
-
 void zahlungssimulierung::onRegionChanged() {
-    QListWidgetItem* item = region_->currentItem();
-    if (!item || !item->isSelected()) {
-        countryID_.reset();
-        pixelArea_ = 0.0;
-        return;
-    }
-    countryID_ = country_id(*db_, item->text().toStdString());
-    pixelArea_ = load_raster_reference(*db_, *countryID_).pixel_area_ha;
+    countryID_ = selected_country(*db_, region_);
+    pixelArea_ = countryID_ ? load_raster_reference(*db_, *countryID_).pixel_area_ha : 0.0;
 }
 
 void zahlungssimulierung::addMeasure() {
@@ -279,8 +259,7 @@ void zahlungssimulierung::runSimulation() {
     in.max_counts = maxCounts_;
     in.species = species_;
     in.minimum_qualities = qualities_;
-    if (timeIndependent_->isChecked()) in.time_dependent_predation = false;
-    if (timeDependent_->isChecked()) in.time_dependent_predation = true;
+    in.time_dependent_predation = predation_->timeDependent();
     in.countryID = countryID_;
     in.pixel_area = pixelArea_;
 

@@ -19,11 +19,11 @@
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class QRadioButton;
 
 namespace pravel {
 
 class DatabaseAccess;
+class PredationChoice;
 class MeasureCascade;
 
 class zahlungssimulierung : public QDialog {
@@ -70,7 +70,6 @@ public:
 
 private:
     void buildControls();
-    void fillSelections();
     void onRegionChanged();
     void addMeasure();
     void addSpecies();
@@ -96,8 +95,7 @@ private:
     QListWidget* speciesList_ = nullptr;
     QListWidget* qualityList_ = nullptr;
     QListWidget* result_ = nullptr;
-    QRadioButton* timeIndependent_ = nullptr;
-    QRadioButton* timeDependent_ = nullptr;
+    PredationChoice* predation_ = nullptr;
     QPushButton* measureCopy_ = nullptr;
     QPushButton* speciesCopy_ = nullptr;
     QPushButton* visualize_ = nullptr;
