@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "common/feedback.h"
 #include "common/number_format.h"
 #include "common/numeric_input.h"
 #include "store/database_access.h"
@@ -181,6 +182,11 @@ EffectivenessRun run_effectiveness(DatabaseAccess& db, const EffectivenessInputs
     request.distance_cost_factor = parse_real(in.distance_cost_factor);
     request.seed = seed;
     run.results = EvaluationRun(db, request, feedback);
+    if (feedback && feedback->cancelled()) {
+        run.cancelled = true;
+        run.results.clear();
+        return run;
+    }
     run.pixel_area = load_raster_reference(db, run.countryID).pixel_area_ha;
 
     EffectivenessSummary summary =

@@ -81,6 +81,9 @@ EffectivenessSummary summarise_effectiveness(const std::vector<MeasureRecord>& m
 struct EffectivenessRun {
     // The validation message that stopped the run; empty when it went through.
     std::string message;
+    // True when the feedback cancelled the evaluation: the run then has no
+    // results, no lines and wrote no `graphic` rows.
+    bool cancelled = false;
     std::vector<MeasureRecord> measures;               // copies with net payment
     std::vector<SpeciesRecord> species;
     std::vector<std::vector<PixelResult>> results;     // per measure, sorted
@@ -95,7 +98,8 @@ struct EffectivenessRun {
 // first four checks touch nothing; then `results_for_viusualitsation` is
 // emptied, predation and region are checked, the evaluation runs, the
 // pixel area is read and the `graphic` rows are written. The message of a
-// failing check is returned, not shown.
+// failing check is returned, not shown. A cancelled evaluation ends the run
+// there, marked as cancelled: a part of the area is no result to show.
 EffectivenessRun run_effectiveness(DatabaseAccess& db, const EffectivenessInputs& in, Feedback* feedback = nullptr,
                                    std::uint32_t seed = 1);
 

@@ -1,5 +1,6 @@
 #include "simulation/programme_simulation.h"
 
+#include "common/feedback.h"
 #include "common/number_format.h"
 #include "common/numeric_input.h"
 #include "core/effectiveness.h"
@@ -121,6 +122,10 @@ ProgrammeRun run_programme_simulation(DatabaseAccess& db, const ProgrammeInputs&
     request.distance_cost_factor = parse_real(in.distance_cost_factor);
     request.seed = seed;
     std::vector<std::vector<PixelResult>> lists = EvaluationRun(db, request, feedback);
+    if (feedback && feedback->cancelled()) {
+        run.cancelled = true;
+        return run;
+    }
     lists.resize(run.measures.size());
 
     const RasterReference raster = load_raster_reference(db, run.countryID);

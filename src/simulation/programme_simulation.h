@@ -83,6 +83,9 @@ ProgrammeSummary summarise_programme(const std::vector<PixelResult>& allocation,
 struct ProgrammeRun {
     // The validation message that stopped the run; empty when it went through.
     std::string message;
+    // True when the feedback cancelled the evaluation: no allocation is made
+    // and the run has no lines.
+    bool cancelled = false;
     std::vector<MeasureRecord> measures;  // copies with the net payment
     std::vector<SpeciesRecord> species;
     int countryID = 0;
@@ -101,7 +104,8 @@ struct ProgrammeRun {
 // then `results_for_viusualitsation` is emptied, predation and region are
 // checked, and the evaluation and the allocation run on copies of the
 // measures carrying the net payment. The message of a failing check is
-// returned, not shown. The caller's records are never changed.
+// returned, not shown. The caller's records are never changed. A cancelled
+// evaluation ends the run there, marked as cancelled.
 ProgrammeRun run_programme_simulation(DatabaseAccess& db, const ProgrammeInputs& in, Feedback* feedback = nullptr,
                                       std::uint32_t seed = 1);
 

@@ -34,7 +34,7 @@ massnahmen_wirksamkeit::massnahmen_wirksamkeit(QWidget* parent)
     clear_visualisation_rows(*db_);
     clear_graphic_rows(*db_);
     buildControls();
-    fillSelections();
+    fill_region_and_species(*db_, region_, dutch_, latin_);
 }
 
 massnahmen_wirksamkeit::~massnahmen_wirksamkeit() = default;
@@ -91,16 +91,8 @@ void massnahmen_wirksamkeit::buildControls() {
     speciesRow->addWidget(qualityList_, 1, 1);
     right->addLayout(speciesRow);
 
-    auto* predation = new QGroupBox("Selection of predation", this);
-    predation->setObjectName("Selection of predation");
-    auto* predationLayout = new QVBoxLayout(predation);
-    timeIndependent_ = new QRadioButton("time independent", predation);
-    timeIndependent_->setObjectName("time independent");
-    timeDependent_ = new QRadioButton("time dependent", predation);
-    timeDependent_->setObjectName("time dependent");
-    predationLayout->addWidget(timeIndependent_);
-    predationLayout->addWidget(timeDependent_);
-    right->addWidget(predation);
+    predation_ = new PredationChoice(this);
+    right->addWidget(predation_);
 
     right->addWidget(label(kTransactionLabel, this));
     transaction_ = namedField(kTransactionLabel, this);
@@ -134,21 +126,8 @@ void massnahmen_wirksamkeit::buildControls() {
     connect(cascade_->addButton(), &QPushButton::clicked, this, [this] {
         if (pending_) addMeasure(pending_->first, pending_->second);
     });
-    connect(mowing, &QPushButton::clicked, this, [this] {
-        auto set = measures_by_name_without_early_use(*db_, "mowing_postpo");
-        auto strips = measures_by_name_without_early_use(*db_, "refuge strips");
-        set.insert(set.end(), strips.begin(), strips.end());
-        addMeasures(set, false);
-    });
-    connect(grazing, &QPushButton::clicked, this, [this] {
-        std::vector<MeasureRecord> set;
-        for (const char* name : {"grazing_rot_postpo", "grazing_seas_postpo", "mowing1_grazing_rot",
-                                 "mowing1_grazing_seas"}) {
-            auto part = measures_by_name_without_early_use(*db_, name);
-            set.insert(set.end(), part.begin(), part.end());
-        }
-        addMeasures(set, true);
-    });
+    connect(mowing, &QPushButton::clicked, this, [this] { addMeasures(mowing_measure_set(*db_), false); });
+    connect(grazing, &QPushButton::clicked, this, [this] { addMeasures(grazing_measure_set(*db_), true); });
     connect(all, &QPushButton::clicked, this, [this] { addMeasures(all_measures(*db_), false); });
 
     connect(measureList_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
@@ -174,19 +153,8 @@ void massnahmen_wirksamkeit::buildControls() {
     connect(close, &QPushButton::clicked, this, &QDialog::close);
 }
 
-void massnahmen_wirksamkeit::fillSelections() {
-    fill(region_, country_names(*db_));
-    fill(dutch_, species_distinct_values(*db_, "name"));
-    fill(latin_, species_distinct_values(*db_, "name_latein"));
-}
-
 void massnahmen_wirksamkeit::onRegionChanged() {
-    QListWidgetItem* item = region_->currentItem();
-    if (!item || !item->isSelected()) {
-        countryID_.reset();
-        return;
-    }
-    countryID_ = country_id(*db_, item->text().toStdString());
+    countryID_ = selected_country(*db_, region_);
 }
 
 void massnahmen_wirksamkeit::addMeasures(const std::vector<MeasureRecord>& measures, bool withDensity) {
@@ -222,15 +190,24 @@ void massnahmen_wirksamkeit::runSimulation() {
     in.measures = measures_;
     in.species = species_;
     in.minimum_qualities = qualities_;
-    if (timeIndependent_->isChecked()) in.time_dependent_predation = false;
-    if (timeDependent_->isChecked()) in.time_dependent_predation = true;
+    in.time_dependent_predation = predation_->timeDependent();
     in.countryID = countryID_;
 
-    EffectivenessRun run = run_effectiveness(*db_, in);
+    // The progress dialog shows only for a run that gets past the checks; its
+    // Cancel ends the evaluation, and a cancelled run shows no result.
+    std::optional<RunProgress> progress;
+    if (effectiveness_input_problem(in).empty())
+        progress.emplace(this, kTitle, "Evaluating ...", evaluation_progress_text, progressObserver_);
+    EffectivenessRun run = run_effectiveness(*db_, in, progress ? &progress->feedback() : nullptr);
+    progress.reset();
     if (!run.message.empty()) {
         notifier().inform(run.message);
         if (run.message == kEffFactorMissing) factor_->setFocus();
         if (run.message == kEffTransactionCostsMissing) transaction_->setFocus();
+        return;
+    }
+    if (run.cancelled) {
+        notifier().inform(kSimulationCancelledText);
         return;
     }
     for (const auto& line : run.lines) result_->addItem(QString::fromStdString(line));
@@ -239,19 +216,9 @@ void massnahmen_wirksamkeit::runSimulation() {
 
 void massnahmen_wirksamkeit::visualize() {
     if (lastRun_) write_visualisation_rows(*db_, effectiveness_visualisation_rows(*lastRun_));
-    auto* frame = qobject_cast<CMainFrame*>(parentWidget());
-    if (!frame) return;
     // The result map opens as a new window on the active document; with
     // none open, on a new one.
-    auto* active = qobject_cast<CChildFrame*>(frame->mdiArea()->activeSubWindow());
-    if (!active) active = frame->newDocument();
-    auto* child = new CChildFrame(active->document());
-    auto* map = new visdireckt();
-    child->setWidget(map);
-    frame->mdiArea()->addSubWindow(child);
-    child->show();
-    frame->mdiArea()->setActiveSubWindow(child);
-    lastMap_ = map;
+    lastMap_ = open_result_map(this);
 }
 
 }  // namespace pravel

@@ -11,15 +11,16 @@
 #include <vector>
 
 #include "core/effectiveness.h"
+#include "ui/progress_dialog.h"
 
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class QRadioButton;
 
 namespace pravel {
 
 class DatabaseAccess;
+class PredationChoice;
 class MeasureCascade;
 
 class massnahmen_wirksamkeit : public QDialog {
@@ -51,9 +52,11 @@ public:
     // The visualisation map opened by the latest "Visualize", or null.
     QWidget* lastMap() const { return lastMap_; }
 
+    // Watches the progress dialog of each run (see ProgressObserver).
+    void setProgressObserver(ProgressObserver observer) { progressObserver_ = std::move(observer); }
+
 private:
     void buildControls();
-    void fillSelections();
     void onRegionChanged();
     void addMeasures(const std::vector<MeasureRecord>& measures, bool withDensity);
     void addMeasure(const MeasureRecord& measure, const QString& line);
@@ -74,8 +77,7 @@ private:
     QListWidget* speciesList_ = nullptr;
     QListWidget* qualityList_ = nullptr;
     QListWidget* result_ = nullptr;
-    QRadioButton* timeIndependent_ = nullptr;
-    QRadioButton* timeDependent_ = nullptr;
+    PredationChoice* predation_ = nullptr;
     QPointer<QWidget> lastMap_;
 
     std::optional<int> countryID_;
@@ -85,6 +87,7 @@ private:
     // The measure the cascade completed last; the add button lists it.
     std::optional<std::pair<MeasureRecord, QString>> pending_;
     std::optional<EffectivenessRun> lastRun_;
+    ProgressObserver progressObserver_;
 };
 
 }  // namespace pravel

@@ -256,12 +256,17 @@ CChildFrame* CMainFrame::newDocument(const QString& title) {
                                                             : title);
     auto* frame = new CChildFrame(doc);
     frame->setWidget(new CPravelView(doc));
+    addDocumentWindow(frame);
+    return frame;
+}
+
+void CMainFrame::addDocumentWindow(CChildFrame* frame) {
     mdi_->addSubWindow(frame);
+    // The menus follow the document windows as they come and go.
     connect(frame, &QObject::destroyed, this, [this] { updateMenusForDocuments(); });
     frame->show();
     mdi_->setActiveSubWindow(frame);
     updateMenusForDocuments();
-    return frame;
 }
 
 bool CMainFrame::openDocumentFile(const QString& path) {
@@ -396,19 +401,22 @@ void CMainFrame::openMap() {
         notifier().inform(kNotAvailableText);
         return;
     }
+    QWidget* mapView = mapFactory_(activeDocument());
+    if (mapView) openDocumentView(mapView);
+}
+
+std::shared_ptr<CPravelDoc> CMainFrame::activeDocument() {
     // With every document window closed, a new one is opened first.
     auto* active = qobject_cast<CChildFrame*>(mdi_->activeSubWindow());
     if (!active) active = newDocument();
-    std::shared_ptr<CPravelDoc> doc = active->document();
-    QWidget* mapView = mapFactory_(doc);
-    if (!mapView) return;
-    auto* frame = new CChildFrame(doc);
-    frame->setWidget(mapView);
-    mdi_->addSubWindow(frame);
-    connect(frame, &QObject::destroyed, this, [this] { updateMenusForDocuments(); });
-    frame->show();
-    mdi_->setActiveSubWindow(frame);
-    updateMenusForDocuments();
+    return active->document();
+}
+
+CChildFrame* CMainFrame::openDocumentView(QWidget* view) {
+    auto* frame = new CChildFrame(activeDocument());
+    frame->setWidget(view);
+    addDocumentWindow(frame);
+    return frame;
 }
 
 // ------------------------------------------------------------- application

@@ -181,6 +181,12 @@ public:
 
     StartWindow* openStartWindow();
 
+    // Puts `view` into a new document window on the active document (on a
+    // new document when none is open), activates it and keeps the menus in
+    // step with it while it opens and when it closes. The Map command and the
+    // analysis windows' result maps open this way.
+    CChildFrame* openDocumentView(QWidget* view);
+
     // The windows served by commands are registered as they are built: a
     // factory makes the non-modal window of `command` (null when it cannot),
     // and the dispatch shows it. Several of a kind may be open at once.
@@ -206,6 +212,10 @@ private:
     void rebuildRecentMenu();
     void openRegisteredWindow(int command, const WindowFactory& factory);
     void openMap();
+    // Adds a document window to the area, activates it and ties the menus to it.
+    void addDocumentWindow(CChildFrame* frame);
+    // The document of the active document window; a new one when none is open.
+    std::shared_ptr<CPravelDoc> activeDocument();
 
     QMdiArea* mdi_ = nullptr;
     QSettings* settings_ = nullptr;

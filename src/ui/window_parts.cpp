@@ -5,9 +5,14 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
 #include <memory>
 
+#include "store/landscape_store.h"
 #include "store/profile_store.h"
+#include "ui/map_views.h"
+#include "ui/shell.h"
 
 namespace pravel {
 
@@ -39,6 +44,18 @@ QLineEdit* namedField(const QString& name, QWidget* parent) {
 void fill(QListWidget* list, const std::vector<std::string>& entries) {
     list->clear();
     for (const auto& e : entries) list->addItem(QString::fromStdString(e));
+}
+
+void fill_region_and_species(DatabaseAccess& db, QListWidget* region, QListWidget* dutch, QListWidget* latin) {
+    fill(region, country_names(db));
+    fill(dutch, species_distinct_values(db, "name"));
+    fill(latin, species_distinct_values(db, "name_latein"));
+}
+
+std::optional<int> selected_country(DatabaseAccess& db, const QListWidget* region) {
+    QListWidgetItem* item = region->currentItem();
+    if (!item || !item->isSelected()) return std::nullopt;
+    return country_id(db, item->text().toStdString());
 }
 
 void link_species_names(DatabaseAccess& db, QListWidget* dutch, QListWidget* latin, QListWidget* saved_on,
@@ -75,5 +92,46 @@ void link_species_names(DatabaseAccess& db, QListWidget* dutch, QListWidget* lat
 
 WaitCursor::WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
 WaitCursor::~WaitCursor() { QApplication::restoreOverrideCursor(); }
+
+std::vector<MeasureRecord> mowing_measure_set(DatabaseAccess& db) {
+    auto set = measures_by_name_without_early_use(db, "mowing_postpo");
+    auto strips = measures_by_name_without_early_use(db, "refuge strips");
+    set.insert(set.end(), strips.begin(), strips.end());
+    return set;
+}
+
+std::vector<MeasureRecord> grazing_measure_set(DatabaseAccess& db) {
+    std::vector<MeasureRecord> set;
+    for (const char* name : {"grazing_rot_postpo", "grazing_seas_postpo", "mowing1_grazing_rot", "mowing1_grazing_seas"}) {
+        auto part = measures_by_name_without_early_use(db, name);
+        set.insert(set.end(), part.begin(), part.end());
+    }
+    return set;
+}
+
+PredationChoice::PredationChoice(QWidget* parent) : QGroupBox("Selection of predation", parent) {
+    setObjectName("Selection of predation");
+    auto* layout = new QVBoxLayout(this);
+    independent_ = new QRadioButton("time independent", this);
+    independent_->setObjectName("time independent");
+    dependent_ = new QRadioButton("time dependent", this);
+    dependent_->setObjectName("time dependent");
+    layout->addWidget(independent_);
+    layout->addWidget(dependent_);
+}
+
+std::optional<bool> PredationChoice::timeDependent() const {
+    if (dependent_->isChecked()) return true;
+    if (independent_->isChecked()) return false;
+    return std::nullopt;
+}
+
+QWidget* open_result_map(QWidget* window) {
+    auto* frame = window ? qobject_cast<CMainFrame*>(window->parentWidget()) : nullptr;
+    if (!frame) return nullptr;
+    auto* map = new visdireckt();
+    frame->openDocumentView(map);
+    return map;
+}
 
 }  // namespace pravel

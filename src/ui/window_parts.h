@@ -1,16 +1,21 @@
 #pragma once
 // Small pieces the analysis windows build their controls from. Every control
 // is named after its label, so that tests (and accessibility tools) find it.
+#include <QGroupBox>
 #include <QString>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "store/measure_store.h"
 
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QObject;
 class QPushButton;
+class QRadioButton;
 class QWidget;
 
 namespace pravel {
@@ -25,12 +30,44 @@ QLineEdit* namedField(const QString& name, QWidget* parent);
 // Replaces the entries of a list.
 void fill(QListWidget* list, const std::vector<std::string>& entries);
 
+// The ready-made measure sets of "Only mowing" (every catalogue row of
+// "mowing_postpo" and "refuge strips") and "Only grazing" (the rotational and
+// seasonal grazing measures, alone and after a first mowing), without the
+// rows of early first use.
+std::vector<MeasureRecord> mowing_measure_set(DatabaseAccess& db);
+std::vector<MeasureRecord> grazing_measure_set(DatabaseAccess& db);
+
+// Fills the region list with the study areas and the two species name lists
+// with the Dutch and Latin names.
+void fill_region_and_species(DatabaseAccess& db, QListWidget* region, QListWidget* dutch, QListWidget* latin);
+// The countryID of the study area selected in the region list; none while
+// no entry is selected.
+std::optional<int> selected_country(DatabaseAccess& db, const QListWidget* region);
+
 // Keeps the species lists of a window in step: choosing a name in the Dutch
 // list selects the same species in the Latin list and the reverse, and either
 // fills the saved versions of that species (newest first choice) and tells
 // `chosen` the Dutch name.
 void link_species_names(DatabaseAccess& db, QListWidget* dutch, QListWidget* latin, QListWidget* saved_on,
                         QObject* context, std::function<void(const QString& dutch_name)> chosen = {});
+
+// Opens the analysis result map as a new document window of `window`'s
+// CMainFrame parent and returns it; null when the window has no such parent.
+QWidget* open_result_map(QWidget* window);
+
+// The "Selection of predation" box of the analysis windows with its two
+// radio buttons, "time independent" and "time dependent".
+class PredationChoice : public QGroupBox {
+public:
+    explicit PredationChoice(QWidget* parent);
+    // False for time-independent, true for time-dependent predation; none
+    // while neither is chosen.
+    std::optional<bool> timeDependent() const;
+
+private:
+    QRadioButton* independent_ = nullptr;
+    QRadioButton* dependent_ = nullptr;
+};
 
 // The wait cursor for the life of the object, restored however the work ends.
 struct WaitCursor {

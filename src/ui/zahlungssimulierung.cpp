@@ -60,7 +60,7 @@ zahlungssimulierung::zahlungssimulierung(QWidget* parent)
     setModal(false);
     setAttribute(Qt::WA_DeleteOnClose, true);
     buildControls();
-    fillSelections();
+    fill_region_and_species(*db_, region_, dutch_, latin_);
 }
 
 zahlungssimulierung::~zahlungssimulierung() = default;
@@ -137,16 +137,8 @@ void zahlungssimulierung::buildControls() {
     speciesRows->addWidget(qualityList_, 1, 1);
     right->addLayout(speciesRows);
 
-    auto* predation = new QGroupBox("Selection of predation", this);
-    predation->setObjectName("Selection of predation");
-    auto* predationLayout = new QVBoxLayout(predation);
-    timeIndependent_ = new QRadioButton("time independent", predation);
-    timeIndependent_->setObjectName("time independent");
-    timeDependent_ = new QRadioButton("time dependent", predation);
-    timeDependent_->setObjectName("time dependent");
-    predationLayout->addWidget(timeIndependent_);
-    predationLayout->addWidget(timeDependent_);
-    right->addWidget(predation);
+    predation_ = new PredationChoice(this);
+    right->addWidget(predation_);
 
     right->addWidget(label(kTransactionLabel, this));
     transaction_ = namedField(kTransactionLabel, this);
@@ -211,21 +203,9 @@ void zahlungssimulierung::buildControls() {
     connect(close, &QPushButton::clicked, this, &QDialog::close);
 }
 
-void zahlungssimulierung::fillSelections() {
-    fill(region_, country_names(*db_));
-    fill(dutch_, species_distinct_values(*db_, "name"));
-    fill(latin_, species_distinct_values(*db_, "name_latein"));
-}
-
 void zahlungssimulierung::onRegionChanged() {
-    QListWidgetItem* item = region_->currentItem();
-    if (!item || !item->isSelected()) {
-        countryID_.reset();
-        pixelArea_ = 0.0;
-        return;
-    }
-    countryID_ = country_id(*db_, item->text().toStdString());
-    pixelArea_ = load_raster_reference(*db_, *countryID_).pixel_area_ha;
+    countryID_ = selected_country(*db_, region_);
+    pixelArea_ = countryID_ ? load_raster_reference(*db_, *countryID_).pixel_area_ha : 0.0;
 }
 
 void zahlungssimulierung::addMeasure() {
@@ -279,16 +259,25 @@ void zahlungssimulierung::runSimulation() {
     in.max_counts = maxCounts_;
     in.species = species_;
     in.minimum_qualities = qualities_;
-    if (timeIndependent_->isChecked()) in.time_dependent_predation = false;
-    if (timeDependent_->isChecked()) in.time_dependent_predation = true;
+    in.time_dependent_predation = predation_->timeDependent();
     in.countryID = countryID_;
     in.pixel_area = pixelArea_;
 
-    ProgrammeRun run = run_programme_simulation(*db_, in);
+    // The progress dialog shows only for a run that gets past the checks; its
+    // Cancel ends the evaluation, and a cancelled run shows no result.
+    std::optional<RunProgress> progress;
+    if (programme_input_problem(in).empty())
+        progress.emplace(this, kTitle, "Evaluating ...", evaluation_progress_text, progressObserver_);
+    ProgrammeRun run = run_programme_simulation(*db_, in, progress ? &progress->feedback() : nullptr);
+    progress.reset();
     if (!run.message.empty()) {
         notifier().inform(run.message);
         if (run.message == kSimFactorMissing) factor_->setFocus();
         if (run.message == kSimTransactionCostsMissing) transaction_->setFocus();
+        return;
+    }
+    if (run.cancelled) {
+        notifier().inform(kSimulationCancelledText);
         return;
     }
     for (const auto& line : run.lines) result_->addItem(QString::fromStdString(line));
@@ -299,19 +288,9 @@ void zahlungssimulierung::runSimulation() {
 
 void zahlungssimulierung::visualize() {
     if (lastRun_) write_visualisation_rows(*db_, programme_visualisation_rows(*lastRun_));
-    auto* frame = qobject_cast<CMainFrame*>(parentWidget());
-    if (!frame) return;
     // The result map opens as a new window on the active document; with
     // none open, on a new one.
-    auto* active = qobject_cast<CChildFrame*>(frame->mdiArea()->activeSubWindow());
-    if (!active) active = frame->newDocument();
-    auto* child = new CChildFrame(active->document());
-    auto* map = new visdireckt();
-    child->setWidget(map);
-    frame->mdiArea()->addSubWindow(child);
-    child->show();
-    frame->mdiArea()->setActiveSubWindow(child);
-    lastMap_ = map;
+    lastMap_ = open_result_map(this);
 }
 
 std::string zahlungssimulierung::reportText() const {

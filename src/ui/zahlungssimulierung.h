@@ -14,15 +14,16 @@
 #include <vector>
 
 #include "simulation/programme_simulation.h"
+#include "ui/progress_dialog.h"
 
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class QRadioButton;
 
 namespace pravel {
 
 class DatabaseAccess;
+class PredationChoice;
 class MeasureCascade;
 
 class zahlungssimulierung : public QDialog {
@@ -59,6 +60,9 @@ public:
     const ProgrammeRun* lastRun() const { return lastRun_ ? &*lastRun_ : nullptr; }
     QWidget* lastMap() const { return lastMap_; }
 
+    // Watches the progress dialog of each run (see ProgressObserver).
+    void setProgressObserver(ProgressObserver observer) { progressObserver_ = std::move(observer); }
+
     // The report text of the current selection and the latest run.
     std::string reportText() const;
     // Writes the report to `path`; failures are told through the notifier.
@@ -66,7 +70,6 @@ public:
 
 private:
     void buildControls();
-    void fillSelections();
     void onRegionChanged();
     void addMeasure();
     void addSpecies();
@@ -92,8 +95,7 @@ private:
     QListWidget* speciesList_ = nullptr;
     QListWidget* qualityList_ = nullptr;
     QListWidget* result_ = nullptr;
-    QRadioButton* timeIndependent_ = nullptr;
-    QRadioButton* timeDependent_ = nullptr;
+    PredationChoice* predation_ = nullptr;
     QPushButton* measureCopy_ = nullptr;
     QPushButton* speciesCopy_ = nullptr;
     QPushButton* visualize_ = nullptr;
@@ -109,6 +111,7 @@ private:
     // The measure the cascade completed last, shown in "Selected measure".
     std::optional<MeasureRecord> pending_;
     std::optional<ProgrammeRun> lastRun_;
+    ProgressObserver progressObserver_;
 };
 
 }  // namespace pravel

@@ -10,24 +10,19 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 
 #include "support/demo_schema.h"
+#include "support/offscreen_application.h"
 #include "ui/map_views.h"
 #include "ui/shell.h"
 
 namespace pravel {
 namespace {
 
-QApplication& application() {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "ui_massnahmen_wirksamkeit";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
+QApplication& application() { return testing::offscreen_application("ui_massnahmen_wirksamkeit"); }
 
 using W = massnahmen_wirksamkeit;
 
@@ -173,6 +168,62 @@ TEST_F(EffectivenessWindowTest, FromEmptyInputsThroughEachCheckToAResultAndItsMa
     EXPECT_NE(qobject_cast<visdireckt*>(window_->lastMap()), nullptr);
     EXPECT_EQ(frame_->mdiArea()->subWindowList().size(), windows + 1);
     EXPECT_EQ(frame_->mdiArea()->activeSubWindow()->widget(), window_->lastMap());
+}
+
+TEST_F(EffectivenessWindowTest, ARunShowsItsPixelProgressAndACancelledOneShowsNoResult) {
+    type(W::kFactorLabel, "1");
+    type(W::kTransactionLabel, "10");
+    click("Only mowing");
+    while (rows("List of selected measures") > 1) doubleClick("List of selected measures", 1);
+    choose("Dutch name", "Grutto");
+    type(W::kQualityLabel, "0");
+    click("Copy values");
+    get<QRadioButton>("time independent")->setChecked(true);
+    choose("Region", "Moorwiesen test area");
+
+    // Each run's progress: the dialog's text and bar after every report. The
+    // first row cancels at the first report, the second lets the run finish.
+    struct Seen {
+        QString text;
+        int value = 0;
+        int maximum = 0;
+        Feedback::Progress progress;
+    };
+    std::vector<Seen> seen;
+    bool cancelAtFirst = true;
+    window_->setProgressObserver([&](QProgressDialog& d, const Feedback::Progress& p) {
+        EXPECT_TRUE(d.isVisible());
+        seen.push_back({d.labelText(), d.value(), d.maximum(), p});
+        if (cancelAtFirst) d.cancel();
+    });
+
+    // Cancelled: said so, no result lines, no `graphic` rows, no run kept.
+    EXPECT_EQ(messageOf("Run simulation"), kSimulationCancelledText);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].progress.stage, "evaluation");
+    EXPECT_LT(seen[0].progress.step, seen[0].progress.total);
+    EXPECT_EQ(rows("Result"), 0);
+    EXPECT_EQ(schema().count("graphic"), 0);
+    EXPECT_EQ(window_->lastRun(), nullptr);
+
+    // Finished: the last report has every pixel, the bar is full, and the
+    // text names the stage and the pixels.
+    seen.clear();
+    cancelAtFirst = false;
+    EXPECT_EQ(messageOf("Run simulation"), "(0 messages)");
+    ASSERT_GT(seen.size(), 1u);
+    const Seen& last = seen.back();
+    EXPECT_EQ(last.progress.step, last.progress.total);
+    EXPECT_EQ(last.value, last.maximum);
+    EXPECT_GT(last.maximum, 0);
+    const QString all = QString::number(last.progress.total);
+    EXPECT_EQ(last.text, "Stage: evaluation\nPixels " + all + " of " + all);
+    EXPECT_LT(seen.front().value, last.value);
+    ASSERT_NE(window_->lastRun(), nullptr);
+    EXPECT_EQ(rows("Result"), static_cast<int>(window_->lastRun()->lines.size()));
+    EXPECT_EQ(schema().count("graphic"), 1);
+    // No progress dialog is left behind.
+    EXPECT_TRUE(window_->findChildren<QProgressDialog*>().isEmpty());
 }
 
 TEST_F(EffectivenessWindowTest, OpeningEmptiesTheResultTablesAndCloseWindowEndsIt) {

@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -20,6 +21,7 @@
 #include <sstream>
 
 #include "support/demo_schema.h"
+#include "support/offscreen_application.h"
 #include "ui/map_views.h"
 #include "ui/measure_cascade.h"
 #include "ui/shell.h"
@@ -27,14 +29,7 @@
 namespace pravel {
 namespace {
 
-QApplication& application() {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "ui_zahlungssimulierung";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
+QApplication& application() { return testing::offscreen_application("ui_zahlungssimulierung"); }
 
 using W = zahlungssimulierung;
 
@@ -257,6 +252,52 @@ TEST_F(ProgrammeWindowTest, FromEmptyInputsThroughEachCheckToAResultItsMapAndIts
     EXPECT_FALSE(window_->saveReport(bad));
     EXPECT_EQ(messages().texts().size(), 1u);
     EXPECT_FALSE(QFileInfo::exists(bad));
+}
+
+TEST_F(ProgrammeWindowTest, ACancelledRunShowsNoResultAndKeepsTheLastCompleteOne) {
+    type(W::kFactorLabel, "1");
+    type(W::kTransactionLabel, "10");
+    choose("Region", "Moorwiesen test area");
+    pickMeasure();
+    type(W::kPaymentLabel, "900.5");
+    type(W::kAreaLabel, "100000");
+    ASSERT_EQ(messageOf(window_->measureCopyButton()), "(0 messages)");
+    choose("Dutch name", "Grutto");
+    type(W::kQualityLabel, "0");
+    ASSERT_EQ(messageOf(window_->speciesCopyButton()), "(0 messages)");
+    get<QRadioButton>("time independent")->setChecked(true);
+
+    // Cancelled before any complete run: nothing to show or save.
+    int reports = 0;
+    bool cancel = true;
+    window_->setProgressObserver([&](QProgressDialog& d, const Feedback::Progress& p) {
+        ++reports;
+        EXPECT_TRUE(d.labelText().startsWith("Stage: evaluation")) << d.labelText().toStdString();
+        EXPECT_GT(p.total, 0);
+        if (cancel) d.cancel();
+    });
+    EXPECT_EQ(messageOf("Run simulation"), kSimulationCancelledText);
+    EXPECT_EQ(reports, 1);
+    EXPECT_EQ(rows("Result"), 0);
+    EXPECT_EQ(window_->lastRun(), nullptr);
+    EXPECT_FALSE(get<QPushButton>("Visualize")->isEnabled());
+    EXPECT_FALSE(get<QPushButton>("Save to file")->isEnabled());
+
+    // A complete run, then a cancelled one: the complete result stays as it
+    // was, and the cancelled run adds no line.
+    cancel = false;
+    ASSERT_EQ(messageOf("Run simulation"), "(0 messages)");
+    const int lines = rows("Result");
+    ASSERT_GT(lines, 0);
+    const ProgrammeRun* complete = window_->lastRun();
+    ASSERT_NE(complete, nullptr);
+    const std::size_t allocated = complete->allocation.size();
+    cancel = true;
+    EXPECT_EQ(messageOf("Run simulation"), kSimulationCancelledText);
+    EXPECT_EQ(rows("Result"), lines);
+    ASSERT_NE(window_->lastRun(), nullptr);
+    EXPECT_FALSE(window_->lastRun()->cancelled);
+    EXPECT_EQ(window_->lastRun()->allocation.size(), allocated);
 }
 
 }  // namespace

@@ -1,0 +1,332 @@
+#include "ui/optimisation_window.h"
+
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include <cstdlib>
+
+#include "common/notifier.h"
+#include "core/effectiveness.h"
+#include "core/measure_record.h"
+#include "optimisation/configuration_store.h"
+#include "optimisation/report_file.h"
+#include "store/database_access.h"
+#include "store/landscape_store.h"
+#include "store/result_store.h"
+#include "ui/measure_cascade.h"
+#include "ui/savename.h"
+#include "ui/window_parts.h"
+
+namespace pravel {
+
+OptimisationWindow::OptimisationWindow(QWidget* parent, const Texts& texts)
+    : QDialog(parent), db_(std::make_unique<DatabaseAccess>()), texts_(texts) {
+    setWindowTitle(texts_.title);
+    setModal(false);
+    setAttribute(Qt::WA_DeleteOnClose, true);
+    clear_visualisation_rows(*db_);
+}
+
+OptimisationWindow::~OptimisationWindow() = default;
+
+void OptimisationWindow::build() {
+    auto* top = new QHBoxLayout(this);
+    auto* left = new QVBoxLayout;
+    buildLeftColumn(left);
+    top->addLayout(left);
+    auto* middle = new QVBoxLayout;
+    buildMiddleColumn(middle);
+    top->addLayout(middle);
+    auto* right = new QVBoxLayout;
+    buildRightColumn(right);
+    top->addLayout(right, 1);
+
+    connect(region_, &QListWidget::itemSelectionChanged, this, &OptimisationWindow::onRegionChanged);
+    link_species_names(*db_, dutch_, latin_, savedOn_, this, [this](const QString& name) { forSpecies_->setText(name); });
+    connect(copy_, &QPushButton::clicked, this, &OptimisationWindow::addSpecies);
+    connect(transaction_, &QLineEdit::editingFinished, this,
+            [this] { checkField(CheckedField::TransactionCosts, transaction_); });
+    connectMeasureSelection();
+    for (QListWidget* list : {speciesList_, targetLists_[0], targetLists_[1]})
+        connect(list, &QListWidget::itemDoubleClicked, this,
+                [this, list](QListWidgetItem* item) { removeSpecies(list->row(item)); });
+    connect(start_, &QPushButton::clicked, this, &OptimisationWindow::startOptimisation);
+    connect(visualize_, &QPushButton::clicked, this, &OptimisationWindow::visualize);
+    connect(report_, &QPushButton::clicked, this, &OptimisationWindow::saveToFile);
+    connect(save_, &QPushButton::clicked, this, &OptimisationWindow::store);
+    connect(close_, &QPushButton::clicked, this, &QDialog::close);
+
+    fill_region_and_species(*db_, region_, dutch_, latin_);
+    visualize_->setEnabled(false);
+    save_->setEnabled(false);
+}
+
+// Region and species with their targets.
+void OptimisationWindow::buildLeftColumn(QVBoxLayout* left) {
+    auto list = [this, left](const char* name) {
+        left->addWidget(label(name, this));
+        QListWidget* l = namedList(name, this);
+        left->addWidget(l);
+        return l;
+    };
+    auto field = [this, left](const char* name) {
+        left->addWidget(label(name, this));
+        QLineEdit* f = namedField(name, this);
+        left->addWidget(f);
+        return f;
+    };
+    region_ = list("Region");
+    dutch_ = list("Dutch name");
+    latin_ = list("Latin name");
+    savedOn_ = list("Saved on");
+    forSpecies_ = field("for species");
+    forSpecies_->setReadOnly(true);
+    for (int i = 0; i < 2; ++i) targetFields_[i] = field(texts_.targetFields[i]);
+    copy_ = namedButton("Copy values", this);
+    left->addWidget(copy_);
+}
+
+// Measure selection.
+void OptimisationWindow::buildMiddleColumn(QVBoxLayout* middle) {
+    cascade_ = new MeasureCascade(*db_, this);
+    middle->addWidget(cascade_);
+    auto* sets = new QHBoxLayout;
+    mowing_ = namedButton("Only mowing", this);
+    grazing_ = namedButton("Only grazing", this);
+    all_ = namedButton("All measures", this);
+    sets->addWidget(mowing_);
+    sets->addWidget(grazing_);
+    sets->addWidget(all_);
+    middle->addLayout(sets);
+}
+
+// Chosen inputs, options, results.
+void OptimisationWindow::buildRightColumn(QVBoxLayout* right) {
+    auto field = [this, right](const char* name) {
+        right->addWidget(label(name, this));
+        QLineEdit* f = namedField(name, this);
+        right->addWidget(f);
+        return f;
+    };
+    auto list = [this, right](const char* name) {
+        right->addWidget(label(name, this));
+        QListWidget* l = namedList(name, this);
+        right->addWidget(l);
+        return l;
+    };
+    measureList_ = list("List of selected measures");
+    auto* speciesRow = new QGridLayout;
+    const std::array<const char*, 3> columns = {"List of selected species", texts_.targetLists[0],
+                                                texts_.targetLists[1]};
+    std::array<QListWidget*, 3> lists{};
+    for (int c = 0; c < 3; ++c) {
+        speciesRow->addWidget(label(columns[c], this), 0, c);
+        lists[c] = namedList(columns[c], this);
+        speciesRow->addWidget(lists[c], 1, c);
+    }
+    speciesList_ = lists[0];
+    targetLists_ = {lists[1], lists[2]};
+    right->addLayout(speciesRow);
+
+    predation_ = new PredationChoice(this);
+    right->addWidget(predation_);
+
+    transaction_ = field(kTransactionLabel);
+    factor_ = field(kFactorLabel);
+    addExtraFields(right);
+
+    start_ = namedButton("Start optimization", this);
+    right->addWidget(start_);
+    measureResult_ = list(kMeasureResultLabel);
+    speciesResult_ = list(kSpeciesResultLabel);
+    total_ = field(kTotalLabel);
+    total_->setReadOnly(true);
+    auto* buttons = new QHBoxLayout;
+    visualize_ = namedButton("Visualize", this);
+    report_ = namedButton(texts_.reportButton, this);
+    save_ = namedButton("Save", this);
+    close_ = namedButton("Close window", this);
+    for (QPushButton* b : {visualize_, report_, save_, close_}) buttons->addWidget(b);
+    right->addLayout(buttons);
+}
+
+void OptimisationWindow::connectMeasureSelection() {
+    // The cascade announces a measure when its last step is chosen; the list
+    // takes it from the add button only.
+    connect(cascade_, &MeasureCascade::measureChosen, this,
+            [this](const MeasureRecord& m, const QString& line) { pending_.emplace(m, line); });
+    connect(cascade_->addButton(), &QPushButton::clicked, this, [this] {
+        if (pending_) addMeasure(pending_->first, pending_->second);
+    });
+    connect(mowing_, &QPushButton::clicked, this, [this] { addMeasures(mowing_measure_set(*db_), false); });
+    connect(grazing_, &QPushButton::clicked, this, [this] { addMeasures(grazing_measure_set(*db_), true); });
+    connect(all_, &QPushButton::clicked, this, [this] { addMeasures(all_measures(*db_), false); });
+    connect(measureList_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        const int row = measureList_->row(item);
+        if (row < 0 || row >= static_cast<int>(measures_.size())) return;
+        measures_.erase(measures_.begin() + row);
+        delete measureList_->takeItem(row);
+    });
+}
+
+void OptimisationWindow::addExtraFields(QVBoxLayout*) {}
+
+void OptimisationWindow::addStartInputs(OptimisationInputs&) const {}
+
+void OptimisationWindow::onRegionChanged() {
+    countryID_ = selected_country(*db_, region_);
+}
+
+void OptimisationWindow::addMeasures(const std::vector<MeasureRecord>& measures, bool withDensity) {
+    for (const auto& m : measures) addMeasure(m, QString::fromStdString(measure_list_line(m, withDensity)));
+}
+
+void OptimisationWindow::addMeasure(const MeasureRecord& measure, const QString& line) {
+    measures_.push_back(measure);
+    measureList_->addItem(line);
+}
+
+void OptimisationWindow::addSpecies() {
+    const QString name = forSpecies_->text();
+    const QString first = targetFields_[0]->text();
+    const QString second = targetFields_[1]->text();
+    const std::string problem = speciesProblem(!name.isEmpty(), first, second);
+    if (!problem.empty()) {
+        notifier().inform(problem);
+        if (QLineEdit* f = fieldFor(problem)) f->setFocus();
+        return;
+    }
+    QListWidgetItem* saved = savedOn_->currentItem();
+    const std::string savetime = saved ? saved->text().toStdString() : std::string();
+    species_.push_back(load_species("name", name.toStdString(), savetime));
+    speciesList_->addItem(name);
+    for (int i = 0; i < 2; ++i) {
+        targets_[i].push_back(targetValue(i, targetFields_[i]->text()));
+        targetLists_[i]->addItem(targetFields_[i]->text());
+        targetFields_[i]->clear();
+    }
+    forSpecies_->clear();
+}
+
+void OptimisationWindow::removeSpecies(int row) {
+    if (row < 0 || row >= static_cast<int>(species_.size())) return;
+    species_.erase(species_.begin() + row);
+    delete speciesList_->takeItem(row);
+    for (int i = 0; i < 2; ++i) {
+        targets_[i].erase(targets_[i].begin() + row);
+        delete targetLists_[i]->takeItem(row);
+    }
+}
+
+void OptimisationWindow::checkField(CheckedField field, QLineEdit* edit) {
+    if (closing_) return;
+    const std::string problem = optimisation_field_problem(field, edit->text().toStdString());
+    if (problem.empty()) return;
+    notifier().inform(problem);
+    edit->setFocus();
+}
+
+int OptimisationWindow::leadingInteger(const QLineEdit* field) {
+    return std::atoi(field->text().toStdString().c_str());
+}
+
+void OptimisationWindow::startOptimisation() {
+    OptimisationInputs in;
+    in.distance_cost_factor = factor_->text().toStdString();
+    in.transaction_costs = transaction_->text().toStdString();
+    in.country_chosen = countryID_.has_value();
+    in.time_dependent_predation = predation_->timeDependent();
+    in.species_count = species_.size();
+    in.measure_count = measures_.size();
+    addStartInputs(in);
+    const std::string problem = startProblem(in);
+    if (!problem.empty()) {
+        notifier().inform(problem);
+        if (problem == kOptFactorMissing) factor_->setFocus();
+        if (problem == kOptTransactionCostsMissing) transaction_->setFocus();
+        if (QLineEdit* f = fieldFor(problem)) f->setFocus();
+        return;
+    }
+
+    pixelArea_ = load_raster_reference(*db_, *countryID_).pixel_area_ha;
+    OptimisationResult result;
+    {
+        WaitCursor wait;
+        // The run reports on this thread; the dialog is repainted from its
+        // reports, and its Cancel ends the run with the best solution so far.
+        RunProgress progress(this, texts_.title, "Optimizing ...", search_progress_text, progressObserver_);
+        result = search(*in.time_dependent_predation, progress.feedback());
+    }
+    notifier().inform("Done");
+
+    const OptimisationLines lines = resultLines(result);
+    for (const auto& l : lines.measures) measureResult_->addItem(QString::fromStdString(l));
+    for (const auto& l : lines.species) speciesResult_->addItem(QString::fromStdString(l));
+    total_->setText(QString::fromStdString(lines.total_text));
+
+    // The map rows go through a connection of their own.
+    {
+        DatabaseAccess mapDb;
+        write_visualisation_rows(mapDb, allocation_visualisation_rows(result.allocation, species_, *countryID_));
+    }
+    last_ = std::move(result);
+    visualize_->setEnabled(true);
+    save_->setEnabled(true);
+}
+
+void OptimisationWindow::visualize() {
+    // The result map opens as a new window on the active document; with
+    // none open, on a new one.
+    lastMap_ = open_result_map(this);
+}
+
+void OptimisationWindow::saveToFile() {
+    QString path;
+    if (reportPathChooser_)
+        path = reportPathChooser_();
+    else
+        path = QFileDialog::getSaveFileName(this, texts_.reportButton, QString(), "Text files (*.txt);;All files (*)");
+    if (path.isEmpty()) return;
+    ReportSelection selection;
+    for (const auto& s : species_) selection.species_names.push_back(s.name);
+    selection.minimum_qualities = minimumQualities();
+    selection.measures = measures_;
+    selection.pixel_area = pixelArea_;
+    const std::string text = report(selection, last_ ? *last_ : OptimisationResult{});
+    const ReportWriteResult written = write_report_file(path.toStdString(), text);
+    if (!written.ok) notifier().inform(written.error);
+}
+
+void OptimisationWindow::store() {
+    if (!last_ || !countryID_) return;
+    const long long clock = configuration_clock();
+    savename dialog(this);
+    const int answer = nameDialogRunner_ ? nameDialogRunner_(dialog) : dialog.exec();
+    // Cancel stores nothing; the name of an earlier store is not reused.
+    std::optional<std::string> name;
+    if (answer == QDialog::Accepted) name = configuration_name();
+    const auto stored = storeResult(*last_, name, clock);
+    if (stored) lastStored_ = stored;
+}
+
+void OptimisationWindow::closeEvent(QCloseEvent* event) {
+    closing_ = true;
+    clear_visualisation_rows(*db_);
+    QDialog::closeEvent(event);
+}
+
+void OptimisationWindow::reject() {
+    closing_ = true;
+    QDialog::reject();
+}
+
+}  // namespace pravel

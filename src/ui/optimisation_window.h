@@ -1,0 +1,189 @@
+#pragma once
+// What the two optimisation windows share: region, measures and species with
+// two target figures each, predation, transaction costs and the distance
+// cost factor, a search run with a progress dialog whose Cancel ends it with
+// its best solution, the result lists and total, the result map, the report
+// file and the named store. Each window adds its own target fields, checks,
+// search, result lines, report and store. Every control carries its label as
+// object name.
+#include <QDialog>
+#include <QPointer>
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/feedback.h"
+#include "optimisation/optimisation_lines.h"
+#include "optimisation/pixel_allocation.h"
+#include "optimisation/report_file.h"
+#include "store/measure_store.h"
+#include "store/profile_store.h"
+#include "ui/progress_dialog.h"
+
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QVBoxLayout;
+
+namespace pravel {
+
+class DatabaseAccess;
+class PredationChoice;
+class MeasureCascade;
+class savename;
+
+class OptimisationWindow : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr const char* kTransactionLabel =
+        "Input of transaction cost (Euro/ha)     (applies to all measures)";
+    static constexpr const char* kFactorLabel = "Factor for distance costs";
+    static constexpr const char* kQualityLabel = "Minimum quality per pixel (0 insufficient, 1 best quality)";
+    static constexpr const char* kMeasureResultLabel = "Payment (Euro/ha) and areas (ha) per measure after optimization";
+    static constexpr const char* kSpeciesResultLabel = "Effective area (ha) of  species after optimization";
+    static constexpr const char* kTotalLabel = "Total budget (Euro) after optimization";
+
+    ~OptimisationWindow() override;
+
+    template <class W>
+    W* control(const char* name) const {
+        return findChild<W*>(QString::fromUtf8(name));
+    }
+    MeasureCascade* cascade() const { return cascade_; }
+    const std::vector<MeasureRecord>& chosenMeasures() const { return measures_; }
+    const std::vector<SpeciesRecord>& chosenSpecies() const { return species_; }
+    // The minimum quality per species.
+    virtual const std::vector<double>& minimumQualities() const = 0;
+    // The latest completed run; null before the first one.
+    const OptimisationResult* lastResult() const { return last_ ? &*last_ : nullptr; }
+    double pixelArea() const { return pixelArea_; }
+    QWidget* lastMap() const { return lastMap_; }
+
+    // Seed of the search; the clock when none is set.
+    void setSeed(std::optional<std::uint32_t> seed) { seed_ = seed; }
+    void setProgressObserver(ProgressObserver observer) { progressObserver_ = std::move(observer); }
+    // Shows the name dialog and returns its result code; exec() by default.
+    using NameDialogRunner = std::function<int(savename&)>;
+    void setNameDialogRunner(NameDialogRunner runner) { nameDialogRunner_ = std::move(runner); }
+    // Asks for the report path; an empty text cancels. A save dialog by default.
+    using ReportPathChooser = std::function<QString()>;
+    void setReportPathChooser(ReportPathChooser chooser) { reportPathChooser_ = std::move(chooser); }
+    // The configuration identifier of the latest store, if any.
+    std::optional<int> lastStoredConfiguration() const { return lastStored_; }
+
+protected:
+    // The texts that tell the windows apart.
+    struct Texts {
+        const char* title;
+        // The two target figures of a species: field labels in the left
+        // column and list labels beside "List of selected species".
+        std::array<const char*, 2> targetFields;
+        std::array<const char*, 2> targetLists;
+        const char* reportButton;
+    };
+
+    // Opens its own connection and empties the map table. Closing the window
+    // empties it again and deletes the window with its connection. A
+    // CMainFrame parent receives the result map of "Visualize". The derived
+    // window calls build() from its constructor.
+    OptimisationWindow(QWidget* parent, const Texts& texts);
+    void build();
+
+    // Fields of the window below the distance cost factor (none by default).
+    virtual void addExtraFields(QVBoxLayout* column);
+    // The message refusing a species (`named`: one is chosen) with these
+    // target texts, or empty.
+    virtual std::string speciesProblem(bool named, const QString& first, const QString& second) const = 0;
+    // The field to give the focus after a species or start message, or null.
+    virtual QLineEdit* fieldFor(const std::string& problem) const = 0;
+    // The stored figure of a target text: index 0 or 1 as in Texts.
+    virtual double targetValue(int index, const QString& text) const = 0;
+    // Completes the start inputs with the window's own fields.
+    virtual void addStartInputs(OptimisationInputs& in) const;
+    virtual std::string startProblem(const OptimisationInputs& in) const = 0;
+    // The search, its result lines, its report and its store.
+    virtual OptimisationResult search(bool timeDependent, Feedback& feedback) = 0;
+    virtual OptimisationLines resultLines(const OptimisationResult& result) const = 0;
+    // The report text; the selection holds species, qualities, measures and
+    // pixel area.
+    virtual std::string report(const ReportSelection& selection, const OptimisationResult& result) const = 0;
+    virtual std::optional<int> storeResult(const OptimisationResult& result, const std::optional<std::string>& name,
+                                           long long clock) = 0;
+
+    // Checks a field on leaving it: a text that is not a number is told and
+    // the field keeps the focus. Nothing is checked while the window closes.
+    void checkField(CheckedField field, QLineEdit* edit);
+
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+    // The leading number of a field's text: "12.7" gives 12.
+    static int leadingInteger(const QLineEdit* field);
+
+    std::unique_ptr<DatabaseAccess> db_;
+    QLineEdit* transaction_ = nullptr;
+    QLineEdit* factor_ = nullptr;
+    std::optional<int> countryID_;
+    std::vector<MeasureRecord> measures_;
+    std::vector<SpeciesRecord> species_;
+    // The two target figures per species, in species order.
+    std::array<std::vector<double>, 2> targets_;
+    std::optional<std::uint32_t> seed_;
+
+private:
+    void buildLeftColumn(QVBoxLayout* left);
+    void buildMiddleColumn(QVBoxLayout* middle);
+    void buildRightColumn(QVBoxLayout* right);
+    void connectMeasureSelection();
+    void onRegionChanged();
+    void addMeasures(const std::vector<MeasureRecord>& measures, bool withDensity);
+    void addMeasure(const MeasureRecord& measure, const QString& line);
+    void addSpecies();
+    void removeSpecies(int row);
+    void startOptimisation();
+    void visualize();
+    void saveToFile();
+    void store();
+
+    Texts texts_;
+    MeasureCascade* cascade_ = nullptr;
+    QListWidget* region_ = nullptr;
+    QListWidget* dutch_ = nullptr;
+    QListWidget* latin_ = nullptr;
+    QListWidget* savedOn_ = nullptr;
+    QLineEdit* forSpecies_ = nullptr;
+    std::array<QLineEdit*, 2> targetFields_{};
+    std::array<QListWidget*, 2> targetLists_{};
+    QLineEdit* total_ = nullptr;
+    QListWidget* measureList_ = nullptr;
+    QListWidget* speciesList_ = nullptr;
+    QListWidget* measureResult_ = nullptr;
+    QListWidget* speciesResult_ = nullptr;
+    PredationChoice* predation_ = nullptr;
+    QPushButton* copy_ = nullptr;
+    QPushButton* mowing_ = nullptr;
+    QPushButton* grazing_ = nullptr;
+    QPushButton* all_ = nullptr;
+    QPushButton* start_ = nullptr;
+    QPushButton* visualize_ = nullptr;
+    QPushButton* report_ = nullptr;
+    QPushButton* save_ = nullptr;
+    QPushButton* close_ = nullptr;
+    QPointer<QWidget> lastMap_;
+
+    std::optional<std::pair<MeasureRecord, QString>> pending_;
+    std::optional<OptimisationResult> last_;
+    double pixelArea_ = 0.0;
+    std::optional<int> lastStored_;
+    ProgressObserver progressObserver_;
+    NameDialogRunner nameDialogRunner_;
+    ReportPathChooser reportPathChooser_;
+    bool closing_ = false;
+};
+
+}  // namespace pravel

@@ -1,0 +1,58 @@
+#include "ui/progress_dialog.h"
+
+#include <QCoreApplication>
+#include <QProgressDialog>
+
+namespace pravel {
+
+namespace {
+// The bar counts in thousandths, so that pixel counts beyond the range of an
+// int still fit.
+constexpr int kBarSteps = 1000;
+}  // namespace
+
+QString search_progress_text(const Feedback::Progress& p) {
+    return QString("Iteration %1\nTemperature %2\nBest objective %3")
+        .arg(p.step)
+        .arg(p.value, 0, 'g', 6)
+        .arg(p.best, 0, 'f', 2);
+}
+
+QString evaluation_progress_text(const Feedback::Progress& p) {
+    const QString stage = p.stage.empty() ? QString("evaluation") : QString::fromStdString(p.stage);
+    if (p.total > 0) return QString("Stage: %1\nPixels %2 of %3").arg(stage).arg(p.step).arg(p.total);
+    return QString("Stage: %1\nPixels %2").arg(stage).arg(p.step);
+}
+
+RunProgress::RunProgress(QWidget* parent, const QString& title, const QString& text, ProgressText format,
+                         ProgressObserver observer)
+    : dialog_(std::make_unique<QProgressDialog>(text, "Cancel", 0, 0, parent)),
+      format_(std::move(format)),
+      observer_(std::move(observer)),
+      feedback_([this](const Feedback::Progress& p) { show(p); }) {
+    dialog_->setWindowTitle(title);
+    dialog_->setWindowModality(Qt::WindowModal);
+    dialog_->setMinimumDuration(0);
+    // The dialog stays up until the run returns, even at 100 %.
+    dialog_->setAutoClose(false);
+    dialog_->setAutoReset(false);
+    dialog_->show();
+}
+
+RunProgress::~RunProgress() = default;
+
+void RunProgress::show(const Feedback::Progress& p) {
+    if (format_) dialog_->setLabelText(format_(p));
+    if (p.total > 0) {
+        if (dialog_->maximum() != kBarSteps) dialog_->setRange(0, kBarSteps);
+        const long long done = p.step < 0 ? 0 : (p.step > p.total ? p.total : p.step);
+        dialog_->setValue(static_cast<int>(done * kBarSteps / p.total));
+    } else if (dialog_->maximum() != 0) {
+        dialog_->setRange(0, 0);
+    }
+    QCoreApplication::processEvents();
+    if (observer_) observer_(*dialog_, p);
+    if (dialog_->wasCanceled()) feedback_.cancel();
+}
+
+}  // namespace pravel

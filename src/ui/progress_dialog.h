@@ -1,0 +1,57 @@
+#pragma once
+// The progress dialog of a long run. The run reports through a Feedback on
+// the one user-interface thread; each report updates the dialog and lets the
+// user's Cancel reach the run, which then stops with what it has.
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+#include "common/feedback.h"
+
+class QProgressDialog;
+class QWidget;
+
+namespace pravel {
+
+// What the evaluation windows say when the user has cancelled a run; they
+// then show no result of it.
+inline constexpr const char* kSimulationCancelledText = "The simulation was cancelled.";
+
+// Called after the dialog has shown each report; lets a caller watch or
+// cancel the run as the user would.
+using ProgressObserver = std::function<void(QProgressDialog&, const Feedback::Progress&)>;
+// The dialog's text for a report.
+using ProgressText = std::function<QString(const Feedback::Progress&)>;
+
+// "Iteration", temperature and best objective: the text of the searches.
+QString search_progress_text(const Feedback::Progress& p);
+// The stage and the pixels done of all: the text of the evaluation.
+QString evaluation_progress_text(const Feedback::Progress& p);
+
+// A window-modal progress dialog over `parent`, shown at once, and the
+// Feedback that drives it. A report with a known total moves the bar; without
+// one the bar shows that work goes on.
+class RunProgress {
+public:
+    RunProgress(QWidget* parent, const QString& title, const QString& text, ProgressText format,
+                ProgressObserver observer = {});
+    ~RunProgress();
+    RunProgress(const RunProgress&) = delete;
+    RunProgress& operator=(const RunProgress&) = delete;
+
+    Feedback& feedback() { return feedback_; }
+    QProgressDialog& dialog() { return *dialog_; }
+    // True once the user (or an observer) has cancelled the run.
+    bool cancelled() const { return feedback_.cancelled(); }
+
+private:
+    void show(const Feedback::Progress& p);
+
+    std::unique_ptr<QProgressDialog> dialog_;
+    ProgressText format_;
+    ProgressObserver observer_;
+    Feedback feedback_;
+};
+
+}  // namespace pravel

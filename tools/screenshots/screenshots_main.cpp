@@ -1,0 +1,387 @@
+// Takes screenshots of the desktop program on the demo database: the main
+// window with its start window, each analysis window after a run on the large
+// demo area, a progress dialog and the result map. It drives the windows
+// through their labelled controls as a user would and saves one PNG per shot.
+//
+//   pravel-screenshots [--out DIR] [--db-config FILE] [--only TEXT]
+//
+// Meant to run under a virtual X display (scripts/screenshots). A new shot is
+// one more row of the table at the end of this file.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPixmap>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <cstdio>
+#include <functional>
+#include <iostream>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "common/notifier.h"
+#include "store/database_access.h"
+#include "ui/map_views.h"
+#include "ui/massnahmen_wirksamkeit.h"
+#include "ui/measure_cascade.h"
+#include "ui/optimierung.h"
+#include "ui/qualoptimierung.h"
+#include "ui/shell.h"
+#include "ui/window_registry.h"
+#include "ui/zahlungssimulierung.h"
+
+namespace pravel::screenshots {
+namespace {
+
+constexpr const char* kLargeArea = "Ellerbach lowland";
+// Size of the analysis windows in the pictures.
+constexpr int kWindowWidth = 1500;
+constexpr int kWindowHeight = 980;
+
+// A step that cannot be carried out: the control is missing or the data
+// does not hold what the shot expects.
+struct ShotError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Lets the windows lay out and paint, and the display server answer with the
+// exposures of what moved, so that no stale pixels stay on the screen.
+void settle() {
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 300) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(10);
+    }
+}
+
+template <class C>
+C* find(QWidget* window, const QString& name) {
+    C* c = window->findChild<C*>(name);
+    if (!c) throw ShotError("no control \"" + name.toStdString() + "\" in " + window->windowTitle().toStdString());
+    return c;
+}
+void type(QWidget* w, const char* field, const QString& text) { find<QLineEdit>(w, field)->setText(text); }
+void click(QWidget* w, const char* button) { find<QAbstractButton>(w, button)->click(); }
+void choose(QListWidget* list, const QString& entry) {
+    const auto found = list->findItems(entry, Qt::MatchExactly);
+    if (found.isEmpty())
+        throw ShotError("no entry \"" + entry.toStdString() + "\" in " + list->objectName().toStdString());
+    list->setCurrentItem(found.front());
+}
+void choose(QWidget* w, const char* list, const QString& entry) { choose(find<QListWidget>(w, list), entry); }
+// Keeps the first `n` entries of the measure list (a double click removes one).
+void keepMeasures(QWidget* w, int n) {
+    auto* list = find<QListWidget>(w, "List of selected measures");
+    while (list->count() > n) emit list->itemDoubleClicked(list->item(list->count() - 1));
+}
+
+// The program as main() starts it, and what the shots share.
+class Session {
+public:
+    explicit Session(QString outDir) : outDir_(std::move(outDir)) {
+        app_ = std::make_unique<CPravelApp>(settingsDir_.filePath("settings.ini"));
+        if (!app_->initInstance({}, false)) throw ShotError("the program did not start");
+        register_windows(*app_->mainFrame());
+        // Without a window manager "maximised" does not take: the main window
+        // is given the whole screen.
+        frame().setGeometry(QGuiApplication::primaryScreen()->geometry());
+        settle();
+    }
+    CMainFrame& frame() { return *app_->mainFrame(); }
+    const QString& outDir() const { return outDir_; }
+
+    // Opens the window of `command` as the menu does and sizes it for the picture.
+    template <class W>
+    W* open(int command) {
+        const auto before = frame().findChildren<W*>(Qt::FindDirectChildrenOnly);
+        frame().onCommand(command);
+        for (W* w : frame().findChildren<W*>(Qt::FindDirectChildrenOnly)) {
+            if (before.contains(w)) continue;
+            w->resize(kWindowWidth, kWindowHeight);
+            w->move(40, 30);
+            w->raise();
+            w->activateWindow();
+            settle();
+            return w;
+        }
+        throw ShotError("command " + std::to_string(command) + " opened no window");
+    }
+    // Closes every analysis window, so that the next shot starts clean.
+    void closeDialogs() {
+        for (QDialog* d : frame().findChildren<QDialog*>(Qt::FindDirectChildrenOnly))
+            if (!qobject_cast<StartWindow*>(d)) d->close();
+        settle();
+    }
+    // An extra picture taken during a shot.
+    void saveExtra(const QString& file, const QPixmap& picture) const {
+        if (!picture.save(QDir(outDir_).filePath(file))) throw ShotError("cannot write " + file.toStdString());
+        std::cout << "screenshots: " << file.toStdString() << "\n";
+    }
+
+private:
+    QString outDir_;
+    QTemporaryDir settingsDir_;
+    std::unique_ptr<CPravelApp> app_;
+};
+
+QPixmap wholeScreen() {
+    settle();
+    return QGuiApplication::primaryScreen()->grabWindow(0);
+}
+
+QPixmap grabWindow(QWidget* w) {
+    settle();
+    return w->grab();
+}
+
+// Cancels a search through its progress dialog after `reports` reports of
+// the search itself, as a user who has seen enough would.
+ProgressObserver cancelSearchAfter(int reports) {
+    auto seen = std::make_shared<int>(0);
+    return [seen, reports](QProgressDialog& d, const Feedback::Progress& p) {
+        if (p.stage == "evaluation") return;
+        if (++*seen >= reports) d.cancel();
+    };
+}
+
+// ---------------------------------------------------------------- the shots
+
+QPixmap startWindow(Session& s) {
+    StartWindow* start = s.frame().startWindows().value(0);
+    if (!start) throw ShotError("no start window");
+    const QRect area = s.frame().geometry();
+    start->adjustSize();
+    start->move(area.center() - QPoint(start->width() / 2, start->height() / 2));
+    start->raise();
+    return wholeScreen();
+}
+
+// Region, predation, costs and a few mowing measures on the large area,
+// with Grutto (and in the optimisations Tureluur) as target species.
+void fillEffectiveness(massnahmen_wirksamkeit* w) {
+    using W = massnahmen_wirksamkeit;
+    type(w, W::kFactorLabel, "1");
+    type(w, W::kTransactionLabel, "10");
+    click(w, "Only mowing");
+    keepMeasures(w, 3);
+    for (const char* species : {"Grutto", "Tureluur"}) {
+        choose(w, "Dutch name", species);
+        type(w, W::kQualityLabel, "0.3");
+        click(w, "Copy values");
+    }
+    find<QRadioButton>(w, "time independent")->setChecked(true);
+    choose(w, "Region", kLargeArea);
+}
+
+QPixmap effectiveness(Session& s) {
+    auto* w = s.open<massnahmen_wirksamkeit>(cmd::kMeasureSimulation);
+    fillEffectiveness(w);
+    click(w, "Run simulation");
+    if (!w->lastRun()) throw ShotError("the effectiveness run gave no result");
+    return grabWindow(w);
+}
+
+QPixmap effectivenessProgress(Session& s) {
+    auto* w = s.open<massnahmen_wirksamkeit>(cmd::kMeasureSimulation);
+    fillEffectiveness(w);
+    // The dialog over its window half way through the pixels; then the run is
+    // cancelled, which the window reports.
+    QPixmap picture;
+    w->setProgressObserver([&picture](QProgressDialog& d, const Feedback::Progress& p) {
+        if (!picture.isNull() || p.total <= 0 || p.step * 2 < p.total) return;
+        d.move(d.parentWidget()->geometry().center() - QPoint(d.width() / 2, d.height() / 2));
+        picture = wholeScreen();
+        d.cancel();
+    });
+    click(w, "Run simulation");
+    if (picture.isNull()) throw ShotError("the progress dialog was not seen");
+    return picture;
+}
+
+QPixmap resultMap(Session& s) {
+    auto* w = s.open<massnahmen_wirksamkeit>(cmd::kMeasureSimulation);
+    fillEffectiveness(w);
+    click(w, "Run simulation");
+    click(w, "Visualize");
+    auto* map = qobject_cast<MapView*>(w->lastMap());
+    if (!map) throw ShotError("Visualize opened no result map");
+    // The analysis and start windows step aside; the map fills the main
+    // window with its option panel in the corner below the legend.
+    w->hide();
+    for (StartWindow* start : s.frame().startWindows()) start->hide();
+    if (QMdiSubWindow* child = s.frame().mdiArea()->activeSubWindow()) child->showMaximized();
+    if (MapPanel* panel = map->panel()) {
+        settle();
+        const QRect area = s.frame().geometry();
+        panel->move(area.right() - panel->width() - 20, area.bottom() - panel->height() - 20);
+        panel->raise();
+    }
+    return wholeScreen();
+}
+
+QPixmap programme(Session& s) {
+    using W = zahlungssimulierung;
+    auto* w = s.open<W>(cmd::kProgrammeSimulation);
+    type(w, W::kFactorLabel, "1");
+    type(w, W::kTransactionLabel, "10");
+    choose(w, "Region", kLargeArea);
+    struct Measure {
+        const char* type;
+        const char* firstUse;
+        const char* distance;
+        const char* payment;
+        const char* area;
+    };
+    for (const Measure& m : {Measure{"mowing_2cut", "4th QM April, 16.", "12", "300", "400"},
+                             Measure{"mowing_2cut", "4th QM April, 16.", "8", "250", "300"}}) {
+        MeasureCascade* c = w->cascade();
+        choose(find<QListWidget>(c, "Type of measure"), m.type);
+        choose(find<QListWidget>(c, "QM of first use"), m.firstUse);
+        choose(find<QListWidget>(c, "Distance to first use in QM"), m.distance);
+        type(w, W::kPaymentLabel, m.payment);
+        type(w, W::kAreaLabel, m.area);
+        w->measureCopyButton()->click();
+    }
+    for (const char* species : {"Grutto", "Tureluur"}) {
+        choose(w, "Dutch name", species);
+        type(w, W::kQualityLabel, "0.3");
+        w->speciesCopyButton()->click();
+    }
+    find<QRadioButton>(w, "time independent")->setChecked(true);
+    click(w, "Run simulation");
+    if (!w->lastRun()) throw ShotError("the programme run gave no result");
+    return grabWindow(w);
+}
+
+// The species of both optimisations with their two target texts.
+void addOptimisationSpecies(OptimisationWindow* w, const char* firstField, const char* secondField,
+                            const QString& first, const QString& second) {
+    for (const char* species : {"Grutto", "Tureluur"}) {
+        choose(w, "Dutch name", species);
+        type(w, firstField, first);
+        type(w, secondField, second);
+        click(w, "Copy values");
+    }
+}
+
+void fillOptimisation(OptimisationWindow* w) {
+    type(w, OptimisationWindow::kFactorLabel, "1");
+    type(w, OptimisationWindow::kTransactionLabel, "10");
+    choose(w, "Region", kLargeArea);
+    find<QRadioButton>(w, "time independent")->setChecked(true);
+    click(w, "Only mowing");
+    keepMeasures(w, 3);
+}
+
+QPixmap budgetMinimisation(Session& s) {
+    using W = optimierung;
+    auto* w = s.open<W>(cmd::kBudgetMinimisation);
+    fillOptimisation(w);
+    addOptimisationSpecies(w, W::kQualityLabel, W::kAreaLabel, "0.3", "40");
+    w->setSeed(1);
+    w->setProgressObserver(cancelSearchAfter(20));
+    click(w, "Start optimization");
+    if (!w->lastResult()) throw ShotError("the budget minimisation gave no result");
+    return grabWindow(w);
+}
+
+QPixmap goalMaximisation(Session& s) {
+    using W = qualoptimierung;
+    auto* w = s.open<W>(cmd::kGoalMaximisation);
+    fillOptimisation(w);
+    type(w, W::kBudgetLabel, "60000");
+    addOptimisationSpecies(w, W::kImportanceLabel, W::kQualityLabel, "60", "0.3");
+    w->setSeed(1);
+    w->setProgressObserver(cancelSearchAfter(20));
+    click(w, "Start optimization");
+    if (!w->lastResult()) throw ShotError("the goal maximisation gave no result");
+    return grabWindow(w);
+}
+
+struct Shot {
+    const char* file;
+    std::function<QPixmap(Session&)> take;
+};
+
+const std::vector<Shot>& shots() {
+    static const std::vector<Shot> table = {
+        {"01_main_window_with_start_window.png", startWindow},
+        {"02_effectiveness_of_measures_ellerbach.png", effectiveness},
+        {"03_effectiveness_progress_dialog.png", effectivenessProgress},
+        {"04_result_map_ellerbach.png", resultMap},
+        {"05_programme_simulation_ellerbach.png", programme},
+        {"06_budget_minimisation_ellerbach.png", budgetMinimisation},
+        {"07_goal_maximisation_ellerbach.png", goalMaximisation},
+    };
+    return table;
+}
+
+}  // namespace
+}  // namespace pravel::screenshots
+
+int main(int argc, char** argv) {
+    using namespace pravel;
+    using namespace pravel::screenshots;
+    QApplication app(argc, argv);
+    QString out = "out/screenshots";
+    QString only;
+    const QStringList args = QApplication::arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "--out" && hasValue) {
+            out = args[++i];
+        } else if (a == "--db-config" && hasValue) {
+            set_database_config_path(args[++i].toStdString());
+        } else if (a == "--only" && hasValue) {
+            only = args[++i];
+        } else {
+            std::cerr << "usage: pravel-screenshots [--out DIR] [--db-config FILE] [--only TEXT]\n";
+            return 2;
+        }
+    }
+    if (!QDir().mkpath(out)) {
+        std::cerr << "screenshots: cannot make " << out.toStdString() << "\n";
+        return 1;
+    }
+    // Messages go to the terminal; questions are answered yes.
+    set_notifier(std::make_shared<StderrNotifier>(true));
+
+    int failed = 0;
+    int taken = 0;
+    try {
+        Session session(out);
+        for (const Shot& shot : shots()) {
+            if (!only.isEmpty() && !QString(shot.file).contains(only)) continue;
+            try {
+                const QPixmap picture = shot.take(session);
+                session.saveExtra(shot.file, picture);
+                ++taken;
+            } catch (const ShotError& e) {
+                std::cerr << "screenshots: " << shot.file << " not taken: " << e.what() << "\n";
+                ++failed;
+            }
+            session.closeDialogs();
+        }
+    } catch (const ShotError& e) {
+        std::cerr << "screenshots: " << e.what() << "\n";
+        return 1;
+    }
+    std::cout << "screenshots: " << taken << " taken, " << failed << " failed, in " << out.toStdString() << "\n";
+    return failed == 0 && taken > 0 ? 0 : 1;
+}
