@@ -23,7 +23,13 @@
 #include "ui/massnahmen_wirksamkeit.h"
 #include "ui/optimierung.h"
 #include "ui/qualoptimierung.h"
+#include "ui/gruenlanddialog.h"
+#include "ui/gruenlandladen.h"
 #include "ui/shell.h"
+#include "ui/steckbrief_laden.h"
+#include "ui/steckbrief_lebensraum_neu.h"
+#include "ui/steckbrief_schmetterling_neu.h"
+#include "ui/steckbrief_vogel_neu.h"
 #include "ui/zahlungssimulierung.h"
 
 namespace pravel {
@@ -42,6 +48,29 @@ const std::vector<ButtonWindow>& buttonWindows() {
         {button::kProgrammeSimulation, cmd::kProgrammeSimulation, &zahlungssimulierung::staticMetaObject},
         {button::kBudgetMinimisation, cmd::kBudgetMinimisation, &optimierung::staticMetaObject},
         {button::kGoalMaximisation, cmd::kGoalMaximisation, &qualoptimierung::staticMetaObject},
+        {button::kNewBird, cmd::kNewBird, &steckbrief_vogel_neu::staticMetaObject},
+        {button::kLoadBird, cmd::kLoadBird, &steckbrief_laden::staticMetaObject},
+    };
+    return rows;
+}
+
+// The commands reachable from the Characteristics menu only: the window, its
+// title and whether it keeps the rest of the program waiting.
+struct MenuWindow {
+    int command;
+    const QMetaObject* window;
+    const char* title;
+    bool modal;
+};
+const std::vector<MenuWindow>& menuWindows() {
+    static const std::vector<MenuWindow> rows = {
+        {cmd::kNewButterfly, &steckbrief_schmetterling_neu::staticMetaObject,
+         "Characteristics of a new butterfly species", false},
+        {cmd::kNewHabitat, &steckbrief_lebensraum_neu::staticMetaObject, "Characteristics of a new habitat", true},
+        {cmd::kLoadButterfly, &steckbrief_laden::staticMetaObject, "Butterfly", false},
+        {cmd::kLoadHabitat, &steckbrief_laden::staticMetaObject, "Habitat", false},
+        {cmd::kGrasslandEditor, &gruenlanddialog::staticMetaObject, "Grassland input", false},
+        {cmd::kGrasslandLoad, &gruenlandladen::staticMetaObject, "Grassland type", false},
     };
     return rows;
 }
@@ -108,6 +137,25 @@ TEST_F(WindowRegistryTest, EachStartWindowButtonAndItsMenuEntryOpenTheSameWindow
         EXPECT_NE(byButton.front(), byMenu.front());
         byButton.front()->close();
         byMenu.front()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    EXPECT_TRUE(messages().texts().empty());
+}
+
+TEST_F(WindowRegistryTest, EachCharacteristicsEntryWithoutAButtonOpensItsWindow) {
+    CMainFrame* frame = startProgram();
+    ASSERT_NE(frame, nullptr);
+    for (const MenuWindow& row : menuWindows()) {
+        SCOPED_TRACE(row.title);
+        QAction* entry = frame->action(row.command);
+        ASSERT_NE(entry, nullptr);
+        const auto opened = windowsOpenedBy(frame, [entry] { entry->trigger(); });
+        ASSERT_EQ(opened.size(), 1);
+        QWidget* w = opened.front();
+        EXPECT_STREQ(w->metaObject()->className(), row.window->className());
+        EXPECT_EQ(w->windowTitle(), row.title);
+        EXPECT_EQ(w->isModal(), row.modal);
+        w->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     EXPECT_TRUE(messages().texts().empty());
