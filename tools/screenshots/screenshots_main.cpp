@@ -1,6 +1,7 @@
 // Takes screenshots of the desktop program on the demo database: the main
 // window with its start window, each analysis window after a run on the large
-// demo area, a progress dialog and the result map. It drives the windows
+// demo area, a progress dialog, the result map, and the bird and grassland
+// editors showing stored profiles. It drives the windows
 // through their labelled controls as a user would and saves one PNG per shot.
 //
 //   pravel-screenshots [--out DIR] [--db-config FILE] [--only TEXT]
@@ -36,10 +37,14 @@
 #include "store/database_access.h"
 #include "ui/map_views.h"
 #include "ui/massnahmen_wirksamkeit.h"
+#include "ui/gruenlanddialog.h"
+#include "ui/gruenlandladen.h"
 #include "ui/measure_cascade.h"
 #include "ui/optimierung.h"
 #include "ui/qualoptimierung.h"
 #include "ui/shell.h"
+#include "ui/steckbrief_laden.h"
+#include "ui/steckbrief_vogel_neu.h"
 #include "ui/window_registry.h"
 #include "ui/zahlungssimulierung.h"
 
@@ -149,13 +154,15 @@ QPixmap grabWindow(QWidget* w) {
     return w->grab();
 }
 
-// Cancels a search through its progress dialog after `reports` reports of
-// the search itself, as a user who has seen enough would.
-ProgressObserver cancelSearchAfter(int reports) {
-    auto seen = std::make_shared<int>(0);
-    return [seen, reports](QProgressDialog& d, const Feedback::Progress& p) {
+// Cancels a search through its progress dialog once it has searched for
+// `seconds`, as a user who has seen enough would; the window then shows the
+// best solution found so far.
+ProgressObserver cancelSearchAfter(int seconds) {
+    auto clock = std::make_shared<QElapsedTimer>();
+    return [clock, seconds](QProgressDialog& d, const Feedback::Progress& p) {
         if (p.stage == "evaluation") return;
-        if (++*seen >= reports) d.cancel();
+        if (!clock->isValid()) clock->start();
+        if (clock->elapsed() >= seconds * 1000LL) d.cancel();
     };
 }
 
@@ -292,9 +299,11 @@ QPixmap budgetMinimisation(Session& s) {
     using W = optimierung;
     auto* w = s.open<W>(cmd::kBudgetMinimisation);
     fillOptimisation(w);
-    addOptimisationSpecies(w, W::kQualityLabel, W::kAreaLabel, "0.3", "40");
+    // Targets above what the measures reach without payment, so that the
+    // search has a budget to minimise.
+    addOptimisationSpecies(w, W::kQualityLabel, W::kAreaLabel, "0.3", "150");
     w->setSeed(1);
-    w->setProgressObserver(cancelSearchAfter(20));
+    w->setProgressObserver(cancelSearchAfter(30));
     click(w, "Start optimization");
     if (!w->lastResult()) throw ShotError("the budget minimisation gave no result");
     return grabWindow(w);
@@ -307,10 +316,47 @@ QPixmap goalMaximisation(Session& s) {
     type(w, W::kBudgetLabel, "60000");
     addOptimisationSpecies(w, W::kImportanceLabel, W::kQualityLabel, "60", "0.3");
     w->setSeed(1);
-    w->setProgressObserver(cancelSearchAfter(20));
+    w->setProgressObserver(cancelSearchAfter(10));
     click(w, "Start optimization");
     if (!w->lastResult()) throw ShotError("the goal maximisation gave no result");
     return grabWindow(w);
+}
+
+// A window the shot opened itself, sized and placed for the picture.
+template <class W>
+W* place(W* w, int width) {
+    if (!w) throw ShotError("no window to show");
+    w->resize(width, kWindowHeight);
+    w->move(40, 30);
+    w->show();
+    w->raise();
+    w->activateWindow();
+    settle();
+    return w;
+}
+
+// The bird editor in view mode, showing the stored Grutto profile as "Load
+// characteristics" fills it.
+QPixmap birdEditor(Session& s) {
+    auto* load = s.open<steckbrief_laden>(cmd::kLoadBird);
+    auto* list = find<QListWidget>(load, kLoadListLabel);
+    const auto found = list->findItems("/Grutto,", Qt::MatchContains);
+    if (found.isEmpty()) throw ShotError("no stored Grutto profile");
+    list->setCurrentItem(found.front());
+    click(load, "OK");
+    auto* editor = load->shownEditor();
+    if (!editor) throw ShotError("the load dialog opened no editor");
+    return grabWindow(place(editor, 900));
+}
+
+// The grassland type editor showing the first stored grassland type.
+QPixmap grasslandEditor(Session& s) {
+    auto* load = s.open<gruenlandladen>(cmd::kGrasslandLoad);
+    auto* list = find<QListWidget>(load, kLoadListName);
+    if (list->count() == 0) throw ShotError("no stored grassland type");
+    list->setCurrentRow(0);
+    gruenlanddialog* editor = load->openChosen();
+    return grabWindow(place(editor, 1100));
 }
 
 struct Shot {
@@ -327,6 +373,8 @@ const std::vector<Shot>& shots() {
         {"05_programme_simulation_ellerbach.png", programme},
         {"06_budget_minimisation_ellerbach.png", budgetMinimisation},
         {"07_goal_maximisation_ellerbach.png", goalMaximisation},
+        {"08_bird_editor_loaded_grutto.png", birdEditor},
+        {"09_grassland_editor_loaded.png", grasslandEditor},
     };
     return table;
 }
