@@ -56,7 +56,8 @@ public:
         print(text);
         return true;
     }
-    bool ask_ok_cancel(const std::string& text) override {
+    using Notifier::ask_ok_cancel;
+    bool ask_ok_cancel(const std::string& text, const std::string& /*title*/) override {
         print(text);
         return true;
     }

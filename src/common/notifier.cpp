@@ -26,7 +26,7 @@ bool StderrNotifier::ask_yes_no(const std::string& text) {
     return answer_;
 }
 
-bool StderrNotifier::ask_ok_cancel(const std::string& text) {
+bool StderrNotifier::ask_ok_cancel(const std::string& text, const std::string& /*title*/) {
     std::cerr << text << '\n';
     return answer_;
 }
@@ -38,15 +38,15 @@ bool RecordingNotifier::next_answer() {
     return a;
 }
 
-void RecordingNotifier::inform(const std::string& text) { messages_.push_back({Kind::Inform, text}); }
+void RecordingNotifier::inform(const std::string& text) { messages_.push_back({Kind::Inform, text, {}}); }
 
 bool RecordingNotifier::ask_yes_no(const std::string& text) {
-    messages_.push_back({Kind::YesNo, text});
+    messages_.push_back({Kind::YesNo, text, {}});
     return next_answer();
 }
 
-bool RecordingNotifier::ask_ok_cancel(const std::string& text) {
-    messages_.push_back({Kind::OkCancel, text});
+bool RecordingNotifier::ask_ok_cancel(const std::string& text, const std::string& title) {
+    messages_.push_back({Kind::OkCancel, text, title});
     return next_answer();
 }
 

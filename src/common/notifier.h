@@ -15,8 +15,10 @@ public:
     virtual void inform(const std::string& text) = 0;
     // A question with Yes and No buttons; true for Yes.
     virtual bool ask_yes_no(const std::string& text) = 0;
-    // A question with OK and Cancel buttons; true for OK.
-    virtual bool ask_ok_cancel(const std::string& text) = 0;
+    // A question with OK and Cancel buttons; true for OK. `title` names the
+    // box; empty for the program's own title.
+    virtual bool ask_ok_cancel(const std::string& text, const std::string& title) = 0;
+    bool ask_ok_cancel(const std::string& text) { return ask_ok_cancel(text, {}); }
 };
 
 // The notifier in force. Never null: a stderr notifier until one is installed.
@@ -32,7 +34,8 @@ public:
     explicit StderrNotifier(bool answer = true) : answer_(answer) {}
     void inform(const std::string& text) override;
     bool ask_yes_no(const std::string& text) override;
-    bool ask_ok_cancel(const std::string& text) override;
+    using Notifier::ask_ok_cancel;
+    bool ask_ok_cancel(const std::string& text, const std::string& title) override;
 
 private:
     bool answer_;
@@ -46,11 +49,13 @@ public:
     struct Message {
         Kind kind;
         std::string text;
+        std::string title;  // the box's own title; empty for the program's
     };
 
     void inform(const std::string& text) override;
     bool ask_yes_no(const std::string& text) override;
-    bool ask_ok_cancel(const std::string& text) override;
+    using Notifier::ask_ok_cancel;
+    bool ask_ok_cancel(const std::string& text, const std::string& title) override;
 
     void queue_answer(bool answer) { answers_.push_back(answer); }
     void set_default_answer(bool answer) { default_answer_ = answer; }

@@ -368,7 +368,7 @@ void gruenlanddialog::save() {
     if (check.focus == FormFocus::DutchName) refocus(dutch_);
     if (check.focus == FormFocus::Editor) refocus(editor_);
     if (check.stopped) return;
-    if (!notifier().ask_ok_cancel(texts_.confirm)) return;
+    if (!notifier().ask_ok_cancel(texts_.confirm, kCheckInputTitle)) return;
 
     const int species_id = storeBeforeGrassland(*db_);
     if (!chosen_[1].empty()) {

@@ -41,9 +41,10 @@ QMessageBox::StandardButtons MessageBoxNotifier::buttonsFor(Kind kind) {
     return QMessageBox::Ok;
 }
 
-QMessageBox::StandardButton MessageBoxNotifier::show(Kind kind, const std::string& text) {
+QMessageBox::StandardButton MessageBoxNotifier::show(Kind kind, const std::string& text, const std::string& title) {
     QMessageBox box(kind == Kind::Inform ? QMessageBox::Information : QMessageBox::Question,
-                    CPravelApp::kTitle, QString::fromStdString(text), buttonsFor(kind),
+                    title.empty() ? QString(CPravelApp::kTitle) : QString::fromStdString(title),
+                    QString::fromStdString(text), buttonsFor(kind),
                     QApplication::activeWindow());
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
@@ -54,8 +55,8 @@ bool MessageBoxNotifier::ask_yes_no(const std::string& text) {
     return show(Kind::YesNo, text) == QMessageBox::Yes;
 }
 
-bool MessageBoxNotifier::ask_ok_cancel(const std::string& text) {
-    return show(Kind::OkCancel, text) == QMessageBox::Ok;
+bool MessageBoxNotifier::ask_ok_cancel(const std::string& text, const std::string& title) {
+    return show(Kind::OkCancel, text, title) == QMessageBox::Ok;
 }
 
 // ------------------------------------------------------ document and frame

@@ -81,10 +81,11 @@ public:
 
     void inform(const std::string& text) override;
     bool ask_yes_no(const std::string& text) override;
-    bool ask_ok_cancel(const std::string& text) override;
+    using Notifier::ask_ok_cancel;
+    bool ask_ok_cancel(const std::string& text, const std::string& title) override;
 
 private:
-    static QMessageBox::StandardButton show(Kind kind, const std::string& text);
+    static QMessageBox::StandardButton show(Kind kind, const std::string& text, const std::string& title = {});
 };
 
 // The empty document: one integer nobody uses, never loaded or saved.

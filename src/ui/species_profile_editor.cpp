@@ -204,7 +204,7 @@ bool SpeciesProfileEditor::passes(const std::optional<SaveRefusal>& refusal) {
 }
 
 bool SpeciesProfileEditor::confirmAndStore(const char* question, const char* group) {
-    if (!notifier().ask_ok_cancel(question)) return false;
+    if (!notifier().ask_ok_cancel(question, kCheckInputTitle)) return false;
     // A version made from a loaded profile stays in that profile's group.
     record_.group = baseGroup_.empty() ? group : baseGroup_;
     {

@@ -72,6 +72,7 @@ TEST_F(GrasslandEditorTest, SaveRefusesStepByStepThenStoresOneNormalVersionOnOk)
     messages().queue_answer(false);
     EXPECT_EQ(messagesOfSave(), (std::vector<std::string>{kMoistureRangeMessage, kGrasslandConfirmMessage}));
     EXPECT_EQ(messages().messages().back().kind, RecordingNotifier::Kind::OkCancel);
+    EXPECT_EQ(messages().messages().back().title, "Check input");
     EXPECT_EQ(schema().count("grassland"), 6);
     EXPECT_TRUE(editor_->isVisible());
 

@@ -329,13 +329,16 @@ TEST_F(ShellTest, MessageBoxNotifierShowsTheButtonsOfEachKindAndReportsTheAnswer
         QMessageBox::StandardButtons buttons;
         QMessageBox::StandardButton press;
         bool expected;
+        std::string title;  // asked for (OK/Cancel questions only)
+        QString shownTitle;
     };
     const std::vector<Row> rows = {
-        {Kind::Inform, QMessageBox::Ok, QMessageBox::Ok, true},
-        {Kind::YesNo, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, true},
-        {Kind::YesNo, QMessageBox::Yes | QMessageBox::No, QMessageBox::No, false},
-        {Kind::OkCancel, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok, true},
-        {Kind::OkCancel, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel, false},
+        {Kind::Inform, QMessageBox::Ok, QMessageBox::Ok, true, "", "Pravel-Tormin"},
+        {Kind::YesNo, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, true, "", "Pravel-Tormin"},
+        {Kind::YesNo, QMessageBox::Yes | QMessageBox::No, QMessageBox::No, false, "", "Pravel-Tormin"},
+        {Kind::OkCancel, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok, true, "", "Pravel-Tormin"},
+        {Kind::OkCancel, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel, false, "Check input",
+         "Check input"},
     };
     MessageBoxNotifier n;
     for (const Row& row : rows) {
@@ -343,21 +346,24 @@ TEST_F(ShellTest, MessageBoxNotifierShowsTheButtonsOfEachKindAndReportsTheAnswer
         EXPECT_EQ(MessageBoxNotifier::buttonsFor(row.kind), row.buttons);
         QMessageBox::StandardButtons shown;
         QString text;
+        QString title;
         onNextModal([&](QWidget* modal) {
             auto* box = qobject_cast<QMessageBox*>(modal);
             if (!box) return;
             shown = box->standardButtons();
             text = box->text();
+            title = box->windowTitle();
             box->button(row.press)->click();
         });
         bool answer = true;
         switch (row.kind) {
             case Kind::Inform: n.inform("Done."); break;
             case Kind::YesNo: answer = n.ask_yes_no("Done."); break;
-            case Kind::OkCancel: answer = n.ask_ok_cancel("Done."); break;
+            case Kind::OkCancel: answer = n.ask_ok_cancel("Done.", row.title); break;
         }
         EXPECT_EQ(shown, row.buttons);
         EXPECT_EQ(text, "Done.");
+        EXPECT_EQ(title, row.shownTitle);
         EXPECT_EQ(answer, row.expected);
     }
 }

@@ -66,6 +66,7 @@ TEST_F(BirdEditorTest, SaveRefusesStepByStepThenStoresTheBirdWithBothQuarterMont
     messages().set_default_answer(false);
     EXPECT_EQ(save(), std::vector<std::string>{kBirdConfirmation});
     EXPECT_EQ(messages().messages()[0].kind, Kind::OkCancel);
+    EXPECT_EQ(messages().messages()[0].title, "Check input");
     EXPECT_TRUE(ed_->open());
     EXPECT_EQ(schema().count("species"), 0);
 
