@@ -37,6 +37,9 @@ RunProgress::RunProgress(QWidget* parent, const QString& title, const QString& t
     dialog_->setAutoClose(false);
     dialog_->setAutoReset(false);
     dialog_->show();
+    // Painted now, so that the user sees what is going on while the run loads
+    // its data, before its first report.
+    QCoreApplication::processEvents();
 }
 
 RunProgress::~RunProgress() = default;

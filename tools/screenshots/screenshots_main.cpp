@@ -47,20 +47,16 @@
 #include "ui/steckbrief_vogel_neu.h"
 #include "ui/window_registry.h"
 #include "ui/zahlungssimulierung.h"
+#include "window_driver/analysis_scenarios.h"
 
 namespace pravel::screenshots {
 namespace {
 
-constexpr const char* kLargeArea = "Ellerbach lowland";
+using namespace pravel::driving;
+
 // Size of the analysis windows in the pictures.
 constexpr int kWindowWidth = 1500;
 constexpr int kWindowHeight = 980;
-
-// A step that cannot be carried out: the control is missing or the data
-// does not hold what the shot expects.
-struct ShotError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
 
 // Lets the windows lay out and paint, and the display server answer with the
 // exposures of what moved, so that no stale pixels stay on the screen.
@@ -74,33 +70,12 @@ void settle() {
     }
 }
 
-template <class C>
-C* find(QWidget* window, const QString& name) {
-    C* c = window->findChild<C*>(name);
-    if (!c) throw ShotError("no control \"" + name.toStdString() + "\" in " + window->windowTitle().toStdString());
-    return c;
-}
-void type(QWidget* w, const char* field, const QString& text) { find<QLineEdit>(w, field)->setText(text); }
-void click(QWidget* w, const char* button) { find<QAbstractButton>(w, button)->click(); }
-void choose(QListWidget* list, const QString& entry) {
-    const auto found = list->findItems(entry, Qt::MatchExactly);
-    if (found.isEmpty())
-        throw ShotError("no entry \"" + entry.toStdString() + "\" in " + list->objectName().toStdString());
-    list->setCurrentItem(found.front());
-}
-void choose(QWidget* w, const char* list, const QString& entry) { choose(find<QListWidget>(w, list), entry); }
-// Keeps the first `n` entries of the measure list (a double click removes one).
-void keepMeasures(QWidget* w, int n) {
-    auto* list = find<QListWidget>(w, "List of selected measures");
-    while (list->count() > n) emit list->itemDoubleClicked(list->item(list->count() - 1));
-}
-
 // The program as main() starts it, and what the shots share.
 class Session {
 public:
     explicit Session(QString outDir) : outDir_(std::move(outDir)) {
         app_ = std::make_unique<CPravelApp>(settingsDir_.filePath("settings.ini"));
-        if (!app_->initInstance({}, false)) throw ShotError("the program did not start");
+        if (!app_->initInstance({}, false)) throw DriveError("the program did not start");
         register_windows(*app_->mainFrame());
         // Without a window manager "maximised" does not take: the main window
         // is given the whole screen.
@@ -124,7 +99,7 @@ public:
             settle();
             return w;
         }
-        throw ShotError("command " + std::to_string(command) + " opened no window");
+        throw DriveError("command " + std::to_string(command) + " opened no window");
     }
     // Closes every analysis window, so that the next shot starts clean.
     void closeDialogs() {
@@ -134,7 +109,7 @@ public:
     }
     // An extra picture taken during a shot.
     void saveExtra(const QString& file, const QPixmap& picture) const {
-        if (!picture.save(QDir(outDir_).filePath(file))) throw ShotError("cannot write " + file.toStdString());
+        if (!picture.save(QDir(outDir_).filePath(file))) throw DriveError("cannot write " + file.toStdString());
         std::cout << "screenshots: " << file.toStdString() << "\n";
     }
 
@@ -170,7 +145,7 @@ ProgressObserver cancelSearchAfter(int seconds) {
 
 QPixmap startWindow(Session& s) {
     StartWindow* start = s.frame().startWindows().value(0);
-    if (!start) throw ShotError("no start window");
+    if (!start) throw DriveError("no start window");
     const QRect area = s.frame().geometry();
     start->adjustSize();
     start->move(area.center() - QPoint(start->width() / 2, start->height() / 2));
@@ -178,28 +153,11 @@ QPixmap startWindow(Session& s) {
     return wholeScreen();
 }
 
-// Region, predation, costs and a few mowing measures on the large area,
-// with Grutto (and in the optimisations Tureluur) as target species.
-void fillEffectiveness(massnahmen_wirksamkeit* w) {
-    using W = massnahmen_wirksamkeit;
-    type(w, W::kFactorLabel, "1");
-    type(w, W::kTransactionLabel, "10");
-    click(w, "Only mowing");
-    keepMeasures(w, 3);
-    for (const char* species : {"Grutto", "Tureluur"}) {
-        choose(w, "Dutch name", species);
-        type(w, W::kQualityLabel, "0.3");
-        click(w, "Copy values");
-    }
-    find<QRadioButton>(w, "time independent")->setChecked(true);
-    choose(w, "Region", kLargeArea);
-}
-
 QPixmap effectiveness(Session& s) {
     auto* w = s.open<massnahmen_wirksamkeit>(cmd::kMeasureSimulation);
     fillEffectiveness(w);
     click(w, "Run simulation");
-    if (!w->lastRun()) throw ShotError("the effectiveness run gave no result");
+    if (!w->lastRun()) throw DriveError("the effectiveness run gave no result");
     return grabWindow(w);
 }
 
@@ -216,7 +174,7 @@ QPixmap effectivenessProgress(Session& s) {
         d.cancel();
     });
     click(w, "Run simulation");
-    if (picture.isNull()) throw ShotError("the progress dialog was not seen");
+    if (picture.isNull()) throw DriveError("the progress dialog was not seen");
     return picture;
 }
 
@@ -226,7 +184,7 @@ QPixmap resultMap(Session& s) {
     click(w, "Run simulation");
     click(w, "Visualize");
     auto* map = qobject_cast<MapView*>(w->lastMap());
-    if (!map) throw ShotError("Visualize opened no result map");
+    if (!map) throw DriveError("Visualize opened no result map");
     // The analysis and start windows step aside; the map fills the main
     // window with its option panel in the corner below the legend.
     w->hide();
@@ -244,55 +202,10 @@ QPixmap resultMap(Session& s) {
 QPixmap programme(Session& s) {
     using W = zahlungssimulierung;
     auto* w = s.open<W>(cmd::kProgrammeSimulation);
-    type(w, W::kFactorLabel, "1");
-    type(w, W::kTransactionLabel, "10");
-    choose(w, "Region", kLargeArea);
-    struct Measure {
-        const char* type;
-        const char* firstUse;
-        const char* distance;
-        const char* payment;
-        const char* area;
-    };
-    for (const Measure& m : {Measure{"mowing_2cut", "4th QM April, 16.", "12", "300", "400"},
-                             Measure{"mowing_2cut", "4th QM April, 16.", "8", "250", "300"}}) {
-        MeasureCascade* c = w->cascade();
-        choose(find<QListWidget>(c, "Type of measure"), m.type);
-        choose(find<QListWidget>(c, "QM of first use"), m.firstUse);
-        choose(find<QListWidget>(c, "Distance to first use in QM"), m.distance);
-        type(w, W::kPaymentLabel, m.payment);
-        type(w, W::kAreaLabel, m.area);
-        w->measureCopyButton()->click();
-    }
-    for (const char* species : {"Grutto", "Tureluur"}) {
-        choose(w, "Dutch name", species);
-        type(w, W::kQualityLabel, "0.3");
-        w->speciesCopyButton()->click();
-    }
-    find<QRadioButton>(w, "time independent")->setChecked(true);
+    fillProgramme(w);
     click(w, "Run simulation");
-    if (!w->lastRun()) throw ShotError("the programme run gave no result");
+    if (!w->lastRun()) throw DriveError("the programme run gave no result");
     return grabWindow(w);
-}
-
-// The species of both optimisations with their two target texts.
-void addOptimisationSpecies(OptimisationWindow* w, const char* firstField, const char* secondField,
-                            const QString& first, const QString& second) {
-    for (const char* species : {"Grutto", "Tureluur"}) {
-        choose(w, "Dutch name", species);
-        type(w, firstField, first);
-        type(w, secondField, second);
-        click(w, "Copy values");
-    }
-}
-
-void fillOptimisation(OptimisationWindow* w) {
-    type(w, OptimisationWindow::kFactorLabel, "1");
-    type(w, OptimisationWindow::kTransactionLabel, "10");
-    choose(w, "Region", kLargeArea);
-    find<QRadioButton>(w, "time independent")->setChecked(true);
-    click(w, "Only mowing");
-    keepMeasures(w, 3);
 }
 
 QPixmap budgetMinimisation(Session& s) {
@@ -305,7 +218,7 @@ QPixmap budgetMinimisation(Session& s) {
     w->setSeed(1);
     w->setProgressObserver(cancelSearchAfter(30));
     click(w, "Start optimization");
-    if (!w->lastResult()) throw ShotError("the budget minimisation gave no result");
+    if (!w->lastResult()) throw DriveError("the budget minimisation gave no result");
     return grabWindow(w);
 }
 
@@ -318,14 +231,14 @@ QPixmap goalMaximisation(Session& s) {
     w->setSeed(1);
     w->setProgressObserver(cancelSearchAfter(10));
     click(w, "Start optimization");
-    if (!w->lastResult()) throw ShotError("the goal maximisation gave no result");
+    if (!w->lastResult()) throw DriveError("the goal maximisation gave no result");
     return grabWindow(w);
 }
 
 // A window the shot opened itself, sized and placed for the picture.
 template <class W>
 W* place(W* w, int width) {
-    if (!w) throw ShotError("no window to show");
+    if (!w) throw DriveError("no window to show");
     w->resize(width, kWindowHeight);
     w->move(40, 30);
     w->show();
@@ -341,11 +254,11 @@ QPixmap birdEditor(Session& s) {
     auto* load = s.open<steckbrief_laden>(cmd::kLoadBird);
     auto* list = find<QListWidget>(load, kLoadListLabel);
     const auto found = list->findItems("/Grutto,", Qt::MatchContains);
-    if (found.isEmpty()) throw ShotError("no stored Grutto profile");
+    if (found.isEmpty()) throw DriveError("no stored Grutto profile");
     list->setCurrentItem(found.front());
     click(load, "OK");
     auto* editor = load->shownEditor();
-    if (!editor) throw ShotError("the load dialog opened no editor");
+    if (!editor) throw DriveError("the load dialog opened no editor");
     return grabWindow(place(editor, 900));
 }
 
@@ -353,7 +266,7 @@ QPixmap birdEditor(Session& s) {
 QPixmap grasslandEditor(Session& s) {
     auto* load = s.open<gruenlandladen>(cmd::kGrasslandLoad);
     auto* list = find<QListWidget>(load, kLoadListName);
-    if (list->count() == 0) throw ShotError("no stored grassland type");
+    if (list->count() == 0) throw DriveError("no stored grassland type");
     list->setCurrentRow(0);
     gruenlanddialog* editor = load->openChosen();
     return grabWindow(place(editor, 1100));
@@ -420,13 +333,13 @@ int main(int argc, char** argv) {
                 const QPixmap picture = shot.take(session);
                 session.saveExtra(shot.file, picture);
                 ++taken;
-            } catch (const ShotError& e) {
+            } catch (const DriveError& e) {
                 std::cerr << "screenshots: " << shot.file << " not taken: " << e.what() << "\n";
                 ++failed;
             }
             session.closeDialogs();
         }
-    } catch (const ShotError& e) {
+    } catch (const DriveError& e) {
         std::cerr << "screenshots: " << e.what() << "\n";
         return 1;
     }
