@@ -154,6 +154,9 @@ TEST_F(BirdEditorTest, LeavingAnInputRunsItsCheckAndKeepsTheCheckedValue) {
         {"WKLA", "1.5", {kValueRangeMessage}, 0.5, "0.5"},
         {"WKLA", "a", {kNumberMessage}, 0.0, "0"},
         {"Predation", "abc", {}, 0.0, nullptr},
+        {"Predation", "nan", {}, 0.0, nullptr},  // only decimal numbers are read
+        {"wet", "inf", {}, 0.0, nullptr},
+        {"wet", "0x10", {}, 0.0, nullptr},
         {"wet", "7", {}, 7.0, nullptr},
     };
     const auto kept = [this](const char* input) {
