@@ -20,13 +20,7 @@ gruenlandladen::gruenlandladen(QWidget* parent) : QDialog(parent) {
     layout->addWidget(label(kLoadListName, this));
     list_ = namedList(kLoadListName, this);
     layout->addWidget(list_);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    QPushButton* ok = namedButton("OK", this);
-    QPushButton* cancel = namedButton("Cancel", this);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    layout->addLayout(buttons);
+    const auto [ok, cancel] = addOkCancel(layout, this);
 
     connect(list_, &QListWidget::currentTextChanged, this,
             [this](const QString& text) { chosen_ = parse_grassland_load_entry(text.toStdString()); });

@@ -20,6 +20,32 @@
 
 namespace pravel {
 
+namespace {
+
+// A vertical scroll bar whose line step is a hundredth and whose page step a
+// tenth of its range, whatever the scroll area sets: the scroll area sets
+// the page to the visible height after every change of the range.
+class HundredthScrollBar : public QScrollBar {
+public:
+    HundredthScrollBar() : QScrollBar(Qt::Vertical) {}
+
+protected:
+    void sliderChange(SliderChange change) override {
+        QScrollBar::sliderChange(change);
+        if (adjusting_ || (change != SliderRangeChange && change != SliderStepsChange)) return;
+        adjusting_ = true;
+        const int range = maximum() - minimum();
+        setSingleStep(std::max(1, range / 100));
+        setPageStep(std::max(1, range / 10));
+        adjusting_ = false;
+    }
+
+private:
+    bool adjusting_ = false;
+};
+
+}  // namespace
+
 const QColor ProfileEditorFrame::kBackground(255, 255, 240);
 const QColor ProfileEditorFrame::kGroupCaption(139, 26, 26);
 const QColor ProfileEditorFrame::kLabel(0, 100, 0);
@@ -69,6 +95,7 @@ ProfileEditorFrame::ProfileEditorFrame(const QString& title, QWidget* parent) : 
 
     auto* outer = new QVBoxLayout(this);
     scroll_ = new QScrollArea(this);
+    scroll_->setVerticalScrollBar(new HundredthScrollBar);
     scroll_->setWidgetResizable(true);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     scroll_->setFrameShape(QFrame::NoFrame);
@@ -78,7 +105,6 @@ ProfileEditorFrame::ProfileEditorFrame(const QString& title, QWidget* parent) : 
     layout_ = new QVBoxLayout(content_);
     scroll_->setWidget(content_);
     outer->addWidget(scroll_, 1);
-    connect(scroll_->verticalScrollBar(), &QScrollBar::rangeChanged, this, [this] { adjustScrollSteps(); });
 
     auto* buttons = new QHBoxLayout;
     auto makeButton = [&](const char* text) {
@@ -110,15 +136,6 @@ ProfileEditorFrame::~ProfileEditorFrame() {
     // object's members are gone: none of their signals (a watched control's
     // `destroyed`, a list's selection) may reach this object any more.
     for (QObject* child : findChildren<QObject*>()) disconnect(child, nullptr, this, nullptr);
-}
-
-void ProfileEditorFrame::adjustScrollSteps() {
-    // A line is a hundredth of the range and a page a tenth; the thumb sets
-    // the position directly.
-    QScrollBar* bar = scroll_->verticalScrollBar();
-    const int range = bar->maximum() - bar->minimum();
-    bar->setSingleStep(std::max(1, range / 100));
-    bar->setPageStep(std::max(1, range / 10));
 }
 
 QGroupBox* ProfileEditorFrame::group(const QString& caption, QWidget* parent) {

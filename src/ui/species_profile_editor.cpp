@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "common/notifier.h"
+#include "common/number_format.h"
 #include "common/numeric_input.h"
 #include "store/database_access.h"
 
@@ -223,7 +224,7 @@ QLineEdit* SpeciesProfileEditor::eggInput(int quarter_month) const {
 
 void SpeciesProfileEditor::showEggs(const SpeciesRecord& loaded) {
     for (const auto& [qm, field] : eggs_)
-        field->setText(QString::number(loaded.eggs_by_quarter_month[qm - 1] * 100.0, 'f', 1));
+        field->setText(QString::fromStdString(format_fixed(loaded.eggs_by_quarter_month[qm - 1] * 100.0, 1)));
 }
 
 }  // namespace pravel

@@ -1,6 +1,5 @@
 #include "ui/steckbrief_laden.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -40,13 +39,7 @@ steckbrief_laden::steckbrief_laden(QWidget* parent) : QDialog(parent) {
         layout->addWidget(label(line, this));
     list_ = namedList(kLoadListLabel, this);
     layout->addWidget(list_, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    QPushButton* ok = namedButton("OK", this);
-    QPushButton* cancel = namedButton("Cancel", this);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    layout->addLayout(buttons);
+    const auto [ok, cancel] = addOkCancel(layout, this);
 
     connect(list_, &QListWidget::currentTextChanged, this,
             [this](const QString& text) { chosen_ = parse_profile_entry(text.toStdString()); });

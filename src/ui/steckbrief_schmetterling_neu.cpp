@@ -7,6 +7,8 @@
 #include <QListWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "store/database_access.h"
 
 namespace pravel {
@@ -98,12 +100,20 @@ steckbrief_schmetterling_neu::steckbrief_schmetterling_neu(QWidget* parent)
 void steckbrief_schmetterling_neu::setGrasslands(std::vector<GrasslandRecord> grasslands) {
     grasslands_ = std::move(grasslands);
     choice_->clear();
-    for (std::size_t i = 0; i < grasslands_.size(); ++i) {
-        auto* item = new QListWidgetItem(QString::fromStdString(grassland_entry_text(grasslands_[i])));
-        item->setData(Qt::UserRole, static_cast<int>(i));
+    // Alphabetical order ignores case ("bog" before "Meadow"); entries that
+    // differ only in case keep a fixed order.
+    std::vector<std::pair<QString, int>> entries;
+    for (std::size_t i = 0; i < grasslands_.size(); ++i)
+        entries.emplace_back(QString::fromStdString(grassland_entry_text(grasslands_[i])), static_cast<int>(i));
+    std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+        const int c = QString::compare(a.first, b.first, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a.first < b.first;
+    });
+    for (const auto& [text, index] : entries) {
+        auto* item = new QListWidgetItem(text);
+        item->setData(Qt::UserRole, index);
         choice_->addItem(item);
     }
-    choice_->sortItems();
 }
 
 void steckbrief_schmetterling_neu::chooseGrassland(const QListWidgetItem* item) {

@@ -7,6 +7,8 @@
 #include <QListWidget>
 #include <QVBoxLayout>
 
+#include "common/number_format.h"
+
 namespace pravel {
 
 namespace {
@@ -14,7 +16,8 @@ namespace {
 // The reproduction periods are shown without a 0 ("%.d" prints nothing for it).
 QString count_text(int value) { return value == 0 ? QString() : QString::number(value); }
 
-QString fixed(double value, int decimals) { return QString::number(value, 'f', decimals); }
+// "%.1f" / "%.2f": exact half-way values go to the even digit, as printf does.
+QString fixed(double value, int decimals) { return QString::fromStdString(format_fixed(value, decimals)); }
 
 }  // namespace
 

@@ -41,6 +41,17 @@ QLineEdit* namedField(const QString& name, QWidget* parent) {
     return f;
 }
 
+std::pair<QPushButton*, QPushButton*> addOkCancel(QBoxLayout* layout, QWidget* parent) {
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    QPushButton* ok = namedButton("OK", parent);
+    QPushButton* cancel = namedButton("Cancel", parent);
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    layout->addLayout(buttons);
+    return {ok, cancel};
+}
+
 void fill(QListWidget* list, const std::vector<std::string>& entries) {
     list->clear();
     for (const auto& e : entries) list->addItem(QString::fromStdString(e));

@@ -6,10 +6,12 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "store/measure_store.h"
 
+class QBoxLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -27,6 +29,9 @@ QListWidget* namedList(const QString& name, QWidget* parent);
 // A button that is never the dialog's default (Return must not start a run).
 QPushButton* namedButton(const QString& name, QWidget* parent);
 QLineEdit* namedField(const QString& name, QWidget* parent);
+// The "OK" and "Cancel" buttons of a small dialog, right-aligned in a row
+// added to `layout`.
+std::pair<QPushButton*, QPushButton*> addOkCancel(QBoxLayout* layout, QWidget* parent);
 // Replaces the entries of a list.
 void fill(QListWidget* list, const std::vector<std::string>& entries);
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cfloat>
+
 #include <locale>
 
 #include "common/feedback.h"
@@ -67,6 +69,12 @@ TEST(NumericInput, ParsesTheLeadingNumberLikeTheRuntime) {
     const std::tuple<const char*, int, double> cases[] = {
         {"12", 12, 12.0},     {"-3.5", -3, -3.5}, {"1.2.3", 1, 1.2}, {"", 0, 0.0},
         {"(7)", 0, 0.0},      {"0.25", 0, 0.25},  {"5-", 5, 5.0},    {"99999999999", 2147483647, 99999999999.0},
+        {" 2.5km", 2, 2.5},   {".5", 0, 0.5},     {"-.5e1x", 0, -5.0}, {"3e", 3, 3.0},
+        {"1e+2", 1, 100.0},   {"+4", 4, 4.0},     {"-", 0, 0.0},     {".", 0, 0.0},
+        // Only decimal numbers: no hexadecimal, infinity or not-a-number.
+        {"0x1A", 0, 0.0},     {"inf", 0, 0.0},    {"NaN", 0, 0.0},   {"-infinity", 0, 0.0},
+        // Too large for a double: the largest one.
+        {"1e999", 1, DBL_MAX}, {"-1e999", -1, -DBL_MAX},
     };
     for (const auto& [text, i, d] : cases) {
         EXPECT_EQ(parse_int(text), i) << text;

@@ -227,6 +227,79 @@ TEST_F(LoadDialogTest, EditRecordSavesANewVersionThatKeepsWhatTheBirdEditorCanno
     for (int i = 0; i < 5; ++i) EXPECT_DOUBLE_EQ(std::stod(eggs[0][i]), expectedEggs[i]) << i;
 }
 
+TEST_F(LoadDialogTest, ShowsItsCaptionsAndTheEntriesInListOrder) {
+    steckbrief_laden dialog;
+    EXPECT_EQ(dialog.windowTitle(), "Load characteristics");
+    for (const char* caption : {"Please specify the species whose characteristics you want to load.",
+                                "The identifier is made up of:", "- name of the species", "- time of saving",
+                                "- name of the person who entered the data"})
+        EXPECT_TRUE(testing::shows_label(&dialog, caption)) << caption;
+    for (const char* button : {"OK", "Cancel"}) {
+        auto* b = dialog.findChild<QPushButton*>(button);
+        ASSERT_NE(b, nullptr) << button;
+        EXPECT_EQ(b->text(), button);
+    }
+    const std::vector<std::string> unsorted{"Z/Zeta, 2010-01-02 00:00:00, a", "A/Alpha, 2010-01-01 00:00:00, b"};
+    dialog.setEntries(unsorted);
+    EXPECT_EQ(testing::entries(dialog.findChild<QListWidget*>(kLoadListLabel)), unsorted);
+}
+
+TEST_F(LoadDialogTest, ShownNumbersAreRoundedAsPrintfRoundsThem) {
+    // Values exactly half-way between two shown digits go to the even one.
+    SpeciesRecord bird;
+    bird.group = kGroupBird;
+    bird.name = "Roundings";
+    bird.eggs_by_quarter_month[8] = 0.0025;  // shown as 0.25 %, exactly half-way
+    bird.probability_succeccful_sub_brood = 0.5;
+    bird.dispersal_capability = 0.25;
+    bird.vegetation_requirement_tall = 12.25;
+    bird.vegetation_requirement_medium = 0.35;
+    bird.soil_moisture_requir_dry = -0.05;
+    bird.praedation = 0.125;
+    bird.WES = 0.375;
+    bird.WKLA = 2.675;
+    bird.reproduction_period = -3;
+    {
+        auto db = connect();
+        save_species(*db, bird);
+    }
+    auto dialog = std::make_unique<steckbrief_laden>();
+    dialog->setEntries({" /Roundings, " + schema().scalar("SELECT savetime FROM species WHERE name = 'Roundings'") + ", x"});
+    dialog->show();
+    steckbrief_vogel_neu* editor = show(dialog.get(), " /Roundings");
+    ASSERT_NE(editor, nullptr);
+    testing::EditorDriver<steckbrief_vogel_neu> ed(editor);
+    const struct {
+        const char* input;
+        const char* shown;
+    } shown[] = {
+        {"1st quarter month March", "0.2"},
+        {kSubBroodLabel, "50.0"},
+        {"Radius in km", "0.2"},
+        {"tall-growing (> 30 cm)", "12.2"},
+        {"medium height (10 to 30 cm)", "0.3"},  // 0.35 is just below 0.35
+        {"dry", "-0.1"},
+        {"Predation", "0.12"},
+        {"WES", "0.38"},
+        {"WKLA", "2.67"},
+        {"Total reproduction period/Number of QMs", "-3"},
+    };
+    for (const auto& s : shown) EXPECT_EQ(ed.text(s.input), s.shown) << s.input;
+}
+
+TEST_F(LoadDialogTest, EditRecordGivesTheEditorWindowTheFocus) {
+    std::unique_ptr<steckbrief_laden> dialog(make_profile_load_dialog(nullptr, "Bird", kGroupBird));
+    dialog->show();
+    steckbrief_vogel_neu* editor = show(dialog.get(), "Vanellus vanellus/Kievit, ");
+    ASSERT_NE(editor, nullptr);
+    testing::EditorDriver<steckbrief_vogel_neu> ed(editor);
+    ed.focus("Edit record");
+    ed.click("Edit record");
+    EXPECT_EQ(QApplication::focusWidget(), editor);
+    EXPECT_TRUE(messages().messages().empty());
+    EXPECT_TRUE(ed.open());
+}
+
 TEST_F(LoadDialogTest, AVersionThatIsNotThereShowsTheEmptyValues) {
     std::unique_ptr<steckbrief_laden> dialog(make_profile_load_dialog(nullptr, "Bird", kGroupBird));
     dialog->setEntries({"X/Nobody, 1999-01-01 00:00:00, x"});

@@ -90,7 +90,9 @@ TEST_F(ButterflyEditorTest, SaveRefusesStepByStepThenStoresTheButterflyWithItsGr
     for (std::size_t i = 0; i < std::size(refusals); ++i) {
         SCOPED_TRACE(refusals[i].message);
         EXPECT_EQ(save(), std::vector<std::string>{refusals[i].message});
-        if (refusals[i].focus) EXPECT_EQ(ed_->focused(), ed_->field(refusals[i].focus));
+        if (refusals[i].focus) {
+            EXPECT_EQ(ed_->focused(), ed_->field(refusals[i].focus));
+        }
         fixes[i]();
     }
     // A second generation from the 1st quarter month July to the 3rd of August.
@@ -131,6 +133,68 @@ TEST_F(ButterflyEditorTest, SaveRefusesStepByStepThenStoresTheButterflyWithItsGr
     for (int k = 1; k <= QUARTER_MONTHS; ++k)
         EXPECT_DOUBLE_EQ(std::stod(eggs[0][k]), (k == 17 || k == 38) ? 0.5 : 0.0) << k;
     EXPECT_EQ(schema().count("quarter_month_predation"), 15);
+}
+
+TEST_F(ButterflyEditorTest, ShowsEveryInputWithItsLabelGroupCaptionAndInitialText) {
+    QWidget* w = ed_->window();
+    EXPECT_EQ(w->windowTitle(), "Characteristics of a new butterfly species");
+    auto inputs = testing::shared_species_inputs();
+    const auto eggs = testing::egg_inputs(17, 38);
+    inputs.insert(inputs.end(), eggs.begin(), eggs.end());
+    inputs.insert(inputs.end(), {
+        {"", "Number for 2nd generation, if applicable", "Number for 2nd generation, if applicable", ""},
+        {"", "Data was entered by", "Data was entered by", "Please enter your name!"},
+    });
+    testing::expect_inputs(w, inputs);
+    testing::expect_captions(w, {
+        {"Egg deposition", "Probability of egg deposition for each quarter month in %. The sum must be exactly 100%"},
+        {"Vegetation stratification", "Values lie between 0 and 1 with the following division:"},
+        {"Vegetation stratification", "0    = unsuitable  0.5 = suitable      1    = preferred"},
+        {"Soil moisture", "0    = unsuitable  0.5 = suitable      1    = preferred"},
+    });
+    testing::expect_nesting(w, {{"Critical reproduction period", "Reproduction period"},
+                                {"Total reproduction period", "Reproduction period"}});
+    // No spatial elements, predation or substitute brood.
+    for (const char* absent : {"WES", "WKLA", "WOLA", "Predation", "Probability of a substitute brood in %"})
+        EXPECT_EQ(w->findChild<QLineEdit*>(absent), nullptr) << absent;
+    EXPECT_EQ(testing::group_titled(w, "Spatial  elements"), nullptr);
+
+    for (const char* label :
+         {"If the butterfly species has two generations per year, please specify start and end of the second period "
+          "of egg deposition",
+          "Start", "End", "Please select suitable grassland types for this species",
+          "List of selected grassland types"})
+        EXPECT_TRUE(testing::shows_label(w, label)) << label;
+    for (const char* list : {"Start", "End"}) {
+        auto* l = ed_->get<QListWidget>(list);
+        EXPECT_EQ(testing::entries(l), testing::quarter_month_texts(13, 38)) << list;
+        EXPECT_TRUE(l->selectedItems().isEmpty()) << list;
+    }
+    EXPECT_EQ(chosen()->count(), 0);
+    for (const char* hidden : {"Edit record", "Record ok"}) EXPECT_FALSE(ed_->get<QPushButton>(hidden)->isVisible());
+    testing::expect_editor_colours(w);
+}
+
+TEST_F(ButterflyEditorTest, GrasslandTypesAreListedAlphabeticallyWhateverTheirCase) {
+    const auto type = [](const char* name, bool low, int id) {
+        GrasslandRecord g;
+        g.name_engl = name;
+        g.low_productivity = low;
+        g.grasslandID = id;
+        g.savetime = "2010-05-03 11:02:17";
+        g.name_editor = "Jan";
+        return g;
+    };
+    ed_->window()->setGrasslands({type("wet meadow", false, 1), type("Meadow", true, 2), type("bog", true, 3),
+                                  type("Alpine pasture", false, 4)});
+    EXPECT_EQ(testing::entries(offered()),
+              (std::vector<std::string>{"Alpine pasture/starkwüchsig, 2010-05-03 11:02:17, Jan",
+                                        "bog/schwachwüchsig, 2010-05-03 11:02:17, Jan",
+                                        "Meadow/schwachwüchsig, 2010-05-03 11:02:17, Jan",
+                                        "wet meadow/starkwüchsig, 2010-05-03 11:02:17, Jan"}));
+    pick("bog");
+    pick("wet meadow");
+    EXPECT_EQ(chosenIds(), (std::vector<int>{3, 1}));
 }
 
 TEST_F(ButterflyEditorTest, ChoosingAGenerationEntryStoresItsQuarterMonthAtOnce) {

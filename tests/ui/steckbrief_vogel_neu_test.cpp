@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QKeyEvent>
+#include <QScrollArea>
+#include <QScrollBar>
 
 #include "ui/editor_driver.h"
 
@@ -152,6 +154,9 @@ TEST_F(BirdEditorTest, LeavingAnInputRunsItsCheckAndKeepsTheCheckedValue) {
         {"WKLA", "1.5", {kValueRangeMessage}, 0.5, "0.5"},
         {"WKLA", "a", {kNumberMessage}, 0.0, "0"},
         {"Predation", "abc", {}, 0.0, nullptr},
+        {"Predation", "nan", {}, 0.0, nullptr},  // only decimal numbers are read
+        {"wet", "inf", {}, 0.0, nullptr},
+        {"wet", "0x10", {}, 0.0, nullptr},
         {"wet", "7", {}, 7.0, nullptr},
     };
     const auto kept = [this](const char* input) {
@@ -212,6 +217,77 @@ TEST_F(BirdEditorTest, LeavingAnInputTowardsCancelClosesWithoutChecks) {
     EXPECT_FALSE(ed_->open());
     EXPECT_TRUE(messages().messages().empty());
     EXPECT_EQ(schema().count("species"), 0);
+}
+
+TEST_F(BirdEditorTest, ShowsEveryInputWithItsLabelGroupCaptionAndInitialText) {
+    QWidget* w = ed_->window();
+    EXPECT_EQ(w->windowTitle(), "Characteristics of a new bird species");
+    auto inputs = testing::shared_species_inputs();
+    const auto eggs = testing::egg_inputs(9, 31);
+    inputs.insert(inputs.end(), eggs.begin(), eggs.end());
+    inputs.insert(inputs.end(), {
+        {"", "Probability of a substitute brood in %", "Probability of a substitute brood in %", "0"},
+        {"Spatial  elements", "WES", "WES", "0"},
+        {"Spatial  elements", "WKLA", "WKLA", "0"},
+        {"Spatial  elements", "WOLA", "WOLA", "0"},
+        {"Predation", "", "Predation", "1"},
+        {"", "Data was entered by", "Data was entered by", "please insert your name!"},
+    });
+    testing::expect_inputs(w, inputs);
+
+    testing::expect_captions(w, {
+        {"Egg deposition", "Probability of egg deposition for each quarter month in %. The sum must be exactly 100%"},
+        {"Vegetation stratification", "Values lie between 0 and 1 with the following division:"},
+        {"Vegetation stratification", "0    = unsuitable  0.5 = suitable      1    = preferred"},
+        {"Soil moisture", "Values lie between 0 and 1 with the following division:"},
+        {"Soil moisture", "0    = unsuitable  0.5 = suitable      1    = preferred"},
+        {"Spatial  elements", "Values lie between 0 and 1 with the following division:"},
+        {"Spatial  elements", "0    = unsuitable  0.5  = suitable     1.0 = preferred"},
+        {"Predation", "Influence of predation. Values lie between 0 and 1 with the following division:"},
+        {"Predation", "0 = very high influence     1 = no Influence"},
+    });
+    testing::expect_nesting(w, {
+        {"Critical reproduction period", "Reproduction period"},
+        {"Total reproduction period", "Reproduction period"},
+        {"Vegetation stratification", "Requirements for habitat suitability dependent on measures"},
+        {"Soil moisture", "Requirements for habitat suitability dependent on measures"},
+        {"Spatial  elements", "Requirements for habitat suitablility independent of measures"},
+        {"Predation", "Requirements for habitat suitablility independent of measures"},
+    });
+
+    EXPECT_TRUE(testing::shows_label(w, "Last possible quarter month for a substitute brood, if applicable"));
+    auto* list = ed_->get<QListWidget>("Last possible quarter month for a substitute brood, if applicable");
+    EXPECT_EQ(testing::entries(list), testing::quarter_month_texts(9, 31));
+    EXPECT_TRUE(list->selectedItems().isEmpty());
+    testing::expect_editor_colours(w);
+}
+
+TEST_F(BirdEditorTest, ChoosingASubstituteBroodEntryStoresItsQuarterMonthAtOnce) {
+    const struct {
+        int row;
+        int quarter_month;
+    } cases[] = {{0, 9}, {22, 31}, {6, 15}};
+    for (const auto& c : cases) {
+        ed_->choose(kSubBroodListLabel, c.row);
+        EXPECT_EQ(ed_->window()->record().last_monthquarter_substitut_brood, c.quarter_month) << c.row;
+    }
+    EXPECT_TRUE(messages().messages().empty());
+}
+
+TEST_F(BirdEditorTest, AWindowLowerThanItsLayoutScrollsInHundredthAndTenthSteps) {
+    auto* scroll = ed_->window()->findChild<QScrollArea*>();
+    ASSERT_NE(scroll, nullptr);
+    QScrollBar* bar = scroll->verticalScrollBar();
+    for (int height : {300, 200, 450}) {
+        SCOPED_TRACE(height);
+        ed_->window()->resize(900, height);
+        testing::settle();
+        const int range = bar->maximum() - bar->minimum();
+        ASSERT_GT(range, 100);
+        EXPECT_EQ(range, scroll->widget()->height() - scroll->viewport()->height());
+        EXPECT_EQ(bar->singleStep(), range / 100);
+        EXPECT_EQ(bar->pageStep(), range / 10);
+    }
 }
 
 TEST_F(BirdEditorTest, CancelClosesAndANewEditorShowsItsInitialTexts) {
