@@ -91,6 +91,8 @@ TEST(GrasslandFormTest, LoadEntriesAreParsedBackIntoNameSaveTimeAndProductivity)
         {"Meadow/schwachwüchsig", "", "", false},
         {"", "", "", false},
         {"Meadow/schwachwüchsig,", "Meadow", "", true},
+        // Only blanks are skipped before the save time; a tab belongs to it.
+        {"Meadow/starkwüchsig,\t2010-05-03, Piet", "Meadow", "\t2010-05-03", false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.entry);
