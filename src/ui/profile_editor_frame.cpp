@@ -12,11 +12,13 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
 #include "common/notifier.h"
 #include "common/numeric_input.h"
+#include "ui/grassland_form.h"
 
 namespace pravel {
 
@@ -54,10 +56,45 @@ std::string editor_quarter_month_text(int quarter_month) {
     return std::string(ordinals[(quarter_month - 1) % 4]) + " quarter month " + months[(quarter_month - 1) / 4];
 }
 
-std::string grassland_entry_text(const GrasslandRecord& g) {
-    return g.name_engl + "/" + (g.low_productivity ? "schwachwüchsig" : "starkwüchsig") + ", " + g.savetime + ", " +
-           g.name_editor;
-}
+std::string grassland_entry_text(const GrasslandRecord& g) { return grassland_load_entry(g); }
+
+namespace {
+
+// The scroll area sets the page step to the visible height whenever it lays
+// out its scroll bars (on resizing the window or the contents), whether or
+// not the range changes. The editors' steps are set again after each of
+// those: a line is a hundredth and a page a tenth of the range; the thumb
+// sets the position directly.
+class EditorScrollArea : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+
+protected:
+    bool event(QEvent* event) override {
+        const bool handled = QScrollArea::event(event);
+        if (event->type() == QEvent::LayoutRequest || event->type() == QEvent::StyleChange) adjustSteps();
+        return handled;
+    }
+    void resizeEvent(QResizeEvent* event) override {
+        QScrollArea::resizeEvent(event);
+        adjustSteps();
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const bool handled = QScrollArea::eventFilter(watched, event);
+        if (watched == widget() && event->type() == QEvent::Resize) adjustSteps();
+        return handled;
+    }
+
+private:
+    void adjustSteps() {
+        QScrollBar* bar = verticalScrollBar();
+        const int range = bar->maximum() - bar->minimum();
+        bar->setSingleStep(std::max(1, range / 100));
+        bar->setPageStep(std::max(1, range / 10));
+    }
+};
+
+}  // namespace
 
 ProfileEditorFrame::ProfileEditorFrame(const QString& title, QWidget* parent) : QDialog(parent) {
     setWindowTitle(title);
@@ -68,7 +105,7 @@ ProfileEditorFrame::ProfileEditorFrame(const QString& title, QWidget* parent) : 
     setAutoFillBackground(true);
 
     auto* outer = new QVBoxLayout(this);
-    scroll_ = new QScrollArea(this);
+    scroll_ = new EditorScrollArea(this);
     scroll_->setWidgetResizable(true);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     scroll_->setFrameShape(QFrame::NoFrame);
@@ -78,7 +115,6 @@ ProfileEditorFrame::ProfileEditorFrame(const QString& title, QWidget* parent) : 
     layout_ = new QVBoxLayout(content_);
     scroll_->setWidget(content_);
     outer->addWidget(scroll_, 1);
-    connect(scroll_->verticalScrollBar(), &QScrollBar::rangeChanged, this, [this] { adjustScrollSteps(); });
 
     auto* buttons = new QHBoxLayout;
     auto makeButton = [&](const char* text) {
@@ -110,15 +146,6 @@ ProfileEditorFrame::~ProfileEditorFrame() {
     // object's members are gone: none of their signals (a watched control's
     // `destroyed`, a list's selection) may reach this object any more.
     for (QObject* child : findChildren<QObject*>()) disconnect(child, nullptr, this, nullptr);
-}
-
-void ProfileEditorFrame::adjustScrollSteps() {
-    // A line is a hundredth of the range and a page a tenth; the thumb sets
-    // the position directly.
-    QScrollBar* bar = scroll_->verticalScrollBar();
-    const int range = bar->maximum() - bar->minimum();
-    bar->setSingleStep(std::max(1, range / 100));
-    bar->setPageStep(std::max(1, range / 10));
 }
 
 QGroupBox* ProfileEditorFrame::group(const QString& caption, QWidget* parent) {

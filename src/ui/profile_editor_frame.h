@@ -129,7 +129,6 @@ protected:
 
 private:
     void onFocusChanged(QWidget* old, QWidget* now);
-    void adjustScrollSteps();
 
     QScrollArea* scroll_ = nullptr;
     QWidget* content_ = nullptr;

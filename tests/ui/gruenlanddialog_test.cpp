@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QKeyEvent>
+#include <QScrollArea>
+#include <QScrollBar>
 
 #include "support/grassland_editor_driver.h"
 #include "ui/gruenlandladen.h"
@@ -383,6 +385,30 @@ TEST_F(GrasslandEditorTest, MovingTheFocusThroughTheListsChoosesNothing) {
     messages().clear();
     EXPECT_EQ(load.openChosen(), nullptr);
     EXPECT_EQ(messages().texts(), std::vector<std::string>{kMakeSelectionMessage});
+}
+
+TEST_F(GrasslandEditorTest, TheWindowScrollsAndLeavingTowardsCancelClosesUnchecked) {
+    // Lower than its layout: the window scrolls, a line a hundredth and a
+    // page a tenth of the range.
+    editor_->resize(700, 300);
+    QApplication::processEvents();
+    QScrollBar* bar = editor_->findChild<QScrollArea*>()->verticalScrollBar();
+    const int range = bar->maximum() - bar->minimum();
+    ASSERT_GT(range, 1000);
+    EXPECT_EQ(bar->singleStep(), range / 100);
+    EXPECT_EQ(bar->pageStep(), range / 10);
+
+    QApplication::setActiveWindow(editor_);
+    d_->type("Dutch Name", "Hay meadow");
+    d_->type("Data was entered by", "Anna");
+    d_->click("normal productivity");
+    d_->chooseMeasure("mowing_2cut", 20, 6);
+    d_->get<QLineEdit>("wet")->setFocus();
+    d_->type("wet", "1.5x");
+    d_->get<QPushButton>("Cancel")->setFocus();
+    EXPECT_TRUE(editor_.isNull() || !editor_->isVisible());
+    EXPECT_TRUE(messages().messages().empty());
+    EXPECT_EQ(schema().count("grassland"), 6);
 }
 
 TEST_F(GrasslandEditorTest, TheEditorCommandOpensAnEditorTitledGrasslandInput) {
