@@ -264,7 +264,10 @@ void gruenlanddialog::fillVariantLists() {
     density_->clear();
     if (!choice_.withLivestock()) return;
     for (int id : choice_.offer().livestock_ids) {
-        auto* item = new QListWidgetItem(QString::fromStdString(livestock_entry(*db_, id)), livestock_);
+        // A kind without a row in the livestock table has no entry.
+        const std::string text = livestock_entry(*db_, id);
+        if (text.empty()) continue;
+        auto* item = new QListWidgetItem(QString::fromStdString(text), livestock_);
         item->setData(kValueRole, id);
     }
     for (double d : choice_.offer().densities) {
