@@ -93,7 +93,7 @@ GrasslandEntryChoice parse_grassland_load_entry(const std::string& entry) {
     if (comma == std::string::npos) return choice;
     choice.name = entry.substr(start, slash - start);
     choice.low_productivity = entry.compare(slash + 1, comma - slash - 1, kLowProductivityWord) == 0;
-    const auto time_start = entry.find_first_not_of(" \t", comma + 1);
+    const auto time_start = entry.find_first_not_of(' ', comma + 1);
     if (time_start != std::string::npos) {
         const auto time_end = entry.find_first_of(",t", time_start);
         choice.savetime = entry.substr(time_start, time_end == std::string::npos ? std::string::npos

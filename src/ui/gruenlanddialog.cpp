@@ -21,6 +21,7 @@
 #include "common/numeric_input.h"
 #include "store/database_access.h"
 #include "ui/measure_cascade_model.h"
+#include "ui/window_parts.h"
 
 namespace pravel {
 
@@ -129,12 +130,12 @@ void gruenlanddialog::build() {
     };
     for (int i = 0; i < 3; ++i) {
         cascadeLists_[i] = makeList(QString::fromStdString(cascade_step_label(kCascadeSteps[i])), i);
-        connect(cascadeLists_[i], &QListWidget::currentRowChanged, this, [this, i](int row) { onCascadeRow(i, row); });
+        on_entry_chosen(cascadeLists_[i], this, [this, i](int row) { onCascadeRow(i, row); });
     }
     livestock_ = makeList("Type of livestock", 3);
     density_ = makeList("Livestock density in GV/ha", 4);
-    connect(livestock_, &QListWidget::currentRowChanged, this, &gruenlanddialog::onLivestockRow);
-    connect(density_, &QListWidget::currentRowChanged, this, &gruenlanddialog::onDensityRow);
+    on_entry_chosen(livestock_, this, [this](int row) { onLivestockRow(row); });
+    on_entry_chosen(density_, this, [this](int row) { onDensityRow(row); });
     useLayout->addLayout(grid);
 
     auto* options = new QHBoxLayout;
@@ -263,7 +264,10 @@ void gruenlanddialog::fillVariantLists() {
     density_->clear();
     if (!choice_.withLivestock()) return;
     for (int id : choice_.offer().livestock_ids) {
-        auto* item = new QListWidgetItem(QString::fromStdString(livestock_entry(*db_, id)), livestock_);
+        // A kind without a row in the livestock table has no entry.
+        const std::string text = livestock_entry(*db_, id);
+        if (text.empty()) continue;
+        auto* item = new QListWidgetItem(QString::fromStdString(text), livestock_);
         item->setData(kValueRole, id);
     }
     for (double d : choice_.offer().densities) {
@@ -370,26 +374,25 @@ void gruenlanddialog::save() {
     if (check.stopped) return;
     if (!notifier().ask_ok_cancel(texts_.confirm, kCheckInputTitle)) return;
 
-    const int species_id = storeBeforeGrassland(*db_);
+    normal_.speciesID = low_.speciesID = storeBeforeGrassland(*db_);
     if (!chosen_[1].empty()) {
         low_.low_productivity = true;
         low_.normal_productivity = false;
-        writeGrassland(low_, chosen_[1], species_id);
+        writeGrassland(low_, chosen_[1]);
     }
     if (!chosen_[0].empty()) {
         normal_.low_productivity = false;
         normal_.normal_productivity = true;
-        writeGrassland(normal_, chosen_[0], species_id);
+        writeGrassland(normal_, chosen_[0]);
     }
     close();
 }
 
-void gruenlanddialog::writeGrassland(GrasslandRecord record, const std::vector<Chosen>& chosen, int species_id) {
-    record.speciesID = species_id;
+void gruenlanddialog::writeGrassland(const GrasslandRecord& record, const std::vector<Chosen>& chosen) {
     const int grassland_id = save_grassland(*db_, record);
     // The insert leaves speciesID at its default; a habitat's versions are
     // tied to its species row here so that they can be found from it.
-    if (species_id != 0) set_grassland_species(*db_, grassland_id, species_id);
+    if (record.speciesID != 0) set_grassland_species(*db_, grassland_id, record.speciesID);
     for (const Chosen& c : chosen) link_measure_to_grassland(*db_, c.measure.measureID, grassland_id);
 }
 

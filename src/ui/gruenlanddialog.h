@@ -122,7 +122,7 @@ private:
     // view mode).
     void updateEnabled();
     QListWidget* measureList(bool low) const { return low ? lowList_ : normalList_; }
-    void writeGrassland(GrasslandRecord record, const std::vector<Chosen>& chosen, int species_id);
+    void writeGrassland(const GrasslandRecord& record, const std::vector<Chosen>& chosen);
 
     Texts texts_;
     std::unique_ptr<DatabaseAccess> db_;

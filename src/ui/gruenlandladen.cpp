@@ -22,8 +22,8 @@ gruenlandladen::gruenlandladen(QWidget* parent) : QDialog(parent) {
     layout->addWidget(list_);
     const auto [ok, cancel] = addOkCancel(layout, this);
 
-    connect(list_, &QListWidget::currentTextChanged, this,
-            [this](const QString& text) { chosen_ = parse_grassland_load_entry(text.toStdString()); });
+    on_entry_chosen(list_, this,
+                    [this](int row) { chosen_ = parse_grassland_load_entry(list_->item(row)->text().toStdString()); });
     connect(ok, &QPushButton::clicked, this, [this] { openChosen(); });
     connect(cancel, &QPushButton::clicked, this, &QDialog::close);
 }

@@ -12,11 +12,13 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
 #include "common/notifier.h"
 #include "common/numeric_input.h"
+#include "ui/grassland_form.h"
 
 namespace pravel {
 
@@ -80,10 +82,7 @@ std::string editor_quarter_month_text(int quarter_month) {
     return std::string(ordinals[(quarter_month - 1) % 4]) + " quarter month " + months[(quarter_month - 1) / 4];
 }
 
-std::string grassland_entry_text(const GrasslandRecord& g) {
-    return g.name_engl + "/" + (g.low_productivity ? "schwachwüchsig" : "starkwüchsig") + ", " + g.savetime + ", " +
-           g.name_editor;
-}
+std::string grassland_entry_text(const GrasslandRecord& g) { return grassland_load_entry(g); }
 
 ProfileEditorFrame::ProfileEditorFrame(const QString& title, QWidget* parent) : QDialog(parent) {
     setWindowTitle(title);

@@ -57,6 +57,13 @@ void fill(QListWidget* list, const std::vector<std::string>& entries) {
     for (const auto& e : entries) list->addItem(QString::fromStdString(e));
 }
 
+void on_entry_chosen(QListWidget* list, QObject* context, std::function<void(int row)> chosen) {
+    QObject::connect(list, &QListWidget::itemSelectionChanged, context, [list, chosen = std::move(chosen)] {
+        const QList<QListWidgetItem*> selected = list->selectedItems();
+        if (!selected.isEmpty()) chosen(list->row(selected.front()));
+    });
+}
+
 void fill_region_and_species(DatabaseAccess& db, QListWidget* region, QListWidget* dutch, QListWidget* latin) {
     fill(region, country_names(db));
     fill(dutch, species_distinct_values(db, "name"));

@@ -34,6 +34,10 @@ QLineEdit* namedField(const QString& name, QWidget* parent);
 std::pair<QPushButton*, QPushButton*> addOkCancel(QBoxLayout* layout, QWidget* parent);
 // Replaces the entries of a list.
 void fill(QListWidget* list, const std::vector<std::string>& entries);
+// Calls `chosen` with the row of the entry the user selects in a list. A
+// list that merely receives the focus (by Tab or Enter) marks its first
+// entry as current without selecting it; that is no choice.
+void on_entry_chosen(QListWidget* list, QObject* context, std::function<void(int row)> chosen);
 
 // The ready-made measure sets of "Only mowing" (every catalogue row of
 // "mowing_postpo" and "refuge strips") and "Only grazing" (the rotational and

@@ -3,13 +3,17 @@
 // controls, on the demo catalogue.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,8 +29,10 @@ inline QApplication& grassland_application(const char* program) {
     static int argc = 1;
     static std::string name = program;
     static char* argv[] = {name.data(), nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: at exit the input devices a key event has created
+    // would be torn down after the statics they depend on.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 class EditorDriver {
@@ -71,6 +77,32 @@ public:
 private:
     QPointer<gruenlanddialog> editor_;
 };
+
+// The texts a window shows, each kind sorted, so that a table written from
+// the description can be compared with them whatever the layout order.
+struct WindowTexts {
+    std::vector<std::string> groups, labels, options, buttons, lists;
+    // Every input as "name=initial text".
+    std::vector<std::string> inputs;
+};
+
+inline WindowTexts window_texts(const QWidget* window) {
+    WindowTexts t;
+    auto add = [](std::vector<std::string>& to, const QString& text) { to.push_back(text.toStdString()); };
+    for (auto* g : window->findChildren<QGroupBox*>()) add(t.groups, g->title());
+    for (auto* l : window->findChildren<QLabel*>()) add(t.labels, l->text());
+    for (auto* b : window->findChildren<QAbstractButton*>())
+        add(b->inherits("QRadioButton") ? t.options : t.buttons, b->text());
+    for (auto* l : window->findChildren<QListWidget*>()) add(t.lists, l->objectName());
+    for (auto* e : window->findChildren<QLineEdit*>()) add(t.inputs, e->objectName() + "=" + e->text());
+    for (auto* v : {&t.groups, &t.labels, &t.options, &t.buttons, &t.lists, &t.inputs}) std::sort(v->begin(), v->end());
+    return t;
+}
+
+inline std::vector<std::string> sorted(std::vector<std::string> v) {
+    std::sort(v.begin(), v.end());
+    return v;
+}
 
 // A fresh editor of type E, shown, on the demo catalogue for each test.
 template <class E>

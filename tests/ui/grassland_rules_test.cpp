@@ -68,6 +68,31 @@ TEST(GrasslandFormTest, SaveChecksRunInOrderAndOnlyNameEditorAndMeasuresStop) {
     }
 }
 
+TEST(GrasslandFormTest, MessagesAndFixedTextsAreTheEditorsOwnToTheLetter) {
+    // Written from the description of the editors; the other tests use the
+    // named texts.
+    const std::pair<const char*, const char*> texts[] = {
+        {kMoistureNumberMessage, "You have to enter a number for the moisture levels please!"},
+        {kMoistureRangeMessage, "Moisture cannot be greater than 1!\n\n Please revise your input!"},
+        {kHabitatCodeMessage, "You have to enter a number for the habitat please!"},
+        {kGrasslandNameMessage, "Please enter the name of the grassland type!\n\n Please revise your input!"},
+        {kHabitatNameMessage, "Please enter the name of the habitat type!\n\n Please revise your input!"},
+        {kEditorNameMessage, "Please enter your name!\n\n Please revise your input!"},
+        {kSelectMeasuresMessage, "Please select measures!\n\n Please revise your input!"},
+        {kGrasslandConfirmMessage,
+         "Please check your input again.\n\nIf you press OK the grassland type will be stored in the "
+         "database.\n\nIf you want to revise the data please press Cancel."},
+        {kHabitatConfirmMessage,
+         "Please check your input again.\n\nIf you press OK the habitat type will be stored in the "
+         "database.\n\nIf you want to revise the data please press Cancel."},
+        {kMakeSelectionMessage, "Please make a selection first!"},
+        {kEditorInitialText, "Please enter your name!"},
+        {kEditorInitialTextGerman, "Geben Sie bitte Ihren Namen ein!"},
+        {kMissingLatinName, "nicht_vorhanden"},
+    };
+    for (const auto& [named, literal] : texts) EXPECT_STREQ(named, literal);
+}
+
 TEST(GrasslandFormTest, LoadEntriesAreParsedBackIntoNameSaveTimeAndProductivity) {
     GrasslandRecord g;
     g.name_engl = "Lowland hay meadow";
@@ -91,6 +116,8 @@ TEST(GrasslandFormTest, LoadEntriesAreParsedBackIntoNameSaveTimeAndProductivity)
         {"Meadow/schwachwüchsig", "", "", false},
         {"", "", "", false},
         {"Meadow/schwachwüchsig,", "Meadow", "", true},
+        // Only blanks are skipped before the save time; a tab belongs to it.
+        {"Meadow/starkwüchsig,\t2010-05-03, Piet", "Meadow", "\t2010-05-03", false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.entry);

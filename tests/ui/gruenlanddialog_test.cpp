@@ -5,15 +5,21 @@
 
 #include <gtest/gtest.h>
 
+#include <QKeyEvent>
+#include <QScrollArea>
+#include <QScrollBar>
+
 #include "support/grassland_editor_driver.h"
 #include "ui/gruenlandladen.h"
 #include "ui/shell.h"
+#include "ui/steckbrief_lebensraum_neu.h"
 #include "ui/window_registry.h"
 
 namespace pravel {
 namespace {
 
 using testing::EditorDriver;
+using testing::sorted;
 
 class GrasslandEditorTest : public testing::EditorTest<gruenlanddialog> {
 protected:
@@ -273,6 +279,136 @@ TEST_F(GrasslandEditorTest, TheLoadDialogShowsAStoredVersionReadOnlyUntilEditRec
     EXPECT_EQ(rows.back(), (std::vector<std::string>{rows.back()[0], "Sand meadow", "Thero-Airion", "6120", "1", "0",
                                                      "0.5", "1", "0", "1", "Piet", "1", "0"}));
     EXPECT_EQ(links(rows.back()[0]), std::vector<std::string>{std::to_string(mowing(26, 8))});
+}
+
+TEST_F(GrasslandEditorTest, EachWindowShowsItsOwnTextsInTheEditorColours) {
+    // Written from the description of the windows, not from the code.
+    const std::vector<std::string> shared_labels = {
+        "FFH-Code", "Dutch Name", "Latin Name",
+        "Values lie between 0 and 1 with the following division: 0 = unsuitable, 0.5 = suitable, 1 = preferred",
+        "dry", "fresh", "wet", "Please specify the required elevation:", "Type of measure", "QM of first use",
+        "Distance to first use in QM", "Type of livestock", "Livestock density in GV/ha", "Data was entered by"};
+    const std::vector<std::string> options = {"high (>500m aMSL)", "low (< 500m aMSL)", "independent", "yes", "no",
+                                              "normal productivity", "low productivity"};
+    const std::vector<std::string> buttons = {"Save", "Cancel", "Record ok", "Edit record"};
+    const std::vector<std::string> inputs = {"FFH-Code=",   "Dutch Name=", "Latin Name=",
+                                             "dry=",        "fresh=",      "wet=",
+                                             "Data was entered by=Please enter your name!"};
+    const struct {
+        const char* title;
+        const char* name_group;
+        const char* selection;
+        const char* normal_list;
+        const char* low_list;
+    } windows[] = {
+        {"Grassland", "Grassland type", "Please select the measures that make this grassland type arise.",
+         "Measures that make this grassland type arise on soil with normal productivity",
+         "Measures that make this grassland type arise on soil with low productivity"},
+        {"Characteristics of a new habitat", "Name", "Please select the measures that make this habitat type arise.",
+         "Measures that make this habitat type arise on soil with normal productivity",
+         "Measures that make this habitat type arise on soil with low productivity"},
+    };
+    for (const auto& w : windows) {
+        SCOPED_TRACE(w.title);
+        std::unique_ptr<gruenlanddialog> editor;
+        if (std::string(w.title) == "Grassland")
+            editor = std::make_unique<gruenlanddialog>();
+        else
+            editor = std::make_unique<steckbrief_lebensraum_neu>();
+        EXPECT_EQ(editor->windowTitle().toStdString(), w.title);
+        const testing::WindowTexts t = testing::window_texts(editor.get());
+        EXPECT_EQ(t.groups, sorted({w.name_group, "Moisture requirements", "Elevation requirements", "Use",
+                                    "Fertilization", "Specification of the soil"}));
+        std::vector<std::string> labels = shared_labels;
+        labels.insert(labels.end(), {w.selection, w.normal_list, w.low_list});
+        EXPECT_EQ(t.labels, sorted(labels));
+        EXPECT_EQ(t.options, sorted(options));
+        EXPECT_EQ(t.buttons, sorted(buttons));
+        EXPECT_EQ(t.lists, sorted({"Type of measure", "QM of first use", "Distance to first use in QM",
+                                   "Type of livestock", "Livestock density in GV/ha", w.normal_list, w.low_list}));
+        EXPECT_EQ(t.inputs, sorted(inputs));
+
+        const QColor background(255, 255, 240), caption(139, 26, 26), label(0, 100, 0);
+        EXPECT_EQ(editor->palette().color(QPalette::Window), background);
+        for (auto* g : editor->findChildren<QGroupBox*>())
+            EXPECT_EQ(g->palette().color(QPalette::WindowText), caption) << g->title().toStdString();
+        for (auto* l : editor->findChildren<QLabel*>()) {
+            EXPECT_EQ(l->palette().color(QPalette::WindowText), label) << l->text().toStdString();
+            EXPECT_FALSE(l->autoFillBackground()) << l->text().toStdString();
+        }
+        for (auto* o : editor->findChildren<QRadioButton*>())
+            EXPECT_EQ(o->palette().color(QPalette::WindowText), label) << o->text().toStdString();
+    }
+
+    gruenlandladen load;
+    EXPECT_EQ(load.windowTitle(), "Load grassland");
+    EXPECT_EQ(testing::window_texts(&load).labels,
+              std::vector<std::string>{"Please select a grassland type you want to load."});
+}
+
+TEST_F(GrasslandEditorTest, MovingTheFocusThroughTheListsChoosesNothing) {
+    QApplication::setActiveWindow(editor_);
+    // Enter in an input moves on as Tab does, runs the input's leave action
+    // and never saves.
+    QLineEdit* code = d_->get<QLineEdit>("FFH-Code");
+    code->setFocus();
+    code->setText("6510");
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(code, &enter);
+    EXPECT_EQ(QApplication::focusWidget(), d_->get<QLineEdit>("Dutch Name"));
+    EXPECT_EQ(editor_->normalRecord().code, 6510);
+    EXPECT_EQ(editor_->lowRecord().code, 6510);
+    EXPECT_TRUE(messages().messages().empty());
+
+    // Reaching a list by the keyboard makes no choice in it.
+    QListWidget* types = d_->get<QListWidget>("Type of measure");
+    types->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(QApplication::focusWidget(), types);
+    EXPECT_EQ(d_->get<QListWidget>("QM of first use")->count(), 0);
+    d_->choose("Type of measure", "grazing_rota3");
+    d_->choose("QM of first use", quarter_month_label(16));
+    d_->choose("Distance to first use in QM", "6");
+    d_->click("low productivity");
+    QListWidget* kinds = d_->get<QListWidget>("Type of livestock");
+    kinds->setFocus(Qt::TabFocusReason);
+    d_->get<QListWidget>("Livestock density in GV/ha")->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(d_->entries(kLowListGrassland).empty());
+    EXPECT_TRUE(kinds->selectedItems().isEmpty());
+
+    // The load dialog: a list that has the focus but no chosen entry asks for
+    // a selection.
+    gruenlandladen load;
+    load.setEntries({"Hay meadow/starkwüchsig, 2026-05-02 11:02:17, Anna"});
+    load.show();
+    QApplication::setActiveWindow(&load);
+    load.findChild<QListWidget*>(kLoadListName)->setFocus(Qt::TabFocusReason);
+    messages().clear();
+    EXPECT_EQ(load.openChosen(), nullptr);
+    EXPECT_EQ(messages().texts(), std::vector<std::string>{kMakeSelectionMessage});
+}
+
+TEST_F(GrasslandEditorTest, TheWindowScrollsAndLeavingTowardsCancelClosesUnchecked) {
+    // Lower than its layout: the window scrolls, a line a hundredth and a
+    // page a tenth of the range.
+    editor_->resize(700, 300);
+    QApplication::processEvents();
+    QScrollBar* bar = editor_->findChild<QScrollArea*>()->verticalScrollBar();
+    const int range = bar->maximum() - bar->minimum();
+    ASSERT_GT(range, 1000);
+    EXPECT_EQ(bar->singleStep(), range / 100);
+    EXPECT_EQ(bar->pageStep(), range / 10);
+
+    QApplication::setActiveWindow(editor_);
+    d_->type("Dutch Name", "Hay meadow");
+    d_->type("Data was entered by", "Anna");
+    d_->click("normal productivity");
+    d_->chooseMeasure("mowing_2cut", 20, 6);
+    d_->get<QLineEdit>("wet")->setFocus();
+    d_->type("wet", "1.5x");
+    d_->get<QPushButton>("Cancel")->setFocus();
+    EXPECT_TRUE(editor_.isNull() || !editor_->isVisible());
+    EXPECT_TRUE(messages().messages().empty());
+    EXPECT_EQ(schema().count("grassland"), 6);
 }
 
 TEST_F(GrasslandEditorTest, TheEditorCommandOpensAnEditorTitledGrasslandInput) {
