@@ -1,4 +1,5 @@
 #include "ui/map_views.h"
+#include "ui/window_parts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -175,7 +176,7 @@ zwischenfilter::zwischenfilter(QWidget* parent) : MapPanel(parent) {
         measure_edit_->setText(measures_->item(row)->text());
         requestRepaint();
     };
-    connect(measures_, &QListWidget::currentRowChanged, this, choose_measure);
+    on_entry_chosen(measures_, this, choose_measure);
     connect(measures_, &QListWidget::itemDoubleClicked, this,
             [this, choose_measure](QListWidgetItem* item) { choose_measure(measures_->row(item)); });
 
@@ -185,7 +186,7 @@ zwischenfilter::zwischenfilter(QWidget* parent) : MapPanel(parent) {
     species_ = named(new QListWidget(this), "Species");
     layout->addWidget(species_edit_, 1, 1);
     layout->addWidget(species_, 2, 1);
-    connect(species_, &QListWidget::currentRowChanged, this, [this](int row) {
+    on_entry_chosen(species_, this, [this](int row) {
         if (row < 0) return;
         options_.selected_species_index = row;
         species_edit_->setText(species_->item(row)->text());

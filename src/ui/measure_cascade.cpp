@@ -1,4 +1,5 @@
 #include "ui/measure_cascade.h"
+#include "ui/window_parts.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -27,7 +28,7 @@ MeasureCascade::MeasureCascade(DatabaseAccess& db, QWidget* parent)
         grid->addWidget(caption, row, step % kColumns);
         grid->addWidget(list, row + 1, step % kColumns);
         lists_[step] = list;
-        connect(list, &QListWidget::currentRowChanged, this, [this, step](int r) { onRowChanged(step, r); });
+        on_entry_chosen(list, this, [this, step](int r) { onRowChanged(step, r); });
     }
     add_ = new QPushButton("Add measure", this);
     add_->setObjectName("Add measure");

@@ -41,8 +41,8 @@ steckbrief_laden::steckbrief_laden(QWidget* parent) : QDialog(parent) {
     layout->addWidget(list_, 1);
     const auto [ok, cancel] = addOkCancel(layout, this);
 
-    connect(list_, &QListWidget::currentTextChanged, this,
-            [this](const QString& text) { chosen_ = parse_profile_entry(text.toStdString()); });
+    on_entry_chosen(list_, this,
+                    [this](int row) { chosen_ = parse_profile_entry(list_->item(row)->text().toStdString()); });
     connect(ok, &QPushButton::clicked, this, [this] { loadAndShow(); });
     connect(cancel, &QPushButton::clicked, this, [this] { close(); });
 }

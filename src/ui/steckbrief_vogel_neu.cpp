@@ -1,4 +1,5 @@
 #include "ui/steckbrief_vogel_neu.h"
+#include "ui/window_parts.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -51,7 +52,7 @@ steckbrief_vogel_neu::steckbrief_vogel_neu(QWidget* parent)
     subBroodList_ = quarterMonthList(kSubBroodListLabel, kBirdFirstQuarterMonth, kBirdLastQuarterMonth, content());
     brood->addWidget(subBroodList_, 1, 1);
     contentLayout()->addLayout(brood);
-    connect(subBroodList_, &QListWidget::currentRowChanged, this, [this] {
+    on_entry_chosen(subBroodList_, this, [this](int) {
         if (auto qm = chosenQuarterMonth(subBroodList_, kBirdFirstQuarterMonth))
             record_.last_monthquarter_substitut_brood = *qm;
     });

@@ -86,7 +86,7 @@ void link_species_names(DatabaseAccess& db, QListWidget* dutch, QListWidget* lat
         fill(saved_on, species_savetimes(db, "name", dutch_name.toStdString()));
         if (saved_on->count() > 0) saved_on->setCurrentRow(0);
     };
-    QObject::connect(dutch, &QListWidget::currentRowChanged, context, [&db, dutch, latin, syncing, show_versions] {
+    on_entry_chosen(dutch, context, [&db, dutch, latin, syncing, show_versions](int) {
         QListWidgetItem* item = dutch->currentItem();
         if (*syncing || !item) return;
         const std::string name = species_column_value(db, "name_latein", "name", item->text().toStdString());
@@ -96,7 +96,7 @@ void link_species_names(DatabaseAccess& db, QListWidget* dutch, QListWidget* lat
         *syncing = false;
         show_versions(item->text());
     });
-    QObject::connect(latin, &QListWidget::currentRowChanged, context, [&db, dutch, latin, syncing, show_versions] {
+    on_entry_chosen(latin, context, [&db, dutch, latin, syncing, show_versions](int) {
         QListWidgetItem* item = latin->currentItem();
         if (*syncing || !item) return;
         const std::string name = species_column_value(db, "name", "name_latein", item->text().toStdString());

@@ -25,19 +25,13 @@
 
 #include "map/image_export.h"
 #include "map/map_data_set.h"
+#include "support/offscreen_application.h"
 #include "support/demo_schema.h"
 
 namespace pravel {
 namespace {
 
-QApplication& application() {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "ui_map_views";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
+QApplication& application() { return testing::offscreen_application("ui_map_views"); }
 
 // ---------------------------------------------------------------- panels alone
 

@@ -8,19 +8,13 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include "support/offscreen_application.h"
 #include "support/demo_schema.h"
 
 namespace pravel {
 namespace {
 
-QApplication& application() {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "ui_measure_cascade";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
+QApplication& application() { return testing::offscreen_application("ui_measure_cascade"); }
 
 class CascadeWidgetTest : public testing::DatabaseTest {
 protected:
@@ -61,6 +55,18 @@ protected:
     std::vector<MeasureRecord> received_;
     std::vector<QString> lines_;
 };
+
+TEST_F(CascadeWidgetTest, AListTakingTheFocusChoosesNothing) {
+    widget_->show();
+    widget_->activateWindow();
+    QCoreApplication::processEvents();
+    QListWidget* types = list("Type of measure");
+    types->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(types->hasFocus());
+    EXPECT_TRUE(widget_->model().chosen(kStepType).empty());
+    EXPECT_FALSE(list("QM of first use")->isEnabled());
+    EXPECT_EQ(list("QM of first use")->count(), 0);
+}
 
 TEST_F(CascadeWidgetTest, DrivenByLabelsItDeliversTheChosenMeasure) {
     for (int step = 0; step < kCascadeStepCount; ++step)

@@ -101,6 +101,10 @@ TEST_F(LoadDialogTest, EachLoadCommandListsTheVersionsOfItsGroup) {
 TEST_F(LoadDialogTest, OkWithoutASelectionAsksForOneAndStaysOpen) {
     std::unique_ptr<steckbrief_laden> dialog(make_profile_load_dialog(nullptr, "Bird", kGroupBird));
     dialog->show();
+    // Tabbing into the list marks its first entry without selecting it: still
+    // no choice.
+    QApplication::setActiveWindow(dialog.get());
+    dialog->findChild<QListWidget*>(kLoadListLabel)->setFocus(Qt::TabFocusReason);
     dialog->findChild<QPushButton*>("OK")->click();
     ASSERT_EQ(messages().texts(), std::vector<std::string>{kNoSelectionMessage});
     EXPECT_EQ(messages().messages()[0].kind, RecordingNotifier::Kind::YesNo);

@@ -274,6 +274,17 @@ TEST_F(BirdEditorTest, ChoosingASubstituteBroodEntryStoresItsQuarterMonthAtOnce)
     EXPECT_TRUE(messages().messages().empty());
 }
 
+TEST_F(BirdEditorTest, TabbingIntoTheSubstituteBroodListChoosesNoQuarterMonth) {
+    // The list marks its first entry as current when it takes the focus; that
+    // must not pass for a choice of quarter month 9.
+    auto* list = ed_->window()->findChild<QListWidget*>(kSubBroodListLabel);
+    ASSERT_NE(list, nullptr);
+    list->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(list->hasFocus());
+    EXPECT_EQ(ed_->window()->record().last_monthquarter_substitut_brood, 0);
+    EXPECT_TRUE(list->selectedItems().isEmpty());
+}
+
 TEST_F(BirdEditorTest, AWindowLowerThanItsLayoutScrollsInHundredthAndTenthSteps) {
     auto* scroll = ed_->window()->findChild<QScrollArea*>();
     ASSERT_NE(scroll, nullptr);
