@@ -158,7 +158,9 @@ TEST_F(GoalWindowTest, ImportanceAndQualityAreCheckedBeforeTheSpeciesIsListed) {
             EXPECT_TRUE(get<QLineEdit>("for species")->text().isEmpty());
         } else {
             EXPECT_EQ(messageOf("Copy values"), c.message);
-            if (c.focus) EXPECT_EQ(window_->focusWidget(), get<QLineEdit>(c.focus));
+            if (c.focus) {
+                EXPECT_EQ(window_->focusWidget(), get<QLineEdit>(c.focus));
+            }
         }
         EXPECT_EQ(rows("List of selected species"), listed);
         EXPECT_EQ(rows("List of specified importance"), listed);
