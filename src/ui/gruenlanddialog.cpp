@@ -150,7 +150,7 @@ void gruenlanddialog::build() {
     connect(no_, &QRadioButton::clicked, this, [this] { add(choice_.chooseFertilization(false)); });
     options->addWidget(fertilization);
 
-    QGroupBox* soil = group("Specification of the soil", use);
+    QGroupBox* soil = group(kSoilGroupCaption, use);
     auto* soilLayout = new QVBoxLayout(soil);
     auto* soilGroup = new QButtonGroup(this);
     normalSoil_ = option("normal productivity", soil, soilGroup);

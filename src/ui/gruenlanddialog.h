@@ -16,7 +16,7 @@
 //     "Distance to first use in QM", "Type of livestock",
 //     "Livestock density in GV/ha";
 //   group "Fertilization": options "yes", "no";
-//   group "Specification of the soil": options "normal productivity",
+//   group kSoilGroupCaption (the soil productivity): options "normal productivity",
 //     "low productivity";
 //   the two measure lists, named after their captions (kNormalListGrassland,
 //     kLowListGrassland; the habitat editor's kNormalListHabitat,
@@ -51,6 +51,9 @@ inline constexpr const char* kNormalListHabitat =
     "Measures that make this habitat type arise on soil with normal productivity";
 inline constexpr const char* kLowListHabitat =
     "Measures that make this habitat type arise on soil with low productivity";
+// Caption of the group whose two options say which soil productivity's list
+// receives the next measure. The one place that holds its on-screen text.
+inline constexpr const char* kSoilGroupCaption = "Specification of the soil";
 
 class gruenlanddialog : public ProfileEditorFrame {
     Q_OBJECT

@@ -30,7 +30,7 @@ std::optional<SaveRefusal> butterfly_profile_refusal(const SpeciesRecord& r) {
 }
 
 steckbrief_schmetterling_neu::steckbrief_schmetterling_neu(QWidget* parent)
-    : SpeciesProfileEditor("Characteristics of a new butterfly species", parent) {
+    : AnimalProfileEditor("Characteristics of a new butterfly species", parent) {
     addNameGroup();
     addEggGroup(kButterflyFirstEggQuarterMonth, kButterflyLastQuarterMonth);
 

@@ -2,7 +2,7 @@
 // "Characteristics of a new butterfly species": enters a butterfly profile
 // with the grassland types it lives on and stores it as a new version.
 //
-// Control names besides those of SpeciesProfileEditor:
+// Control names besides those of AnimalProfileEditor:
 //   egg inputs "1st quarter month May" .. "2nd quarter month October",
 //   the lists "Start" and "End" (second generation),
 //   "Number for 2nd generation, if applicable",
@@ -11,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-#include "ui/species_profile_editor.h"
+#include "ui/animal_profile_editor.h"
 
 namespace pravel {
 
@@ -36,7 +36,7 @@ inline constexpr int kButterflyFirstGenerationQuarterMonth = 13;  // 1st quarter
 // The checks of a save in order: name, egg sum, editor, grassland types.
 std::optional<SaveRefusal> butterfly_profile_refusal(const SpeciesRecord& record);
 
-class steckbrief_schmetterling_neu : public SpeciesProfileEditor {
+class steckbrief_schmetterling_neu : public AnimalProfileEditor {
     Q_OBJECT
 public:
     // Fills the grassland list from the grassland store.

@@ -37,7 +37,7 @@ std::optional<SaveRefusal> bird_profile_refusal(const SpeciesRecord& r) {
 }
 
 steckbrief_vogel_neu::steckbrief_vogel_neu(QWidget* parent)
-    : SpeciesProfileEditor("Characteristics of a new bird species", parent) {
+    : AnimalProfileEditor("Characteristics of a new bird species", parent) {
     addNameGroup();
     addEggGroup(kBirdFirstQuarterMonth, kBirdLastQuarterMonth);
 

@@ -3,14 +3,14 @@
 // as a new version; "Load characteristics" also shows stored profiles in it
 // (view mode first, "Edit record" to make a new version from them).
 //
-// Control names besides those of SpeciesProfileEditor:
+// Control names besides those of AnimalProfileEditor:
 //   egg inputs "1st quarter month March" .. "3rd quarter month August",
 //   "Probability of a substitute brood in %",
 //   the list "Last possible quarter month for a substitute brood, if applicable",
 //   "WES", "WKLA", "WOLA", the predation input "Predation".
 #include <optional>
 
-#include "ui/species_profile_editor.h"
+#include "ui/animal_profile_editor.h"
 
 namespace pravel {
 
@@ -37,13 +37,13 @@ std::optional<SaveRefusal> bird_spatial_refusal(const SpeciesRecord& record);
 // The checks that follow in order: name, substitute brood, egg sum, editor.
 std::optional<SaveRefusal> bird_profile_refusal(const SpeciesRecord& record);
 
-class steckbrief_vogel_neu : public SpeciesProfileEditor {
+class steckbrief_vogel_neu : public AnimalProfileEditor {
     Q_OBJECT
 public:
     explicit steckbrief_vogel_neu(QWidget* parent = nullptr);
 
     // Fills the inputs from a stored version and makes it the record a save
-    // starts from (see SpeciesProfileEditor::startFrom). View mode is left
+    // starts from (see AnimalProfileEditor::startFrom). View mode is left
     // to the caller.
     void showLoaded(const SpeciesRecord& loaded);
 

@@ -318,7 +318,7 @@ TEST_F(GrasslandEditorTest, EachWindowShowsItsOwnTextsInTheEditorColours) {
         EXPECT_EQ(editor->windowTitle().toStdString(), w.title);
         const testing::WindowTexts t = testing::window_texts(editor.get());
         EXPECT_EQ(t.groups, sorted({w.name_group, "Moisture requirements", "Elevation requirements", "Use",
-                                    "Fertilization", "Specification of the soil"}));
+                                    "Fertilization", kSoilGroupCaption}));
         std::vector<std::string> labels = shared_labels;
         labels.insert(labels.end(), {w.selection, w.normal_list, w.low_list});
         EXPECT_EQ(t.labels, sorted(labels));

@@ -62,7 +62,7 @@ enum class Conversion {
     Integer,  // leading decimal integer, 0 when none
 };
 
-class SpeciesProfileEditor : public ProfileEditorFrame {
+class AnimalProfileEditor : public ProfileEditorFrame {
     Q_OBJECT
 public:
     // The record the inputs are written into.
@@ -74,7 +74,7 @@ public:
     void startFrom(const SpeciesRecord& base);
 
 protected:
-    SpeciesProfileEditor(const QString& title, QWidget* parent);
+    AnimalProfileEditor(const QString& title, QWidget* parent);
 
     // A number input bound to a record field: its leave-field check stores
     // the checked value, and readInputs() reads it again with `conversion`.

@@ -1,4 +1,4 @@
-#include "ui/species_profile_editor.h"
+#include "ui/animal_profile_editor.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -34,15 +34,15 @@ std::optional<SaveRefusal> egg_sum_refusal(const SpeciesRecord& record, const st
     return std::nullopt;
 }
 
-SpeciesProfileEditor::SpeciesProfileEditor(const QString& title, QWidget* parent)
+AnimalProfileEditor::AnimalProfileEditor(const QString& title, QWidget* parent)
     : ProfileEditorFrame(title, parent) {}
 
-void SpeciesProfileEditor::startFrom(const SpeciesRecord& base) {
+void AnimalProfileEditor::startFrom(const SpeciesRecord& base) {
     record_ = base;
     baseGroup_ = is_blank(base.group) ? std::string() : base.group;
 }
 
-QLineEdit* SpeciesProfileEditor::numberInput(const QString& name, const QString& initial, QWidget* parent,
+QLineEdit* AnimalProfileEditor::numberInput(const QString& name, const QString& initial, QWidget* parent,
                                              Conversion conversion, const FieldCheck& check,
                                              std::function<void(SpeciesRecord&, double)> set) {
     QLineEdit* field = input(name, initial, parent);
@@ -55,7 +55,7 @@ QLineEdit* SpeciesProfileEditor::numberInput(const QString& name, const QString&
     return field;
 }
 
-QLineEdit* SpeciesProfileEditor::textInput(const QString& name, const QString& initial, QWidget* parent,
+QLineEdit* AnimalProfileEditor::textInput(const QString& name, const QString& initial, QWidget* parent,
                                            std::string SpeciesRecord::*member) {
     QLineEdit* field = input(name, initial, parent);
     watch(field, [this, field, member] { record_.*member = field->text().toStdString(); });
@@ -63,7 +63,7 @@ QLineEdit* SpeciesProfileEditor::textInput(const QString& name, const QString& i
     return field;
 }
 
-void SpeciesProfileEditor::readInputs() {
+void AnimalProfileEditor::readInputs() {
     for (const Binding& b : numbers_) {
         const std::string text = b.field->text().toStdString();
         const double value = b.conversion == Conversion::Integer ? parse_int(text) : parse_real(text) / b.divisor;
@@ -72,12 +72,12 @@ void SpeciesProfileEditor::readInputs() {
     for (const TextBinding& t : texts_) record_.*t.member = t.field->text().toStdString();
 }
 
-void SpeciesProfileEditor::addScaleCaption(QLayout* layout, QWidget* parent, const QString& scale) {
+void AnimalProfileEditor::addScaleCaption(QLayout* layout, QWidget* parent, const QString& scale) {
     layout->addWidget(caption("Values lie between 0 and 1 with the following division:", parent));
     layout->addWidget(caption(scale, parent));
 }
 
-void SpeciesProfileEditor::addNameGroup() {
+void AnimalProfileEditor::addNameGroup() {
     QGroupBox* box = group("Name", content());
     auto* grid = new QGridLayout(box);
     grid->addWidget(caption(kDutchNameLabel, box), 0, 0);
@@ -87,7 +87,7 @@ void SpeciesProfileEditor::addNameGroup() {
     contentLayout()->addWidget(box);
 }
 
-void SpeciesProfileEditor::addEggGroup(int first, int last) {
+void AnimalProfileEditor::addEggGroup(int first, int last) {
     QGroupBox* box = group("Egg deposition", content());
     auto* outer = new QVBoxLayout(box);
     outer->addWidget(caption(kEggCaption, box));
@@ -107,7 +107,7 @@ void SpeciesProfileEditor::addEggGroup(int first, int last) {
     contentLayout()->addWidget(box);
 }
 
-QGroupBox* SpeciesProfileEditor::addReproductionGroup() {
+QGroupBox* AnimalProfileEditor::addReproductionGroup() {
     QGroupBox* box = group("Reproduction period", content());
     auto* row = new QHBoxLayout(box);
     const struct {
@@ -128,7 +128,7 @@ QGroupBox* SpeciesProfileEditor::addReproductionGroup() {
     return box;
 }
 
-void SpeciesProfileEditor::addDispersalGroup() {
+void AnimalProfileEditor::addDispersalGroup() {
     QGroupBox* box = group("Dispersal capability", content());
     auto* l = new QHBoxLayout(box);
     l->addWidget(caption(kRadiusLabel, box));
@@ -137,7 +137,7 @@ void SpeciesProfileEditor::addDispersalGroup() {
     contentLayout()->addWidget(box);
 }
 
-void SpeciesProfileEditor::addVegetationAndMoisture(QLayout* layout, QWidget* parent) {
+void AnimalProfileEditor::addVegetationAndMoisture(QLayout* layout, QWidget* parent) {
     using Field = double SpeciesRecord::*;
     const struct {
         const char* caption;
@@ -170,14 +170,14 @@ void SpeciesProfileEditor::addVegetationAndMoisture(QLayout* layout, QWidget* pa
     }
 }
 
-void SpeciesProfileEditor::addEditorName(const QString& initial) {
+void AnimalProfileEditor::addEditorName(const QString& initial) {
     auto* row = new QHBoxLayout;
     row->addWidget(caption(kEditorNameLabel, content()));
     row->addWidget(textInput(kEditorNameLabel, initial, content(), &SpeciesRecord::name_editor));
     contentLayout()->addLayout(row);
 }
 
-QListWidget* SpeciesProfileEditor::quarterMonthList(const QString& name, int first, int last, QWidget* parent) {
+QListWidget* AnimalProfileEditor::quarterMonthList(const QString& name, int first, int last, QWidget* parent) {
     auto* list = new QListWidget(parent);
     list->setObjectName(name);
     for (int qm = first; qm <= last; ++qm) list->addItem(QString::fromStdString(editor_quarter_month_text(qm)));
@@ -185,13 +185,13 @@ QListWidget* SpeciesProfileEditor::quarterMonthList(const QString& name, int fir
     return list;
 }
 
-std::optional<int> SpeciesProfileEditor::chosenQuarterMonth(const QListWidget* list, int first) {
+std::optional<int> AnimalProfileEditor::chosenQuarterMonth(const QListWidget* list, int first) {
     const int row = list->currentRow();
     if (row < 0 || !list->currentItem() || !list->currentItem()->isSelected()) return std::nullopt;
     return first + row;
 }
 
-bool SpeciesProfileEditor::passes(const std::optional<SaveRefusal>& refusal) {
+bool AnimalProfileEditor::passes(const std::optional<SaveRefusal>& refusal) {
     if (!refusal) return true;
     // Groups carry their captions as names too; the focus goes to an input
     // or a list of that name.
@@ -204,7 +204,7 @@ bool SpeciesProfileEditor::passes(const std::optional<SaveRefusal>& refusal) {
     return refuse(refusal->message, focus);
 }
 
-bool SpeciesProfileEditor::confirmAndStore(const char* question, const char* group) {
+bool AnimalProfileEditor::confirmAndStore(const char* question, const char* group) {
     if (!notifier().ask_ok_cancel(question, kCheckInputTitle)) return false;
     // A version made from a loaded profile stays in that profile's group.
     record_.group = baseGroup_.empty() ? group : baseGroup_;
@@ -216,13 +216,13 @@ bool SpeciesProfileEditor::confirmAndStore(const char* question, const char* gro
     return true;
 }
 
-QLineEdit* SpeciesProfileEditor::eggInput(int quarter_month) const {
+QLineEdit* AnimalProfileEditor::eggInput(int quarter_month) const {
     for (const auto& [qm, field] : eggs_)
         if (qm == quarter_month) return field;
     return nullptr;
 }
 
-void SpeciesProfileEditor::showEggs(const SpeciesRecord& loaded) {
+void AnimalProfileEditor::showEggs(const SpeciesRecord& loaded) {
     for (const auto& [qm, field] : eggs_)
         field->setText(QString::fromStdString(format_fixed(loaded.eggs_by_quarter_month[qm - 1] * 100.0, 1)));
 }
