@@ -14,64 +14,17 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "support/analysis_window_test.h"
 #include "support/demo_schema.h"
-#include "support/offscreen_application.h"
 #include "ui/map_views.h"
 #include "ui/shell.h"
 
 namespace pravel {
 namespace {
 
-QApplication& application() { return testing::offscreen_application("ui_massnahmen_wirksamkeit"); }
-
 using W = massnahmen_wirksamkeit;
 
-class EffectivenessWindowTest : public testing::DatabaseTest {
-protected:
-    void SetUp() override {
-        application();
-        DatabaseTest::SetUp();
-        testing::load_demo_database(schema());
-        frame_ = std::make_unique<CMainFrame>();
-        frame_->newDocument();
-        window_ = new massnahmen_wirksamkeit(frame_.get());
-        messages().clear();
-    }
-    void TearDown() override {
-        frame_.reset();
-        DatabaseTest::TearDown();
-    }
-
-    template <class C>
-    C* get(const char* name) {
-        C* c = window_->control<C>(name);
-        EXPECT_NE(c, nullptr) << name;
-        return c;
-    }
-    void click(const char* button) { get<QPushButton>(button)->click(); }
-    void type(const char* field, const char* text) { get<QLineEdit>(field)->setText(text); }
-    void choose(const char* list, const char* entry) {
-        QListWidget* l = get<QListWidget>(list);
-        const auto found = l->findItems(entry, Qt::MatchExactly);
-        ASSERT_EQ(found.size(), 1) << list << ": " << entry;
-        l->setCurrentItem(found.front());
-    }
-    void doubleClick(const char* list, int row) {
-        QListWidget* l = get<QListWidget>(list);
-        emit l->itemDoubleClicked(l->item(row));
-    }
-    // The message the press of `button` shows, the only one.
-    std::string messageOf(const char* button) {
-        messages().clear();
-        click(button);
-        const auto texts = messages().texts();
-        return texts.size() == 1 ? texts[0] : "(" + std::to_string(texts.size()) + " messages)";
-    }
-    int rows(const char* list) { return get<QListWidget>(list)->count(); }
-
-    std::unique_ptr<CMainFrame> frame_;
-    QPointer<massnahmen_wirksamkeit> window_;
-};
+class EffectivenessWindowTest : public testing::AnalysisWindowTest<massnahmen_wirksamkeit> {};
 
 TEST_F(EffectivenessWindowTest, FromEmptyInputsThroughEachCheckToAResultAndItsMap) {
     // Checks of "Run simulation" in order, each followed by the input that

@@ -20,6 +20,7 @@
 
 #include "optimisation/configuration_store.h"
 #include "optimisation/optimisation_lines.h"
+#include "support/analysis_window_test.h"
 #include "support/demo_schema.h"
 #include "ui/savename.h"
 #include "ui/shell.h"
@@ -27,57 +28,10 @@
 namespace pravel {
 namespace {
 
-QApplication& application() {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "ui_optimierung";
-    static char* argv[] = {name, nullptr};
-    // Left alive to the end of the process: its destruction at exit would
-    // run after the platform's input devices are gone.
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
-
 using W = optimierung;
 
-class BudgetWindowTest : public testing::DatabaseTest {
+class BudgetWindowTest : public testing::AnalysisWindowTest<optimierung> {
 protected:
-    void SetUp() override {
-        application();
-        DatabaseTest::SetUp();
-        testing::load_demo_database(schema());
-        frame_ = std::make_unique<CMainFrame>();
-        frame_->newDocument();
-        window_ = new optimierung(frame_.get());
-        messages().clear();
-    }
-    void TearDown() override {
-        frame_.reset();
-        DatabaseTest::TearDown();
-    }
-
-    template <class C>
-    C* get(const char* name) {
-        C* c = window_->control<C>(name);
-        EXPECT_NE(c, nullptr) << name;
-        return c;
-    }
-    void click(const char* button) { get<QPushButton>(button)->click(); }
-    void type(const char* field, const char* text) { get<QLineEdit>(field)->setText(text); }
-    void choose(const char* list, const char* entry) {
-        QListWidget* l = get<QListWidget>(list);
-        const auto found = l->findItems(entry, Qt::MatchExactly);
-        ASSERT_EQ(found.size(), 1) << list << ": " << entry;
-        l->setCurrentItem(found.front());
-    }
-    std::string messageOf(const char* button) {
-        messages().clear();
-        click(button);
-        const auto texts = messages().texts();
-        return texts.size() == 1 ? texts[0] : "(" + std::to_string(texts.size()) + " messages)";
-    }
-    int rows(const char* list) { return get<QListWidget>(list)->count(); }
-
     // Ends each run through the progress dialog's Cancel after a few
     // thousand iterations, with a fixed seed.
     void shortRuns() {
@@ -104,8 +58,6 @@ protected:
         ASSERT_EQ(window_->chosenSpecies().size(), 1u);
     }
 
-    std::unique_ptr<CMainFrame> frame_;
-    QPointer<optimierung> window_;
     int reports_ = 0;
 };
 

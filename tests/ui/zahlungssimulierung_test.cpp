@@ -20,8 +20,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/analysis_window_test.h"
 #include "support/demo_schema.h"
-#include "support/offscreen_application.h"
 #include "ui/map_views.h"
 #include "ui/measure_cascade.h"
 #include "ui/shell.h"
@@ -29,58 +29,16 @@
 namespace pravel {
 namespace {
 
-QApplication& application() { return testing::offscreen_application("ui_zahlungssimulierung"); }
-
 using W = zahlungssimulierung;
 
-class ProgrammeWindowTest : public testing::DatabaseTest {
+class ProgrammeWindowTest : public testing::AnalysisWindowTest<zahlungssimulierung> {
 protected:
-    void SetUp() override {
-        application();
-        DatabaseTest::SetUp();
-        testing::load_demo_database(schema());
-        frame_ = std::make_unique<CMainFrame>();
-        frame_->newDocument();
-        window_ = new zahlungssimulierung(frame_.get());
-        messages().clear();
-    }
-    void TearDown() override {
-        frame_.reset();
-        DatabaseTest::TearDown();
-    }
-
-    template <class C>
-    C* get(const char* name) {
-        C* c = window_->control<C>(name);
-        EXPECT_NE(c, nullptr) << name;
-        return c;
-    }
-    void type(const char* field, const char* text) { get<QLineEdit>(field)->setText(text); }
-    void choose(QListWidget* l, const char* entry) {
-        ASSERT_NE(l, nullptr);
-        const auto found = l->findItems(entry, Qt::MatchExactly);
-        ASSERT_EQ(found.size(), 1) << l->objectName().toStdString() << ": " << entry;
-        l->setCurrentItem(found.front());
-    }
-    void choose(const char* list, const char* entry) { choose(get<QListWidget>(list), entry); }
     void pickMeasure() {
         auto* c = window_->cascade();
         choose(c->findChild<QListWidget*>("Type of measure"), "mowing_2cut");
         choose(c->findChild<QListWidget*>("QM of first use"), "4th QM April, 16.");
         choose(c->findChild<QListWidget*>("Distance to first use in QM"), "12");
     }
-    std::string messageOf(QPushButton* button) {
-        messages().clear();
-        button->click();
-        const auto texts = messages().texts();
-        return texts.size() == 1 ? texts[0] : "(" + std::to_string(texts.size()) + " messages)";
-    }
-    std::string messageOf(const char* button) { return messageOf(get<QPushButton>(button)); }
-    int rows(const char* list) { return get<QListWidget>(list)->count(); }
-    std::string row(const char* list, int i) { return get<QListWidget>(list)->item(i)->text().toStdString(); }
-
-    std::unique_ptr<CMainFrame> frame_;
-    QPointer<zahlungssimulierung> window_;
 };
 
 TEST_F(ProgrammeWindowTest, TheTwoCopyButtonsSitInTheirGroups) {
