@@ -19,21 +19,11 @@
 #include <vector>
 
 #include "support/demo_schema.h"
+#include "support/offscreen_application.h"
 #include "ui/gruenlanddialog.h"
 #include "ui/measure_cascade_model.h"
 
 namespace pravel::testing {
-
-inline QApplication& grassland_application(const char* program) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static std::string name = program;
-    static char* argv[] = {name.data(), nullptr};
-    // Never destroyed: at exit the input devices a key event has created
-    // would be torn down after the statics they depend on.
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
 
 class EditorDriver {
 public:

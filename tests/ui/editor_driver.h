@@ -18,18 +18,10 @@
 #include <vector>
 
 #include "common/notifier.h"
+#include "support/offscreen_application.h"
 #include "support/test_database.h"
 
 namespace pravel::testing {
-
-inline QApplication& editor_application() {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "ui_profile_editors";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
 
 // The quarter-month texts of the editors' inputs and lists, quarter month 9
 // ("1st quarter month March") to 38 ("2nd quarter month October").
@@ -219,7 +211,7 @@ template <class Window>
 class EditorTest : public DatabaseTest {
 protected:
     void SetUp() override {
-        editor_application();
+        offscreen_application("ui_profile_editors");
         DatabaseTest::SetUp();
         prepareDatabase();
         ed_ = std::make_unique<EditorDriver<Window>>(new Window);

@@ -24,7 +24,7 @@ using testing::sorted;
 class GrasslandEditorTest : public testing::EditorTest<gruenlanddialog> {
 protected:
     void SetUp() override {
-        testing::grassland_application("ui_gruenlanddialog");
+        testing::offscreen_application("ui_gruenlanddialog");
         EditorTest::SetUp();
     }
     void TearDown() override {

@@ -40,7 +40,7 @@ TEST(ProfileEntry, NameAndSaveTimeAreReadFromTheEntry) {
 class LoadDialogTest : public testing::DatabaseTest {
 protected:
     void SetUp() override {
-        testing::editor_application();
+        testing::offscreen_application("ui_profile_editors");
         DatabaseTest::SetUp();
         testing::load_demo_database(schema());
         messages().clear();

@@ -17,7 +17,7 @@ using testing::EditorDriver;
 class HabitatEditorTest : public testing::EditorTest<steckbrief_lebensraum_neu> {
 protected:
     void SetUp() override {
-        testing::grassland_application("ui_steckbrief_lebensraum_neu");
+        testing::offscreen_application("ui_steckbrief_lebensraum_neu");
         EditorTest::SetUp();
     }
     long long habitats() {
