@@ -18,7 +18,6 @@
 
 #include "common/notifier.h"
 #include "common/numeric_input.h"
-#include "ui/grassland_form.h"
 
 namespace pravel {
 
@@ -81,8 +80,6 @@ std::string editor_quarter_month_text(int quarter_month) {
     if (quarter_month < 1 || quarter_month > 48) return std::to_string(quarter_month);
     return std::string(ordinals[(quarter_month - 1) % 4]) + " quarter month " + months[(quarter_month - 1) / 4];
 }
-
-std::string grassland_entry_text(const GrasslandRecord& g) { return grassland_load_entry(g); }
 
 ProfileEditorFrame::ProfileEditorFrame(const QString& title, QWidget* parent) : QDialog(parent) {
     setWindowTitle(title);

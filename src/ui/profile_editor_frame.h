@@ -14,7 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "store/grassland_store.h"
 
 class QGroupBox;
 class QLabel;
@@ -59,10 +58,6 @@ bool shares_make_whole(const std::vector<double>& fractions);
 // Quarter-month texts of the editors: "1st quarter month March" for 9 and so
 // on, "4th quarter month October" for 40.
 std::string editor_quarter_month_text(int quarter_month);
-
-// How a grassland type is listed for choosing: name, productivity, save time
-// and editor, e.g. "Meadow/schwachwüchsig, 2010-05-03 11:02:17, Demo data".
-std::string grassland_entry_text(const GrasslandRecord& grassland);
 
 class ProfileEditorFrame : public QDialog {
     Q_OBJECT

@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "store/database_access.h"
+#include "ui/grassland_form.h"
 
 namespace pravel {
 
@@ -104,7 +105,7 @@ void steckbrief_schmetterling_neu::setGrasslands(std::vector<GrasslandRecord> gr
     // differ only in case keep a fixed order.
     std::vector<std::pair<QString, int>> entries;
     for (std::size_t i = 0; i < grasslands_.size(); ++i)
-        entries.emplace_back(QString::fromStdString(grassland_entry_text(grasslands_[i])), static_cast<int>(i));
+        entries.emplace_back(QString::fromStdString(grassland_load_entry(grasslands_[i])), static_cast<int>(i));
     std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
         const int c = QString::compare(a.first, b.first, Qt::CaseInsensitive);
         return c != 0 ? c < 0 : a.first < b.first;
