@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <functional>
 
 #include "common/feedback.h"
 #include "common/number_format.h"
@@ -68,6 +69,22 @@ std::string write_report(const std::optional<std::string>& path, const std::stri
     const ReportWriteResult r = write_report_file(*path, content);
     if (!r.ok) throw std::runtime_error("the report could not be written: " + r.error);
     return "report written to " + *path;
+}
+
+// Writes the report and stores the configuration when the options ask for
+// them, and says so in the output's notice. `store` returns the new
+// configuration's identifier, none when it could not be stored.
+void report_and_store(AnalysisOutput& out, const RunOptions& o, const std::function<std::string()>& report,
+                      const std::function<std::optional<int>(const std::string& name)>& store) {
+    std::vector<std::string> notices;
+    if (o.report_path) notices.push_back(write_report(o.report_path, report()));
+    if (o.store_name) {
+        const auto id = store(*o.store_name);
+        if (!id) throw ScenarioError("a configuration needs a name");
+        notices.push_back("stored as configuration " + std::to_string(*id) + " \"" + *o.store_name + "\"");
+        out.json["configuration_id"] = *id;
+    }
+    for (const auto& n : notices) out.notice += (out.notice.empty() ? "" : "\n") + n;
 }
 
 // The optimisation windows check their species as they are added: each one
@@ -196,19 +213,15 @@ AnalysisOutput run_budget_minimisation(DatabaseAccess& db, const Scenario& s, co
     out.json["analysis"] = "budget minimisation";
     out.json["cancelled"] = feedback.cancelled();
 
-    std::vector<std::string> notices;
-    if (o.report_path) {
-        ReportSelection sel{species_names(r.species), r.min_quality, r.measures, ref.pixel_area_ha};
-        notices.push_back(write_report(o.report_path, budget_minimisation_report(sel, r.wanted_area_ha, result)));
-    }
-    if (o.store_name) {
-        const auto id = store_budget_minimisation(db, result, r.measures, r.country_id, *o.store_name,
-                                                  configuration_clock());
-        if (!id) throw ScenarioError("a configuration needs a name");
-        notices.push_back("stored as configuration " + std::to_string(*id) + " \"" + *o.store_name + "\"");
-        out.json["configuration_id"] = *id;
-    }
-    for (const auto& n : notices) out.notice += (out.notice.empty() ? "" : "\n") + n;
+    report_and_store(
+        out, o,
+        [&] {
+            ReportSelection sel{species_names(r.species), r.min_quality, r.measures, ref.pixel_area_ha};
+            return budget_minimisation_report(sel, r.wanted_area_ha, result);
+        },
+        [&](const std::string& name) {
+            return store_budget_minimisation(db, result, r.measures, r.country_id, name, configuration_clock());
+        });
     return out;
 }
 
@@ -245,19 +258,15 @@ AnalysisOutput run_goal_maximisation(DatabaseAccess& db, const Scenario& s, cons
     out.json["user_budget"] = input.budget;
     out.json["cancelled"] = feedback.cancelled();
 
-    std::vector<std::string> notices;
-    if (o.report_path) {
-        ReportSelection sel{species_names(r.species), r.min_quality, r.measures, ref.pixel_area_ha};
-        notices.push_back(write_report(o.report_path, goal_maximisation_report(sel, input.budget, result)));
-    }
-    if (o.store_name) {
-        const auto id =
-            store_goal_maximisation(db, result, r.measures, r.country_id, *o.store_name, configuration_clock());
-        if (!id) throw ScenarioError("a configuration needs a name");
-        notices.push_back("stored as configuration " + std::to_string(*id) + " \"" + *o.store_name + "\"");
-        out.json["configuration_id"] = *id;
-    }
-    for (const auto& n : notices) out.notice += (out.notice.empty() ? "" : "\n") + n;
+    report_and_store(
+        out, o,
+        [&] {
+            ReportSelection sel{species_names(r.species), r.min_quality, r.measures, ref.pixel_area_ha};
+            return goal_maximisation_report(sel, input.budget, result);
+        },
+        [&](const std::string& name) {
+            return store_goal_maximisation(db, result, r.measures, r.country_id, name, configuration_clock());
+        });
     return out;
 }
 
