@@ -7,12 +7,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMdiArea>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QVBoxLayout>
 
-#include <sstream>
 
 #include "common/notifier.h"
 #include "optimisation/report_file.h"
@@ -22,10 +19,8 @@
 #include "store/result_store.h"
 #include "store/profile_store.h"
 #include "core/effectiveness.h"
-#include "ui/map_views.h"
 #include "ui/measure_cascade.h"
 #include "common/number_format.h"
-#include "ui/shell.h"
 #include "ui/window_parts.h"
 
 namespace pravel {
@@ -55,68 +50,43 @@ QString qtFilter(const char* filter) {
 }  // namespace
 
 zahlungssimulierung::zahlungssimulierung(QWidget* parent)
-    : QDialog(parent), db_(std::make_unique<DatabaseAccess>()) {
-    setWindowTitle(kTitle);
-    setModal(false);
-    setAttribute(Qt::WA_DeleteOnClose, true);
-    buildControls();
-    fill_region_and_species(*db_, region_, dutch_, latin_);
+    : EvaluationWindow(parent, Setup{kTitle, "Species", true, kSimNoSpeciesName, kSimFactorMissing,
+                                     kSimTransactionCostsMissing}) {
+    build();
+    visualize_->setEnabled(false);
+    save_->setEnabled(false);
+    connect(measureCopy_, &QPushButton::clicked, this, &zahlungssimulierung::addMeasure);
+    connect(save_, &QPushButton::clicked, this, &zahlungssimulierung::saveToFile);
+
+    // A measure completed in the cascade becomes the "Selected measure"; it
+    // is listed once its payment and maximal area are copied.
+    connect(cascade(), &MeasureCascade::measureChosen, this, [this](const MeasureRecord& m, const QString&) {
+        pending_ = m;
+        selectedMeasure_->setText(QString::fromStdString(m.name));
+    });
 }
 
-zahlungssimulierung::~zahlungssimulierung() = default;
-
-void zahlungssimulierung::buildControls() {
-    auto* top = new QHBoxLayout(this);
-
-    // Left column: region and species.
-    auto* left = new QVBoxLayout;
-    left->addWidget(label("Region", this));
-    region_ = namedList("Region", this);
-    left->addWidget(region_);
-    auto* speciesGroup = new QGroupBox("Species", this);
-    speciesGroup->setObjectName("Species");
-    auto* speciesLayout = new QVBoxLayout(speciesGroup);
-    speciesLayout->addWidget(label("Dutch name", speciesGroup));
-    dutch_ = namedList("Dutch name", speciesGroup);
-    speciesLayout->addWidget(dutch_);
-    speciesLayout->addWidget(label("Latin name", speciesGroup));
-    latin_ = namedList("Latin name", speciesGroup);
-    speciesLayout->addWidget(latin_);
-    speciesLayout->addWidget(label("Saved on", speciesGroup));
-    savedOn_ = namedList("Saved on", speciesGroup);
-    speciesLayout->addWidget(savedOn_);
-    speciesLayout->addWidget(label(kQualityLabel, speciesGroup));
-    quality_ = namedField(kQualityLabel, speciesGroup);
-    speciesLayout->addWidget(quality_);
-    speciesCopy_ = namedButton("Copy values", speciesGroup);
-    speciesLayout->addWidget(speciesCopy_);
-    left->addWidget(speciesGroup);
-    top->addLayout(left);
-
-    // Middle column: measure selection with payment and maximal area.
-    auto* middle = new QVBoxLayout;
-    cascade_ = new MeasureCascade(*db_, this);
-    middle->addWidget(cascade_);
+// The chosen measure with its payment and maximal area.
+void zahlungssimulierung::addMeasureControls(QVBoxLayout* middle) {
     auto* measureGroup = new QGroupBox("Measure", this);
     measureGroup->setObjectName("Measure");
     auto* measureLayout = new QVBoxLayout(measureGroup);
-    measureLayout->addWidget(label("Selected measure", measureGroup));
-    selectedMeasure_ = namedField("Selected measure", measureGroup);
+    auto field = [measureGroup, measureLayout](const char* name) {
+        measureLayout->addWidget(label(name, measureGroup));
+        QLineEdit* f = namedField(name, measureGroup);
+        measureLayout->addWidget(f);
+        return f;
+    };
+    selectedMeasure_ = field("Selected measure");
     selectedMeasure_->setReadOnly(true);
-    measureLayout->addWidget(selectedMeasure_);
-    measureLayout->addWidget(label(kPaymentLabel, measureGroup));
-    payment_ = namedField(kPaymentLabel, measureGroup);
-    measureLayout->addWidget(payment_);
-    measureLayout->addWidget(label(kAreaLabel, measureGroup));
-    area_ = namedField(kAreaLabel, measureGroup);
-    measureLayout->addWidget(area_);
+    payment_ = field(kPaymentLabel);
+    area_ = field(kAreaLabel);
     measureCopy_ = namedButton("Copy values", measureGroup);
     measureLayout->addWidget(measureCopy_);
     middle->addWidget(measureGroup);
-    top->addLayout(middle);
+}
 
-    // Right column: chosen inputs, options, results.
-    auto* right = new QVBoxLayout;
+void zahlungssimulierung::addMeasureLists(QVBoxLayout* right) {
     auto* measureRows = new QGridLayout;
     measureRows->addWidget(label("List of selected measures", this), 0, 0);
     measureRows->addWidget(label("List of payments per ha", this), 0, 1);
@@ -128,84 +98,26 @@ void zahlungssimulierung::buildControls() {
     measureRows->addWidget(paymentList_, 1, 1);
     measureRows->addWidget(pixelList_, 1, 2);
     right->addLayout(measureRows);
-    auto* speciesRows = new QGridLayout;
-    speciesRows->addWidget(label("List of selected species", this), 0, 0);
-    speciesRows->addWidget(label("List of minimum qualities", this), 0, 1);
-    speciesList_ = namedList("List of selected species", this);
-    qualityList_ = namedList("List of minimum qualities", this);
-    speciesRows->addWidget(speciesList_, 1, 0);
-    speciesRows->addWidget(qualityList_, 1, 1);
-    right->addLayout(speciesRows);
+}
 
-    predation_ = new PredationChoice(this);
-    right->addWidget(predation_);
-
-    right->addWidget(label(kTransactionLabel, this));
-    transaction_ = namedField(kTransactionLabel, this);
-    right->addWidget(transaction_);
-    right->addWidget(label(kFactorLabel, this));
-    factor_ = namedField(kFactorLabel, this);
-    right->addWidget(factor_);
-
-    auto* run = namedButton("Run simulation", this);
-    right->addWidget(run);
-    right->addWidget(label("Result", this));
-    result_ = namedList("Result", this);
-    right->addWidget(result_);
-    auto* buttons = new QHBoxLayout;
-    visualize_ = namedButton("Visualize", this);
+void zahlungssimulierung::addResultButtons(QHBoxLayout* row) {
     save_ = namedButton("Save to file", this);
-    auto* close = namedButton("Close window", this);
-    visualize_->setEnabled(false);
-    save_->setEnabled(false);
-    buttons->addWidget(visualize_);
-    buttons->addWidget(save_);
-    buttons->addWidget(close);
-    right->addLayout(buttons);
-    top->addLayout(right, 1);
+    row->addWidget(save_);
+}
 
-    connect(region_, &QListWidget::itemSelectionChanged, this, &zahlungssimulierung::onRegionChanged);
-    link_species_names(*db_, dutch_, latin_, savedOn_, this);
-    connect(speciesCopy_, &QPushButton::clicked, this, &zahlungssimulierung::addSpecies);
-    connect(measureCopy_, &QPushButton::clicked, this, &zahlungssimulierung::addMeasure);
-
-    // A measure completed in the cascade becomes the "Selected measure"; it
-    // is listed once its payment and maximal area are copied.
-    connect(cascade_, &MeasureCascade::measureChosen, this, [this](const MeasureRecord& m, const QString&) {
-        pending_ = m;
-        selectedMeasure_->setText(QString::fromStdString(m.name));
-    });
-
-    connect(measureList_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
-        const int row = measureList_->row(item);
-        if (row < 0 || row >= static_cast<int>(measures_.size())) return;
-        measures_.erase(measures_.begin() + row);
-        maxCounts_.erase(maxCounts_.begin() + row);
-        delete measureList_->takeItem(row);
-        delete paymentList_->takeItem(row);
-        delete pixelList_->takeItem(row);
-    });
-    auto removeSpecies = [this](int row) {
-        if (row < 0 || row >= static_cast<int>(species_.size())) return;
-        species_.erase(species_.begin() + row);
-        qualities_.erase(qualities_.begin() + row);
-        delete speciesList_->takeItem(row);
-        delete qualityList_->takeItem(row);
-    };
-    connect(speciesList_, &QListWidget::itemDoubleClicked, this,
-            [this, removeSpecies](QListWidgetItem* item) { removeSpecies(speciesList_->row(item)); });
-    connect(qualityList_, &QListWidget::itemDoubleClicked, this,
-            [this, removeSpecies](QListWidgetItem* item) { removeSpecies(qualityList_->row(item)); });
-
-    connect(run, &QPushButton::clicked, this, &zahlungssimulierung::runSimulation);
-    connect(visualize_, &QPushButton::clicked, this, &zahlungssimulierung::visualize);
-    connect(save_, &QPushButton::clicked, this, &zahlungssimulierung::saveToFile);
-    connect(close, &QPushButton::clicked, this, &QDialog::close);
+std::string zahlungssimulierung::speciesProblem(bool named, const std::string& quality) const {
+    return programme_species_problem(named, quality);
 }
 
 void zahlungssimulierung::onRegionChanged() {
-    countryID_ = selected_country(*db_, region_);
+    EvaluationWindow::onRegionChanged();
     pixelArea_ = countryID_ ? load_raster_reference(*db_, *countryID_).pixel_area_ha : 0.0;
+}
+
+void zahlungssimulierung::removeMeasureDetails(int row) {
+    maxCounts_.erase(maxCounts_.begin() + row);
+    delete paymentList_->takeItem(row);
+    delete pixelList_->takeItem(row);
 }
 
 void zahlungssimulierung::addMeasure() {
@@ -233,24 +145,6 @@ void zahlungssimulierung::addMeasure() {
     pending_.reset();
 }
 
-void zahlungssimulierung::addSpecies() {
-    QListWidgetItem* name = dutch_->currentItem();
-    const std::string text = quality_->text().toStdString();
-    const std::string problem = programme_species_problem(name != nullptr, text);
-    if (!problem.empty()) {
-        notifier().inform(problem);
-        if (problem != kSimNoSpeciesName) quality_->setFocus();
-        return;
-    }
-    QListWidgetItem* saved = savedOn_->currentItem();
-    const std::string savetime = saved ? saved->text().toStdString() : std::string();
-    species_.push_back(load_species("name", name->text().toStdString(), savetime));
-    qualities_.push_back(quality_->text().toDouble());
-    speciesList_->addItem(name->text());
-    qualityList_->addItem(quality_->text());
-    quality_->clear();
-}
-
 void zahlungssimulierung::runSimulation() {
     ProgrammeInputs in;
     in.distance_cost_factor = factor_->text().toStdString();
@@ -263,34 +157,17 @@ void zahlungssimulierung::runSimulation() {
     in.countryID = countryID_;
     in.pixel_area = pixelArea_;
 
-    // The progress dialog shows only for a run that gets past the checks; its
-    // Cancel ends the evaluation, and a cancelled run shows no result.
-    std::optional<RunProgress> progress;
-    if (programme_input_problem(in).empty())
-        progress.emplace(this, kTitle, "Evaluating ...", evaluation_progress_text, progressObserver_);
-    ProgrammeRun run = run_programme_simulation(*db_, in, progress ? &progress->feedback() : nullptr);
-    progress.reset();
-    if (!run.message.empty()) {
-        notifier().inform(run.message);
-        if (run.message == kSimFactorMissing) factor_->setFocus();
-        if (run.message == kSimTransactionCostsMissing) transaction_->setFocus();
-        return;
-    }
-    if (run.cancelled) {
-        notifier().inform(kSimulationCancelledText);
-        return;
-    }
-    for (const auto& line : run.lines) result_->addItem(QString::fromStdString(line));
+    ProgrammeRun run;
+    runWithProgress(programme_input_problem(in).empty(),
+                    [&](Feedback* feedback) { run = run_programme_simulation(*db_, in, feedback); });
+    if (!showOutcome(run.message, run.cancelled, run.lines)) return;
     lastRun_ = std::move(run);
     visualize_->setEnabled(true);
     save_->setEnabled(true);
 }
 
-void zahlungssimulierung::visualize() {
+void zahlungssimulierung::writeVisualisation() {
     if (lastRun_) write_visualisation_rows(*db_, programme_visualisation_rows(*lastRun_));
-    // The result map opens as a new window on the active document; with
-    // none open, on a new one.
-    lastMap_ = open_result_map(this);
 }
 
 std::string zahlungssimulierung::reportText() const {

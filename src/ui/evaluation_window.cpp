@@ -1,0 +1,202 @@
+#include "ui/evaluation_window.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "common/notifier.h"
+#include "store/database_access.h"
+#include "ui/measure_cascade.h"
+#include "ui/window_parts.h"
+
+namespace pravel {
+
+EvaluationWindow::EvaluationWindow(QWidget* parent, const Setup& setup)
+    : QDialog(parent), db_(std::make_unique<DatabaseAccess>()), setup_(setup) {
+    setWindowTitle(setup_.title);
+    setModal(false);
+    setAttribute(Qt::WA_DeleteOnClose, true);
+}
+
+EvaluationWindow::~EvaluationWindow() = default;
+
+void EvaluationWindow::build() {
+    auto* top = new QHBoxLayout(this);
+    auto* left = new QVBoxLayout;
+    buildLeftColumn(left);
+    top->addLayout(left);
+
+    // Middle column: measure selection.
+    auto* middle = new QVBoxLayout;
+    cascade_ = new MeasureCascade(*db_, this);
+    middle->addWidget(cascade_);
+    addMeasureControls(middle);
+    top->addLayout(middle);
+
+    auto* right = new QVBoxLayout;
+    buildRightColumn(right);
+    top->addLayout(right, 1);
+
+    connect(region_, &QListWidget::itemSelectionChanged, this, &EvaluationWindow::onRegionChanged);
+    link_species_names(*db_, dutch_, latin_, savedOn_, this);
+    connect(speciesCopy_, &QPushButton::clicked, this, &EvaluationWindow::addSpecies);
+    connect(measureList_, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem* item) { removeMeasure(measureList_->row(item)); });
+    for (QListWidget* list : {speciesList_, qualityList_})
+        connect(list, &QListWidget::itemDoubleClicked, this,
+                [this, list](QListWidgetItem* item) { removeSpecies(list->row(item)); });
+    connect(run_, &QPushButton::clicked, this, &EvaluationWindow::runSimulation);
+    connect(visualize_, &QPushButton::clicked, this, &EvaluationWindow::visualize);
+    connect(close_, &QPushButton::clicked, this, &QDialog::close);
+
+    fill_region_and_species(*db_, region_, dutch_, latin_);
+}
+
+// Region and species, the species parts in their group box if the window
+// has one.
+void EvaluationWindow::buildLeftColumn(QVBoxLayout* left) {
+    left->addWidget(label("Region", this));
+    region_ = namedList("Region", this);
+    left->addWidget(region_);
+
+    QWidget* owner = this;
+    QVBoxLayout* column = left;
+    QGroupBox* group = nullptr;
+    if (setup_.speciesGroup) {
+        group = new QGroupBox(setup_.speciesGroup, this);
+        group->setObjectName(setup_.speciesGroup);
+        column = new QVBoxLayout(group);
+        owner = group;
+    }
+    auto list = [owner, column](const char* name) {
+        column->addWidget(label(name, owner));
+        QListWidget* l = namedList(name, owner);
+        column->addWidget(l);
+        return l;
+    };
+    dutch_ = list("Dutch name");
+    latin_ = list("Latin name");
+    savedOn_ = list("Saved on");
+    column->addWidget(label(kQualityLabel, owner));
+    quality_ = namedField(kQualityLabel, owner);
+    column->addWidget(quality_);
+    speciesCopy_ = namedButton("Copy values", owner);
+    column->addWidget(speciesCopy_);
+    if (group) left->addWidget(group);
+}
+
+// Chosen inputs, options, results.
+void EvaluationWindow::buildRightColumn(QVBoxLayout* right) {
+    auto field = [this, right](const char* name) {
+        right->addWidget(label(name, this));
+        QLineEdit* f = namedField(name, this);
+        right->addWidget(f);
+        return f;
+    };
+    addMeasureLists(right);
+    auto* speciesRow = new QGridLayout;
+    speciesRow->addWidget(label("List of selected species", this), 0, 0);
+    speciesRow->addWidget(label("List of minimum qualities", this), 0, 1);
+    speciesList_ = namedList("List of selected species", this);
+    qualityList_ = namedList("List of minimum qualities", this);
+    speciesRow->addWidget(speciesList_, 1, 0);
+    speciesRow->addWidget(qualityList_, 1, 1);
+    right->addLayout(speciesRow);
+
+    predation_ = new PredationChoice(this);
+    right->addWidget(predation_);
+
+    transaction_ = field(kTransactionLabel);
+    factor_ = field(kFactorLabel);
+
+    run_ = namedButton("Run simulation", this);
+    right->addWidget(run_);
+    right->addWidget(label("Result", this));
+    result_ = namedList("Result", this);
+    right->addWidget(result_);
+    auto* buttons = new QHBoxLayout;
+    visualize_ = namedButton("Visualize", this);
+    buttons->addWidget(visualize_);
+    addResultButtons(buttons);
+    close_ = namedButton("Close window", this);
+    buttons->addWidget(close_);
+    right->addLayout(buttons);
+}
+
+void EvaluationWindow::addResultButtons(QHBoxLayout*) {}
+
+void EvaluationWindow::onRegionChanged() {
+    countryID_ = selected_country(*db_, region_);
+}
+
+void EvaluationWindow::removeMeasureDetails(int) {}
+
+void EvaluationWindow::addSpecies() {
+    QListWidgetItem* name = dutch_->currentItem();
+    const std::string problem = speciesProblem(name != nullptr, quality_->text().toStdString());
+    if (!problem.empty()) {
+        notifier().inform(problem);
+        if (problem != setup_.noSpeciesName) quality_->setFocus();
+        return;
+    }
+    QListWidgetItem* saved = savedOn_->currentItem();
+    const std::string savetime = saved ? saved->text().toStdString() : std::string();
+    species_.push_back(load_species("name", name->text().toStdString(), savetime));
+    qualities_.push_back(quality_->text().toDouble());
+    speciesList_->addItem(name->text());
+    qualityList_->addItem(quality_->text());
+    if (setup_.clearQualityOnCopy) quality_->clear();
+}
+
+void EvaluationWindow::removeMeasure(int row) {
+    if (row < 0 || row >= static_cast<int>(measures_.size())) return;
+    measures_.erase(measures_.begin() + row);
+    delete measureList_->takeItem(row);
+    removeMeasureDetails(row);
+}
+
+void EvaluationWindow::removeSpecies(int row) {
+    if (row < 0 || row >= static_cast<int>(species_.size())) return;
+    species_.erase(species_.begin() + row);
+    qualities_.erase(qualities_.begin() + row);
+    delete speciesList_->takeItem(row);
+    delete qualityList_->takeItem(row);
+}
+
+void EvaluationWindow::runWithProgress(bool checked, const std::function<void(Feedback*)>& evaluate) {
+    // The progress dialog shows only for a run that gets past the checks; its
+    // Cancel ends the evaluation.
+    std::optional<RunProgress> progress;
+    if (checked) progress.emplace(this, setup_.title, "Evaluating ...", evaluation_progress_text, progressObserver_);
+    evaluate(progress ? &progress->feedback() : nullptr);
+}
+
+bool EvaluationWindow::showOutcome(const std::string& message, bool cancelled, const std::vector<std::string>& lines) {
+    if (!message.empty()) {
+        notifier().inform(message);
+        if (message == setup_.factorMissing) factor_->setFocus();
+        if (message == setup_.transactionMissing) transaction_->setFocus();
+        return false;
+    }
+    // A cancelled run shows no result.
+    if (cancelled) {
+        notifier().inform(kSimulationCancelledText);
+        return false;
+    }
+    for (const auto& line : lines) result_->addItem(QString::fromStdString(line));
+    return true;
+}
+
+void EvaluationWindow::visualize() {
+    writeVisualisation();
+    // The result map opens as a new window on the active document; with
+    // none open, on a new one.
+    lastMap_ = open_result_map(this);
+}
+
+}  // namespace pravel
