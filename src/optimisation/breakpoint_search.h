@@ -18,7 +18,7 @@ namespace pravel {
 class Feedback;
 
 struct BreakpointSearchOptions {
-    double time_limit_seconds = 30.0;  // no new restart after this long
+    double time_limit_seconds = 25.0;  // no new restart after this long
     int patience = 20;                 // restarts without improvement before the search stops
 };
 
