@@ -7,6 +7,7 @@
 // result goes through the same allocation rule and has the same form as the
 // annealing's.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,7 @@ struct BreakpointSearchOptions {
 // What a search did, for the windows and the command-line tool.
 struct SearchReport {
     std::string method;              // "breakpoint search" or "annealing"
-    std::uint32_t seed = 0;
+    std::optional<std::uint32_t> seed;  // none: the clock seeded the search
     double seconds = 0.0;            // the search alone, without the evaluation
     long long evaluations = 0;       // allocations evaluated
     bool cancelled = false;          // stopped by Cancel; the best so far was kept
