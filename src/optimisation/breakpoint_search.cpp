@@ -367,7 +367,7 @@ void restart_loop(State& best, int measures, const BreakpointSearchOptions& opti
         } else {
             ++idle;
         }
-        clock.progress("restarts", objective(best), true);
+        clock.progress("breakpoint search: restarts", objective(best), true);
     }
 }
 
@@ -393,12 +393,12 @@ OptimisationResult BreakpointBudgetMinimisation(const EvaluatedArea& area, const
     State best;
     model.evaluate(std::vector<double>(static_cast<std::size_t>(n), 0.0), best);
     clock.count();
-    search.settle(best, "greedy construction", 0.0);
-    clock.progress("greedy construction", best.budget, true);
+    search.settle(best, "breakpoint search: greedy construction", 0.0);
+    clock.progress("breakpoint search: greedy construction", best.budget, true);
 
     restart_loop(
         best, n, options, clock, model,
-        [&](State& s, double b) { return search.settle(s, "restarts", b); },
+        [&](State& s, double b) { return search.settle(s, "breakpoint search: restarts", b); },
         [&](const State& a, const State& b) { return search.better(a, b); },
         [](const State& s) { return s.budget; });
 
@@ -432,7 +432,7 @@ OptimisationResult BreakpointBudgetMinimisation(const EvaluatedArea& area, const
                 }
             }
         }
-        clock.progress("count limits", kept.outcome.budget);
+        clock.progress("breakpoint search: count limits", kept.outcome.budget);
     }
 
     OptimisationResult result = engine.materialise(kept.outcome, best.payment, kept.counts, tc);
@@ -461,12 +461,12 @@ OptimisationResult BreakpointGoalMaximisation(const EvaluatedArea& area, const G
     clock.count();
     // At payment 0 the pixels that gain from a measure anyway join it for
     // nothing; anything else starts switched off.
-    search.settle(best, "greedy construction", 0.0);
-    clock.progress("greedy construction", search.objective(best), true);
+    search.settle(best, "breakpoint search: greedy construction", 0.0);
+    clock.progress("breakpoint search: greedy construction", search.objective(best), true);
 
     restart_loop(
         best, n, options, clock, model,
-        [&](State& s, double b) { return search.settle(s, "restarts", b); },
+        [&](State& s, double b) { return search.settle(s, "breakpoint search: restarts", b); },
         [&](const State& a, const State& b) { return search.better(a, b); },
         [&](const State& s) { return search.objective(s); });
 

@@ -38,6 +38,11 @@ struct SearchReport {
 // Share of the wanted area reached (1 = reached), 0 when nothing is wanted.
 double reached_share(double wanted, double achieved);
 
+// Progress stages of the breakpoint search all begin with this text
+// ("breakpoint search: restarts"); the step is the number of allocations
+// evaluated, the value the seconds so far, the best the best objective.
+inline constexpr const char* kBreakpointStage = "breakpoint search";
+
 // Budget minimisation by breakpoint steps: the greedy construction (the
 // step with the most missing hectares removed per extra Euro), exact
 // lowering, a lowering pass, count limits where they save budget, and

@@ -34,7 +34,7 @@ std::string optimierung::startProblem(const OptimisationInputs& in) const {
     return budget_minimisation_input_problem(in);
 }
 
-OptimisationResult optimierung::search(bool timeDependent, Feedback& feedback) {
+SearchOutcome optimierung::search(bool timeDependent, SearchMethod method, Feedback& feedback) {
     BudgetMinimisationInput input;
     input.countryID = *countryID_;
     input.time_dependent_predation = timeDependent;
@@ -45,8 +45,10 @@ OptimisationResult optimierung::search(bool timeDependent, Feedback& feedback) {
     input.transaction_costs = leadingInteger(transaction_);
     input.distance_cost_factor = std::atof(factor_->text().toStdString().c_str());
     input.seed = seed_;
-    return BudgetMinimisationRun(*db_, input, &feedback);
+    return minimise_budget(*db_, input, method, &feedback);
 }
+
+std::string optimierung::boundLine(const CostOnlyBound& bound) const { return budget_bound_line(bound); }
 
 OptimisationLines optimierung::resultLines(const OptimisationResult& result) const {
     return budget_minimisation_lines(result, measures_, species_, wantedAreas(), pixelArea());

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QProgressDialog>
 
+#include "optimisation/breakpoint_search.h"
+
 namespace pravel {
 
 namespace {
@@ -12,6 +14,12 @@ constexpr int kBarSteps = 1000;
 }  // namespace
 
 QString search_progress_text(const Feedback::Progress& p) {
+    if (p.stage.rfind(kBreakpointStage, 0) == 0)
+        return QString("Stage: %1\nAllocations evaluated %2\nSeconds %3\nBest objective %4")
+            .arg(QString::fromStdString(p.stage))
+            .arg(p.step)
+            .arg(p.value, 0, 'f', 1)
+            .arg(p.best, 0, 'f', 2);
     return QString("Iteration %1\nTemperature %2\nBest objective %3")
         .arg(p.step)
         .arg(p.value, 0, 'g', 6)

@@ -53,7 +53,7 @@ std::string qualoptimierung::startProblem(const OptimisationInputs& in) const {
     return goal_maximisation_input_problem(in);
 }
 
-OptimisationResult qualoptimierung::search(bool timeDependent, Feedback& feedback) {
+SearchOutcome qualoptimierung::search(bool timeDependent, SearchMethod method, Feedback& feedback) {
     GoalMaximisationInput input;
     input.countryID = *countryID_;
     input.time_dependent_predation = timeDependent;
@@ -65,8 +65,10 @@ OptimisationResult qualoptimierung::search(bool timeDependent, Feedback& feedbac
     input.budget = leadingInteger(budget_);
     input.distance_cost_factor = std::atof(factor_->text().toStdString().c_str());
     input.seed = seed_;
-    return GoalMaximisationRun(*db_, input, &feedback);
+    return maximise_goal(*db_, input, method, &feedback);
 }
+
+std::string qualoptimierung::boundLine(const CostOnlyBound& bound) const { return goal_bound_line(bound); }
 
 OptimisationLines qualoptimierung::resultLines(const OptimisationResult& result) const {
     return goal_maximisation_lines(result, measures_, species_, pixelArea());

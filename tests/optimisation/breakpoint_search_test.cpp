@@ -355,7 +355,7 @@ TEST(BreakpointSearch, CancelReturnsTheBestSoFar) {
     // back, reaching every target, never cheaper than the full search.
     Feedback feedback;
     feedback = Feedback([&](const Feedback::Progress& p) {
-        if (p.stage == "restarts") feedback.cancel();
+        if (p.stage == "breakpoint search: restarts") feedback.cancel();
     });
     SearchReport report;
     const OptimisationResult cut = BreakpointBudgetMinimisation(a, input, {}, &feedback, &report);
