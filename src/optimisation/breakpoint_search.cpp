@@ -323,9 +323,11 @@ public:
         }
     }
 
-    bool settle(State& s, const std::string& stage, double best) {
+    // Construction, then (`transfer`) the pass that moves budget from weak
+    // to strong steps.
+    bool settle(State& s, const std::string& stage, double best, bool transfer) {
         if (!construct(s, stage, best)) return false;
-        transfer_pass(s, stage);
+        if (transfer) transfer_pass(s, stage);
         return !clock_.cancelled();
     }
 
@@ -461,12 +463,12 @@ OptimisationResult BreakpointGoalMaximisation(const EvaluatedArea& area, const G
     clock.count();
     // At payment 0 the pixels that gain from a measure anyway join it for
     // nothing; anything else starts switched off.
-    search.settle(best, "breakpoint search: greedy construction", 0.0);
+    search.settle(best, "breakpoint search: greedy construction", 0.0, true);
     clock.progress("breakpoint search: greedy construction", search.objective(best), true);
 
     restart_loop(
         best, n, options, clock, model,
-        [&](State& s, double b) { return search.settle(s, "breakpoint search: restarts", b); },
+        [&](State& s, double b) { return search.settle(s, "breakpoint search: restarts", b, false); },
         [&](const State& a, const State& b) { return search.better(a, b); },
         [&](const State& s) { return search.objective(s); });
 
