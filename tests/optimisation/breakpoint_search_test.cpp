@@ -256,6 +256,34 @@ TEST(BreakpointSearch, HandWorkedGoals) {
     }
 }
 
+TEST(CostOnlyBound, HandWorked) {
+    struct Case {
+        const char* what;
+        std::vector<std::vector<Offer>> measures;
+        std::vector<double> wanted;
+        int tc;
+        double bound;
+    };
+    const std::vector<Case> cases = {
+        {"each pixel paid its own cost", kSwitch, {2.0}, 0, 10 + 8},
+        {"plus transaction costs", kSwitch, {2.0}, 5, 15 + 13},
+        // A pixel that gains from the measure is paid nothing, not less.
+        {"a gain costs nothing", {{{0, -20, {1.0}}, {1, 10, {1.0}}}}, {2.0}, 5, 0 + 15},
+        // Half of the second pixel is enough in the programme.
+        {"fractions of pixels", {{{0, 10, {1.0}}, {1, 20, {1.0}}}}, {1.5}, 0, 10 + 0.5 * 20},
+    };
+    for (const Case& c : cases) {
+        const CostOnlyBound b = cost_only_budget_bound(area_of(c.measures).lists, c.wanted, c.tc, 1.0);
+        ASSERT_TRUE(b.reachable) << c.what;
+        EXPECT_NEAR(b.value, c.bound, 1e-6) << c.what;
+    }
+    // Goal: 10 x 0.81 Euro buy pixel 1 in B (8 per ha, 1 ha of quality)
+    // and a fifth of pixel 0 in A (the rest of the money at 10 per ha).
+    const CostOnlyBound g = cost_only_goal_bound(area_of(kSwitch).lists, {1.0}, 10 * PIXEL_AREA_HA, 0);
+    ASSERT_TRUE(g.reachable);
+    EXPECT_NEAR(g.value, 1.2 * PIXEL_AREA_HA, 1e-6);
+}
+
 // Random small instances: 2 or 3 measures, up to 6 pixels, 1 or 2 species.
 struct Instance {
     std::vector<std::vector<Offer>> measures;
