@@ -120,9 +120,11 @@ int main() {
     std::printf("large_candidates: %lld\n", candidates);
     std::printf("large_pixel_area_ha: %.4f\n", area.pixel_area);
 
-    // PRAVEL_BENCH_ONLY=goal runs the goal maximisation alone.
+    // PRAVEL_BENCH_ONLY=goal runs the goal maximisation alone, =budget the
+    // breakpoint search of the budget minimisation alone.
     const char* only = std::getenv("PRAVEL_BENCH_ONLY");
     const bool goal_only = only && std::string(only) == "goal";
+    const bool budget_only = only && std::string(only) == "budget";
 
     // Budget minimisation.
     BudgetMinimisationInput bm;
@@ -145,6 +147,7 @@ int main() {
                     report.time_limit_reached ? " (time limit)" : "");
         std::printf("breakpoint_smallest_effective_area_ha_run_%d: %.2f\n", run, smallest(r.effective_area));
     }
+    if (budget_only) return 0;
     for (int k = 2; k <= (goal_only ? 0 : seeds); ++k) {
         bm.seed = static_cast<std::uint32_t>(k);
         SearchReport report;

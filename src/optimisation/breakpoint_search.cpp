@@ -20,7 +20,7 @@ using State = PaymentModel::State;
 using Step = PaymentModel::Step;
 
 constexpr int kStepsPerMeasure = 14;        // breakpoint steps looked at per measure and greedy step
-constexpr std::size_t kStepReach = 4096;    // the farthest breakpoint a single step may go to
+constexpr std::size_t kStepReach = 512;     // the farthest breakpoint a single step may go to
 constexpr double kReportInterval = 0.05;    // seconds between progress reports
 constexpr double kTiny = 1e-9;
 
@@ -90,6 +90,64 @@ std::vector<double> knocked_down(const State& best, int measures) {
     return payment;
 }
 
+// Gain per extra Euro; a gain that costs nothing extra beats any other.
+double step_score(double gain, double extra) { return extra <= 0.0 ? 1e300 + gain : gain / extra; }
+
+// The breakpoint steps of every measure with candidates from a state.
+void all_steps(const PaymentModel& model, const State& s, std::vector<Step>& steps) {
+    steps.clear();
+    for (int m = 0; m < model.measure_count(); ++m)
+        if (model.has_candidates(m)) model.next_steps(s, m, kStepsPerMeasure, kStepReach, steps);
+}
+
+// The step with the best score; `gain` gives a step's gain, or nothing for
+// a step that is not allowed or gains nothing.
+const Step* best_step(const std::vector<Step>& steps, const std::function<double(const Step&)>& gain) {
+    const Step* chosen = nullptr;
+    double chosen_score = 0.0;
+    for (const Step& step : steps) {
+        const double g = gain(step);
+        if (g <= kTiny) continue;
+        const double score = step_score(g, step.extra_budget);
+        if (!chosen || score > chosen_score) {
+            chosen = &step;
+            chosen_score = score;
+        }
+    }
+    return chosen;
+}
+
+// Lets the most demanding participants of one measure after another go (1,
+// 2, 4, ... of them), lowering every payment exactly after each try.
+// `keep` may work on the try further and says whether it replaces the
+// state; false from `go_on` ends the pass. Repeats until no try is kept.
+void drop_pass(const PaymentModel& model, SearchClock& clock, State& s,
+               const std::function<bool(State& trial, const State& current)>& keep,
+               const std::function<bool()>& go_on) {
+    bool improved = true;
+    while (improved && go_on()) {
+        improved = false;
+        for (int m = 0; m < model.measure_count() && !improved && go_on(); ++m) {
+            if (s.participants[static_cast<std::size_t>(m)] == 0) continue;
+            const std::vector<double> need = model.requirements(s, m);
+            for (int d : kDropSizes) {
+                const std::size_t di = static_cast<std::size_t>(d);
+                const double payment = di < need.size() ? need[di] + kBreakpointMargin : 0.0;
+                State trial;
+                model.evaluate(with_payment(s.payment, m, payment), trial);
+                model.lower_exactly(trial);
+                clock.count();
+                if (keep(trial, s)) {
+                    s = std::move(trial);
+                    improved = true;
+                    break;
+                }
+                if (di >= need.size() || !go_on()) break;
+            }
+        }
+    }
+}
+
 SearchReport make_report(const char* method, std::uint32_t seed, const SearchClock& clock,
                          const std::vector<double>& wanted, const std::vector<double>& achieved) {
     SearchReport r;
@@ -141,22 +199,8 @@ public:
         while (shortfall(s) > kTiny) {
             if (clock_.cancelled()) return false;
             clock_.progress(stage, best);
-            steps.clear();
-            for (int m = 0; m < model_.measure_count(); ++m)
-                if (model_.has_candidates(m)) model_.next_steps(s, m, kStepsPerMeasure, kStepReach, steps);
-            const Step* chosen = nullptr;
-            double chosen_score = 0.0;
-            for (const Step& step : steps) {
-                const double r = removed(s, step);
-                if (r <= kTiny) continue;
-                // A step that costs nothing extra is better than any other.
-                const double score = step.extra_budget <= 0.0 ? 1e300 + r : r / step.extra_budget;
-                if (!chosen || score > chosen_score) {
-                    chosen = &step;
-                    chosen_score = score;
-                }
-            }
-            if (chosen) {
+            all_steps(model_, s, steps);
+            if (const Step* chosen = best_step(steps, [&](const Step& step) { return removed(s, step); })) {
                 model_.apply(*chosen, s);
                 clock_.count();
                 continue;
@@ -179,8 +223,7 @@ public:
             clock_.count();
             const double r = missing - shortfall(trial);
             if (r <= kTiny) continue;
-            const double extra = trial.budget - s.budget;
-            const double score = extra <= 0.0 ? 1e300 + r : r / extra;
+            const double score = step_score(r, trial.budget - s.budget);
             if (!found || score > chosen_score) {
                 std::swap(chosen, trial);
                 chosen_score = score;
@@ -194,29 +237,13 @@ public:
     // Lowers a measure's payment past its most demanding participants while
     // no target is lost, for every measure, until nothing improves.
     void lowering_pass(State& s, const std::string& stage) {
-        bool improved = true;
-        while (improved && !clock_.cancelled()) {
-            improved = false;
-            for (int m = 0; m < model_.measure_count() && !improved; ++m) {
-                if (s.participants[static_cast<std::size_t>(m)] == 0) continue;
-                const std::vector<double> need = model_.requirements(s, m);
-                for (int d : kDropSizes) {
-                    const std::size_t di = static_cast<std::size_t>(d);
-                    const double payment = di < need.size() ? need[di] + kBreakpointMargin : 0.0;
-                    State trial;
-                    model_.evaluate(with_payment(s.payment, m, payment), trial);
-                    model_.lower_exactly(trial);
-                    clock_.count();
-                    if (shortfall(trial) <= shortfall(s) + 1e-6 && trial.budget < s.budget - 1e-6) {
-                        s = std::move(trial);
-                        improved = true;
-                        break;
-                    }
-                    if (di >= need.size()) break;
-                }
-                clock_.progress(stage, s.budget);
-            }
-        }
+        drop_pass(
+            model_, clock_, s,
+            [&](State& trial, const State& current) {
+                clock_.progress(stage, current.budget);
+                return shortfall(trial) <= shortfall(current) + 1e-6 && trial.budget < current.budget - 1e-6;
+            },
+            [&] { return !clock_.cancelled(); });
     }
 
     // Construction, exact lowering and the lowering pass from a state.
@@ -268,20 +295,10 @@ public:
         for (;;) {
             if (clock_.cancelled()) return false;
             clock_.progress(stage, best);
-            steps.clear();
-            for (int m = 0; m < model_.measure_count(); ++m)
-                if (model_.has_candidates(m)) model_.next_steps(s, m, kStepsPerMeasure, kStepReach, steps);
-            const Step* chosen = nullptr;
-            double chosen_score = 0.0;
-            for (const Step& step : steps) {
-                const double g = gain(step);
-                if (g <= kTiny || s.budget + step.extra_budget > limit_) continue;
-                const double score = step.extra_budget <= 0.0 ? 1e300 + g : g / step.extra_budget;
-                if (!chosen || score > chosen_score) {
-                    chosen = &step;
-                    chosen_score = score;
-                }
-            }
+            all_steps(model_, s, steps);
+            const Step* chosen = best_step(steps, [&](const Step& step) {
+                return s.budget + step.extra_budget > limit_ ? 0.0 : gain(step);
+            });
             if (chosen) {
                 model_.apply(*chosen, s);
                 clock_.count();
@@ -298,29 +315,14 @@ public:
     // demanding participants go and spends what that frees on the best
     // steps, keeping the change when the objective grows.
     void transfer_pass(State& s, const std::string& stage) {
-        bool improved = true;
-        while (improved && !clock_.stop()) {
-            improved = false;
-            for (int m = 0; m < model_.measure_count() && !improved; ++m) {
-                if (s.participants[static_cast<std::size_t>(m)] == 0) continue;
-                const std::vector<double> need = model_.requirements(s, m);
-                for (int d : kDropSizes) {
-                    const std::size_t di = static_cast<std::size_t>(d);
-                    const double payment = di < need.size() ? need[di] + kBreakpointMargin : 0.0;
-                    State trial;
-                    model_.evaluate(with_payment(s.payment, m, payment), trial);
-                    model_.lower_exactly(trial);
-                    clock_.count();
-                    if (!construct(trial, stage, objective(s))) return;
-                    if (better(trial, s)) {
-                        s = std::move(trial);
-                        improved = true;
-                        break;
-                    }
-                    if (di >= need.size()) break;
-                }
-            }
-        }
+        bool stopped = false;
+        drop_pass(
+            model_, clock_, s,
+            [&](State& trial, const State& current) {
+                stopped = !construct(trial, stage, objective(current));
+                return !stopped && better(trial, current);
+            },
+            [&] { return !stopped && !clock_.stop(); });
     }
 
     // Construction, then (`transfer`) the pass that moves budget from weak

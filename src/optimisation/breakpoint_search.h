@@ -20,7 +20,7 @@ class Feedback;
 
 struct BreakpointSearchOptions {
     double time_limit_seconds = 25.0;  // no new restart after this long
-    int patience = 20;                 // restarts without improvement before the search stops
+    int patience = 60;                 // restarts without improvement before the search stops
 };
 
 // What a search did, for the windows and the command-line tool.

@@ -153,7 +153,10 @@ void PaymentModel::next_steps(const State& state, int m, int max_steps, std::siz
     }
     if (points.empty()) return;
     const std::size_t first = std::min(reach, points.size());
-    std::partial_sort(points.begin(), points.begin() + static_cast<std::ptrdiff_t>(first), points.end());
+    // The nearest `first` breakpoints, in order.
+    const auto cut = points.begin() + static_cast<std::ptrdiff_t>(first);
+    if (first < points.size()) std::nth_element(points.begin(), cut, points.end());
+    std::sort(points.begin(), cut);
 
     const std::size_t ns = static_cast<std::size_t>(species_);
     std::vector<double> gain(ns, 0.0);

@@ -17,17 +17,17 @@ std::string printed(const char* format, double value) {
     return buffer;
 }
 
-EvaluationRequest request_of(int countryID, bool predation, const std::vector<SpeciesRecord>& species,
-                             const std::vector<double>& minimum_quality, const std::vector<MeasureRecord>& measures,
-                             double distance_cost_factor) {
+// One evaluation for the inputs of either optimisation.
+template <class Input>
+EvaluatedArea evaluate_for(DatabaseAccess& db, const Input& input, Feedback* feedback) {
     EvaluationRequest r;
-    r.countryID = countryID;
-    r.time_dependent_predation = predation;
-    r.species = species;
-    r.minimum_qualities = minimum_quality;
-    r.measures = measures;
-    r.distance_cost_factor = distance_cost_factor;
-    return r;
+    r.countryID = input.countryID;
+    r.time_dependent_predation = input.time_dependent_predation;
+    r.species = input.species;
+    r.minimum_qualities = input.minimum_quality;
+    r.measures = input.measures;
+    r.distance_cost_factor = input.distance_cost_factor;
+    return evaluate_area(db, r, feedback);
 }
 
 SearchReport annealing_report(const std::optional<std::uint32_t>& seed, double seconds, const OptimisationResult& r,
@@ -88,22 +88,12 @@ SearchOutcome maximise_goal(const EvaluatedArea& area, const GoalMaximisationInp
 
 SearchOutcome minimise_budget(DatabaseAccess& db, const BudgetMinimisationInput& input, SearchMethod method,
                               Feedback* feedback, const BreakpointSearchOptions& options) {
-    const EvaluatedArea area = evaluate_area(
-        db,
-        request_of(input.countryID, input.time_dependent_predation, input.species, input.minimum_quality,
-                   input.measures, input.distance_cost_factor),
-        feedback);
-    return minimise_budget(area, input, method, feedback, options);
+    return minimise_budget(evaluate_for(db, input, feedback), input, method, feedback, options);
 }
 
 SearchOutcome maximise_goal(DatabaseAccess& db, const GoalMaximisationInput& input, SearchMethod method,
                             Feedback* feedback, const BreakpointSearchOptions& options) {
-    const EvaluatedArea area = evaluate_area(
-        db,
-        request_of(input.countryID, input.time_dependent_predation, input.species, input.minimum_quality,
-                   input.measures, input.distance_cost_factor),
-        feedback);
-    return maximise_goal(area, input, method, feedback, options);
+    return maximise_goal(evaluate_for(db, input, feedback), input, method, feedback, options);
 }
 
 std::string budget_bound_line(const CostOnlyBound& bound) {

@@ -178,6 +178,7 @@ TEST(BreakpointSearch, HandWorkedBudgets) {
     };
     const std::vector<Case> cases = {
         {"switch breakpoint", kSwitch, {2.0}, 0, {13, 8}, {1, 1}, 21},
+        {"a measure without candidates stays at 0", {{}, {{0, 10, {1.0}}}}, {1.0}, 0, {0, 10}, {0, 1}, 10},
         {"one measure: the cost of the dearest pixel needed", {{{0, 30, {1.0}}, {1, 10, {1.0}}, {2, 20, {1.0}}}},
          {2.0}, 0, {20}, {2}, 40},
         {"transaction costs added to every pixel", {{{0, 30, {1.0}}, {1, 10, {1.0}}, {2, 20, {1.0}}}}, {2.0}, 5,
