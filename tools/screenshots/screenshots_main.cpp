@@ -104,7 +104,7 @@ public:
     // Closes every analysis window, so that the next shot starts clean.
     void closeDialogs() {
         for (QDialog* d : frame().findChildren<QDialog*>(Qt::FindDirectChildrenOnly))
-            if (!qobject_cast<StartWindow*>(d)) d->close();
+            if (!qobject_cast<startfenster*>(d)) d->close();
         settle();
     }
     // An extra picture taken during a shot.
@@ -144,7 +144,7 @@ ProgressObserver cancelSearchAfter(int seconds) {
 // ---------------------------------------------------------------- the shots
 
 QPixmap startWindow(Session& s) {
-    StartWindow* start = s.frame().startWindows().value(0);
+    startfenster* start = s.frame().startWindows().value(0);
     if (!start) throw DriveError("no start window");
     const QRect area = s.frame().geometry();
     start->adjustSize();
@@ -188,7 +188,7 @@ QPixmap resultMap(Session& s) {
     // The analysis and start windows step aside; the map fills the main
     // window with its option panel in the corner below the legend.
     w->hide();
-    for (StartWindow* start : s.frame().startWindows()) start->hide();
+    for (startfenster* start : s.frame().startWindows()) start->hide();
     if (QMdiSubWindow* child = s.frame().mdiArea()->activeSubWindow()) child->showMaximized();
     if (MapPanel* panel = map->panel()) {
         settle();
