@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -93,12 +94,18 @@ TEST_F(AtomicFileTest, ALinkInACircleIsRefused) {
 TEST_F(AtomicFileTest, AFifoIsWrittenDirectlyToItsReader) {
     const fs::path fifo = dir_ / "pipe";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // The test holds the pipe open at both ends while the writer works, so
+    // that neither side waits for the other to open it; the reader sees the
+    // end once the writer and the test have closed it.
+    const int held = ::open(fifo.c_str(), O_RDWR);
+    ASSERT_GE(held, 0);
     std::string received;
     std::thread reader([&] { received = read(fifo); });
     std::string text(100000, 'r');  // more than a pipe holds at once
     text += "\r\nTotal budget: 0\r\n";
     std::string error;
     const bool ok = write_all(fifo, text, &error);
+    ::close(held);
     reader.join();
     EXPECT_TRUE(ok) << error;
     EXPECT_EQ(received, text);
