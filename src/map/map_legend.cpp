@@ -7,7 +7,7 @@ namespace pravel {
 namespace {
 
 // Share of white mixed into a muted colour.
-constexpr double kMuteShare = 0.6;
+constexpr double kMuteShare = 0.5;
 
 LegendEntry landscape_entry(int layer, int value, std::string label) {
     return {landscape_colour(layer, value).value_or(kUnclassifiedColour), std::move(label)};

@@ -46,8 +46,9 @@ void draw_scale_bar(const MapScene& scene, const MapViewport& v, MapCanvas& canv
     if (!bar || v.width < bar->pixels + 40 || v.height < 60) return;
     const int x = 14, y = v.height - 22;
     // On a white box, so that it reads over any colour of the map.
-    canvas.fill_rect(x - 6, y - 24, bar->pixels + 12 + 60, 38, kWhite);
-    frame(canvas, x - 6, y - 24, bar->pixels + 12 + 60, 38, kSwatchBorder);
+    const int box = std::max(bar->pixels, 60) + 12;
+    canvas.fill_rect(x - 6, y - 24, box, 38, kWhite);
+    frame(canvas, x - 6, y - 24, box, 38, kSwatchBorder);
     canvas.fill_rect(x, y, bar->pixels, 4, kBlack);
     canvas.fill_rect(x, y - 5, 1, 9, kBlack);
     canvas.fill_rect(x + bar->pixels - 1, y - 5, 1, 9, kBlack);

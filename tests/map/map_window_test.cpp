@@ -106,9 +106,9 @@ TEST(MapLegends, EveryClassHasOneLabelNamingItsBoundsInClassOrder) {
 }
 
 TEST(MapLegends, MutedColoursAreLighterButKeepTheirHue) {
-    EXPECT_EQ(muted({0, 220, 0}), (Colour{153, 241, 153}));
+    EXPECT_EQ(muted({0, 220, 0}), (Colour{128, 238, 128}));
     EXPECT_EQ(muted(kWhite), kWhite);
-    EXPECT_EQ(muted(kBlack), (Colour{153, 153, 153}));
+    EXPECT_EQ(muted(kBlack), (Colour{128, 128, 128}));
 }
 
 // ------------------------------------------------------------- scale bar and viewport
@@ -188,7 +188,7 @@ TEST_F(MapWindowTest, AtScaleFourACellIsAFourByFourBlockOfItsClassColour) {
         Colour colour;
     };
     const Colour result = quality_colour(0.5);
-    const Colour muted_value_30{153, 241, 153};  // (0, 220, 0) with 60 % white
+    const Colour muted_value_30{128, 238, 128};  // (0, 220, 0) half way to white
     const Block blocks[] = {{0, 0, muted_value_30}, {0, 1, result}, {0, 2, muted_value_30}, {1, 1, muted_value_30}};
     for (const auto& b : blocks)
         for (int dy = 0; dy < 4; ++dy)
