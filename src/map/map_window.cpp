@@ -40,20 +40,17 @@ std::vector<std::string> wrapped(std::string rest, std::size_t length) {
     return out;
 }
 
+// Below the map area, so that it hides nothing of the map.
 void draw_scale_bar(const MapScene& scene, const MapViewport& v, MapCanvas& canvas) {
     if (!scene.cell_size_m) return;
-    const auto bar = scale_bar(*scene.cell_size_m, v.scale);
-    if (!bar || v.width < bar->pixels + 40 || v.height < 60) return;
-    const int x = 14, y = v.height - 22;
-    // On a white box, so that it reads over any colour of the map.
-    const int box = std::max(bar->pixels, 60) + 12;
-    canvas.fill_rect(x - 6, y - 24, box, 38, kWhite);
-    frame(canvas, x - 6, y - 24, box, 38, kSwatchBorder);
+    const auto bar = scale_bar(*scene.cell_size_m, v.scale, std::min(160, v.width - 20));
+    if (!bar) return;
+    const int x = 10, y = v.height + kScaleBarHeight - 12;
     canvas.fill_rect(x, y, bar->pixels, 4, kBlack);
     canvas.fill_rect(x, y - 5, 1, 9, kBlack);
     canvas.fill_rect(x + bar->pixels - 1, y - 5, 1, 9, kBlack);
     canvas.set_text_colour(kBlack);
-    canvas.text(x, y - 22, bar->label);
+    canvas.text(x + bar->pixels + 8, y - 8, bar->label);
 }
 
 }  // namespace
@@ -77,11 +74,11 @@ std::vector<ColumnLine> legend_column(const MapScene& scene) {
 
 WindowSize map_window_size(const MapScene& scene, const MapViewport& v) {
     const int column = kTopMargin + kLegendLineHeight * static_cast<int>(legend_column(scene).size()) + kTopMargin;
-    return {v.width + kColumnGap + kLegendColumnWidth, std::max(v.height, column)};
+    return {v.width + kColumnGap + kLegendColumnWidth, std::max(v.height + kScaleBarHeight, column)};
 }
 
 WindowSize map_area_size(int window_width, int window_height) {
-    return {std::max(1, window_width - kColumnGap - kLegendColumnWidth), std::max(1, window_height)};
+    return {std::max(1, window_width - kColumnGap - kLegendColumnWidth), std::max(1, window_height - kScaleBarHeight)};
 }
 
 void draw_map_window(const MapScene& scene, const MapViewport& v, MapCanvas& canvas) {
@@ -89,7 +86,8 @@ void draw_map_window(const MapScene& scene, const MapViewport& v, MapCanvas& can
     draw_scale_bar(scene, v, canvas);
 
     const int x = v.width + kColumnGap;
-    canvas.fill_rect(x - kColumnGap / 2, 0, 1, std::max(v.height, 1), kSwatchBorder);
+    canvas.fill_rect(0, v.height, v.width, 1, kSwatchBorder);
+    canvas.fill_rect(x - kColumnGap / 2, 0, 1, v.height + kScaleBarHeight, kSwatchBorder);
     int y = kTopMargin;
     for (const auto& line : legend_column(scene)) {
         canvas.set_text_colour(kBlack);

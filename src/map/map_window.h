@@ -1,7 +1,7 @@
 #pragma once
 // A map window as a planner reads it: the map through a viewport (cells as
 // blocks at the scale chosen, the landscape muted under results), a scale bar
-// in metres, and beside the map a column with what is shown, the legends with
+// in metres below it, and beside the map a column with what is shown, the legends with
 // a colour box before each label, and the measures described. The desktop
 // views and the command-line tool draw the same window.
 #include <optional>
@@ -20,6 +20,8 @@ inline constexpr int kLegendLineHeight = 20;
 // Description lines are wrapped after about this many characters to stay
 // inside the column.
 inline constexpr std::size_t kLegendWrapLength = 44;
+// Height of the strip below the map that holds the scale bar.
+inline constexpr int kScaleBarHeight = 36;
 
 struct WindowSize {
     int width = 0;
@@ -34,8 +36,9 @@ struct ColumnLine {
 };
 std::vector<ColumnLine> legend_column(const MapScene& scene);
 
-// Size of the whole window for a map area of the viewport's size, and the
-// map area left for a window of a given size.
+// Size of the whole window for a map area of the viewport's size (the scale
+// bar below it, the column right of it), and the map area left for a window
+// of a given size.
 WindowSize map_window_size(const MapScene& scene, const MapViewport& viewport);
 WindowSize map_area_size(int window_width, int window_height);
 

@@ -470,6 +470,7 @@ TEST_F(MapViewsTest, EachMapHasItsOwnDockedPanelThatClosesWithIt) {
 
 TEST_F(MapViewsTest, SaveImageWritesTheVisibleArea) {
     auto view = open<Cvisualisierung>();
+    view->zoomBy(2.5);  // what is saved is what the view shows at its scale
     const QImage shown = view->visibleArea();
     ASSERT_FALSE(shown.isNull());
     EXPECT_EQ(shown.size(), view->viewport()->size());
