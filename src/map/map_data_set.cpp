@@ -9,6 +9,7 @@
 
 #include "common/notifier.h"
 #include "common/number_format.h"
+#include "common/sql_text.h"
 
 namespace pravel {
 
@@ -86,10 +87,13 @@ const char* const kConfigurationPixelQuery =
     "`resulting_quality` AS quali WHERE pix.pixelID = erg.pixelID AND quali.pixelID = erg.pixelID AND "
     "quali.pixelID = pix.pixelID AND erg.configurationID =";
 
+// The species name is a user's text: it is quoted like every other text value,
+// so a name with an apostrophe finds its rows and no name can change the query.
 std::string result_rows_query(const std::string& species_name, MeasureChoice measure) {
-    std::string q = std::string("SELECT * FROM results_for_viusualitsation WHERE ") + "species_name = '" + species_name;
-    if (measure.all) return q + "'";
-    return q + "' " + "AND measureID = " + format_number(measure.measureID);
+    SqlText q;
+    q << "SELECT * FROM results_for_viusualitsation WHERE " << "species_name = '" << SqlValue{species_name};
+    if (measure.all) return q << "'";
+    return q << "' " << "AND measureID = " << measure.measureID;
 }
 
 void paint_cell(MapCanvas& canvas, int i, int j, Colour c) { canvas.paint_pixel(j + RASTER_OFFSET, i + RASTER_OFFSET, c); }

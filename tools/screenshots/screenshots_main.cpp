@@ -105,7 +105,7 @@ public:
     // Closes every analysis window, so that the next shot starts clean.
     void closeDialogs() {
         for (QDialog* d : frame().findChildren<QDialog*>(Qt::FindDirectChildrenOnly))
-            if (!qobject_cast<StartWindow*>(d)) d->close();
+            if (!qobject_cast<startfenster*>(d)) d->close();
         settle();
     }
     // An extra picture taken during a shot.
@@ -145,7 +145,7 @@ ProgressObserver cancelSearchAfter(int seconds) {
 // ---------------------------------------------------------------- the shots
 
 QPixmap startWindow(Session& s) {
-    StartWindow* start = s.frame().startWindows().value(0);
+    startfenster* start = s.frame().startWindows().value(0);
     if (!start) throw DriveError("no start window");
     const QRect area = s.frame().geometry();
     start->adjustSize();
@@ -189,7 +189,7 @@ MapView* openResultMap(Session& s) {
     auto* map = qobject_cast<MapView*>(w->lastMap());
     if (!map) throw DriveError("Visualize opened no result map");
     w->hide();
-    for (StartWindow* start : s.frame().startWindows()) start->hide();
+    for (startfenster* start : s.frame().startWindows()) start->hide();
     if (QMdiSubWindow* child = s.frame().mdiArea()->activeSubWindow()) child->showMaximized();
     settle();
     return map;
