@@ -122,7 +122,7 @@ protected:
 
 private:
     void buildLeftColumn(QVBoxLayout* left);
-    void buildRightColumn(QVBoxLayout* right);
+    void buildRightColumn(QVBoxLayout* right, QVBoxLayout* results);
     void addSpecies();
     void removeMeasure(int row);
     void removeSpecies(int row);
