@@ -162,7 +162,8 @@ void OptimisationWindow::buildRightColumn(QVBoxLayout* right, QVBoxLayout* resul
     right->addWidget(start_);
     // The results take most of the room the window gains.
     measureResult_ = list(results, kMeasureResultLabel, kResultColumns, kResultLines, 3);
-    speciesResult_ = list(results, kSpeciesResultLabel, kResultColumns, kListLines, 1);
+    // Five lines for each species.
+    speciesResult_ = list(results, kSpeciesResultLabel, kResultColumns, 6, 1);
     results->addWidget(label(kTotalLabel, this));
     total_ = namedField(kTotalLabel, this);
     results->addWidget(total_);

@@ -156,11 +156,11 @@ const std::vector<AnalysisWindow>& analysisWindows() {
         {cmd::kBudgetMinimisation,
          "budget minimisation",
          {{"Payment (Euro/ha) and areas (ha) per measure after optimization", 12},
-          {"Effective area (ha) of  species after optimization", 4}}},
+          {"Effective area (ha) of  species after optimization", 6}}},
         {cmd::kGoalMaximisation,
          "goal maximisation",
          {{"Payment (Euro/ha) and areas (ha) per measure after optimization", 12},
-          {"Effective area (ha) of  species after optimization", 4}}},
+          {"Effective area (ha) of  species after optimization", 6}}},
     };
     return rows;
 }
