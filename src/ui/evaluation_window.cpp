@@ -26,33 +26,17 @@ EvaluationWindow::EvaluationWindow(QWidget* parent, const Setup& setup)
 EvaluationWindow::~EvaluationWindow() = default;
 
 void EvaluationWindow::build() {
-    // The measure selection across the top with its own controls beside it;
-    // below it the region and species, the chosen inputs and the results,
-    // which take the room the window gains. The controls are made in the
-    // order the Tab key visits them.
-    auto* left = new QVBoxLayout;
-    buildLeftColumn(left);
-
-    auto* measures = new QHBoxLayout;
+    // The controls are made in the order the Tab key visits them.
+    const AnalysisLayout layout = analysis_layout(this);
+    buildLeftColumn(layout.left);
     cascade_ = new MeasureCascade(*db_, this);
-    measures->addWidget(cascade_);
+    layout.measures->addWidget(cascade_);
     auto* middle = new QVBoxLayout;
     addMeasureControls(middle);
     middle->addStretch(1);
-    measures->addLayout(middle);
-    measures->addStretch(1);
-
-    auto* inputs = new QVBoxLayout;
-    auto* results = new QVBoxLayout;
-    buildRightColumn(inputs, results);
-
-    auto* columns = new QHBoxLayout;
-    columns->addLayout(left);
-    columns->addLayout(inputs);
-    columns->addLayout(results, 1);
-    auto* top = new QVBoxLayout(this);
-    top->addLayout(measures);
-    top->addLayout(columns, 1);
+    layout.measures->addLayout(middle);
+    layout.measures->addStretch(1);
+    buildRightColumn(layout.inputs, layout.results);
 
     connect(region_, &QListWidget::itemSelectionChanged, this, &EvaluationWindow::onRegionChanged);
     link_species_names(*db_, dutch_, latin_, savedOn_, this);

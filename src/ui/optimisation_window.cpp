@@ -39,25 +39,12 @@ OptimisationWindow::OptimisationWindow(QWidget* parent, const Texts& texts)
 OptimisationWindow::~OptimisationWindow() = default;
 
 void OptimisationWindow::build() {
-    // The measure selection across the top; below it the region and species,
-    // the chosen inputs and the results, which take the room the window
-    // gains. The controls are made in the order the Tab key visits them.
-    auto* left = new QVBoxLayout;
-    buildLeftColumn(left);
-    auto* middle = new QHBoxLayout;
-    buildMiddleColumn(middle);
-    middle->addStretch(1);
-    auto* inputs = new QVBoxLayout;
-    auto* results = new QVBoxLayout;
-    buildRightColumn(inputs, results);
-
-    auto* columns = new QHBoxLayout;
-    columns->addLayout(left);
-    columns->addLayout(inputs);
-    columns->addLayout(results, 1);
-    auto* top = new QVBoxLayout(this);
-    top->addLayout(middle);
-    top->addLayout(columns, 1);
+    // The controls are made in the order the Tab key visits them.
+    const AnalysisLayout layout = analysis_layout(this);
+    buildLeftColumn(layout.left);
+    buildMiddleColumn(layout.measures);
+    layout.measures->addStretch(1);
+    buildRightColumn(layout.inputs, layout.results);
 
     connect(region_, &QListWidget::itemSelectionChanged, this, &OptimisationWindow::onRegionChanged);
     link_species_names(*db_, dutch_, latin_, savedOn_, this, [this](const QString& name) { forSpecies_->setText(name); });

@@ -222,8 +222,9 @@ CMainFrame::CMainFrame(QSettings* settings, QWidget* parent) : QMainWindow(paren
 CMainFrame::~CMainFrame() {
     // The document windows go after this object's members: they must not
     // reach back into the menus while they do.
-    disconnect(mdi_, nullptr, this, nullptr);
-    for (QMdiSubWindow* w : mdi_->subWindowList()) disconnect(w, nullptr, this, nullptr);
+    // Every window of the area counts, listed or not (a window the area is
+    // done with may no longer be listed but is still its child).
+    for (QObject* child : findChildren<QObject*>()) disconnect(child, nullptr, this, nullptr);
 }
 
 QAction* CMainFrame::addCommand(QMenu* menu, const QString& text, int command) {

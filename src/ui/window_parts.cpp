@@ -53,6 +53,18 @@ QListWidget* namedList(const QString& name, QWidget* parent, int columns, int li
     return l;
 }
 
+AnalysisLayout analysis_layout(QWidget* window) {
+    const AnalysisLayout parts{new QHBoxLayout, new QVBoxLayout, new QVBoxLayout, new QVBoxLayout};
+    auto* columns = new QHBoxLayout;
+    columns->addLayout(parts.left);
+    columns->addLayout(parts.inputs);
+    columns->addLayout(parts.results, 1);
+    auto* top = new QVBoxLayout(window);
+    top->addLayout(parts.measures);
+    top->addLayout(columns, 1);
+    return parts;
+}
+
 QSize opening_size(const QWidget* window) {
     QSize wanted = window->sizeHint();
     wanted.setWidth(std::max(wanted.width(), caption_width(window, window->windowTitle())));

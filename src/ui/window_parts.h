@@ -14,6 +14,8 @@
 #include "store/measure_store.h"
 
 class QBoxLayout;
+class QHBoxLayout;
+class QVBoxLayout;
 class QLabel;
 class QLineEdit;
 class QObject;
@@ -56,6 +58,18 @@ inline constexpr int kResultColumns = 80;
 inline constexpr int kResultLines = 12;
 
 QListWidget* namedList(const QString& name, QWidget* parent, int columns = kListColumns, int lines = kListLines);
+// The arrangement of an analysis window, laid on `window`: the measure
+// selection across the top (it keeps its width), below it three columns for
+// region and species, the chosen inputs and the results; the results take
+// the width the window gains.
+struct AnalysisLayout {
+    QHBoxLayout* measures;
+    QVBoxLayout* left;
+    QVBoxLayout* inputs;
+    QVBoxLayout* results;
+};
+AnalysisLayout analysis_layout(QWidget* window);
+
 // The size of an analysis window when it opens: what its layout prefers,
 // within the free area of its screen.
 QSize opening_size(const QWidget* window);
