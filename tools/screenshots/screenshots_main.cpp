@@ -1,7 +1,8 @@
 // Takes screenshots of the desktop program on the demo database: the main
-// window with its start window, each analysis window after a run on the large
-// demo area, a progress dialog, the result map, and the bird and grassland
-// editors showing stored profiles. It drives the windows
+// window with its start window, each analysis window at its opening size after
+// a run on the large demo area, a progress dialog, the result map, the bird and
+// grassland editors showing stored profiles, the new butterfly and habitat
+// editors, and the Window menu over tiled maps. It drives the windows
 // through their labelled controls as a user would and saves one PNG per shot.
 //
 //   pravel-screenshots [--out DIR] [--db-config FILE] [--only TEXT]
