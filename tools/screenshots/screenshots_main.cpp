@@ -303,8 +303,8 @@ QPixmap grasslandEditor(Session& s) {
 QPixmap butterflyEditor(Session& s) { return grabWindow(s.open<steckbrief_schmetterling_neu>(cmd::kNewButterfly)); }
 QPixmap habitatEditor(Session& s) { return grabWindow(s.open<steckbrief_lebensraum_neu>(cmd::kNewHabitat)); }
 
-// Two result maps and the configuration map, tiled, with the Window menu
-// open over them.
+// Two more result maps and the configuration map beside those the earlier
+// shots opened, tiled, with the Window menu open over them.
 QPixmap windowMenu(Session& s) {
     auto* w = s.open<massnahmen_wirksamkeit>(cmd::kMeasureSimulation);
     fillEffectiveness(w);
@@ -344,7 +344,7 @@ const std::vector<Shot>& shots() {
         {"09_grassland_editor_loaded.png", grasslandEditor},
         {"10_butterfly_editor_new.png", butterflyEditor},
         {"11_habitat_editor_new.png", habitatEditor},
-        {"12_window_menu_with_three_maps.png", windowMenu},
+        {"12_window_menu_over_tiled_maps.png", windowMenu},
     };
     return table;
 }
