@@ -98,7 +98,7 @@ void EvaluationWindow::buildRightColumn(QVBoxLayout* right, QVBoxLayout* results
         right->addWidget(f);
         return f;
     };
-    addMeasureLists(right);
+    addMeasureLists(setup_.measureListsOverResults ? results : right);
     auto* speciesRow = new QGridLayout;
     speciesRow->addWidget(label("List of selected species", this), 0, 0);
     speciesRow->addWidget(label("List of minimum qualities", this), 0, 1);
@@ -118,7 +118,7 @@ void EvaluationWindow::buildRightColumn(QVBoxLayout* right, QVBoxLayout* results
     right->addWidget(run_);
     results->addWidget(label("Result", this));
     result_ = namedList("Result", this, kResultColumns, kResultLines);
-    results->addWidget(result_, 1);
+    results->addWidget(result_, 3);
     auto* buttons = new QHBoxLayout;
     visualize_ = namedButton("Visualize", this);
     buttons->addWidget(visualize_);

@@ -71,6 +71,10 @@ protected:
         const char* noSpeciesName;
         const char* factorMissing;
         const char* transactionMissing;
+        // Whether the lists of chosen measures stand above the results rather
+        // than beside them (lists with long captions, in a window of its own
+        // width).
+        bool measureListsOverResults;
     };
 
     // Opens its own connection; closing the window deletes it and with it the

@@ -17,7 +17,7 @@ namespace pravel {
 
 massnahmen_wirksamkeit::massnahmen_wirksamkeit(QWidget* parent)
     : EvaluationWindow(parent, Setup{kTitle, nullptr, false, kEffNoSpeciesName, kEffFactorMissing,
-                                     kEffTransactionCostsMissing}) {
+                                     kEffTransactionCostsMissing, false}) {
     clear_visualisation_rows(*db_);
     clear_graphic_rows(*db_);
     build();

@@ -51,7 +51,7 @@ QString qtFilter(const char* filter) {
 
 zahlungssimulierung::zahlungssimulierung(QWidget* parent)
     : EvaluationWindow(parent, Setup{kTitle, "Species", true, kSimNoSpeciesName, kSimFactorMissing,
-                                     kSimTransactionCostsMissing}) {
+                                     kSimTransactionCostsMissing, true}) {
     build();
     visualize_->setEnabled(false);
     save_->setEnabled(false);
@@ -91,7 +91,7 @@ void zahlungssimulierung::addMeasureLists(QVBoxLayout* right) {
     measureRows->addWidget(label("List of selected measures", this), 0, 0);
     measureRows->addWidget(label("List of payments per ha", this), 0, 1);
     measureRows->addWidget(label(kPixelListLabel, this), 0, 2);
-    measureList_ = namedList("List of selected measures", this, 40, kListLines);
+    measureList_ = namedList("List of selected measures", this, kListColumns, kListLines);
     paymentList_ = namedList("List of payments per ha", this, kNumberColumns, kListLines);
     pixelList_ = namedList(kPixelListLabel, this, 16, kListLines);
     measureRows->addWidget(measureList_, 1, 0);
