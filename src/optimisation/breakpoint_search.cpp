@@ -201,9 +201,15 @@ public:
             clock_.progress(stage, best);
             all_steps(model_, s, steps);
             if (const Step* chosen = best_step(steps, [&](const Step& step) { return removed(s, step); })) {
-                model_.apply(*chosen, s);
+                // Every step taken must remove missing hectares in the
+                // allocation itself, so the construction always ends.
+                State next = s;
+                model_.apply(*chosen, next);
                 clock_.count();
-                continue;
+                if (shortfall(next) < shortfall(s) - kTiny) {
+                    s = std::move(next);
+                    continue;
+                }
             }
             // No single step helps: a pixel a measure needs would pull away
             // pixels the other measures need. Try each step again with the
@@ -300,9 +306,16 @@ public:
                 return s.budget + step.extra_budget > limit_ ? 0.0 : gain(step);
             });
             if (chosen) {
-                model_.apply(*chosen, s);
+                // Every step taken must add to the objective within the
+                // budget in the allocation itself, so the construction
+                // always ends.
+                State next = s;
+                model_.apply(*chosen, next);
                 clock_.count();
-                continue;
+                if (next.budget <= limit_ && objective(next) > objective(s) + kTiny) {
+                    s = std::move(next);
+                    continue;
+                }
             }
             const double before = s.budget;
             model_.lower_exactly(s);

@@ -27,6 +27,7 @@
 #include "ui/progress_dialog.h"
 
 class QComboBox;
+class QHBoxLayout;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -137,6 +138,9 @@ protected:
 
     // The leading number of a field's text: "12.7" gives 12.
     static int leadingInteger(const QLineEdit* field);
+    // The distance cost factor as the checks read it, with '.' as the
+    // decimal separator whatever the user's locale.
+    double distanceCostFactor() const;
 
     std::unique_ptr<DatabaseAccess> db_;
     QLineEdit* transaction_ = nullptr;
@@ -150,8 +154,8 @@ protected:
 
 private:
     void buildLeftColumn(QVBoxLayout* left);
-    void buildMiddleColumn(QVBoxLayout* middle);
-    void buildRightColumn(QVBoxLayout* right);
+    void buildMiddleColumn(QHBoxLayout* middle);
+    void buildRightColumn(QVBoxLayout* right, QVBoxLayout* results);
     void connectMeasureSelection();
     void onRegionChanged();
     void addMeasures(const std::vector<MeasureRecord>& measures, bool withDensity);
@@ -162,6 +166,9 @@ private:
     void visualize();
     void saveToFile();
     void store();
+    // What closing does however it happens ("Close window", the title bar,
+    // Escape): the map table is emptied once.
+    void finish();
 
     Texts texts_;
     MeasureCascade* cascade_ = nullptr;
@@ -200,6 +207,7 @@ private:
     NameDialogRunner nameDialogRunner_;
     ReportPathChooser reportPathChooser_;
     bool closing_ = false;
+    bool finished_ = false;
 };
 
 }  // namespace pravel

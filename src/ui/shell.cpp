@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPalette>
+#include <QPointer>
 #include <QPushButton>
 #include <QSettings>
 #include <QVBoxLayout>
@@ -77,7 +78,7 @@ CChildFrame::CChildFrame(std::shared_ptr<CPravelDoc> doc, QWidget* parent)
 
 // ------------------------------------------------------------ start window
 
-StartWindow::StartWindow(QWidget* parent) : QDialog(parent) {
+startfenster::startfenster(QWidget* parent) : QDialog(parent) {
     setWindowTitle(CPravelApp::kTitle);
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
@@ -131,19 +132,19 @@ StartWindow::StartWindow(QWidget* parent) : QDialog(parent) {
     addButton(button::kGoalMaximisation, "Goal maximization for given budget", 3, 1);
 }
 
-QPushButton* StartWindow::button(int controlId) const {
+QPushButton* startfenster::button(int controlId) const {
     auto it = buttons_.find(controlId);
     return it == buttons_.end() ? nullptr : it->second;
 }
 
 // --------------------------------------------------------------- about box
 
-AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QString("About ") + CPravelApp::kTitle);
     setModal(true);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QString(CPravelApp::kTitle) + " Version " + PRAVEL_VERSION_TEXT, this));
-    layout->addWidget(new QLabel(StartWindow::kHeadline, this));
+    layout->addWidget(new QLabel(startfenster::kHeadline, this));
     auto* ok = new QPushButton("OK", this);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
@@ -203,6 +204,13 @@ CMainFrame::CMainFrame(QSettings* settings, QWidget* parent) : QMainWindow(paren
     addCommand(visual, "save image", cmd::kSaveImage);
 
     addCommand(bar->addMenu("Start Window"), "New Start Window", cmd::kNewStartWindow);
+    // Every document and map window can be found again here.
+    windowMenu_ = bar->addMenu("Window");
+    windowMenu_->setObjectName("Window");
+    addCommand(windowMenu_, "Cascade", cmd::kWindowCascade);
+    addCommand(windowMenu_, "Tile", cmd::kWindowTile);
+    windowSeparator_ = windowMenu_->addSeparator();
+    connect(windowMenu_, &QMenu::aboutToShow, this, &CMainFrame::rebuildWindowMenu);
     addCommand(bar->addMenu("Help"), "About", cmd::kAbout);
 
     connect(mdi_, &QMdiArea::subWindowActivated, this, [this] { updateMenusForDocuments(); });
@@ -214,8 +222,9 @@ CMainFrame::CMainFrame(QSettings* settings, QWidget* parent) : QMainWindow(paren
 CMainFrame::~CMainFrame() {
     // The document windows go after this object's members: they must not
     // reach back into the menus while they do.
-    disconnect(mdi_, nullptr, this, nullptr);
-    for (QMdiSubWindow* w : mdi_->subWindowList()) disconnect(w, nullptr, this, nullptr);
+    // Every window of the area counts, listed or not (a window the area is
+    // done with may no longer be listed but is still its child).
+    for (QObject* child : findChildren<QObject*>()) disconnect(child, nullptr, this, nullptr);
 }
 
 QAction* CMainFrame::addCommand(QMenu* menu, const QString& text, int command) {
@@ -238,7 +247,7 @@ QList<CChildFrame*> CMainFrame::documentWindows() const {
     return result;
 }
 
-QList<StartWindow*> CMainFrame::startWindows() const { return findChildren<StartWindow*>(); }
+QList<startfenster*> CMainFrame::startWindows() const { return findChildren<startfenster*>(); }
 
 void CMainFrame::updateMenusForDocuments() {
     // The document-window menu differs from the empty one by Close and
@@ -249,6 +258,40 @@ void CMainFrame::updateMenusForDocuments() {
     // An image can be saved from a map view only.
     QMdiSubWindow* active = mdi_->activeSubWindow();
     actions_.at(cmd::kSaveImage)->setEnabled(active && qobject_cast<MapView*>(active->widget()));
+    rebuildWindowMenu();
+}
+
+void CMainFrame::rebuildWindowMenu() {
+    for (QAction* a : windowEntries_) {
+        windowMenu_->removeAction(a);
+        a->deleteLater();
+    }
+    windowEntries_.clear();
+    QList<QMdiSubWindow*> windows = mdi_->subWindowList();
+    // A window being destroyed may still be listed, as a null entry.
+    windows.removeAll(nullptr);
+    windowSeparator_->setVisible(!windows.isEmpty());
+    actions_.at(cmd::kWindowCascade)->setEnabled(!windows.isEmpty());
+    actions_.at(cmd::kWindowTile)->setEnabled(!windows.isEmpty());
+    QMdiSubWindow* active = mdi_->activeSubWindow();
+    for (int i = 0; i < windows.size(); ++i) {
+        QMdiSubWindow* w = windows[i];
+        // Numbered as a keyboard user picks them; an ampersand of a caption
+        // is shown, not taken for a shortcut.
+        QString caption = w->windowTitle();
+        caption.replace('&', "&&");
+        QAction* a = windowMenu_->addAction(i < 9 ? QString("&%1 %2").arg(i + 1).arg(caption)
+                                                  : QString("%1 %2").arg(i + 1).arg(caption));
+        a->setCheckable(true);
+        a->setChecked(w == active);
+        connect(a, &QAction::triggered, this, [this, target = QPointer<QMdiSubWindow>(w)] {
+            if (!target) return;
+            if (target->isMinimized()) target->showNormal();
+            mdi_->setActiveSubWindow(target);
+            target->raise();
+        });
+        windowEntries_.push_back(a);
+    }
 }
 
 CChildFrame* CMainFrame::newDocument(const QString& title) {
@@ -312,9 +355,18 @@ void CMainFrame::rebuildRecentMenu() {
     recentSeparator_->setVisible(!recent_.isEmpty());
 }
 
-StartWindow* CMainFrame::openStartWindow() {
-    auto* w = new StartWindow(this);
-    connect(w, &StartWindow::commandIssued, this, &CMainFrame::onCommand);
+bool CMainFrame::createWindow(QWidget* window, const char* failure) {
+    const bool created = creator_ ? creator_(*window) : (window->winId(), window->testAttribute(Qt::WA_WState_Created));
+    if (created) return true;
+    if (failure) notifier().ask_yes_no(failure);
+    delete window;
+    return false;
+}
+
+startfenster* CMainFrame::openStartWindow() {
+    auto* w = new startfenster(this);
+    if (!createWindow(w, kDialogCreationErrorText)) return nullptr;
+    connect(w, &startfenster::commandIssued, this, &CMainFrame::onCommand);
     w->show();
     w->raise();
     return w;
@@ -327,7 +379,7 @@ void CMainFrame::onCommand(int command) {
             openStartWindow();
             return;
         case cmd::kAbout: {
-            AboutBox box(this);
+            CAboutDlg box(this);
             box.exec();
             return;
         }
@@ -344,6 +396,12 @@ void CMainFrame::onCommand(int command) {
             return;
         case cmd::kExit:
             close();
+            return;
+        case cmd::kWindowCascade:
+            mdi_->cascadeSubWindows();
+            return;
+        case cmd::kWindowTile:
+            mdi_->tileSubWindows();
             return;
         default:
             break;
@@ -383,15 +441,15 @@ void CMainFrame::onCommand(int command) {
 void CMainFrame::registerWindow(int command, WindowFactory factory) { factories_[command] = std::move(factory); }
 
 void CMainFrame::openRegisteredWindow(int command, const WindowFactory& factory) {
+    // The editors report a failure; the analysis windows stay silent.
+    const bool reports =
+        command == cmd::kNewBird || command == cmd::kNewButterfly || command == cmd::kGrasslandEditor;
     QWidget* w = factory(*this);
     if (!w) {
-        // The editors report a failure; the analysis
-        // windows stay silent.
-        if (command == cmd::kNewBird || command == cmd::kNewButterfly ||
-            command == cmd::kGrasslandEditor)
-            notifier().ask_yes_no(kDialogObjectErrorText);
+        if (reports) notifier().ask_yes_no(kDialogObjectErrorText);
         return;
     }
+    if (!createWindow(w, reports ? kDialogCreationErrorText : nullptr)) return;
     w->setAttribute(Qt::WA_DeleteOnClose);
     w->show();
     w->raise();

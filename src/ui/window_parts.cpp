@@ -1,31 +1,79 @@
 #include "ui/window_parts.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <memory>
 
 #include "store/landscape_store.h"
 #include "store/profile_store.h"
 #include "ui/map_views.h"
+#include "ui/progress_dialog.h"
 #include "ui/shell.h"
 
 namespace pravel {
 
-QLabel* label(const QString& text, QWidget* parent) {
-    auto* l = new QLabel(text, parent);
-    l->setWordWrap(true);
+QLabel* label(const QString& text, QWidget* parent) { return new QLabel(text, parent); }
+
+TextSizedList::TextSizedList(int columns, int lines, QWidget* parent)
+    : QListWidget(parent), columns_(columns), lines_(lines) {}
+
+void TextSizedList::setTextSize(int columns, int lines) {
+    columns_ = columns;
+    lines_ = lines;
+    updateGeometry();
+}
+
+QSize TextSizedList::sizeHint() const {
+    // One entry of `columns` digits as the view's style draws it: the text
+    // and the item's own margins.
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.text = QString(columns_, QLatin1Char('0'));
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    const QSize item = style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this);
+    const int frame = 2 * frameWidth();
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, verticalScrollBar());
+    // A little room beyond the last entry, so that it is not taken for cut.
+    return {item.width() + frame + bar + spacing() * 2, item.height() * lines_ + frame + item.height() / 2};
+}
+
+QListWidget* namedList(const QString& name, QWidget* parent, int columns, int lines) {
+    auto* l = new TextSizedList(columns, lines, parent);
+    l->setObjectName(name);
     return l;
 }
 
-QListWidget* namedList(const QString& name, QWidget* parent) {
-    auto* l = new QListWidget(parent);
-    l->setObjectName(name);
-    return l;
+AnalysisLayout analysis_layout(QWidget* window) {
+    const AnalysisLayout parts{new QHBoxLayout, new QVBoxLayout, new QVBoxLayout, new QVBoxLayout};
+    auto* columns = new QHBoxLayout;
+    columns->addLayout(parts.left);
+    columns->addLayout(parts.inputs);
+    columns->addLayout(parts.results, 1);
+    auto* top = new QVBoxLayout(window);
+    top->addLayout(parts.measures);
+    top->addLayout(columns, 1);
+    return parts;
+}
+
+QSize opening_size(const QWidget* window) {
+    QSize wanted = window->sizeHint();
+    wanted.setWidth(std::max(wanted.width(), caption_width(window, window->windowTitle())));
+    const QScreen* screen = window->screen();
+    if (!screen) return wanted;
+    // The frame the window system draws around the window takes some room
+    // of the free area too.
+    return wanted.boundedTo(screen->availableGeometry().size() - QSize(16, 48));
 }
 
 QPushButton* namedButton(const QString& name, QWidget* parent) {
@@ -148,8 +196,45 @@ QWidget* open_result_map(QWidget* window) {
     auto* frame = window ? qobject_cast<CMainFrame*>(window->parentWidget()) : nullptr;
     if (!frame) return nullptr;
     auto* map = new visdireckt();
+    // The caption names the analysis whose results the map shows.
+    static const std::pair<const char*, const char*> analyses[] = {
+        {"pravel::massnahmen_wirksamkeit", "Effectiveness"},
+        {"pravel::zahlungssimulierung", "Programme simulation"},
+        {"pravel::optimierung", "Budget minimisation"},
+        {"pravel::qualoptimierung", "Goal maximisation"},
+    };
+    for (const auto& [class_name, analysis] : analyses)
+        if (qstrcmp(window->metaObject()->className(), class_name) == 0) map->setAnalysis(analysis);
     frame->openDocumentView(map);
     return map;
+}
+
+namespace {
+
+// A filter in the "description|pattern|...||" notation as the dialog's list
+// of name filters.
+QStringList name_filters(const char* filter) {
+    const QStringList parts = QString::fromUtf8(filter).split('|', Qt::SkipEmptyParts);
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) out << parts[i].trimmed();
+    return out;
+}
+
+}  // namespace
+
+void configure_report_dialog(QFileDialog& dialog, const QString& title) {
+    dialog.setWindowTitle(title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(name_filters(kReportFilter));
+    dialog.setDefaultSuffix("txt");
+}
+
+QString choose_report_path(QWidget* parent, const QString& title) {
+    QFileDialog dialog(parent);
+    configure_report_dialog(dialog, title);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().front();
 }
 
 }  // namespace pravel

@@ -1,6 +1,5 @@
 #include "ui/zahlungssimulierung.h"
 
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -21,6 +20,7 @@
 #include "core/effectiveness.h"
 #include "ui/measure_cascade.h"
 #include "common/number_format.h"
+#include "common/numeric_input.h"
 #include "ui/window_parts.h"
 
 namespace pravel {
@@ -38,20 +38,11 @@ std::string programme_measure_line(const MeasureRecord& m) {
     return line;
 }
 
-// The save dialog's filter in the notation of the report file chooser:
-// "a|b|c|d||" pairs of description and pattern.
-QString qtFilter(const char* filter) {
-    const QStringList parts = QString::fromUtf8(filter).split('|', Qt::SkipEmptyParts);
-    QStringList out;
-    for (int i = 0; i + 1 < parts.size(); i += 2) out << parts[i].trimmed();
-    return out.join(";;");
-}
-
 }  // namespace
 
 zahlungssimulierung::zahlungssimulierung(QWidget* parent)
     : EvaluationWindow(parent, Setup{kTitle, "Species", true, kSimNoSpeciesName, kSimFactorMissing,
-                                     kSimTransactionCostsMissing}) {
+                                     kSimTransactionCostsMissing, true}) {
     build();
     visualize_->setEnabled(false);
     save_->setEnabled(false);
@@ -91,13 +82,13 @@ void zahlungssimulierung::addMeasureLists(QVBoxLayout* right) {
     measureRows->addWidget(label("List of selected measures", this), 0, 0);
     measureRows->addWidget(label("List of payments per ha", this), 0, 1);
     measureRows->addWidget(label(kPixelListLabel, this), 0, 2);
-    measureList_ = namedList("List of selected measures", this);
-    paymentList_ = namedList("List of payments per ha", this);
-    pixelList_ = namedList(kPixelListLabel, this);
+    measureList_ = namedList("List of selected measures", this, kListColumns, kListLines);
+    paymentList_ = namedList("List of payments per ha", this, kNumberColumns, kListLines);
+    pixelList_ = namedList(kPixelListLabel, this, 16, kListLines);
     measureRows->addWidget(measureList_, 1, 0);
     measureRows->addWidget(paymentList_, 1, 1);
     measureRows->addWidget(pixelList_, 1, 2);
-    right->addLayout(measureRows);
+    right->addLayout(measureRows, 1);
 }
 
 void zahlungssimulierung::addResultButtons(QHBoxLayout* row) {
@@ -132,7 +123,7 @@ void zahlungssimulierung::addMeasure() {
         return;
     }
     MeasureRecord measure = *pending_;
-    measure.payment = payment_->text().toDouble();
+    measure.payment = parse_real(payment);
     const int count = maximum_pixel_count(area, pixelArea_);
     paymentList_->addItem(payment_->text());
     pixelList_->addItem(QString::fromStdString(pixel_count_entry(count, area)));
@@ -193,11 +184,8 @@ bool zahlungssimulierung::saveReport(const QString& path) {
 }
 
 void zahlungssimulierung::saveToFile() {
-    QFileDialog dialog(this, QString(), QString(), qtFilter(kReportFilter));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix("txt");
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    saveReport(dialog.selectedFiles().front());
+    const QString path = choose_report_path(this, QString());
+    if (!path.isEmpty()) saveReport(path);
 }
 
 }  // namespace pravel

@@ -1,7 +1,8 @@
 // Takes screenshots of the desktop program on the demo database: the main
-// window with its start window, each analysis window after a run on the large
-// demo area, a progress dialog, the result map, and the bird and grassland
-// editors showing stored profiles. It drives the windows
+// window with its start window, each analysis window at its opening size after
+// a run on the large demo area, a progress dialog, the result map, the bird and
+// grassland editors showing stored profiles, the new butterfly and habitat
+// editors, and the Window menu over tiled maps. It drives the windows
 // through their labelled controls as a user would and saves one PNG per shot.
 //
 //   pravel-screenshots [--out DIR] [--db-config FILE] [--only TEXT]
@@ -16,7 +17,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMdiSubWindow>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -44,6 +48,8 @@
 #include "ui/qualoptimierung.h"
 #include "ui/shell.h"
 #include "ui/steckbrief_laden.h"
+#include "ui/steckbrief_lebensraum_neu.h"
+#include "ui/steckbrief_schmetterling_neu.h"
 #include "ui/steckbrief_vogel_neu.h"
 #include "ui/window_registry.h"
 #include "ui/zahlungssimulierung.h"
@@ -54,9 +60,8 @@ namespace {
 
 using namespace pravel::driving;
 
-// Size of the analysis windows in the pictures.
-constexpr int kWindowWidth = 1500;
-constexpr int kWindowHeight = 980;
+// Where the windows of the pictures stand; each keeps the size it opens at.
+const QPoint kWindowPlace(10, 10);
 
 // Lets the windows lay out and paint, and the display server answer with the
 // exposures of what moved, so that no stale pixels stay on the screen.
@@ -85,15 +90,14 @@ public:
     CMainFrame& frame() { return *app_->mainFrame(); }
     const QString& outDir() const { return outDir_; }
 
-    // Opens the window of `command` as the menu does and sizes it for the picture.
+    // Opens the window of `command` as the menu does, at its opening size.
     template <class W>
     W* open(int command) {
         const auto before = frame().findChildren<W*>(Qt::FindDirectChildrenOnly);
         frame().onCommand(command);
         for (W* w : frame().findChildren<W*>(Qt::FindDirectChildrenOnly)) {
             if (before.contains(w)) continue;
-            w->resize(kWindowWidth, kWindowHeight);
-            w->move(40, 30);
+            w->move(kWindowPlace);
             w->raise();
             w->activateWindow();
             settle();
@@ -104,7 +108,7 @@ public:
     // Closes every analysis window, so that the next shot starts clean.
     void closeDialogs() {
         for (QDialog* d : frame().findChildren<QDialog*>(Qt::FindDirectChildrenOnly))
-            if (!qobject_cast<StartWindow*>(d)) d->close();
+            if (!qobject_cast<startfenster*>(d)) d->close();
         settle();
     }
     // An extra picture taken during a shot.
@@ -144,7 +148,7 @@ ProgressObserver cancelSearchAfter(int seconds) {
 // ---------------------------------------------------------------- the shots
 
 QPixmap startWindow(Session& s) {
-    StartWindow* start = s.frame().startWindows().value(0);
+    startfenster* start = s.frame().startWindows().value(0);
     if (!start) throw DriveError("no start window");
     const QRect area = s.frame().geometry();
     start->adjustSize();
@@ -178,24 +182,48 @@ QPixmap effectivenessProgress(Session& s) {
     return picture;
 }
 
-QPixmap resultMap(Session& s) {
+// The result map of an effectiveness run, maximised in the main window with
+// its docked panel; the analysis and start windows step aside.
+MapView* openResultMap(Session& s) {
     auto* w = s.open<massnahmen_wirksamkeit>(cmd::kMeasureSimulation);
     fillEffectiveness(w);
     click(w, "Run simulation");
     click(w, "Visualize");
     auto* map = qobject_cast<MapView*>(w->lastMap());
     if (!map) throw DriveError("Visualize opened no result map");
-    // The analysis and start windows step aside; the map fills the main
-    // window with its option panel in the corner below the legend.
     w->hide();
-    for (StartWindow* start : s.frame().startWindows()) start->hide();
+    for (startfenster* start : s.frame().startWindows()) start->hide();
     if (QMdiSubWindow* child = s.frame().mdiArea()->activeSubWindow()) child->showMaximized();
-    if (MapPanel* panel = map->panel()) {
-        settle();
-        const QRect area = s.frame().geometry();
-        panel->move(area.right() - panel->width() - 20, area.bottom() - panel->height() - 20);
-        panel->raise();
-    }
+    settle();
+    return map;
+}
+
+QPixmap resultMap(Session& s) {
+    openResultMap(s);
+    return wholeScreen();
+}
+
+// Zoomed in on the middle of the result pixels, the cursor on one of them:
+// the status bar names the cell.
+QPixmap resultMapZoomed(Session& s) {
+    MapView* map = openResultMap(s);
+    const MapPicture& picture = map->scene().picture;
+    const MapPicture::Cell* middle = nullptr;
+    std::vector<const MapPicture::Cell*> results;
+    for (const auto& cell : picture.cells())
+        if (cell.part == MapCanvas::Part::Result) results.push_back(&cell);
+    if (results.empty()) throw DriveError("the result map shows no result pixel");
+    middle = results[results.size() / 2];
+    const auto screen = [map](const MapPicture::Cell& c) {
+        const MapViewport& v = map->mapViewport();
+        return QPointF(v.screen_x(c.x + 0.5), v.screen_y(c.y + 0.5));
+    };
+    map->zoomBy(4, screen(*middle));
+    settle();
+    const QPoint at = screen(*middle).toPoint();
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(map->viewport()->mapToGlobal(at)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(map->viewport(), &move);
     return wholeScreen();
 }
 
@@ -235,12 +263,11 @@ QPixmap goalMaximisation(Session& s) {
     return grabWindow(w);
 }
 
-// A window the shot opened itself, sized and placed for the picture.
+// A window the shot opened itself, placed for the picture at its opening size.
 template <class W>
-W* place(W* w, int width) {
+W* place(W* w) {
     if (!w) throw DriveError("no window to show");
-    w->resize(width, kWindowHeight);
-    w->move(40, 30);
+    w->move(kWindowPlace);
     w->show();
     w->raise();
     w->activateWindow();
@@ -259,7 +286,7 @@ QPixmap birdEditor(Session& s) {
     click(load, "OK");
     auto* editor = load->shownEditor();
     if (!editor) throw DriveError("the load dialog opened no editor");
-    return grabWindow(place(editor, 900));
+    return grabWindow(place(editor));
 }
 
 // The grassland type editor showing the first stored grassland type.
@@ -269,7 +296,33 @@ QPixmap grasslandEditor(Session& s) {
     if (list->count() == 0) throw DriveError("no stored grassland type");
     list->setCurrentRow(0);
     gruenlanddialog* editor = load->openChosen();
-    return grabWindow(place(editor, 1100));
+    return grabWindow(place(editor));
+}
+
+// A new butterfly and a new habitat profile, as their commands open them.
+QPixmap butterflyEditor(Session& s) { return grabWindow(s.open<steckbrief_schmetterling_neu>(cmd::kNewButterfly)); }
+QPixmap habitatEditor(Session& s) { return grabWindow(s.open<steckbrief_lebensraum_neu>(cmd::kNewHabitat)); }
+
+// Two more result maps and the configuration map beside those the earlier
+// shots opened, tiled, with the Window menu open over them.
+QPixmap windowMenu(Session& s) {
+    auto* w = s.open<massnahmen_wirksamkeit>(cmd::kMeasureSimulation);
+    fillEffectiveness(w);
+    click(w, "Run simulation");
+    click(w, "Visualize");
+    click(w, "Visualize");
+    w->hide();
+    for (StartWindow* start : s.frame().startWindows()) start->hide();
+    s.frame().onCommand(cmd::kMap);
+    s.frame().onCommand(cmd::kWindowTile);
+    settle();
+    QMenu* menu = s.frame().windowMenu();
+    QMenuBar* bar = s.frame().menuBar();
+    const QRect entry = bar->actionGeometry(menu->menuAction());
+    menu->popup(bar->mapToGlobal(entry.bottomLeft()));
+    const QPixmap picture = wholeScreen();
+    menu->hide();
+    return picture;
 }
 
 struct Shot {
@@ -283,11 +336,15 @@ const std::vector<Shot>& shots() {
         {"02_effectiveness_of_measures_ellerbach.png", effectiveness},
         {"03_effectiveness_progress_dialog.png", effectivenessProgress},
         {"04_result_map_ellerbach.png", resultMap},
+        {"04b_result_map_zoomed_ellerbach.png", resultMapZoomed},
         {"05_programme_simulation_ellerbach.png", programme},
         {"06_budget_minimisation_ellerbach.png", budgetMinimisation},
         {"07_goal_maximisation_ellerbach.png", goalMaximisation},
         {"08_bird_editor_loaded_grutto.png", birdEditor},
         {"09_grassland_editor_loaded.png", grasslandEditor},
+        {"10_butterfly_editor_new.png", butterflyEditor},
+        {"11_habitat_editor_new.png", habitatEditor},
+        {"12_window_menu_over_tiled_maps.png", windowMenu},
     };
     return table;
 }
