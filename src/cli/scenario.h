@@ -54,4 +54,15 @@ Scenario load_scenario_file(const std::string& path);
 // check would refuse).
 std::string field_text(double value);
 
+// The saved version of a species that `saved_on` names. The time may be given
+// at any precision from the day down to the microsecond ("2020-01-01",
+// "2020-01-01 10:00", "2020-01-01 10:00:00", "2020-01-01 10:00:00.5",
+// "2020-01-01 10:00:00.000000"); it names every version whose save time
+// agrees with it down to its last digit. Without `saved_on` the newest
+// version. Exactly one version must be named, else the error lists the
+// species' versions. `versions` are the save times as the database gives
+// them; the one returned is one of them, unchanged.
+std::string choose_species_version(const std::string& name, const std::vector<std::string>& versions,
+                                   const std::optional<std::string>& saved_on);
+
 }  // namespace pravel::cli
