@@ -7,8 +7,8 @@
 #include <climits>
 
 #include "cli/scenario.h"
-#include "cli/scenario_resolve.h"
 #include "common/numeric_input.h"
+#include "expect_refusal.h"
 
 namespace pravel::cli {
 namespace {
@@ -54,14 +54,7 @@ TEST(ScenarioText, RefusesNumbersOutsideTheirRangeAndTextAfterTheValue) {
         {"", "not valid JSON"},
         {R"([1, 2])", "the scenario must be a JSON object"},
     };
-    for (const auto& c : cases) {
-        const std::string got = refusal(c.text);
-        if (*c.message == '\0') {
-            EXPECT_EQ(got, "") << c.text;
-        } else {
-            EXPECT_THAT(got, HasSubstr(c.message)) << c.text;
-        }
-    }
+    for (const auto& c : cases) expect_refusal(refusal(c.text), c.message, c.text);
 }
 
 TEST(ScenarioText, KeepsTheValuesOfAnAcceptedScenario) {
