@@ -336,12 +336,14 @@ TEST_F(CliTest, TheSeedAlsoSeedsTheEvaluationOfBothOptimisations) {
         ASSERT_EQ(r.status, 0) << run << ": " << r.err;
         const auto allocated = map_qualities(schema());
         ASSERT_FALSE(allocated.empty()) << run;
+        int differs_from_seed_23 = 0;
         int differs_from_seed_1 = 0;
         for (const auto& [key, quality] : allocated) {
             ASSERT_TRUE(seed_23.count(key)) << run;
-            EXPECT_EQ(quality, seed_23.at(key)) << run;
+            if (seed_23.at(key) != quality) ++differs_from_seed_23;
             if (seed_1.count(key) && seed_1.at(key) != quality) ++differs_from_seed_1;
         }
+        EXPECT_EQ(differs_from_seed_23, 0) << run << ": qualities of " << allocated.size() << " map rows";
         // Otherwise the comparison could not tell the seeds apart.
         EXPECT_GT(differs_from_seed_1, 0) << run;
     }
@@ -376,7 +378,7 @@ TEST_F(CliTest, TheMapDrawsTheNamedSpecies) {
             images[k] = file_text(out);
         }
         ASSERT_FALSE(images[0].empty()) << c.label;
-        EXPECT_NE(images[0], images[1]) << c.label << ": both species drawn alike";
+        EXPECT_TRUE(images[0] != images[1]) << c.label << ": both species drawn alike";
     }
 }
 
