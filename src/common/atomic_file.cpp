@@ -4,12 +4,42 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <system_error>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace pravel {
+
+namespace {
+
+// As many links as the system itself follows before it gives up (ELOOP).
+constexpr int kMaxLinkHops = 40;
+
+// The file a path names once every symbolic link at its end is followed; the
+// links in its folders need no resolving, since the replacement is made in
+// the folder the final name lives in. A link whose target does not exist yet
+// resolves to that target, which is then created.
+bool follow_links(std::filesystem::path& path, std::string& error) {
+    for (int hops = 0;; ++hops) {
+        std::error_code ec;
+        const auto st = std::filesystem::symlink_status(path, ec);
+        if (ec || !std::filesystem::is_symlink(st)) return true;
+        if (hops == kMaxLinkHops) {
+            error = std::strerror(ELOOP);
+            return false;
+        }
+        const std::filesystem::path link = std::filesystem::read_symlink(path, ec);
+        if (ec) {
+            error = ec.message();
+            return false;
+        }
+        path = link.is_absolute() ? link : path.parent_path() / link;
+    }
+}
+
+}  // namespace
 
 AtomicFile::~AtomicFile() { discard(); }
 
@@ -22,29 +52,73 @@ bool AtomicFile::fail(int error_number) {
 bool AtomicFile::open(const std::string& path) {
     discard();
     error_.clear();
-    const std::filesystem::path target(path);
+    std::filesystem::path target(path);
     if (path.empty() || target.filename().empty()) {
         error_ = "no file name given";
+        return false;
+    }
+    if (!follow_links(target, error_)) return false;
+
+    struct stat st {};
+    int existing_mode = -1;
+    if (::stat(target.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) {
+            error_ = "\"" + path + "\" is a folder, not a file: choose a file name";
+            return false;
+        }
+        if (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode)) return open_direct(target.string());
+        if (!S_ISREG(st.st_mode)) {
+            error_ = "\"" + path + "\" is a special file, not a file that can be written";
+            return false;
+        }
+        existing_mode = static_cast<int>(st.st_mode & 07777);
+    } else if (errno != ENOENT) {
+        error_ = std::strerror(errno);
         return false;
     }
     std::filesystem::path folder = target.parent_path();
     if (folder.empty()) folder = ".";
     std::string temp_name = ".";
     temp_name.append(target.filename().string()).append(".XXXXXX");
-    std::string temp = (folder / temp_name).string();
+    return open_replacement(target.string(), (folder / temp_name).string(), existing_mode);
+}
 
+bool AtomicFile::open_direct(const std::string& path) {
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        error_ = std::strerror(errno);
+        return false;
+    }
+    fd_ = fd;
+    direct_ = true;
+    path_ = path;
+    return true;
+}
+
+bool AtomicFile::open_replacement(const std::string& path, const std::string& temp_template, int existing_mode) {
+    std::string temp = temp_template;
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) {
         error_ = std::strerror(errno);
         return false;
     }
-    // mkstemp makes the file private to its owner; the finished file gets the
-    // usual permissions of a new file.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
+    // mkstemp makes the file private to its owner; the finished file keeps the
+    // permissions of the file it replaces, or gets those of a new file.
+    mode_t mode;
+    if (existing_mode >= 0) {
+        mode = static_cast<mode_t>(existing_mode);
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    ::fchmod(fd, mode);
 
     fd_ = fd;
+    direct_ = false;
     path_ = path;
     temp_path_ = temp;
     return true;
@@ -73,10 +147,11 @@ bool AtomicFile::close() {
         if (error_.empty()) error_ = "the file is not open";
         return false;
     }
-    if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) return fail(errno);
+    if (!direct_ && ::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) return fail(errno);
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) return fail(errno);
+    if (direct_) return true;
     if (std::rename(temp_path_.c_str(), path_.c_str()) != 0) return fail(errno);
     temp_path_.clear();
     return true;

@@ -4,11 +4,19 @@
 
 namespace pravel {
 
-// A file that replaces its target only when it has been written completely:
-// the bytes go to a temporary file in the target's folder, which close()
-// renames over the target. On any failure, or when the object is dropped
-// before close(), the temporary file is removed and the target is left as it
-// was, so no half-written file is ever left behind.
+// A file that replaces its target only when it has been written completely.
+//
+// For a regular file (or a new one) the bytes go to a temporary file in the
+// target's folder, which close() renames over the target. On any failure, or
+// when the object is dropped before close(), the temporary file is removed and
+// the target is left as it was, so no half-written file is ever left behind.
+// An existing target keeps its permissions.
+//
+// A symbolic link is followed to the file it names: that file is replaced and
+// the link stays a link. A character device or a FIFO (a terminal, /dev/null,
+// a pipe read by another program) cannot be replaced and is written directly;
+// what was written before a failure has then already reached it. A folder and
+// any other kind of special file are refused.
 class AtomicFile {
 public:
     AtomicFile() = default;
@@ -17,12 +25,13 @@ public:
     AtomicFile& operator=(const AtomicFile&) = delete;
 
     // Starts a file that is to replace `path` (created or truncated on close).
+    // Opening a FIFO waits until a reader has opened it.
     bool open(const std::string& path);
     bool write(const void* data, std::size_t size);
-    // Finishes the file and puts it in place; false when that fails, and the
-    // target is then as it was before open().
+    // Finishes the file and puts it in place; false when that fails, and a
+    // regular target is then as it was before open().
     bool close();
-    // Drops what was written; the target is left as it was.
+    // Drops what was written; a regular target is left as it was.
     void discard();
 
     bool is_open() const { return fd_ >= 0; }
@@ -31,8 +40,11 @@ public:
 
 private:
     bool fail(int error_number);
+    bool open_direct(const std::string& path);
+    bool open_replacement(const std::string& path, const std::string& folder, int existing_mode);
 
     int fd_ = -1;
+    bool direct_ = false;
     std::string path_;
     std::string temp_path_;
     std::string error_;

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "common/number_format.h"
+#include "store/database_access.h"
 #include "store/result_store.h"
 
 namespace pravel {
@@ -27,18 +28,51 @@ int clamp_to_int(long long v) {
     return static_cast<int>(v);
 }
 
-std::optional<int> store_configuration(DatabaseAccess& db, const OptimisationResult& result,
-                                       const std::vector<MeasureRecord>& measures, int country_id,
-                                       const std::optional<std::string>& name, long long clock_seconds,
-                                       bool whole_euro_payment) {
+// Holds the lock on configuration identifiers for the length of a store.
+class ConfigurationIdLock {
+public:
+    explicit ConfigurationIdLock(DatabaseAccess& db) : db_(db) {
+        if (!lock_configuration_ids(db_, kConfigurationLockSeconds))
+            database_fatal("Another program has been storing a configuration for " +
+                           format_number(kConfigurationLockSeconds) +
+                           " seconds and still holds the configuration identifiers; nothing was stored.");
+    }
+    ~ConfigurationIdLock() { unlock_configuration_ids(db_); }
+    ConfigurationIdLock(const ConfigurationIdLock&) = delete;
+    ConfigurationIdLock& operator=(const ConfigurationIdLock&) = delete;
+
+private:
+    static constexpr int kConfigurationLockSeconds = 600;
+    DatabaseAccess& db_;
+};
+
+// Stores a run whole or not at all: the identifier is taken and every row
+// written in one transaction, under the lock that keeps a second program from
+// taking the same identifier until this one is committed. A failing statement
+// or a lost connection leaves no row of the run behind.
+std::optional<int> store_run(DatabaseAccess& db, const OptimisationResult& result,
+                             const std::vector<MeasureRecord>& measures, int country_id,
+                             const std::optional<std::string>& name, long long clock_seconds, bool goal_maximisation) {
     if (!name || name->empty()) return std::nullopt;
+    ConfigurationIdLock lock(db);
+    Transaction transaction(db);
     const int id = next_configuration_id(db, clock_seconds);
     for (std::size_t m = 0; m < measures.size(); ++m) {
         double payment = at_or(result.payment, m, 0.0);
-        if (whole_euro_payment) payment = truncate_to_int(payment);
+        if (goal_maximisation) payment = truncate_to_int(payment);
         save_configuration(db, id, measures[m].measureID, payment, at_or(result.max_count, m, 0), *name,
                            country_id);
     }
+    if (!goal_maximisation) {
+        std::vector<std::pair<int, double>> qualities;
+        for (const PixelResult& r : result.allocation) {
+            qualities.clear();
+            for (const SpeciesQuality& q : r.qualities) qualities.emplace_back(q.speciesID, q.quality);
+            save_pixel_result(db, r.pixelID, r.measure ? r.measure->measureID : 0, id, r.margin_with_payment,
+                              qualities);
+        }
+    }
+    transaction.commit();
     return id;
 }
 
@@ -63,21 +97,13 @@ int next_configuration_id(DatabaseAccess& db, long long clock_seconds) {
 std::optional<int> store_budget_minimisation(DatabaseAccess& db, const OptimisationResult& result,
                                              const std::vector<MeasureRecord>& measures, int country_id,
                                              const std::optional<std::string>& name, long long clock_seconds) {
-    const std::optional<int> id = store_configuration(db, result, measures, country_id, name, clock_seconds, false);
-    if (!id) return id;
-    std::vector<std::pair<int, double>> qualities;
-    for (const PixelResult& r : result.allocation) {
-        qualities.clear();
-        for (const SpeciesQuality& q : r.qualities) qualities.emplace_back(q.speciesID, q.quality);
-        save_pixel_result(db, r.pixelID, r.measure ? r.measure->measureID : 0, *id, r.margin_with_payment, qualities);
-    }
-    return id;
+    return store_run(db, result, measures, country_id, name, clock_seconds, false);
 }
 
 std::optional<int> store_goal_maximisation(DatabaseAccess& db, const OptimisationResult& result,
                                            const std::vector<MeasureRecord>& measures, int country_id,
                                            const std::optional<std::string>& name, long long clock_seconds) {
-    return store_configuration(db, result, measures, country_id, name, clock_seconds, true);
+    return store_run(db, result, measures, country_id, name, clock_seconds, true);
 }
 
 }  // namespace pravel

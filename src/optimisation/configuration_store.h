@@ -28,7 +28,9 @@ long long configuration_clock();
 
 // The identifier of a new configuration: the clock value, or the next one
 // above the largest stored identifier when that is not below the clock, so
-// two stores within one second never share an identifier.
+// two stores within one second never share an identifier. Unique only while
+// the caller holds the identifier lock (lock_configuration_ids) until its rows
+// are committed, as the store operations below do.
 int next_configuration_id(DatabaseAccess& db, long long clock_seconds);
 
 // Stores the latest budget minimisation under `name`: one `configuration`
@@ -36,7 +38,9 @@ int next_configuration_id(DatabaseAccess& db, long long clock_seconds);
 // count), then a `result` row with its `resulting_quality` rows per
 // allocated pixel. `clock_seconds` is the clock taken when the user asked to
 // store. A cancelled (nullopt) or empty name stores nothing and returns
-// nullopt; otherwise the configuration identifier is returned.
+// nullopt; otherwise the configuration identifier is returned. The run is
+// stored in one transaction: whole, or (after a database error) not at all;
+// two programs storing at once get identifiers of their own.
 std::optional<int> store_budget_minimisation(DatabaseAccess& db, const OptimisationResult& result,
                                              const std::vector<MeasureRecord>& measures, int country_id,
                                              const std::optional<std::string>& name, long long clock_seconds);

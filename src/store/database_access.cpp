@@ -164,6 +164,45 @@ int DatabaseAccess::update(const std::string& statement) {
     }
 }
 
+namespace {
+
+// Runs a statement whose rows, if any, are not wanted; they are read to the
+// end, or the connection would refuse its next statement.
+void run_discarding_rows(sql::Connection& connection, const std::string& statement) {
+    std::unique_ptr<sql::Statement> st(connection.createStatement());
+    if (!st->execute(statement)) return;
+    std::unique_ptr<sql::ResultSet> rs(st->getResultSet());
+    while (rs && rs->next()) {
+    }
+}
+
+}  // namespace
+
+void DatabaseAccess::execute(const std::string& statement) {
+    log(statement);
+    try {
+        run_discarding_rows(*connection_, statement);
+    } catch (const sql::SQLException& e) {
+        fail(e.what());
+    }
+}
+
+void DatabaseAccess::begin() { execute("START TRANSACTION"); }
+
+void DatabaseAccess::commit() { execute("COMMIT"); }
+
+void DatabaseAccess::rollback() noexcept { try_execute("ROLLBACK"); }
+
+bool DatabaseAccess::try_execute(const std::string& statement) noexcept {
+    try {
+        log(statement);
+        run_discarding_rows(*connection_, statement);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 int DatabaseAccess::last_insert_id() {
     int id = 0;
     query("SELECT LAST_INSERT_ID()", [&](sql::ResultSet& rs) { id = rs.getInt(1); });

@@ -71,6 +71,17 @@ public:
     // "SELECT LAST_INSERT_ID()" on this connection.
     int last_insert_id();
 
+    // Transactions: the statements between begin() and commit() reach the
+    // tables together or, after rollback() or a lost connection, not at all.
+    // begin() and commit() fail like every other statement; rollback() never
+    // fails fatally (it also runs while an error is unwinding, and a
+    // connection that is gone has had its work undone by the server).
+    void begin();
+    void commit();
+    void rollback() noexcept;
+    // Runs a statement whose failure is not fatal: false when it failed.
+    bool try_execute(const std::string& statement) noexcept;
+
     // Statement log of this object, and the one new objects start with.
     void set_statement_log(StatementLog log) { log_ = std::move(log); }
     static void set_default_statement_log(StatementLog log);
@@ -81,6 +92,8 @@ private:
     void log(const std::string& statement) const;
     [[noreturn]] void fail(const std::string& driver_text) const;
 
+    void execute(const std::string& statement);
+
     std::unique_ptr<sql::Connection> connection_;
     std::string host_;
     std::string user_;
@@ -88,6 +101,27 @@ private:
     std::string schema_;
     Owner owner_ = Owner::Store;
     StatementLog log_;
+};
+
+// A transaction for the length of a scope: begun on construction, rolled
+// back on leaving the scope (an error included) unless commit() was reached.
+class Transaction {
+public:
+    explicit Transaction(DatabaseAccess& db) : db_(db) { db_.begin(); }
+    ~Transaction() {
+        if (open_) db_.rollback();
+    }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    void commit() {
+        db_.commit();
+        open_ = false;
+    }
+
+private:
+    DatabaseAccess& db_;
+    bool open_ = true;
 };
 
 }  // namespace pravel

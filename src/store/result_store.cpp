@@ -25,6 +25,18 @@ std::optional<int> max_configuration_id(DatabaseAccess& db) {
     return id;
 }
 
+bool lock_configuration_ids(DatabaseAccess& db, int timeout_seconds) {
+    bool taken = false;
+    db.query(SqlText() << "SELECT GET_LOCK(CONCAT(DATABASE(), '.configurationID'), " << timeout_seconds
+                       << ") AS taken",
+             [&](sql::ResultSet& rs) { taken = !rs.isNull("taken") && rs.getInt("taken") == 1; });
+    return taken;
+}
+
+void unlock_configuration_ids(DatabaseAccess& db) noexcept {
+    db.try_execute("SELECT RELEASE_LOCK(CONCAT(DATABASE(), '.configurationID'))");
+}
+
 void save_pixel_result(DatabaseAccess& db, int pixel_id, int measure_id, int configuration_id, double benefit,
                        const std::vector<std::pair<int, double>>& qualities) {
     SqlText s;

@@ -15,6 +15,14 @@ void save_configuration(DatabaseAccess& db, int configuration_id, int measure_id
 // The largest configurationID stored; nullopt while `configuration` is empty.
 std::optional<int> max_configuration_id(DatabaseAccess& db);
 
+// Serialises the taking of configuration identifiers between programs that
+// store at the same time: a lock on the server, named after the schema, held
+// until released or until the connection ends (a killed program holds it no
+// longer). Waits up to `timeout_seconds`; false when the lock was not had.
+bool lock_configuration_ids(DatabaseAccess& db, int timeout_seconds);
+// Releases that lock; never fails fatally.
+void unlock_configuration_ids(DatabaseAccess& db) noexcept;
+
 // A `result` row, then one `resulting_quality` row per (speciesID, quality)
 // pair, in list order.
 void save_pixel_result(DatabaseAccess& db, int pixel_id, int measure_id, int configuration_id, double benefit,

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "common/notifier.h"
+#include "common/numeric_input.h"
 #include "store/database_access.h"
 #include "ui/measure_cascade.h"
 #include "ui/window_parts.h"
@@ -147,7 +148,7 @@ void EvaluationWindow::addSpecies() {
     QListWidgetItem* saved = savedOn_->currentItem();
     const std::string savetime = saved ? saved->text().toStdString() : std::string();
     species_.push_back(load_species("name", name->text().toStdString(), savetime));
-    qualities_.push_back(quality_->text().toDouble());
+    qualities_.push_back(parse_real(quality_->text().toStdString()));
     speciesList_->addItem(name->text());
     qualityList_->addItem(quality_->text());
     if (setup_.clearQualityOnCopy) quality_->clear();

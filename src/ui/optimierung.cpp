@@ -2,8 +2,7 @@
 
 #include <QLineEdit>
 
-#include <cstdlib>
-
+#include "common/numeric_input.h"
 #include "optimisation/budget_minimisation.h"
 #include "optimisation/configuration_store.h"
 #include "optimisation/report_file.h"
@@ -28,13 +27,13 @@ QLineEdit* optimierung::fieldFor(const std::string& problem) const {
     return nullptr;
 }
 
-double optimierung::targetValue(int, const QString& text) const { return text.toDouble(); }
+double optimierung::targetValue(int, const QString& text) const { return parse_real(text.toStdString()); }
 
 std::string optimierung::startProblem(const OptimisationInputs& in) const {
     return budget_minimisation_input_problem(in);
 }
 
-OptimisationResult optimierung::search(bool timeDependent, Feedback& feedback) {
+BudgetMinimisationInput optimierung::searchInput(bool timeDependent) const {
     BudgetMinimisationInput input;
     input.countryID = *countryID_;
     input.time_dependent_predation = timeDependent;
@@ -43,9 +42,13 @@ OptimisationResult optimierung::search(bool timeDependent, Feedback& feedback) {
     input.wanted_area_ha = wantedAreas();
     input.measures = measures_;
     input.transaction_costs = leadingInteger(transaction_);
-    input.distance_cost_factor = std::atof(factor_->text().toStdString().c_str());
+    input.distance_cost_factor = distanceCostFactor();
     input.seed = seed_;
-    return BudgetMinimisationRun(*db_, input, &feedback);
+    return input;
+}
+
+OptimisationResult optimierung::search(bool timeDependent, Feedback& feedback) {
+    return BudgetMinimisationRun(*db_, searchInput(timeDependent), &feedback);
 }
 
 OptimisationLines optimierung::resultLines(const OptimisationResult& result) const {

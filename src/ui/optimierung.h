@@ -3,6 +3,7 @@
 // for each chosen species: region, measures and species with a minimum
 // quality and a wanted area each, then a search run with a progress dialog
 // that can end it early with its best solution.
+#include "optimisation/budget_minimisation.h"
 #include "ui/optimisation_window.h"
 
 namespace pravel {
@@ -17,6 +18,9 @@ public:
 
     const std::vector<double>& minimumQualities() const override { return targets_[0]; }
     const std::vector<double>& wantedAreas() const { return targets_[1]; }
+    // The input "Start optimization" hands to the search, read from the
+    // window's fields and lists.
+    BudgetMinimisationInput searchInput(bool timeDependent) const;
 
 protected:
     std::string speciesProblem(bool named, const QString& quality, const QString& area) const override;

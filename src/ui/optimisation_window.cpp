@@ -1,7 +1,6 @@
 #include "ui/optimisation_window.h"
 
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -12,9 +11,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include <cstdlib>
-
 #include "common/notifier.h"
+#include "common/numeric_input.h"
 #include "core/effectiveness.h"
 #include "core/measure_record.h"
 #include "optimisation/configuration_store.h"
@@ -235,9 +233,9 @@ void OptimisationWindow::checkField(CheckedField field, QLineEdit* edit) {
     edit->setFocus();
 }
 
-int OptimisationWindow::leadingInteger(const QLineEdit* field) {
-    return std::atoi(field->text().toStdString().c_str());
-}
+int OptimisationWindow::leadingInteger(const QLineEdit* field) { return parse_int(field->text().toStdString()); }
+
+double OptimisationWindow::distanceCostFactor() const { return parse_real(factor_->text().toStdString()); }
 
 void OptimisationWindow::startOptimisation() {
     OptimisationInputs in;
@@ -294,7 +292,7 @@ void OptimisationWindow::saveToFile() {
     if (reportPathChooser_)
         path = reportPathChooser_();
     else
-        path = QFileDialog::getSaveFileName(this, texts_.reportButton, QString(), "Text files (*.txt);;All files (*)");
+        path = choose_report_path(this, texts_.reportButton);
     if (path.isEmpty()) return;
     ReportSelection selection;
     for (const auto& s : species_) selection.species_names.push_back(s.name);
@@ -318,14 +316,21 @@ void OptimisationWindow::store() {
     if (stored) lastStored_ = stored;
 }
 
-void OptimisationWindow::closeEvent(QCloseEvent* event) {
+void OptimisationWindow::finish() {
     closing_ = true;
+    if (finished_) return;
+    finished_ = true;
     clear_visualisation_rows(*db_);
+}
+
+void OptimisationWindow::closeEvent(QCloseEvent* event) {
+    finish();
     QDialog::closeEvent(event);
 }
 
+// Escape rejects the dialog, which closes it without a close event.
 void OptimisationWindow::reject() {
-    closing_ = true;
+    finish();
     QDialog::reject();
 }
 

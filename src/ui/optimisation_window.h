@@ -124,6 +124,9 @@ protected:
 
     // The leading number of a field's text: "12.7" gives 12.
     static int leadingInteger(const QLineEdit* field);
+    // The distance cost factor as the checks read it, with '.' as the
+    // decimal separator whatever the user's locale.
+    double distanceCostFactor() const;
 
     std::unique_ptr<DatabaseAccess> db_;
     QLineEdit* transaction_ = nullptr;
@@ -149,6 +152,9 @@ private:
     void visualize();
     void saveToFile();
     void store();
+    // What closing does however it happens ("Close window", the title bar,
+    // Escape): the map table is emptied once.
+    void finish();
 
     Texts texts_;
     MeasureCascade* cascade_ = nullptr;
@@ -184,6 +190,7 @@ private:
     NameDialogRunner nameDialogRunner_;
     ReportPathChooser reportPathChooser_;
     bool closing_ = false;
+    bool finished_ = false;
 };
 
 }  // namespace pravel

@@ -4,8 +4,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-#include <cstdlib>
-
+#include "common/numeric_input.h"
 #include "optimisation/configuration_store.h"
 #include "optimisation/goal_maximisation.h"
 #include "optimisation/report_file.h"
@@ -44,7 +43,8 @@ QLineEdit* qualoptimierung::fieldFor(const std::string& problem) const {
 
 double qualoptimierung::targetValue(int index, const QString& text) const {
     // The importance is entered in per cent and weighs as a share.
-    return index == 0 ? text.toDouble() / 100.0 : text.toDouble();
+    const double value = parse_real(text.toStdString());
+    return index == 0 ? value / 100.0 : value;
 }
 
 void qualoptimierung::addStartInputs(OptimisationInputs& in) const { in.budget = budget_->text().toStdString(); }
@@ -53,7 +53,7 @@ std::string qualoptimierung::startProblem(const OptimisationInputs& in) const {
     return goal_maximisation_input_problem(in);
 }
 
-OptimisationResult qualoptimierung::search(bool timeDependent, Feedback& feedback) {
+GoalMaximisationInput qualoptimierung::searchInput(bool timeDependent) const {
     GoalMaximisationInput input;
     input.countryID = *countryID_;
     input.time_dependent_predation = timeDependent;
@@ -63,9 +63,13 @@ OptimisationResult qualoptimierung::search(bool timeDependent, Feedback& feedbac
     input.measures = measures_;
     input.transaction_costs = leadingInteger(transaction_);
     input.budget = leadingInteger(budget_);
-    input.distance_cost_factor = std::atof(factor_->text().toStdString().c_str());
+    input.distance_cost_factor = distanceCostFactor();
     input.seed = seed_;
-    return GoalMaximisationRun(*db_, input, &feedback);
+    return input;
+}
+
+OptimisationResult qualoptimierung::search(bool timeDependent, Feedback& feedback) {
+    return GoalMaximisationRun(*db_, searchInput(timeDependent), &feedback);
 }
 
 OptimisationLines qualoptimierung::resultLines(const OptimisationResult& result) const {

@@ -3,6 +3,7 @@
 // can buy: region, measures and species with an importance and a minimum
 // quality each, the budget, then a search run with a progress dialog that
 // can end it early with its best solution.
+#include "optimisation/goal_maximisation.h"
 #include "ui/optimisation_window.h"
 
 namespace pravel {
@@ -19,6 +20,9 @@ public:
     const std::vector<double>& minimumQualities() const override { return targets_[1]; }
     // Importance / 100 per species.
     const std::vector<double>& weights() const { return targets_[0]; }
+    // The input "Start optimization" hands to the search, read from the
+    // window's fields and lists.
+    GoalMaximisationInput searchInput(bool timeDependent) const;
 
 protected:
     void addExtraFields(QVBoxLayout* column) override;

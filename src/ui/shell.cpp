@@ -77,7 +77,7 @@ CChildFrame::CChildFrame(std::shared_ptr<CPravelDoc> doc, QWidget* parent)
 
 // ------------------------------------------------------------ start window
 
-StartWindow::StartWindow(QWidget* parent) : QDialog(parent) {
+startfenster::startfenster(QWidget* parent) : QDialog(parent) {
     setWindowTitle(CPravelApp::kTitle);
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
@@ -131,19 +131,19 @@ StartWindow::StartWindow(QWidget* parent) : QDialog(parent) {
     addButton(button::kGoalMaximisation, "Goal maximization for given budget", 3, 1);
 }
 
-QPushButton* StartWindow::button(int controlId) const {
+QPushButton* startfenster::button(int controlId) const {
     auto it = buttons_.find(controlId);
     return it == buttons_.end() ? nullptr : it->second;
 }
 
 // --------------------------------------------------------------- about box
 
-AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QString("About ") + CPravelApp::kTitle);
     setModal(true);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QString(CPravelApp::kTitle) + " Version " + PRAVEL_VERSION_TEXT, this));
-    layout->addWidget(new QLabel(StartWindow::kHeadline, this));
+    layout->addWidget(new QLabel(startfenster::kHeadline, this));
     auto* ok = new QPushButton("OK", this);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
@@ -238,7 +238,7 @@ QList<CChildFrame*> CMainFrame::documentWindows() const {
     return result;
 }
 
-QList<StartWindow*> CMainFrame::startWindows() const { return findChildren<StartWindow*>(); }
+QList<startfenster*> CMainFrame::startWindows() const { return findChildren<startfenster*>(); }
 
 void CMainFrame::updateMenusForDocuments() {
     // The document-window menu differs from the empty one by Close and
@@ -312,9 +312,18 @@ void CMainFrame::rebuildRecentMenu() {
     recentSeparator_->setVisible(!recent_.isEmpty());
 }
 
-StartWindow* CMainFrame::openStartWindow() {
-    auto* w = new StartWindow(this);
-    connect(w, &StartWindow::commandIssued, this, &CMainFrame::onCommand);
+bool CMainFrame::createWindow(QWidget* window, const char* failure) {
+    const bool created = creator_ ? creator_(*window) : (window->winId(), window->testAttribute(Qt::WA_WState_Created));
+    if (created) return true;
+    if (failure) notifier().ask_yes_no(failure);
+    delete window;
+    return false;
+}
+
+startfenster* CMainFrame::openStartWindow() {
+    auto* w = new startfenster(this);
+    if (!createWindow(w, kDialogCreationErrorText)) return nullptr;
+    connect(w, &startfenster::commandIssued, this, &CMainFrame::onCommand);
     w->show();
     w->raise();
     return w;
@@ -327,7 +336,7 @@ void CMainFrame::onCommand(int command) {
             openStartWindow();
             return;
         case cmd::kAbout: {
-            AboutBox box(this);
+            CAboutDlg box(this);
             box.exec();
             return;
         }
@@ -383,15 +392,15 @@ void CMainFrame::onCommand(int command) {
 void CMainFrame::registerWindow(int command, WindowFactory factory) { factories_[command] = std::move(factory); }
 
 void CMainFrame::openRegisteredWindow(int command, const WindowFactory& factory) {
+    // The editors report a failure; the analysis windows stay silent.
+    const bool reports =
+        command == cmd::kNewBird || command == cmd::kNewButterfly || command == cmd::kGrasslandEditor;
     QWidget* w = factory(*this);
     if (!w) {
-        // The editors report a failure; the analysis
-        // windows stay silent.
-        if (command == cmd::kNewBird || command == cmd::kNewButterfly ||
-            command == cmd::kGrasslandEditor)
-            notifier().ask_yes_no(kDialogObjectErrorText);
+        if (reports) notifier().ask_yes_no(kDialogObjectErrorText);
         return;
     }
+    if (!createWindow(w, reports ? kDialogCreationErrorText : nullptr)) return;
     w->setAttribute(Qt::WA_DeleteOnClose);
     w->show();
     w->raise();

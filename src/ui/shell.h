@@ -66,8 +66,10 @@ inline constexpr int kGoalMaximisation = 1266;
 // The command a start-window button issues; 0 for an unknown control.
 int commandForButton(int controlId);
 
-// Shown (with Yes and No, answer unused) when a dialog cannot be made.
+// Shown (with Yes and No, answer unused) when a dialog cannot be made, and
+// when it is made but its window cannot be created.
 inline constexpr const char* kDialogObjectErrorText = "Error Creating Dialog Object";
+inline constexpr const char* kDialogCreationErrorText = "Error creating Dialog";
 
 // What the dispatch says for a command whose window this version lacks.
 inline constexpr const char* kNotAvailableText = "This window is not available in this version.";
@@ -129,13 +131,13 @@ private:
 
 // The start window: a bold headline on white, the explanatory texts and six
 // buttons, each sending its command through `commandIssued`.
-class StartWindow : public QDialog {
+class startfenster : public QDialog {
     Q_OBJECT
 public:
     static constexpr const char* kHeadline =
         "Software for identifying cost-efficient compensation payments for wildlife conservation in grassland";
 
-    explicit StartWindow(QWidget* parent = nullptr);
+    explicit startfenster(QWidget* parent = nullptr);
     // The button with control identifier `controlId`, or null.
     QPushButton* button(int controlId) const;
     QWidget* headline() const { return headline_; }
@@ -149,10 +151,10 @@ private:
 };
 
 // The modal about box.
-class AboutBox : public QDialog {
+class CAboutDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit AboutBox(QWidget* parent = nullptr);
+    explicit CAboutDlg(QWidget* parent = nullptr);
 };
 
 // The multiple-document main window with the menus. While no document window
@@ -171,7 +173,7 @@ public:
     // The menu action sending `command`, or null.
     QAction* action(int command) const;
     QList<CChildFrame*> documentWindows() const;
-    QList<StartWindow*> startWindows() const;
+    QList<startfenster*> startWindows() const;
 
     // A new empty document window; `title` empty for the next default name.
     CChildFrame* newDocument(const QString& title = {});
@@ -180,7 +182,7 @@ public:
     bool openDocumentFile(const QString& path);
     QStringList recentFiles() const { return recent_; }
 
-    StartWindow* openStartWindow();
+    startfenster* openStartWindow();
 
     // Puts `view` into a new document window on the active document (on a
     // new document when none is open), activates it and keeps the menus in
@@ -197,6 +199,11 @@ public:
     // new document window for the active document.
     using MapViewFactory = std::function<QWidget*(std::shared_ptr<CPravelDoc> doc)>;
     void setMapViewFactory(MapViewFactory factory) { mapFactory_ = std::move(factory); }
+    // Creates the window system's window of a newly made dialog before it is
+    // shown; false when that fails. The default asks the platform for the
+    // native window.
+    using WindowCreator = std::function<bool(QWidget& window)>;
+    void setWindowCreator(WindowCreator creator) { creator_ = std::move(creator); }
 
 public slots:
     // Carries out one command; emits `commandDispatched` first.
@@ -226,8 +233,13 @@ private:
     std::vector<QAction*> recentActions_;
     QStringList recent_;
     int documentCount_ = 0;
+    // Creates `window`'s window; on failure tells `failure` (unless empty)
+    // and deletes the window.
+    bool createWindow(QWidget* window, const char* failure);
+
     std::map<int, WindowFactory> factories_;
     MapViewFactory mapFactory_;
+    WindowCreator creator_;
 };
 
 // The application object: runs start-up and owns the main window.

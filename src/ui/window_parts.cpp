@@ -1,6 +1,7 @@
 #include "ui/window_parts.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -148,8 +149,45 @@ QWidget* open_result_map(QWidget* window) {
     auto* frame = window ? qobject_cast<CMainFrame*>(window->parentWidget()) : nullptr;
     if (!frame) return nullptr;
     auto* map = new visdireckt();
+    // The caption names the analysis whose results the map shows.
+    static const std::pair<const char*, const char*> analyses[] = {
+        {"pravel::massnahmen_wirksamkeit", "Effectiveness"},
+        {"pravel::zahlungssimulierung", "Programme simulation"},
+        {"pravel::optimierung", "Budget minimisation"},
+        {"pravel::qualoptimierung", "Goal maximisation"},
+    };
+    for (const auto& [class_name, analysis] : analyses)
+        if (qstrcmp(window->metaObject()->className(), class_name) == 0) map->setAnalysis(analysis);
     frame->openDocumentView(map);
     return map;
+}
+
+namespace {
+
+// A filter in the "description|pattern|...||" notation as the dialog's list
+// of name filters.
+QStringList name_filters(const char* filter) {
+    const QStringList parts = QString::fromUtf8(filter).split('|', Qt::SkipEmptyParts);
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) out << parts[i].trimmed();
+    return out;
+}
+
+}  // namespace
+
+void configure_report_dialog(QFileDialog& dialog, const QString& title) {
+    dialog.setWindowTitle(title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(name_filters(kReportFilter));
+    dialog.setDefaultSuffix("txt");
+}
+
+QString choose_report_path(QWidget* parent, const QString& title) {
+    QFileDialog dialog(parent);
+    configure_report_dialog(dialog, title);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().front();
 }
 
 }  // namespace pravel

@@ -12,6 +12,7 @@
 #include "store/measure_store.h"
 
 class QBoxLayout;
+class QFileDialog;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -77,6 +78,14 @@ private:
     QRadioButton* independent_ = nullptr;
     QRadioButton* dependent_ = nullptr;
 };
+
+// The report file chooser of the analysis windows: a save dialog titled
+// `title` with these filters (pairs of description and pattern, "|"
+// separated) and ".txt" added to a name typed without extension.
+inline constexpr const char* kReportFilter = "txt Files (*.txt) |*.txt|All Files (*.*)|*.*||";
+void configure_report_dialog(QFileDialog& dialog, const QString& title);
+// The path chosen in that dialog; empty when the user cancels.
+QString choose_report_path(QWidget* parent, const QString& title);
 
 // The wait cursor for the life of the object, restored however the work ends.
 struct WaitCursor {

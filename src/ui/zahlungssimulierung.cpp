@@ -1,6 +1,5 @@
 #include "ui/zahlungssimulierung.h"
 
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -21,6 +20,7 @@
 #include "core/effectiveness.h"
 #include "ui/measure_cascade.h"
 #include "common/number_format.h"
+#include "common/numeric_input.h"
 #include "ui/window_parts.h"
 
 namespace pravel {
@@ -36,15 +36,6 @@ std::string programme_measure_line(const MeasureRecord& m) {
     if (m.livestock_density_1 > 0.3 && m.livestock_density_1 < 90)
         line += format_number(m.livestock_density_1) + " (GV), res(GV)" + format_number(m.summary_livestock_density);
     return line;
-}
-
-// The save dialog's filter in the notation of the report file chooser:
-// "a|b|c|d||" pairs of description and pattern.
-QString qtFilter(const char* filter) {
-    const QStringList parts = QString::fromUtf8(filter).split('|', Qt::SkipEmptyParts);
-    QStringList out;
-    for (int i = 0; i + 1 < parts.size(); i += 2) out << parts[i].trimmed();
-    return out.join(";;");
 }
 
 }  // namespace
@@ -132,7 +123,7 @@ void zahlungssimulierung::addMeasure() {
         return;
     }
     MeasureRecord measure = *pending_;
-    measure.payment = payment_->text().toDouble();
+    measure.payment = parse_real(payment);
     const int count = maximum_pixel_count(area, pixelArea_);
     paymentList_->addItem(payment_->text());
     pixelList_->addItem(QString::fromStdString(pixel_count_entry(count, area)));
@@ -193,11 +184,8 @@ bool zahlungssimulierung::saveReport(const QString& path) {
 }
 
 void zahlungssimulierung::saveToFile() {
-    QFileDialog dialog(this, QString(), QString(), qtFilter(kReportFilter));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix("txt");
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    saveReport(dialog.selectedFiles().front());
+    const QString path = choose_report_path(this, QString());
+    if (!path.isEmpty()) saveReport(path);
 }
 
 }  // namespace pravel

@@ -19,7 +19,6 @@ public:
     static constexpr const char* kPaymentLabel = "Payment (Euro/ha)";
     static constexpr const char* kAreaLabel = "Maximal area (ha)";
     static constexpr const char* kPixelListLabel = "List of numbers of pixels that the measure can be applied to.";
-    static constexpr const char* kReportFilter = "txt Files (*.txt) |*.txt|All Files (*.*)|*.*||";
 
     explicit zahlungssimulierung(QWidget* parent = nullptr);
 

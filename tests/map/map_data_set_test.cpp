@@ -142,6 +142,48 @@ TEST_F(MapDataSetTest, ResultTablePaymentAndQualityWithMeasureFilter) {
     EXPECT_EQ(quality.texts().size(), 6u);
 }
 
+// The species name reaches the result query as a quoted text value: a name
+// with an apostrophe or a backslash draws exactly its own rows, and a name
+// written to widen the condition draws nothing.
+TEST_F(MapDataSetTest, ResultLayerSpeciesNameIsAQuotedValue) {
+    rows.visualisation(19, "Montagu's harrier", 0.9, 1, 1, 300, 2);
+    rows.visualisation(70, "Montagu's harrier", 0.3, 1, 2, 0, 2);
+    rows.visualisation(19, "Grutto", 0.5, 2, 1, 0, 2);
+    rows.visualisation(19, "back\\slash", 0.5, 3, 1, 0, 2);
+    struct Case {
+        std::string name;
+        MeasureChoice measure;
+        std::size_t pixels;
+    };
+    const Case cases[] = {
+        {"Montagu's harrier", MeasureChoice::all_measures(), 2},
+        {"Montagu's harrier", MeasureChoice::single(19), 1},
+        {"back\\slash", MeasureChoice::all_measures(), 1},
+        {"x' OR '1'='1", MeasureChoice::all_measures(), 0},
+        {"x' OR '1'='1", MeasureChoice::single(19), 0},
+        {"x' OR species_name <> '", MeasureChoice::single(19), 0},
+    };
+    MapDataSet ds;
+    for (const auto& c : cases) {
+        for (int layer : {MapDataSet::payment_cost, MapDataSet::quality}) {
+            RecordingCanvas canvas;
+            if (layer == MapDataSet::payment_cost)
+                ds.draw_result_payment(c.name, c.measure, layer, canvas);
+            else
+                ds.draw_result_quality(c.name, c.measure, layer, canvas);
+            EXPECT_EQ(canvas.pixels().size(), c.pixels) << c.name << " layer " << layer;
+        }
+    }
+    EXPECT_TRUE(messages().messages().empty()) << messages().messages()[0].text;
+
+    RecordingCanvas harrier;
+    ds.draw_result_payment("Montagu's harrier", MeasureChoice::single(19), MapDataSet::payment_cost, harrier);
+    ASSERT_EQ(harrier.pixels().size(), 1u);
+    EXPECT_EQ(harrier.pixels()[0].x, 151);
+    EXPECT_EQ(harrier.pixels()[0].y, 151);
+    EXPECT_EQ(harrier.pixels()[0].colour, (Colour{50, 0, 50}));
+}
+
 TEST_F(MapDataSetTest, LandscapeLayersLegendsAndOnlyGrasslandPixels) {
     rows.pixel(1, 1, 0, 0, 4, 0, 1, 19, 1);
     rows.pixel(2, 1, 0, 1, 5, 600, 0, 20, 3);  // land use 3 matches no class

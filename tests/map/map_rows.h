@@ -3,6 +3,7 @@
 #include <sstream>
 #include <string>
 
+#include "common/sql_text.h"
 #include "support/test_database.h"
 
 namespace pravel::testing {
@@ -57,7 +58,7 @@ struct MapRows {
         q.precision(10);
         q << "INSERT INTO results_for_viusualitsation (measureID, species_name, quality, pixel_i, pixel_j, benefit, "
              "countryID) VALUES ("
-          << measure << ", '" << species << "', " << quality << ", " << i << ", " << j << ", " << benefit << ", "
+          << measure << ", '" << sql_escape(species) << "', " << quality << ", " << i << ", " << j << ", " << benefit << ", "
           << country << ")";
         s.exec(q.str());
     }

@@ -4,10 +4,14 @@
 // user takes on its labelled controls.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QFileDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 
 #include <memory>
 #include <string>
@@ -65,6 +69,37 @@ protected:
     std::string messageOf(const char* button) { return messageOf(get<QPushButton>(button)); }
     int rows(const char* list) { return get<QListWidget>(list)->count(); }
     std::string row(const char* list, int i) { return get<QListWidget>(list)->item(i)->text().toStdString(); }
+
+    // Presses Escape in the window under test.
+    void pressEscape() {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(window_.data(), &press);
+    }
+
+    // What the report dialog that `button` opens offers, after the user typed
+    // `path` (a name without extension) there and saved.
+    struct ReportDialog {
+        bool shown = false;
+        QStringList filters;
+        QString suffix;
+        bool saving = false;
+    };
+    ReportDialog saveThroughReportDialog(const char* button, const QString& path) {
+        ReportDialog seen;
+        QTimer::singleShot(0, [&seen, path] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            seen.shown = true;
+            seen.filters = dialog->nameFilters();
+            seen.suffix = dialog->defaultSuffix();
+            seen.saving = dialog->acceptMode() == QFileDialog::AcceptSave;
+            dialog->selectFile(path);
+            static_cast<QDialog*>(dialog)->accept();  // the save button
+        });
+        click(button);
+        return seen;
+    }
+    static QStringList reportFilters() { return {"txt Files (*.txt)", "All Files (*.*)"}; }
 
     std::unique_ptr<CMainFrame> frame_;
     QPointer<Window> window_;

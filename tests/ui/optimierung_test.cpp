@@ -18,9 +18,12 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 
+#include <cstdlib>
+
 #include "optimisation/configuration_store.h"
 #include "optimisation/optimisation_lines.h"
 #include "support/analysis_window_test.h"
+#include "support/comma_locale.h"
 #include "support/demo_schema.h"
 #include "ui/savename.h"
 #include "ui/shell.h"
@@ -147,6 +150,50 @@ TEST_F(BudgetWindowTest, SpeciesTargetsAreCheckedBeforeTheyAreListed) {
     EXPECT_EQ(rows("List of selected species"), 1);
     EXPECT_EQ(get<QListWidget>("List of minimum qualities")->item(0)->text(), "1");
     EXPECT_EQ(window_->wantedAreas(), std::vector<double>{2.5});
+}
+
+// The search gets the numbers as the checks read them, whatever the
+// locale: a decimal point under a comma-decimal locale, and the leading
+// number of a target text the check accepts.
+TEST_F(BudgetWindowTest, TheSearchGetsTheNumbersAsTheChecksReadThemInAnyLocale) {
+    testing::CommaDecimalLocale comma;
+    if (!comma.active()) GTEST_SKIP() << "no comma-decimal locale on this machine";
+    ASSERT_EQ(std::atof("0.5"), 0.0) << "the locale's own reader stops at the point";
+    choose("Region", "Moorwiesen test area");
+    const struct {
+        const char* quality;
+        const char* area;
+        double stored_quality;
+        double stored_area;
+    } targets[] = {{"0.5", "2.5", 0.5, 2.5}, {"0.25)", "1.5)", 0.25, 1.5}, {"1", "3-", 1, 3}};
+    choose("Dutch name", "Grutto");
+    for (const auto& t : targets) {
+        type("for species", "Grutto");
+        type(W::kQualityLabel, t.quality);
+        type(W::kAreaLabel, t.area);
+        ASSERT_EQ(messageOf("Copy values"), "(0 messages)") << t.quality << " / " << t.area;
+    }
+    const struct {
+        const char* factor;
+        const char* transaction;
+        double distance_cost_factor;
+        int transaction_costs;
+    } fields[] = {{"0.5", "12.7", 0.5, 12}, {"1.75", "3", 1.75, 3}, {"0.005)", "(9", 0.005, 0}};
+    for (const auto& f : fields) {
+        SCOPED_TRACE(f.factor);
+        type(W::kFactorLabel, f.factor);
+        type(W::kTransactionLabel, f.transaction);
+        const BudgetMinimisationInput input = window_->searchInput(true);
+        EXPECT_EQ(input.distance_cost_factor, f.distance_cost_factor);
+        EXPECT_EQ(input.transaction_costs, f.transaction_costs);
+        EXPECT_TRUE(input.time_dependent_predation);
+        ASSERT_EQ(input.minimum_quality.size(), 3u);
+        ASSERT_EQ(input.wanted_area_ha.size(), 3u);
+        for (std::size_t k = 0; k < 3; ++k) {
+            EXPECT_EQ(input.minimum_quality[k], targets[k].stored_quality) << targets[k].quality;
+            EXPECT_EQ(input.wanted_area_ha[k], targets[k].stored_area) << targets[k].area;
+        }
+    }
 }
 
 TEST_F(BudgetWindowTest, ARunCancelledThroughItsProgressFillsTheResultsAndCanBeStored) {

@@ -16,9 +16,12 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 
+#include <cstdlib>
+
 #include "optimisation/configuration_store.h"
 #include "optimisation/optimisation_lines.h"
 #include "support/analysis_window_test.h"
+#include "support/comma_locale.h"
 #include "support/demo_schema.h"
 #include "ui/savename.h"
 #include "ui/shell.h"
@@ -125,6 +128,51 @@ TEST_F(GoalWindowTest, ImportanceAndQualityAreCheckedBeforeTheSpeciesIsListed) {
     EXPECT_EQ(rows("List of selected species"), 1);
     EXPECT_EQ(get<QListWidget>("List of minimum qualities")->item(0)->text(), "1");
     EXPECT_EQ(window_->weights(), std::vector<double>{0.01});
+}
+
+// The search gets the numbers as the checks read them, whatever the
+// locale: a decimal point under a comma-decimal locale, and the leading
+// number of a target text the check accepts.
+TEST_F(GoalWindowTest, TheSearchGetsTheNumbersAsTheChecksReadThemInAnyLocale) {
+    testing::CommaDecimalLocale comma;
+    if (!comma.active()) GTEST_SKIP() << "no comma-decimal locale on this machine";
+    ASSERT_EQ(std::atof("0.5"), 0.0) << "the locale's own reader stops at the point";
+    choose("Region", "Moorwiesen test area");
+    const struct {
+        const char* importance;
+        const char* quality;
+        double weight;
+        double stored_quality;
+    } targets[] = {{"80", "0.5", 0.8, 0.5}, {"50)", "0.25)", 0.5, 0.25}, {"12.5", "1-", 0.125, 1}};
+    choose("Dutch name", "Grutto");
+    for (const auto& t : targets) {
+        type("for species", "Grutto");
+        type(W::kImportanceLabel, t.importance);
+        type(W::kQualityLabel, t.quality);
+        ASSERT_EQ(messageOf("Copy values"), "(0 messages)") << t.importance << " / " << t.quality;
+    }
+    const struct {
+        const char* factor;
+        const char* budget;
+        double distance_cost_factor;
+        int budget_value;
+    } fields[] = {{"0.5", "20000.9", 0.5, 20000}, {"2.25", "300", 2.25, 300}};
+    for (const auto& f : fields) {
+        SCOPED_TRACE(f.factor);
+        type(W::kFactorLabel, f.factor);
+        type(W::kBudgetLabel, f.budget);
+        type(W::kTransactionLabel, "7.9");
+        const GoalMaximisationInput input = window_->searchInput(false);
+        EXPECT_EQ(input.distance_cost_factor, f.distance_cost_factor);
+        EXPECT_EQ(input.budget, f.budget_value);
+        EXPECT_EQ(input.transaction_costs, 7);
+        ASSERT_EQ(input.weight.size(), 3u);
+        ASSERT_EQ(input.minimum_quality.size(), 3u);
+        for (std::size_t k = 0; k < 3; ++k) {
+            EXPECT_DOUBLE_EQ(input.weight[k], targets[k].weight) << targets[k].importance;
+            EXPECT_EQ(input.minimum_quality[k], targets[k].stored_quality) << targets[k].quality;
+        }
+    }
 }
 
 TEST_F(GoalWindowTest, ASeededRunFillsTheListsAndEnablesSave) {

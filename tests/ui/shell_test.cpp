@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMdiArea>
+#include <QPointer>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -112,7 +113,7 @@ TEST_F(ShellTest, StartUpOpensOneDocumentWindowAndTheStartWindowWithoutDatabase)
     EXPECT_EQ(view->widget()->size(), QSize(700, 700));
 
     ASSERT_EQ(frame->startWindows().size(), 1);
-    StartWindow* start = frame->startWindows().front();
+    startfenster* start = frame->startWindows().front();
     EXPECT_TRUE(start->isVisible());
     EXPECT_FALSE(start->isModal());
     EXPECT_TRUE(start->headline()->font().bold());
@@ -134,7 +135,7 @@ TEST_F(ShellTest, EachStartWindowButtonAndItsMenuEntrySendTheSameCommand) {
     CPravelApp app(settingsFile_);
     ASSERT_TRUE(app.initInstance({}, false));
     CMainFrame* frame = app.mainFrame();
-    StartWindow* start = frame->startWindows().front();
+    startfenster* start = frame->startWindows().front();
     std::vector<int> spy;
     QObject::connect(frame, &CMainFrame::commandDispatched, [&spy](int c) { spy.push_back(c); });
 
@@ -170,7 +171,7 @@ TEST_F(ShellTest, AButtonAndItsMenuEntryOpenTheSameRegisteredWindow) {
             return w;
         });
     }
-    StartWindow* start = frame->startWindows().front();
+    startfenster* start = frame->startWindows().front();
     for (const CommandRow& row : commandRows()) {
         SCOPED_TRACE(row.command);
         const QString name = QString("window%1").arg(row.command);
@@ -183,28 +184,56 @@ TEST_F(ShellTest, AButtonAndItsMenuEntryOpenTheSameRegisteredWindow) {
     EXPECT_TRUE(recorder_->messages().empty());
 }
 
-TEST_F(ShellTest, AWindowThatCannotBeMadeIsReportedOnlyForTheEditors) {
+// A dialog that cannot be made, or whose window cannot be created, is
+// reported by the editors and the start window; the analysis windows stay
+// silent. Nothing is shown and nothing is left behind either way.
+TEST_F(ShellTest, AWindowThatCannotBeMadeOrCreatedIsReportedOnlyForTheEditors) {
+    enum class Failure { Made, Created };
     struct Row {
         int command;
+        Failure failure;
         std::vector<std::string> messages;
     };
     const std::vector<Row> rows = {
-        {cmd::kNewBird, {kDialogObjectErrorText}},
-        {cmd::kGrasslandEditor, {kDialogObjectErrorText}},
-        {cmd::kMeasureSimulation, {}},
-        {cmd::kGoalMaximisation, {}},
+        {cmd::kNewBird, Failure::Made, {kDialogObjectErrorText}},
+        {cmd::kGrasslandEditor, Failure::Made, {kDialogObjectErrorText}},
+        {cmd::kMeasureSimulation, Failure::Made, {}},
+        {cmd::kGoalMaximisation, Failure::Made, {}},
+        {cmd::kNewBird, Failure::Created, {kDialogCreationErrorText}},
+        {cmd::kNewButterfly, Failure::Created, {kDialogCreationErrorText}},
+        {cmd::kGrasslandEditor, Failure::Created, {kDialogCreationErrorText}},
+        {cmd::kNewStartWindow, Failure::Created, {kDialogCreationErrorText}},
+        {cmd::kBudgetMinimisation, Failure::Created, {}},
+        {cmd::kProgrammeSimulation, Failure::Created, {}},
     };
     CPravelApp app(settingsFile_);
     ASSERT_TRUE(app.initInstance({}, false));
     CMainFrame* frame = app.mainFrame();
+    const int startWindows = frame->startWindows().size();
     for (const Row& row : rows) {
         SCOPED_TRACE(row.command);
         recorder_->clear();
-        frame->registerWindow(row.command, [](CMainFrame&) { return nullptr; });
+        QPointer<QDialog> made;
+        frame->setWindowCreator([](QWidget&) { return false; });
+        frame->registerWindow(row.command, [&](CMainFrame& f) -> QWidget* {
+            if (row.failure == Failure::Made) return nullptr;
+            made = new QDialog(&f);
+            return made;
+        });
         frame->onCommand(row.command);
         EXPECT_EQ(recorder_->texts(), row.messages);
         if (!row.messages.empty()) EXPECT_EQ(recorder_->messages()[0].kind, RecordingNotifier::Kind::YesNo);
+        EXPECT_TRUE(made.isNull()) << "a window that could not be created is not kept";
+        EXPECT_EQ(frame->startWindows().size(), startWindows);
     }
+
+    // The platform's own creation succeeds: the window opens as before.
+    recorder_->clear();
+    frame->setWindowCreator({});
+    frame->onCommand(cmd::kNewStartWindow);
+    EXPECT_TRUE(recorder_->messages().empty());
+    ASSERT_EQ(frame->startWindows().size(), startWindows + 1);
+    EXPECT_TRUE(frame->startWindows().back()->isVisible());
 }
 
 TEST_F(ShellTest, MapOpensANewWindowOnTheActiveDocumentOrOnANewOne) {
@@ -252,7 +281,7 @@ TEST_F(ShellTest, NewStartWindowOpensASecondOneWithItsOwnLifetime) {
     EXPECT_EQ(a->text(), "New Start Window");
     a->trigger();
     ASSERT_EQ(frame->startWindows().size(), 2);
-    for (StartWindow* w : frame->startWindows()) EXPECT_TRUE(w->isVisible());
+    for (startfenster* w : frame->startWindows()) EXPECT_TRUE(w->isVisible());
 
     frame->startWindows().front()->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -268,7 +297,7 @@ TEST_F(ShellTest, AboutOpensTheModalAboutBox) {
     EXPECT_EQ(a->text(), "About");
     bool seen = false;
     onNextModal([&seen](QWidget* modal) {
-        auto* box = qobject_cast<AboutBox*>(modal);
+        auto* box = qobject_cast<CAboutDlg*>(modal);
         seen = box != nullptr && box->isModal();
         if (box) box->accept();
     });

@@ -118,7 +118,7 @@ protected:
 TEST_F(WindowRegistryTest, EachStartWindowButtonAndItsMenuEntryOpenTheSameWindow) {
     CMainFrame* frame = startProgram();
     ASSERT_NE(frame, nullptr);
-    StartWindow* start = frame->startWindows().front();
+    startfenster* start = frame->startWindows().front();
     for (const ButtonWindow& row : buttonWindows()) {
         SCOPED_TRACE(row.window->className());
         QPushButton* button = start->button(row.button);

@@ -105,6 +105,34 @@ TEST_F(ProgrammeWindowTest, AMeasureNeedsItsFieldsAndTheRegionFirst) {
     EXPECT_TRUE(window_->maximumCounts().empty());
 }
 
+// A payment or quality the check accepts is kept with the value the check
+// read: its leading number.
+TEST_F(ProgrammeWindowTest, StoredFiguresAreReadAsTheChecksReadThem) {
+    choose("Region", "Moorwiesen test area");
+    const struct {
+        const char* payment;
+        double stored;
+    } payments[] = {{"87.9", 87.9}, {"87.9)", 87.9}, {"(87", 0}, {"12.5-", 12.5}};
+    for (const auto& p : payments) {
+        SCOPED_TRACE(p.payment);
+        // The same measure again: its last step is chosen anew.
+        window_->cascade()->findChild<QListWidget*>("Distance to first use in QM")->clearSelection();
+        pickMeasure();
+        type(W::kPaymentLabel, p.payment);
+        type(W::kAreaLabel, "100");
+        ASSERT_EQ(messageOf(window_->measureCopyButton()), "(0 messages)");
+        EXPECT_EQ(window_->chosenMeasures().back().payment, p.stored);
+        EXPECT_EQ(get<QListWidget>("List of payments per ha")->item(rows("List of payments per ha") - 1)->text(),
+                  p.payment)
+            << "the list shows the text as typed";
+    }
+    choose("Dutch name", "Grutto");
+    type(W::kQualityLabel, "0.5)");
+    ASSERT_EQ(messageOf(window_->speciesCopyButton()), "(0 messages)");
+    EXPECT_EQ(window_->minimumQualities(), std::vector<double>{0.5});
+
+}
+
 TEST_F(ProgrammeWindowTest, FromEmptyInputsThroughEachCheckToAResultItsMapAndItsReport) {
     EXPECT_EQ(messageOf("Run simulation"), kSimFactorMissing);
     EXPECT_EQ(window_->focusWidget(), get<QLineEdit>(W::kFactorLabel));
