@@ -27,21 +27,17 @@ EvaluationWindow::EvaluationWindow(QWidget* parent, const Setup& setup)
 EvaluationWindow::~EvaluationWindow() = default;
 
 void EvaluationWindow::build() {
-    auto* top = new QHBoxLayout(this);
-    auto* left = new QVBoxLayout;
-    buildLeftColumn(left);
-    top->addLayout(left);
-
-    // Middle column: measure selection.
-    auto* middle = new QVBoxLayout;
+    // The controls are made in the order the Tab key visits them.
+    const AnalysisLayout layout = analysis_layout(this);
+    buildLeftColumn(layout.left);
     cascade_ = new MeasureCascade(*db_, this);
-    middle->addWidget(cascade_);
+    layout.measures->addWidget(cascade_);
+    auto* middle = new QVBoxLayout;
     addMeasureControls(middle);
-    top->addLayout(middle);
-
-    auto* right = new QVBoxLayout;
-    buildRightColumn(right);
-    top->addLayout(right, 1);
+    middle->addStretch(1);
+    layout.measures->addLayout(middle);
+    layout.measures->addStretch(1);
+    buildRightColumn(layout.inputs, layout.results);
 
     connect(region_, &QListWidget::itemSelectionChanged, this, &EvaluationWindow::onRegionChanged);
     link_species_names(*db_, dutch_, latin_, savedOn_, this);
@@ -56,13 +52,16 @@ void EvaluationWindow::build() {
     connect(close_, &QPushButton::clicked, this, &QDialog::close);
 
     fill_region_and_species(*db_, region_, dutch_, latin_);
+    // Opens at the size its layout prefers, so that every list shows what its
+    // preferred size promises.
+    resize(opening_size(this));
 }
 
 // Region and species, the species parts in their group box if the window
 // has one.
 void EvaluationWindow::buildLeftColumn(QVBoxLayout* left) {
     left->addWidget(label("Region", this));
-    region_ = namedList("Region", this);
+    region_ = namedList("Region", this, kListColumns, 3);
     left->addWidget(region_);
 
     QWidget* owner = this;
@@ -74,10 +73,11 @@ void EvaluationWindow::buildLeftColumn(QVBoxLayout* left) {
         column = new QVBoxLayout(group);
         owner = group;
     }
+    // The name and version lists take the height the window gains.
     auto list = [owner, column](const char* name) {
         column->addWidget(label(name, owner));
         QListWidget* l = namedList(name, owner);
-        column->addWidget(l);
+        column->addWidget(l, 1);
         return l;
     };
     dutch_ = list("Dutch name");
@@ -88,26 +88,26 @@ void EvaluationWindow::buildLeftColumn(QVBoxLayout* left) {
     column->addWidget(quality_);
     speciesCopy_ = namedButton("Copy values", owner);
     column->addWidget(speciesCopy_);
-    if (group) left->addWidget(group);
+    if (group) left->addWidget(group, 1);
 }
 
-// Chosen inputs, options, results.
-void EvaluationWindow::buildRightColumn(QVBoxLayout* right) {
+// Chosen inputs and options; the results beside them.
+void EvaluationWindow::buildRightColumn(QVBoxLayout* right, QVBoxLayout* results) {
     auto field = [this, right](const char* name) {
         right->addWidget(label(name, this));
         QLineEdit* f = namedField(name, this);
         right->addWidget(f);
         return f;
     };
-    addMeasureLists(right);
+    addMeasureLists(setup_.measureListsOverResults ? results : right);
     auto* speciesRow = new QGridLayout;
     speciesRow->addWidget(label("List of selected species", this), 0, 0);
     speciesRow->addWidget(label("List of minimum qualities", this), 0, 1);
     speciesList_ = namedList("List of selected species", this);
-    qualityList_ = namedList("List of minimum qualities", this);
+    qualityList_ = namedList("List of minimum qualities", this, kNumberColumns, kListLines);
     speciesRow->addWidget(speciesList_, 1, 0);
     speciesRow->addWidget(qualityList_, 1, 1);
-    right->addLayout(speciesRow);
+    right->addLayout(speciesRow, 1);
 
     predation_ = new PredationChoice(this);
     right->addWidget(predation_);
@@ -117,16 +117,16 @@ void EvaluationWindow::buildRightColumn(QVBoxLayout* right) {
 
     run_ = namedButton("Run simulation", this);
     right->addWidget(run_);
-    right->addWidget(label("Result", this));
-    result_ = namedList("Result", this);
-    right->addWidget(result_);
+    results->addWidget(label("Result", this));
+    result_ = namedList("Result", this, kResultColumns, kResultLines);
+    results->addWidget(result_, 3);
     auto* buttons = new QHBoxLayout;
     visualize_ = namedButton("Visualize", this);
     buttons->addWidget(visualize_);
     addResultButtons(buttons);
     close_ = namedButton("Close window", this);
     buttons->addWidget(close_);
-    right->addLayout(buttons);
+    results->addLayout(buttons);
 }
 
 void EvaluationWindow::addResultButtons(QHBoxLayout*) {}

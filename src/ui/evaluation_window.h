@@ -71,6 +71,10 @@ protected:
         const char* noSpeciesName;
         const char* factorMissing;
         const char* transactionMissing;
+        // Whether the lists of chosen measures stand above the results rather
+        // than beside them (lists with long captions, in a window of its own
+        // width).
+        bool measureListsOverResults;
     };
 
     // Opens its own connection; closing the window deletes it and with it the
@@ -122,7 +126,7 @@ protected:
 
 private:
     void buildLeftColumn(QVBoxLayout* left);
-    void buildRightColumn(QVBoxLayout* right);
+    void buildRightColumn(QVBoxLayout* right, QVBoxLayout* results);
     void addSpecies();
     void removeMeasure(int row);
     void removeSpecies(int row);

@@ -17,7 +17,7 @@ namespace pravel {
 
 massnahmen_wirksamkeit::massnahmen_wirksamkeit(QWidget* parent)
     : EvaluationWindow(parent, Setup{kTitle, nullptr, false, kEffNoSpeciesName, kEffFactorMissing,
-                                     kEffTransactionCostsMissing}) {
+                                     kEffTransactionCostsMissing, false}) {
     clear_visualisation_rows(*db_);
     clear_graphic_rows(*db_);
     build();
@@ -34,7 +34,7 @@ massnahmen_wirksamkeit::massnahmen_wirksamkeit(QWidget* parent)
 
 // The ready-made measure sets below the cascade.
 void massnahmen_wirksamkeit::addMeasureControls(QVBoxLayout* middle) {
-    auto* sets = new QHBoxLayout;
+    auto* sets = new QVBoxLayout;
     auto* mowing = namedButton("Only mowing", this);
     auto* grazing = namedButton("Only grazing", this);
     auto* all = namedButton("All measures", this);
@@ -49,8 +49,8 @@ void massnahmen_wirksamkeit::addMeasureControls(QVBoxLayout* middle) {
 
 void massnahmen_wirksamkeit::addMeasureLists(QVBoxLayout* right) {
     right->addWidget(label("List of selected measures", this));
-    measureList_ = namedList("List of selected measures", this);
-    right->addWidget(measureList_);
+    measureList_ = namedList("List of selected measures", this, 48, kListLines);
+    right->addWidget(measureList_, 1);
 }
 
 std::string massnahmen_wirksamkeit::speciesProblem(bool named, const std::string& quality) const {

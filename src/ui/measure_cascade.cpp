@@ -12,6 +12,12 @@ namespace pravel {
 namespace {
 // Lists per row of the layout: the timing of the uses, then the grazing.
 constexpr int kColumns = 7;
+// A step's list shows a quarter month, a distance, a livestock kind or a
+// density on a few lines; its caption is wider than most entries. The first
+// step lists the measure names, which are longer.
+constexpr int kListColumnsPerStep = 12;
+constexpr int kMeasureNameColumns = 20;
+constexpr int kListLinesPerStep = 5;
 }  // namespace
 
 MeasureCascade::MeasureCascade(DatabaseAccess& db, QWidget* parent)
@@ -20,7 +26,7 @@ MeasureCascade::MeasureCascade(DatabaseAccess& db, QWidget* parent)
     for (int step = 0; step < kCascadeStepCount; ++step) {
         const QString label = QString::fromStdString(cascade_step_label(step));
         auto* caption = new QLabel(label, this);
-        auto* list = new QListWidget(this);
+        auto* list = new TextSizedList(step == 0 ? kMeasureNameColumns : kListColumnsPerStep, kListLinesPerStep, this);
         list->setObjectName(label);
         list->setSelectionMode(QAbstractItemView::SingleSelection);
         caption->setBuddy(list);

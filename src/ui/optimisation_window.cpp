@@ -37,16 +37,12 @@ OptimisationWindow::OptimisationWindow(QWidget* parent, const Texts& texts)
 OptimisationWindow::~OptimisationWindow() = default;
 
 void OptimisationWindow::build() {
-    auto* top = new QHBoxLayout(this);
-    auto* left = new QVBoxLayout;
-    buildLeftColumn(left);
-    top->addLayout(left);
-    auto* middle = new QVBoxLayout;
-    buildMiddleColumn(middle);
-    top->addLayout(middle);
-    auto* right = new QVBoxLayout;
-    buildRightColumn(right);
-    top->addLayout(right, 1);
+    // The controls are made in the order the Tab key visits them.
+    const AnalysisLayout layout = analysis_layout(this);
+    buildLeftColumn(layout.left);
+    buildMiddleColumn(layout.measures);
+    layout.measures->addStretch(1);
+    buildRightColumn(layout.inputs, layout.results);
 
     connect(region_, &QListWidget::itemSelectionChanged, this, &OptimisationWindow::onRegionChanged);
     link_species_names(*db_, dutch_, latin_, savedOn_, this, [this](const QString& name) { forSpecies_->setText(name); });
@@ -64,16 +60,20 @@ void OptimisationWindow::build() {
     connect(close_, &QPushButton::clicked, this, &QDialog::close);
 
     fill_region_and_species(*db_, region_, dutch_, latin_);
+    // Opens at the size its layout prefers, so that every list shows what its
+    // preferred size promises.
+    resize(opening_size(this));
     visualize_->setEnabled(false);
     save_->setEnabled(false);
 }
 
 // Region and species with their targets.
 void OptimisationWindow::buildLeftColumn(QVBoxLayout* left) {
-    auto list = [this, left](const char* name) {
+    // The name and version lists take the height the window gains.
+    auto list = [this, left](const char* name, int lines, int stretch) {
         left->addWidget(label(name, this));
-        QListWidget* l = namedList(name, this);
-        left->addWidget(l);
+        QListWidget* l = namedList(name, this, kListColumns, lines);
+        left->addWidget(l, stretch);
         return l;
     };
     auto field = [this, left](const char* name) {
@@ -82,10 +82,10 @@ void OptimisationWindow::buildLeftColumn(QVBoxLayout* left) {
         left->addWidget(f);
         return f;
     };
-    region_ = list("Region");
-    dutch_ = list("Dutch name");
-    latin_ = list("Latin name");
-    savedOn_ = list("Saved on");
+    region_ = list("Region", 3, 0);
+    dutch_ = list("Dutch name", kListLines, 1);
+    latin_ = list("Latin name", kListLines, 1);
+    savedOn_ = list("Saved on", kListLines, 1);
     forSpecies_ = field("for species");
     forSpecies_->setReadOnly(true);
     for (int i = 0; i < 2; ++i) targetFields_[i] = field(texts_.targetFields[i]);
@@ -93,47 +93,48 @@ void OptimisationWindow::buildLeftColumn(QVBoxLayout* left) {
     left->addWidget(copy_);
 }
 
-// Measure selection.
-void OptimisationWindow::buildMiddleColumn(QVBoxLayout* middle) {
+// Measure selection, the ready-made sets beside it.
+void OptimisationWindow::buildMiddleColumn(QHBoxLayout* middle) {
     cascade_ = new MeasureCascade(*db_, this);
     middle->addWidget(cascade_);
-    auto* sets = new QHBoxLayout;
+    auto* sets = new QVBoxLayout;
     mowing_ = namedButton("Only mowing", this);
     grazing_ = namedButton("Only grazing", this);
     all_ = namedButton("All measures", this);
     sets->addWidget(mowing_);
     sets->addWidget(grazing_);
     sets->addWidget(all_);
+    sets->addStretch(1);
     middle->addLayout(sets);
 }
 
-// Chosen inputs, options, results.
-void OptimisationWindow::buildRightColumn(QVBoxLayout* right) {
+// Chosen inputs and options; the results beside them.
+void OptimisationWindow::buildRightColumn(QVBoxLayout* right, QVBoxLayout* results) {
     auto field = [this, right](const char* name) {
         right->addWidget(label(name, this));
         QLineEdit* f = namedField(name, this);
         right->addWidget(f);
         return f;
     };
-    auto list = [this, right](const char* name) {
-        right->addWidget(label(name, this));
-        QListWidget* l = namedList(name, this);
-        right->addWidget(l);
+    auto list = [this](QVBoxLayout* column, const char* name, int columns, int lines, int stretch) {
+        column->addWidget(label(name, this));
+        QListWidget* l = namedList(name, this, columns, lines);
+        column->addWidget(l, stretch);
         return l;
     };
-    measureList_ = list("List of selected measures");
+    measureList_ = list(right, "List of selected measures", 48, kListLines, 1);
     auto* speciesRow = new QGridLayout;
     const std::array<const char*, 3> columns = {"List of selected species", texts_.targetLists[0],
                                                 texts_.targetLists[1]};
     std::array<QListWidget*, 3> lists{};
     for (int c = 0; c < 3; ++c) {
         speciesRow->addWidget(label(columns[c], this), 0, c);
-        lists[c] = namedList(columns[c], this);
+        lists[c] = namedList(columns[c], this, c == 0 ? kListColumns : kNumberColumns, kListLines);
         speciesRow->addWidget(lists[c], 1, c);
     }
     speciesList_ = lists[0];
     targetLists_ = {lists[1], lists[2]};
-    right->addLayout(speciesRow);
+    right->addLayout(speciesRow, 1);
 
     predation_ = new PredationChoice(this);
     right->addWidget(predation_);
@@ -144,9 +145,13 @@ void OptimisationWindow::buildRightColumn(QVBoxLayout* right) {
 
     start_ = namedButton("Start optimization", this);
     right->addWidget(start_);
-    measureResult_ = list(kMeasureResultLabel);
-    speciesResult_ = list(kSpeciesResultLabel);
-    total_ = field(kTotalLabel);
+    // The results take most of the room the window gains.
+    measureResult_ = list(results, kMeasureResultLabel, kResultColumns, kResultLines, 3);
+    // Five lines for each species.
+    speciesResult_ = list(results, kSpeciesResultLabel, kResultColumns, 6, 1);
+    results->addWidget(label(kTotalLabel, this));
+    total_ = namedField(kTotalLabel, this);
+    results->addWidget(total_);
     total_->setReadOnly(true);
     auto* buttons = new QHBoxLayout;
     visualize_ = namedButton("Visualize", this);
@@ -154,7 +159,7 @@ void OptimisationWindow::buildRightColumn(QVBoxLayout* right) {
     save_ = namedButton("Save", this);
     close_ = namedButton("Close window", this);
     for (QPushButton* b : {visualize_, report_, save_, close_}) buttons->addWidget(b);
-    right->addLayout(buttons);
+    results->addLayout(buttons);
 }
 
 void OptimisationWindow::connectMeasureSelection() {

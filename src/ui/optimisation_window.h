@@ -25,6 +25,7 @@
 #include "store/profile_store.h"
 #include "ui/progress_dialog.h"
 
+class QHBoxLayout;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -140,8 +141,8 @@ protected:
 
 private:
     void buildLeftColumn(QVBoxLayout* left);
-    void buildMiddleColumn(QVBoxLayout* middle);
-    void buildRightColumn(QVBoxLayout* right);
+    void buildMiddleColumn(QHBoxLayout* middle);
+    void buildRightColumn(QVBoxLayout* right, QVBoxLayout* results);
     void connectMeasureSelection();
     void onRegionChanged();
     void addMeasures(const std::vector<MeasureRecord>& measures, bool withDensity);

@@ -7,8 +7,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -18,6 +20,7 @@
 
 #include "common/notifier.h"
 #include "common/numeric_input.h"
+#include "ui/progress_dialog.h"
 
 namespace pravel {
 
@@ -103,6 +106,7 @@ ProfileEditorFrame::ProfileEditorFrame(const QString& title, QWidget* parent) : 
     outer->addWidget(scroll_, 1);
 
     auto* buttons = new QHBoxLayout;
+    buttons_ = buttons;
     auto makeButton = [&](const char* text) {
         auto* b = new QPushButton(text, this);
         b->setObjectName(text);
@@ -145,7 +149,6 @@ QGroupBox* ProfileEditorFrame::group(const QString& caption, QWidget* parent) {
 
 QLabel* ProfileEditorFrame::caption(const QString& text, QWidget* parent) {
     auto* l = new QLabel(text, parent);
-    l->setWordWrap(true);
     l->setAutoFillBackground(false);
     QPalette pal = l->palette();
     pal.setColor(QPalette::WindowText, kLabel);
@@ -223,6 +226,29 @@ bool ProfileEditorFrame::refuse(const std::string& message, QWidget* focus) {
     --quiet_;
     if (focus) refocus(focus);
     return false;
+}
+
+QSize ProfileEditorFrame::openingSize() const {
+    // The scroll area caps its own preferred size at a few dozen lines; the
+    // content's is what counts.
+    const QSize content = content_->sizeHint().expandedTo(content_->minimumSizeHint());
+    const int frame = 2 * scroll_->frameWidth();
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll_->verticalScrollBar());
+    const QMargins margins = layout()->contentsMargins();
+    const int spacing = std::max(0, layout()->spacing());
+    QSize wanted(std::max(content.width() + frame + bar + margins.left() + margins.right(),
+                          caption_width(this, windowTitle())),
+                 content.height() + frame + spacing + buttons_->sizeHint().height() + margins.top() + margins.bottom());
+    if (const QScreen* s = screen()) wanted = wanted.boundedTo(s->availableGeometry().size() - QSize(16, 48));
+    return wanted;
+}
+
+void ProfileEditorFrame::showEvent(QShowEvent* event) {
+    if (!sized_) {
+        sized_ = true;
+        resize(openingSize());
+    }
+    QDialog::showEvent(event);
 }
 
 void ProfileEditorFrame::setViewMode(bool on) {

@@ -16,6 +16,7 @@
 
 
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -76,7 +77,8 @@ public:
 
     // A group with its caption in the caption colour.
     QGroupBox* group(const QString& caption, QWidget* parent);
-    // A label in the label colour, drawn without background.
+    // A label in the label colour, drawn without background, on one line:
+    // it never wraps.
     QLabel* caption(const QString& text, QWidget* parent);
     // An input named `name`, starting with `initial`; `leave` runs when it
     // loses the focus to anything but "Cancel".
@@ -112,6 +114,13 @@ public:
         return findChild<W*>(QString::fromUtf8(name));
     }
 
+    // The size the window opens at: the whole width of its content beside
+    // the vertical scroll bar, so that no label wraps and nothing needs
+    // scrolling sideways, and the content's height, each within the free
+    // area of the screen.
+    QSize openingSize() const;
+    QScrollArea* scrollArea() const { return scroll_; }
+
 protected:
     // "Save".
     virtual void save() = 0;
@@ -121,6 +130,8 @@ protected:
     virtual void recordOk();
 
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The first showing sizes the window to openingSize().
+    void showEvent(QShowEvent* event) override;
 
 private:
     void onFocusChanged(QWidget* old, QWidget* now);
@@ -128,6 +139,8 @@ private:
     QScrollArea* scroll_ = nullptr;
     QWidget* content_ = nullptr;
     QVBoxLayout* layout_ = nullptr;
+    QHBoxLayout* buttons_ = nullptr;
+    bool sized_ = false;
     QPushButton* save_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QPushButton* recordOk_ = nullptr;

@@ -1,7 +1,10 @@
 #include "ui/progress_dialog.h"
 
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QProgressDialog>
+
+#include <algorithm>
 
 namespace pravel {
 
@@ -9,7 +12,15 @@ namespace {
 // The bar counts in thousandths, so that pixel counts beyond the range of an
 // int still fit.
 constexpr int kBarSteps = 1000;
+// The caption's icon and its minimise, maximise and close boxes.
+constexpr int kCaptionButtons = 160;
 }  // namespace
+
+int caption_width(const QWidget* window, const QString& title) {
+    QFont font = window->font();
+    font.setBold(true);
+    return QFontMetrics(font).horizontalAdvance(title) + kCaptionButtons;
+}
 
 QString search_progress_text(const Feedback::Progress& p) {
     return QString("Iteration %1\nTemperature %2\nBest objective %3")
@@ -31,6 +42,9 @@ RunProgress::RunProgress(QWidget* parent, const QString& title, const QString& t
       observer_(std::move(observer)),
       feedback_([this](const Feedback::Progress& p) { show(p); }) {
     dialog_->setWindowTitle(title);
+    // A window narrower than its caption gets the caption shortened in the
+    // middle ("Simul... asures"); the dialog is made wide enough for it.
+    dialog_->setMinimumWidth(std::max(dialog_->sizeHint().width(), caption_width(dialog_.get(), title)));
     dialog_->setWindowModality(Qt::WindowModal);
     dialog_->setMinimumDuration(0);
     // The dialog stays up until the run returns, even at 100 %.

@@ -18,6 +18,10 @@ namespace pravel {
 // then show no result of it.
 inline constexpr const char* kSimulationCancelledText = "The simulation was cancelled.";
 
+// The width a window needs so that the window system shows its whole
+// caption `title`: the text in a bold face and room for the caption's buttons.
+int caption_width(const QWidget* window, const QString& title);
+
 // Called after the dialog has shown each report; lets a caller watch or
 // cancel the run as the user would.
 using ProgressObserver = std::function<void(QProgressDialog&, const Feedback::Progress&)>;

@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPalette>
+#include <QPointer>
 #include <QPushButton>
 #include <QSettings>
 #include <QVBoxLayout>
@@ -203,6 +204,13 @@ CMainFrame::CMainFrame(QSettings* settings, QWidget* parent) : QMainWindow(paren
     addCommand(visual, "save image", cmd::kSaveImage);
 
     addCommand(bar->addMenu("Start Window"), "New Start Window", cmd::kNewStartWindow);
+    // Every document and map window can be found again here.
+    windowMenu_ = bar->addMenu("Window");
+    windowMenu_->setObjectName("Window");
+    addCommand(windowMenu_, "Cascade", cmd::kWindowCascade);
+    addCommand(windowMenu_, "Tile", cmd::kWindowTile);
+    windowSeparator_ = windowMenu_->addSeparator();
+    connect(windowMenu_, &QMenu::aboutToShow, this, &CMainFrame::rebuildWindowMenu);
     addCommand(bar->addMenu("Help"), "About", cmd::kAbout);
 
     connect(mdi_, &QMdiArea::subWindowActivated, this, [this] { updateMenusForDocuments(); });
@@ -214,8 +222,9 @@ CMainFrame::CMainFrame(QSettings* settings, QWidget* parent) : QMainWindow(paren
 CMainFrame::~CMainFrame() {
     // The document windows go after this object's members: they must not
     // reach back into the menus while they do.
-    disconnect(mdi_, nullptr, this, nullptr);
-    for (QMdiSubWindow* w : mdi_->subWindowList()) disconnect(w, nullptr, this, nullptr);
+    // Every window of the area counts, listed or not (a window the area is
+    // done with may no longer be listed but is still its child).
+    for (QObject* child : findChildren<QObject*>()) disconnect(child, nullptr, this, nullptr);
 }
 
 QAction* CMainFrame::addCommand(QMenu* menu, const QString& text, int command) {
@@ -249,6 +258,40 @@ void CMainFrame::updateMenusForDocuments() {
     // An image can be saved from a map view only.
     QMdiSubWindow* active = mdi_->activeSubWindow();
     actions_.at(cmd::kSaveImage)->setEnabled(active && qobject_cast<MapView*>(active->widget()));
+    rebuildWindowMenu();
+}
+
+void CMainFrame::rebuildWindowMenu() {
+    for (QAction* a : windowEntries_) {
+        windowMenu_->removeAction(a);
+        a->deleteLater();
+    }
+    windowEntries_.clear();
+    QList<QMdiSubWindow*> windows = mdi_->subWindowList();
+    // A window being destroyed may still be listed, as a null entry.
+    windows.removeAll(nullptr);
+    windowSeparator_->setVisible(!windows.isEmpty());
+    actions_.at(cmd::kWindowCascade)->setEnabled(!windows.isEmpty());
+    actions_.at(cmd::kWindowTile)->setEnabled(!windows.isEmpty());
+    QMdiSubWindow* active = mdi_->activeSubWindow();
+    for (int i = 0; i < windows.size(); ++i) {
+        QMdiSubWindow* w = windows[i];
+        // Numbered as a keyboard user picks them; an ampersand of a caption
+        // is shown, not taken for a shortcut.
+        QString caption = w->windowTitle();
+        caption.replace('&', "&&");
+        QAction* a = windowMenu_->addAction(i < 9 ? QString("&%1 %2").arg(i + 1).arg(caption)
+                                                  : QString("%1 %2").arg(i + 1).arg(caption));
+        a->setCheckable(true);
+        a->setChecked(w == active);
+        connect(a, &QAction::triggered, this, [this, target = QPointer<QMdiSubWindow>(w)] {
+            if (!target) return;
+            if (target->isMinimized()) target->showNormal();
+            mdi_->setActiveSubWindow(target);
+            target->raise();
+        });
+        windowEntries_.push_back(a);
+    }
 }
 
 CChildFrame* CMainFrame::newDocument(const QString& title) {
@@ -353,6 +396,12 @@ void CMainFrame::onCommand(int command) {
             return;
         case cmd::kExit:
             close();
+            return;
+        case cmd::kWindowCascade:
+            mdi_->cascadeSubWindows();
+            return;
+        case cmd::kWindowTile:
+            mdi_->tileSubWindows();
             return;
         default:
             break;

@@ -51,6 +51,8 @@ inline constexpr int kFileClose = 57602;
 inline constexpr int kFilePrintSetup = 57606;
 inline constexpr int kRecentFile1 = 57616;  // 57616..57619 for the four entries
 inline constexpr int kExit = 57665;
+inline constexpr int kWindowCascade = 57650;
+inline constexpr int kWindowTile = 57651;
 }  // namespace cmd
 
 // The start window's buttons, each with its own control identifier.
@@ -173,6 +175,12 @@ public:
     // The menu action sending `command`, or null.
     QAction* action(int command) const;
     QList<CChildFrame*> documentWindows() const;
+    // The Window menu: Cascade, Tile, then one checkable entry per open
+    // document or map window, captioned as the window, the active one
+    // checked; choosing an entry brings its window to the front.
+    QMenu* windowMenu() const { return windowMenu_; }
+    // The entries of the open windows, in the order the area lists them.
+    QList<QAction*> windowEntries() const { return windowEntries_; }
     QList<startfenster*> startWindows() const;
 
     // A new empty document window; `title` empty for the next default name.
@@ -218,6 +226,7 @@ private:
     void loadRecentFiles();
     void storeRecentFiles();
     void rebuildRecentMenu();
+    void rebuildWindowMenu();
     void openRegisteredWindow(int command, const WindowFactory& factory);
     void openMap();
     // Adds a document window to the area, activates it and ties the menus to it.
@@ -229,6 +238,9 @@ private:
     QSettings* settings_ = nullptr;
     QMenu* fileMenu_ = nullptr;
     QAction* recentSeparator_ = nullptr;
+    QMenu* windowMenu_ = nullptr;
+    QAction* windowSeparator_ = nullptr;
+    QList<QAction*> windowEntries_;
     std::map<int, QAction*> actions_;
     std::vector<QAction*> recentActions_;
     QStringList recent_;

@@ -7,26 +7,73 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <memory>
 
 #include "store/landscape_store.h"
 #include "store/profile_store.h"
 #include "ui/map_views.h"
+#include "ui/progress_dialog.h"
 #include "ui/shell.h"
 
 namespace pravel {
 
-QLabel* label(const QString& text, QWidget* parent) {
-    auto* l = new QLabel(text, parent);
-    l->setWordWrap(true);
+QLabel* label(const QString& text, QWidget* parent) { return new QLabel(text, parent); }
+
+TextSizedList::TextSizedList(int columns, int lines, QWidget* parent)
+    : QListWidget(parent), columns_(columns), lines_(lines) {}
+
+void TextSizedList::setTextSize(int columns, int lines) {
+    columns_ = columns;
+    lines_ = lines;
+    updateGeometry();
+}
+
+QSize TextSizedList::sizeHint() const {
+    // One entry of `columns` digits as the view's style draws it: the text
+    // and the item's own margins.
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.text = QString(columns_, QLatin1Char('0'));
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    const QSize item = style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this);
+    const int frame = 2 * frameWidth();
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, verticalScrollBar());
+    // A little room beyond the last entry, so that it is not taken for cut.
+    return {item.width() + frame + bar + spacing() * 2, item.height() * lines_ + frame + item.height() / 2};
+}
+
+QListWidget* namedList(const QString& name, QWidget* parent, int columns, int lines) {
+    auto* l = new TextSizedList(columns, lines, parent);
+    l->setObjectName(name);
     return l;
 }
 
-QListWidget* namedList(const QString& name, QWidget* parent) {
-    auto* l = new QListWidget(parent);
-    l->setObjectName(name);
-    return l;
+AnalysisLayout analysis_layout(QWidget* window) {
+    const AnalysisLayout parts{new QHBoxLayout, new QVBoxLayout, new QVBoxLayout, new QVBoxLayout};
+    auto* columns = new QHBoxLayout;
+    columns->addLayout(parts.left);
+    columns->addLayout(parts.inputs);
+    columns->addLayout(parts.results, 1);
+    auto* top = new QVBoxLayout(window);
+    top->addLayout(parts.measures);
+    top->addLayout(columns, 1);
+    return parts;
+}
+
+QSize opening_size(const QWidget* window) {
+    QSize wanted = window->sizeHint();
+    wanted.setWidth(std::max(wanted.width(), caption_width(window, window->windowTitle())));
+    const QScreen* screen = window->screen();
+    if (!screen) return wanted;
+    // The frame the window system draws around the window takes some room
+    // of the free area too.
+    return wanted.boundedTo(screen->availableGeometry().size() - QSize(16, 48));
 }
 
 QPushButton* namedButton(const QString& name, QWidget* parent) {

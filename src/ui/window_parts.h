@@ -2,6 +2,8 @@
 // Small pieces the analysis windows build their controls from. Every control
 // is named after its label, so that tests (and accessibility tools) find it.
 #include <QGroupBox>
+#include <QListWidget>
+#include <QSize>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -13,9 +15,10 @@
 
 class QBoxLayout;
 class QFileDialog;
+class QHBoxLayout;
+class QVBoxLayout;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QObject;
 class QPushButton;
 class QRadioButton;
@@ -25,8 +28,52 @@ namespace pravel {
 
 class DatabaseAccess;
 
+// A caption on one line: it never wraps, so the layout gives it the width of
+// its whole text and it is never cut.
 QLabel* label(const QString& text, QWidget* parent);
-QListWidget* namedList(const QString& name, QWidget* parent);
+
+// A list whose preferred size is given in text: `columns` characters (the
+// width of as many digits) on `lines` entries, frame and vertical scroll bar
+// included. A window opened at its preferred size shows that much of it
+// without scrolling; the list grows from there with the window.
+class TextSizedList : public QListWidget {
+public:
+    TextSizedList(int columns, int lines, QWidget* parent = nullptr);
+    void setTextSize(int columns, int lines);
+    int columns() const { return columns_; }
+    int lines() const { return lines_; }
+    QSize sizeHint() const override;
+
+private:
+    int columns_;
+    int lines_;
+};
+
+// The size a list preferred by default: a short name on a few lines.
+inline constexpr int kListColumns = 24;
+inline constexpr int kListLines = 4;
+// A list of numbers beside a list of names.
+inline constexpr int kNumberColumns = 10;
+// What the result lists of the analysis windows show at the opening size.
+inline constexpr int kResultColumns = 80;
+inline constexpr int kResultLines = 12;
+
+QListWidget* namedList(const QString& name, QWidget* parent, int columns = kListColumns, int lines = kListLines);
+// The arrangement of an analysis window, laid on `window`: the measure
+// selection across the top (it keeps its width), below it three columns for
+// region and species, the chosen inputs and the results; the results take
+// the width the window gains.
+struct AnalysisLayout {
+    QHBoxLayout* measures;
+    QVBoxLayout* left;
+    QVBoxLayout* inputs;
+    QVBoxLayout* results;
+};
+AnalysisLayout analysis_layout(QWidget* window);
+
+// The size of an analysis window when it opens: what its layout prefers,
+// within the free area of its screen.
+QSize opening_size(const QWidget* window);
 // A button that is never the dialog's default (Return must not start a run).
 QPushButton* namedButton(const QString& name, QWidget* parent);
 QLineEdit* namedField(const QString& name, QWidget* parent);

@@ -42,7 +42,7 @@ std::string programme_measure_line(const MeasureRecord& m) {
 
 zahlungssimulierung::zahlungssimulierung(QWidget* parent)
     : EvaluationWindow(parent, Setup{kTitle, "Species", true, kSimNoSpeciesName, kSimFactorMissing,
-                                     kSimTransactionCostsMissing}) {
+                                     kSimTransactionCostsMissing, true}) {
     build();
     visualize_->setEnabled(false);
     save_->setEnabled(false);
@@ -82,13 +82,13 @@ void zahlungssimulierung::addMeasureLists(QVBoxLayout* right) {
     measureRows->addWidget(label("List of selected measures", this), 0, 0);
     measureRows->addWidget(label("List of payments per ha", this), 0, 1);
     measureRows->addWidget(label(kPixelListLabel, this), 0, 2);
-    measureList_ = namedList("List of selected measures", this);
-    paymentList_ = namedList("List of payments per ha", this);
-    pixelList_ = namedList(kPixelListLabel, this);
+    measureList_ = namedList("List of selected measures", this, kListColumns, kListLines);
+    paymentList_ = namedList("List of payments per ha", this, kNumberColumns, kListLines);
+    pixelList_ = namedList(kPixelListLabel, this, 16, kListLines);
     measureRows->addWidget(measureList_, 1, 0);
     measureRows->addWidget(paymentList_, 1, 1);
     measureRows->addWidget(pixelList_, 1, 2);
-    right->addLayout(measureRows);
+    right->addLayout(measureRows, 1);
 }
 
 void zahlungssimulierung::addResultButtons(QHBoxLayout* row) {

@@ -1,7 +1,8 @@
 // Takes screenshots of the desktop program on the demo database: the main
-// window with its start window, each analysis window after a run on the large
-// demo area, a progress dialog, the result map, and the bird and grassland
-// editors showing stored profiles. It drives the windows
+// window with its start window, each analysis window at its opening size after
+// a run on the large demo area, a progress dialog, the result map, the bird and
+// grassland editors showing stored profiles, the new butterfly and habitat
+// editors, and the Window menu over tiled maps. It drives the windows
 // through their labelled controls as a user would and saves one PNG per shot.
 //
 //   pravel-screenshots [--out DIR] [--db-config FILE] [--only TEXT]
@@ -16,6 +17,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -45,6 +48,8 @@
 #include "ui/qualoptimierung.h"
 #include "ui/shell.h"
 #include "ui/steckbrief_laden.h"
+#include "ui/steckbrief_lebensraum_neu.h"
+#include "ui/steckbrief_schmetterling_neu.h"
 #include "ui/steckbrief_vogel_neu.h"
 #include "ui/window_registry.h"
 #include "ui/zahlungssimulierung.h"
@@ -55,9 +60,8 @@ namespace {
 
 using namespace pravel::driving;
 
-// Size of the analysis windows in the pictures.
-constexpr int kWindowWidth = 1500;
-constexpr int kWindowHeight = 980;
+// Where the windows of the pictures stand; each keeps the size it opens at.
+const QPoint kWindowPlace(10, 10);
 
 // Lets the windows lay out and paint, and the display server answer with the
 // exposures of what moved, so that no stale pixels stay on the screen.
@@ -86,15 +90,14 @@ public:
     CMainFrame& frame() { return *app_->mainFrame(); }
     const QString& outDir() const { return outDir_; }
 
-    // Opens the window of `command` as the menu does and sizes it for the picture.
+    // Opens the window of `command` as the menu does, at its opening size.
     template <class W>
     W* open(int command) {
         const auto before = frame().findChildren<W*>(Qt::FindDirectChildrenOnly);
         frame().onCommand(command);
         for (W* w : frame().findChildren<W*>(Qt::FindDirectChildrenOnly)) {
             if (before.contains(w)) continue;
-            w->resize(kWindowWidth, kWindowHeight);
-            w->move(40, 30);
+            w->move(kWindowPlace);
             w->raise();
             w->activateWindow();
             settle();
@@ -260,12 +263,11 @@ QPixmap goalMaximisation(Session& s) {
     return grabWindow(w);
 }
 
-// A window the shot opened itself, sized and placed for the picture.
+// A window the shot opened itself, placed for the picture at its opening size.
 template <class W>
-W* place(W* w, int width) {
+W* place(W* w) {
     if (!w) throw DriveError("no window to show");
-    w->resize(width, kWindowHeight);
-    w->move(40, 30);
+    w->move(kWindowPlace);
     w->show();
     w->raise();
     w->activateWindow();
@@ -284,7 +286,7 @@ QPixmap birdEditor(Session& s) {
     click(load, "OK");
     auto* editor = load->shownEditor();
     if (!editor) throw DriveError("the load dialog opened no editor");
-    return grabWindow(place(editor, 900));
+    return grabWindow(place(editor));
 }
 
 // The grassland type editor showing the first stored grassland type.
@@ -294,7 +296,33 @@ QPixmap grasslandEditor(Session& s) {
     if (list->count() == 0) throw DriveError("no stored grassland type");
     list->setCurrentRow(0);
     gruenlanddialog* editor = load->openChosen();
-    return grabWindow(place(editor, 1100));
+    return grabWindow(place(editor));
+}
+
+// A new butterfly and a new habitat profile, as their commands open them.
+QPixmap butterflyEditor(Session& s) { return grabWindow(s.open<steckbrief_schmetterling_neu>(cmd::kNewButterfly)); }
+QPixmap habitatEditor(Session& s) { return grabWindow(s.open<steckbrief_lebensraum_neu>(cmd::kNewHabitat)); }
+
+// Two more result maps and the configuration map beside those the earlier
+// shots opened, tiled, with the Window menu open over them.
+QPixmap windowMenu(Session& s) {
+    auto* w = s.open<massnahmen_wirksamkeit>(cmd::kMeasureSimulation);
+    fillEffectiveness(w);
+    click(w, "Run simulation");
+    click(w, "Visualize");
+    click(w, "Visualize");
+    w->hide();
+    for (StartWindow* start : s.frame().startWindows()) start->hide();
+    s.frame().onCommand(cmd::kMap);
+    s.frame().onCommand(cmd::kWindowTile);
+    settle();
+    QMenu* menu = s.frame().windowMenu();
+    QMenuBar* bar = s.frame().menuBar();
+    const QRect entry = bar->actionGeometry(menu->menuAction());
+    menu->popup(bar->mapToGlobal(entry.bottomLeft()));
+    const QPixmap picture = wholeScreen();
+    menu->hide();
+    return picture;
 }
 
 struct Shot {
@@ -314,6 +342,9 @@ const std::vector<Shot>& shots() {
         {"07_goal_maximisation_ellerbach.png", goalMaximisation},
         {"08_bird_editor_loaded_grutto.png", birdEditor},
         {"09_grassland_editor_loaded.png", grasslandEditor},
+        {"10_butterfly_editor_new.png", butterflyEditor},
+        {"11_habitat_editor_new.png", habitatEditor},
+        {"12_window_menu_over_tiled_maps.png", windowMenu},
     };
     return table;
 }
