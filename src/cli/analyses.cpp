@@ -8,6 +8,7 @@
 #include "common/feedback.h"
 #include "common/number_format.h"
 #include "core/effectiveness.h"
+#include "cli/scenario_resolve.h"
 #include "optimisation/budget_minimisation.h"
 #include "optimisation/configuration_store.h"
 #include "optimisation/goal_maximisation.h"
@@ -26,7 +27,7 @@ namespace {
 using nlohmann::json;
 
 // Window fields are texts: an absent scenario value is an empty field.
-std::string field(const std::optional<double>& v) { return v ? format_number(*v) : std::string(); }
+std::string field(const std::optional<double>& v) { return v ? field_text(*v) : std::string(); }
 std::string field(const std::optional<int>& v) { return v ? std::to_string(*v) : std::string(); }
 
 void fail_if(const std::string& message) {
@@ -293,7 +294,7 @@ AnalysisOutput run_goal_maximisation(DatabaseAccess& db, const Scenario& s, cons
     input.minimum_quality = r.min_quality;
     input.weight = r.weights;
     input.measures = r.measures;
-    input.budget = static_cast<int>(*s.budget);
+    input.budget = truncate_to_int(*s.budget);  // the scenario keeps it within range
     input.transaction_costs = *s.transaction_costs;
     input.distance_cost_factor = *s.distance_cost_factor;
     input.seed = o.seed;
@@ -340,8 +341,8 @@ AnalysisOutput run_programme(DatabaseAccess& db, const Scenario& s, const RunOpt
     // are added.
     for (std::size_t m = 0; m < r.measures.size(); ++m) {
         const MeasureRecord& rec = r.measures[m];
-        const std::string payment = r.payment[m] ? format_number(*r.payment[m]) : "";
-        const std::string area = r.max_area_ha[m] >= 0 ? format_number(r.max_area_ha[m]) : "";
+        const std::string payment = r.payment[m] ? field_text(*r.payment[m]) : "";
+        const std::string area = r.max_area_ha[m] >= 0 ? field_text(r.max_area_ha[m]) : "";
         const std::string problem = programme_measure_problem(true, payment, area);
         if (!problem.empty()) throw ScenarioError("measure " + std::to_string(rec.measureID) + ": " + problem);
         in.measures.push_back(rec);

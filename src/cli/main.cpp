@@ -13,6 +13,7 @@
 
 #include "cli/analyses.h"
 #include "cli/map_command.h"
+#include "cli/run_checks.h"
 #include "cli/scenario.h"
 #include "common/feedback.h"
 #include "common/notifier.h"
@@ -66,6 +67,14 @@ private:
     static void print(const std::string& text) { std::cerr << "pravel-cli: " << text << '\n'; }
 };
 
+// Every refused input ends here: the reason on stderr, then exit status 2,
+// before anything is run or written.
+constexpr int kRefused = 2;
+int refuse(const std::string& reason) {
+    std::cerr << "pravel-cli: " << reason << '\n';
+    return kRefused;
+}
+
 using Analysis = std::function<cli::AnalysisOutput(DatabaseAccess&, const cli::Scenario&, const cli::RunOptions&)>;
 
 int run_analysis(const Analysis& analysis, const std::string& scenario_path, cli::RunOptions options, bool as_json) {
@@ -83,8 +92,7 @@ int run_analysis(const Analysis& analysis, const std::string& scenario_path, cli
         if (!out.notice.empty()) std::cerr << out.notice << '\n';
         return 0;
     } catch (const cli::ScenarioError& e) {
-        std::cerr << "pravel-cli: " << e.what() << '\n';
-        return 2;
+        return refuse(e.what());
     } catch (const std::exception& e) {
         std::cerr << "pravel-cli: " << e.what() << '\n';
         return 1;
@@ -158,7 +166,13 @@ int main(int argc, char** argv) {
     map->add_option("--fit", map_command.fit, "WIDTHxHEIGHT: fit the study area into a map area of this size");
     map->add_option("--out", map_command.out, "image file")->required();
 
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // --help and the like end here too, with their own status 0.
+        if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(e);
+        return refuse(std::string(e.what()) + "\nRun with --help for more information.");
+    }
     set_database_config_path(config);
     set_notifier(std::make_shared<CliNotifier>());
 
@@ -167,7 +181,10 @@ int main(int argc, char** argv) {
         for (const auto& name : country_names(db)) std::cout << name << '\n';
         return 0;
     }
-    if (map->parsed()) return cli::run_map_command(map_command, argc, argv);
+    if (map->parsed()) {
+        if (auto problem = cli::output_path_problem("--out", map_command.out); !problem.empty()) return refuse(problem);
+        return cli::run_map_command(map_command, argc, argv);
+    }
     for (Command* c : commands) {
         if (!c->app->parsed()) continue;
         cli::RunOptions options;
@@ -177,6 +194,7 @@ int main(int argc, char** argv) {
         options.max_seconds = c->max_seconds;
         options.method = c->method;
         options.visualize = c->visualize;
+        if (auto problem = cli::run_options_problem(options); !problem.empty()) return refuse(problem);
         return run_analysis(c->analysis, c->scenario, options, c->json);
     }
     return 0;

@@ -4,6 +4,8 @@
 #include <QString>
 
 #include <algorithm>
+#include <charconv>
+#include <climits>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -46,9 +48,18 @@ int position_of(const std::vector<T>& list, const T& value) {
     return it == list.end() ? -1 : static_cast<int>(it - list.begin());
 }
 
-// The options a freshly opened configuration map panel would hold after the
-// user's choices of the command line.
-MapOptions configuration_options(const MapCommand& c) {
+// A species chosen in the panel's list: the list stays as it is at the next
+// repaint instead of being filled anew, which would start again at its top.
+void choose_species(MapOptions& o, PanelLists& panel, std::vector<std::string> names, int index) {
+    panel.species = std::move(names);
+    panel.current_species = index;
+    o.selected_species_index = index;
+    o.reload_lists = false;
+}
+
+// The options and lists a freshly opened configuration map panel would hold
+// after the user's choices of the command line.
+MapOptions configuration_options(const MapCommand& c, PanelLists& panel) {
     MapOptions o = configuration_map_initial_options();
     check_layer(c.general_layer, {1, 2, 4, 5, 10}, "general layer");
     check_layer(c.result_layer, {7, 8, 9}, "result layer");
@@ -73,12 +84,12 @@ MapOptions configuration_options(const MapCommand& c) {
         for (const auto& s : ds.configuration_species(o.selected_list_index)) names.push_back(s.name);
         const int index = position_of(names, *c.species);
         if (index < 0) throw ArgumentError{"the configuration has no results for species \"" + *c.species + "\""};
-        o.selected_species_index = index;
+        choose_species(o, panel, std::move(names), index);
     }
     return o;
 }
 
-MapOptions result_options(const MapCommand& c) {
+MapOptions result_options(const MapCommand& c, PanelLists& panel) {
     MapOptions o = result_map_initial_options();
     check_layer(c.general_layer, {1, 2, 4, 5, 10}, "general layer");
     check_layer(c.result_layer, {7, 9, 11}, "result layer");
@@ -95,10 +106,14 @@ MapOptions result_options(const MapCommand& c) {
         if (*c.measure == "all") {
             o.all_measures = true;
         } else {
-            char* end = nullptr;
-            const long id = std::strtol(c.measure->c_str(), &end, 10);
-            if (c.measure->empty() || *end != '\0') throw ArgumentError{"--measure takes an identifier or \"all\""};
-            const int index = position_of(ds.result_measures(), static_cast<int>(id));
+            int id = 0;
+            const char* first = c.measure->data();
+            const char* last = first + c.measure->size();
+            const auto [end, error] = std::from_chars(first, last, id);
+            if (c.measure->empty() || error != std::errc() || end != last)
+                throw ArgumentError{"--measure takes an identifier (an integer " + std::to_string(INT_MIN) + " to " +
+                                    std::to_string(INT_MAX) + ") or \"all\""};
+            const int index = position_of(ds.result_measures(), id);
             if (index < 0) throw ArgumentError{"the result table holds no rows of measure " + *c.measure};
             o.selected_list_index = index;
         }
@@ -106,7 +121,7 @@ MapOptions result_options(const MapCommand& c) {
     if (c.species) {
         const int index = position_of(ds.result_species(), *c.species);
         if (index < 0) throw ArgumentError{"the result table holds no rows of species \"" + *c.species + "\""};
-        o.selected_species_index = index;
+        choose_species(o, panel, ds.result_species(), index);
     }
     return o;
 }
@@ -160,20 +175,20 @@ int run_map_command(const MapCommand& c, int argc, char** argv) {
     QGuiApplication app(argc, argv);
 
     MapOptions options;
+    PanelLists panel;
     try {
         if (c.scale && c.fit) throw ArgumentError{"give --scale or --fit, not both"};
         if (c.scale && !(*c.scale >= kMinScale && *c.scale <= kMaxScale))
             throw ArgumentError{"--scale takes a number from " + format_number(kMinScale) + " to " +
                                 format_number(kMaxScale)};
         if (c.fit) fit_size(*c.fit);
-        options = c.view == "configuration" ? configuration_options(c) : result_options(c);
+        options = c.view == "configuration" ? configuration_options(c, panel) : result_options(c, panel);
     } catch (const ArgumentError& e) {
         std::cerr << "pravel-cli: " << e.text << '\n';
         return 2;
     }
     // As a newly opened view: the remembered selection starts at the top.
     RememberedSelection selection;
-    PanelLists panel;
     RenderOutcome outcome;
     QImage image;
     if (c.scale || c.fit) {

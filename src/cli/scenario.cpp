@@ -1,17 +1,24 @@
 #include "cli/scenario.h"
 
-#include <algorithm>
+#include <charconv>
+#include <climits>
+#include <cmath>
 #include <fstream>
+#include <iterator>
 #include <set>
-
-#include "store/database_access.h"
-#include "store/landscape_store.h"
+#include <sstream>
 
 namespace pravel::cli {
 
 namespace {
 
 using nlohmann::json;
+
+// A scenario is a few hundred bytes; anything this large is not one (and a
+// device such as /dev/zero would never end).
+constexpr std::size_t kMaxScenarioBytes = 16u << 20;
+
+const std::string kIntRange = "from " + std::to_string(INT_MIN) + " to " + std::to_string(INT_MAX);
 
 template <class T>
 std::optional<T> optional_key(const json& obj, const char* key, const std::string& where) {
@@ -24,10 +31,74 @@ std::optional<T> optional_key(const json& obj, const char* key, const std::strin
     }
 }
 
+// An integer key: a JSON integer that fits an int. Larger ones would wrap
+// into other, valid values.
+std::optional<int> integer_key(const json& obj, const char* key, const std::string& where) {
+    auto it = obj.find(key);
+    if (it == obj.end() || it->is_null()) return std::nullopt;
+    const std::string refused = where + ": \"" + key + "\" must be an integer " + kIntRange;
+    if (!it->is_number_integer()) throw ScenarioError(refused);
+    if (it->is_number_unsigned()) {
+        const auto v = it->get<std::uint64_t>();
+        if (v > static_cast<std::uint64_t>(INT_MAX)) throw ScenarioError(refused);
+        return static_cast<int>(v);
+    }
+    const auto v = it->get<std::int64_t>();
+    if (v < INT_MIN || v > INT_MAX) throw ScenarioError(refused);
+    return static_cast<int>(v);
+}
+
+// A real key that the analysis reads as a whole number (its integer part):
+// the integer part must fit an int.
+std::optional<double> whole_number_key(const json& obj, const char* key, const std::string& where) {
+    const auto v = optional_key<double>(obj, key, where);
+    if (v && !(std::trunc(*v) >= INT_MIN && std::trunc(*v) <= INT_MAX)) {
+        throw ScenarioError(where + ": \"" + key + "\" must be a number " + kIntRange);
+    }
+    return v;
+}
+
 void reject_unknown_keys(const json& obj, const std::set<std::string>& known, const std::string& where) {
     for (auto it = obj.begin(); it != obj.end(); ++it) {
         if (!known.count(it.key())) throw ScenarioError(where + ": unknown key \"" + it.key() + "\"");
     }
+}
+
+ScenarioSpecies parse_species(const json& e, const std::string& where) {
+    if (!e.is_object()) throw ScenarioError(where + ": must be an object");
+    reject_unknown_keys(e, {"name", "saved_on", "min_quality", "wanted_area_ha", "importance"}, where);
+    ScenarioSpecies sp;
+    auto name = optional_key<std::string>(e, "name", where);
+    if (!name) throw ScenarioError(where + ": \"name\" is missing");
+    sp.name = *name;
+    sp.saved_on = optional_key<std::string>(e, "saved_on", where);
+    sp.min_quality = optional_key<double>(e, "min_quality", where);
+    sp.wanted_area_ha = optional_key<double>(e, "wanted_area_ha", where);
+    sp.importance = optional_key<double>(e, "importance", where);
+    return sp;
+}
+
+ScenarioMeasure parse_measure(const json& e, const std::string& where) {
+    if (!e.is_object()) throw ScenarioError(where + ": must be an object");
+    reject_unknown_keys(e, {"id", "set", "payment", "max_area_ha"}, where);
+    ScenarioMeasure m;
+    m.id = integer_key(e, "id", where);
+    m.set = optional_key<std::string>(e, "set", where);
+    m.payment = optional_key<double>(e, "payment", where);
+    m.max_area_ha = whole_number_key(e, "max_area_ha", where);
+    if (m.id.has_value() == m.set.has_value()) throw ScenarioError(where + ": give either \"id\" or \"set\"");
+    return m;
+}
+
+template <class Item, class Parse>
+std::vector<Item> parse_list(const json& doc, const char* key, const char* item, Parse parse) {
+    std::vector<Item> out;
+    auto it = doc.find(key);
+    if (it == doc.end()) return out;
+    if (!it->is_array()) throw ScenarioError(std::string("scenario: \"") + key + "\" must be a list");
+    int n = 0;
+    for (const json& e : *it) out.push_back(parse(e, std::string(item) + " " + std::to_string(++n)));
+    return out;
 }
 
 }  // namespace
@@ -42,142 +113,56 @@ Scenario parse_scenario(const json& doc) {
     s.region = optional_key<std::string>(doc, "region", "scenario");
     s.predation = optional_key<std::string>(doc, "predation", "scenario");
     s.distance_cost_factor = optional_key<double>(doc, "distance_cost_factor", "scenario");
-    if (auto it = doc.find("transaction_costs"); it != doc.end() && !it->is_null()) {
-        if (!it->is_number_integer()) throw ScenarioError("scenario: \"transaction_costs\" must be an integer");
-        s.transaction_costs = it->get<int>();
-    }
-    s.budget = optional_key<double>(doc, "budget", "scenario");
+    s.transaction_costs = integer_key(doc, "transaction_costs", "scenario");
+    s.budget = whole_number_key(doc, "budget", "scenario");
     if (s.predation && *s.predation != "time independent" && *s.predation != "time dependent") {
         throw ScenarioError("scenario: \"predation\" must be \"time independent\" or \"time dependent\"");
     }
-
-    if (auto it = doc.find("species"); it != doc.end()) {
-        if (!it->is_array()) throw ScenarioError("scenario: \"species\" must be a list");
-        int n = 0;
-        for (const json& e : *it) {
-            const std::string where = "species " + std::to_string(++n);
-            if (!e.is_object()) throw ScenarioError(where + ": must be an object");
-            reject_unknown_keys(e, {"name", "saved_on", "min_quality", "wanted_area_ha", "importance"}, where);
-            ScenarioSpecies sp;
-            auto name = optional_key<std::string>(e, "name", where);
-            if (!name) throw ScenarioError(where + ": \"name\" is missing");
-            sp.name = *name;
-            sp.saved_on = optional_key<std::string>(e, "saved_on", where);
-            sp.min_quality = optional_key<double>(e, "min_quality", where);
-            sp.wanted_area_ha = optional_key<double>(e, "wanted_area_ha", where);
-            sp.importance = optional_key<double>(e, "importance", where);
-            s.species.push_back(sp);
-        }
-    }
-    if (auto it = doc.find("measures"); it != doc.end()) {
-        if (!it->is_array()) throw ScenarioError("scenario: \"measures\" must be a list");
-        int n = 0;
-        for (const json& e : *it) {
-            const std::string where = "measure " + std::to_string(++n);
-            if (!e.is_object()) throw ScenarioError(where + ": must be an object");
-            reject_unknown_keys(e, {"id", "set", "payment", "max_area_ha"}, where);
-            ScenarioMeasure m;
-            if (auto id = e.find("id"); id != e.end()) {
-                if (!id->is_number_integer()) throw ScenarioError(where + ": \"id\" must be an integer");
-                m.id = id->get<int>();
-            }
-            m.set = optional_key<std::string>(e, "set", where);
-            m.payment = optional_key<double>(e, "payment", where);
-            m.max_area_ha = optional_key<double>(e, "max_area_ha", where);
-            if (m.id.has_value() == m.set.has_value()) {
-                throw ScenarioError(where + ": give either \"id\" or \"set\"");
-            }
-            s.measures.push_back(m);
-        }
-    }
+    s.species = parse_list<ScenarioSpecies>(doc, "species", "species", parse_species);
+    s.measures = parse_list<ScenarioMeasure>(doc, "measures", "measure", parse_measure);
     return s;
 }
 
-Scenario load_scenario_file(const std::string& path) {
-    std::ifstream in(path);
-    if (!in) throw ScenarioError("cannot read the scenario file " + path);
+Scenario parse_scenario_text(const std::string& text, const std::string& where) {
     json doc;
     try {
-        in >> doc;
+        doc = json::parse(text);
     } catch (const json::exception& e) {
-        throw ScenarioError(path + ": not valid JSON (" + e.what() + ")");
+        // Say so plainly when the text starts with a whole JSON value and
+        // something follows it (a second object, stray words).
+        std::istringstream in(text);
+        json first;
+        bool one_value = false;
+        try {
+            in >> first;
+            one_value = true;
+        } catch (const json::exception&) {
+        }
+        if (one_value) throw ScenarioError(where + ": text follows the scenario's JSON value (one object only)");
+        throw ScenarioError(where + ": not valid JSON (" + e.what() + ")");
     }
     return parse_scenario(doc);
 }
 
-std::vector<MeasureRecord> measure_set(DatabaseAccess& db, const std::string& set) {
-    std::vector<std::string> names;
-    if (set == "only mowing") {
-        names = {"mowing_postpo", kRefugeStripName};
-    } else if (set == "only grazing") {
-        names = {"grazing_rot_postpo", "grazing_seas_postpo", "mowing1_grazing_rot", "mowing1_grazing_seas"};
-    } else if (set == "all measures") {
-        return all_measures(db);
-    } else if (set == "preselected") {
-        return preselected_measures(db);
-    } else {
-        throw ScenarioError("unknown measure set \"" + set +
-                            "\" (one of \"only mowing\", \"only grazing\", \"all measures\", \"preselected\")");
+Scenario load_scenario_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw ScenarioError("cannot read the scenario file " + path);
+    std::string text;
+    char buf[65536];
+    while (in.read(buf, sizeof buf) || in.gcount() > 0) {
+        text.append(buf, static_cast<std::size_t>(in.gcount()));
+        if (text.size() > kMaxScenarioBytes) throw ScenarioError(path + ": too large for a scenario file");
     }
-    std::vector<MeasureRecord> out;
-    for (const auto& name : names) {
-        for (auto& m : measures_by_name_without_early_use(db, name)) out.push_back(m);
-    }
-    return out;
+    if (in.bad()) throw ScenarioError("cannot read the scenario file " + path);
+    return parse_scenario_text(text, path);
 }
 
-ResolvedScenario resolve_scenario(DatabaseAccess& db, const Scenario& s) {
-    ResolvedScenario r;
-    if (s.region) {
-        const auto names = country_names(db);
-        if (std::find(names.begin(), names.end(), *s.region) == names.end()) {
-            throw ScenarioError("unknown region \"" + *s.region + "\"");
-        }
-        r.country_id = country_id(db, *s.region);
-    }
-    r.predation_chosen = s.predation.has_value();
-    r.time_dependent = s.predation && *s.predation == "time dependent";
-
-    for (const auto& sp : s.species) {
-        auto versions = species_savetimes(db, "name", sp.name);
-        if (versions.empty()) throw ScenarioError("unknown species \"" + sp.name + "\"");
-        std::string version;
-        if (sp.saved_on) {
-            if (std::find(versions.begin(), versions.end(), *sp.saved_on) == versions.end()) {
-                throw ScenarioError("species \"" + sp.name + "\" has no version saved on " + *sp.saved_on);
-            }
-            version = *sp.saved_on;
-        } else {
-            // Save times sort as text in time order.
-            version = *std::max_element(versions.begin(), versions.end());
-        }
-        r.species.push_back(load_species("name", sp.name, version));
-        r.min_quality.push_back(sp.min_quality.value_or(-1.0));
-        r.wanted_area_ha.push_back(sp.wanted_area_ha.value_or(-1.0));
-        r.weights.push_back(sp.importance ? *sp.importance / 100.0 : -1.0);
-    }
-
-    std::vector<MeasureRecord> catalogue;
-    for (const auto& m : s.measures) {
-        if (m.set) {
-            for (auto& rec : measure_set(db, *m.set)) {
-                r.measures.push_back(rec);
-                r.max_area_ha.push_back(m.max_area_ha.value_or(-1.0));
-                r.payment.push_back(m.payment);
-                if (m.payment) r.measures.back().payment = *m.payment;
-            }
-            continue;
-        }
-        if (catalogue.empty()) catalogue = all_measures(db);
-        auto it = std::find_if(catalogue.begin(), catalogue.end(),
-                               [&](const MeasureRecord& c) { return c.measureID == *m.id; });
-        if (it == catalogue.end()) throw ScenarioError("unknown measure ID " + std::to_string(*m.id));
-        r.measures.push_back(*it);
-        if (m.payment) r.measures.back().payment = *m.payment;
-        r.max_area_ha.push_back(m.max_area_ha.value_or(-1.0));
-        r.payment.push_back(m.payment);
-    }
-    return r;
+std::string field_text(double value) {
+    // Shortest fixed notation that reads back as the same double; a finite
+    // double needs at most some 330 characters.
+    char buf[400];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
+    return r.ec == std::errc() ? std::string(buf, r.ptr) : std::string();
 }
 
 }  // namespace pravel::cli

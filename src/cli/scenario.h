@@ -1,19 +1,13 @@
 #pragma once
 // Scenario files of the command-line tool: what a planner would enter in an
-// analysis window, as JSON.
+// analysis window, as JSON. Reading a scenario touches neither the database
+// nor any other file than the scenario itself.
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
-
-#include "store/measure_store.h"
-#include "store/profile_store.h"
-
-namespace pravel {
-class DatabaseAccess;
-}
 
 namespace pravel::cli {
 
@@ -24,7 +18,7 @@ struct ScenarioError : std::runtime_error {
 
 struct ScenarioSpecies {
     std::string name;
-    std::optional<std::string> saved_on;  // savetime; the newest version when absent
+    std::optional<std::string> saved_on;  // savetime at any precision; the newest version when absent
     std::optional<double> min_quality;
     std::optional<double> wanted_area_ha;  // budget minimisation
     std::optional<double> importance;      // goal maximisation, 1..100
@@ -34,7 +28,7 @@ struct ScenarioMeasure {
     std::optional<int> id;            // a measureID
     std::optional<std::string> set;   // "only mowing", "only grazing", "all measures", "preselected"
     std::optional<double> payment;    // programme simulation, Euro/ha
-    std::optional<double> max_area_ha;  // programme simulation
+    std::optional<double> max_area_ha;  // programme simulation; read as whole hectares, within int range
 };
 
 struct Scenario {
@@ -42,34 +36,33 @@ struct Scenario {
     std::optional<std::string> predation;  // "time independent" or "time dependent"
     std::optional<double> distance_cost_factor;
     std::optional<int> transaction_costs;
-    std::optional<double> budget;
+    std::optional<double> budget;  // read as whole Euro, within int range
     std::vector<ScenarioSpecies> species;
     std::vector<ScenarioMeasure> measures;
 };
 
-// Reads the keys of a scenario; wrong types and unknown keys are errors.
+// Reads the keys of a scenario; wrong types, unknown keys and integers (or
+// reals read as integers) outside the range of an int are errors.
 Scenario parse_scenario(const nlohmann::json& doc);
+// The whole text must be one JSON value (blanks around it allowed); `where`
+// names the text in messages.
+Scenario parse_scenario_text(const std::string& text, const std::string& where);
 Scenario load_scenario_file(const std::string& path);
 
-// The scenario's inputs resolved against the database.
-struct ResolvedScenario {
-    int country_id = 0;
-    bool predation_chosen = false;
-    bool time_dependent = false;
-    std::vector<SpeciesRecord> species;
-    std::vector<double> min_quality;
-    std::vector<double> wanted_area_ha;
-    std::vector<double> weights;  // importance / 100
-    std::vector<MeasureRecord> measures;
-    std::vector<double> max_area_ha;                 // per measure, programme simulation; -1 when absent
-    std::vector<std::optional<double>> payment;      // per measure, programme simulation
-};
+// The text a window field would hold for a value: plain decimal notation that
+// reads back as the same number (no exponent form, which the window's number
+// check would refuse).
+std::string field_text(double value);
 
-// Looks up the region, the species versions and the measures. Unknown names,
-// versions and identifiers are errors. Reads only.
-ResolvedScenario resolve_scenario(DatabaseAccess& db, const Scenario& s);
-
-// The ready-made measure sets of the analysis windows.
-std::vector<MeasureRecord> measure_set(DatabaseAccess& db, const std::string& set);
+// The saved version of a species that `saved_on` names. The time may be given
+// at any precision from the day down to the microsecond ("2020-01-01",
+// "2020-01-01 10:00", "2020-01-01 10:00:00", "2020-01-01 10:00:00.5",
+// "2020-01-01 10:00:00.000000"); it names every version whose save time
+// agrees with it down to its last digit. Without `saved_on` the newest
+// version. Exactly one version must be named, else the error lists the
+// species' versions. `versions` are the save times as the database gives
+// them; the one returned is one of them, unchanged.
+std::string choose_species_version(const std::string& name, const std::vector<std::string>& versions,
+                                   const std::optional<std::string>& saved_on);
 
 }  // namespace pravel::cli

@@ -182,6 +182,9 @@ OptimisationResult BudgetMinimisationRun(DatabaseAccess& db, const BudgetMinimis
     request.minimum_qualities = input.minimum_quality;
     request.measures = input.measures;
     request.distance_cost_factor = input.distance_cost_factor;
+    // A given seed makes the whole run repeatable, the evaluation as well as
+    // the search; without one the evaluation keeps its default seed.
+    if (input.seed) request.seed = *input.seed;
 
     return BudgetMinimisationRun(evaluate_area(db, request, feedback), input, feedback);
 }

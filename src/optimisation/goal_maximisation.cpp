@@ -310,6 +310,9 @@ OptimisationResult GoalMaximisationRun(DatabaseAccess& db, const GoalMaximisatio
     request.minimum_qualities = input.minimum_quality;
     request.measures = input.measures;
     request.distance_cost_factor = input.distance_cost_factor;
+    // A given seed makes the whole run repeatable, the evaluation as well as
+    // the search; without one the evaluation keeps its default seed.
+    if (input.seed) request.seed = *input.seed;
 
     return GoalMaximisationRun(evaluate_area(db, request, feedback), input, feedback);
 }

@@ -6,6 +6,8 @@
 #include <array>
 #include <cstdio>
 #include <fstream>
+#include <map>
+#include <tuple>
 #include <sstream>
 
 #include <nlohmann/json.hpp>
@@ -235,6 +237,179 @@ TEST_F(CliTest, ProgrammeSimulationPrintsPixelsAreaBudgetAndEffectiveAreas) {
     const CliRun bad = cli("programme " + scenario("programme_bad.json", doc));
     EXPECT_EQ(bad.status, 2);
     EXPECT_NE(bad.err.find("You have to enter a number for the payment please!"), std::string::npos) << bad.err;
+}
+
+// Reads a whole file; empty when there is none.
+std::string file_text(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+TEST_F(CliTest, RefusedInputExitsWithStatusTwoBeforeAnythingIsRunOrWritten) {
+    schema().exec("DELETE FROM results_for_viusualitsation");
+    schema().exec("INSERT INTO results_for_viusualitsation (measure_name, species_name) VALUES ('kept', 'kept')");
+    const long long configurations = schema().count("configuration");
+    const std::string dir = testing::scratch_dir();
+    const std::string report = dir + "/refused_report.txt";
+    std::remove(report.c_str());
+    const std::string budget = std::string(PRAVEL_EXAMPLES_DIR) + "/minimise_budget_small.json";
+    const std::string goal = std::string(PRAVEL_EXAMPLES_DIR) + "/maximise_goal_small.json";
+    auto budget_doc = nlohmann::json::parse(std::ifstream(budget));
+    auto goal_doc = nlohmann::json::parse(std::ifstream(goal));
+    auto changed = [](nlohmann::json doc, const char* key, const nlohmann::json& value) {
+        doc[key] = value;
+        return doc;
+    };
+    const std::string wrapping_costs = scenario("wrap_tc.json", changed(budget_doc, "transaction_costs", 4294967306LL));
+    const std::string wrapping_id = scenario("wrap_id.json", changed(budget_doc, "measures", {{{"id", 4294967315LL}}}));
+    const std::string huge_budget = scenario("huge_budget.json", changed(goal_doc, "budget", 1e300));
+    const std::string large_budget = scenario("large_budget.json", changed(goal_doc, "budget", 3e9));
+    const std::string trailing = testing::write_scratch_file("trailing.json", budget_doc.dump() + " garbage");
+    const std::string two = testing::write_scratch_file("two.json", budget_doc.dump() + budget_doc.dump());
+    const std::string store_and_report = " --max-seconds 1 --store refused --report " + report;
+    struct Case {
+        std::string args;
+        std::string message;
+    } cases[] = {
+        {"--bogus countries", "The following argument was not expected: --bogus"},
+        {"no-such-command", "pravel-cli: "},
+        {"--seed abc minimise-budget " + budget, "--seed = abc"},
+        {"--seed 4294967296 minimise-budget " + budget, "--seed = 4294967296"},
+        {"minimise-budget " + dir + "/no_such_scenario.json", "File does not exist"},
+        {"minimise-budget " + budget + " --store", "--store"},
+        {"minimise-budget " + wrapping_costs + store_and_report, "\"transaction_costs\" must be an integer"},
+        {"minimise-budget " + wrapping_id + store_and_report, "\"id\" must be an integer"},
+        {"maximise-goal " + huge_budget + store_and_report, "\"budget\" must be a number"},
+        {"maximise-goal " + large_budget + store_and_report, "\"budget\" must be a number"},
+        {"minimise-budget " + trailing + store_and_report, "text follows the scenario's JSON value"},
+        {"minimise-budget " + two + store_and_report, "text follows the scenario's JSON value"},
+        {"minimise-budget " + budget + " --store refused --report " + report + " --max-seconds -5", "--max-seconds"},
+        {"minimise-budget " + budget + " --store refused --max-seconds nan", "--max-seconds"},
+        {"maximise-goal " + goal + " --store refused --max-seconds inf", "--max-seconds"},
+        {"minimise-budget " + budget + " --max-seconds 1 --report " + report + " --store " + std::string(256, 'n'),
+         "the configuration name has 256 characters"},
+        {"minimise-budget " + budget + store_and_report.substr(0, store_and_report.find("--report")) + "--report " +
+             dir + "/no_such_folder/r.txt",
+         "does not exist"},
+        {"maximise-goal " + goal + " --store refused --report " + dir, "is a folder"},
+        {"programme " + std::string(PRAVEL_EXAMPLES_DIR) + "/programme_small.json --report ''", "needs a file name"},
+        {"map --view result --out " + dir, "is a folder"},
+        {"map --view result --measure 4294967315 --out " + dir + "/refused.png", "--measure takes an identifier"},
+    };
+    for (const auto& c : cases) {
+        const CliRun r = cli(c.args);
+        EXPECT_EQ(r.status, 2) << c.args << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << "\n" << r.err;
+        EXPECT_EQ(r.out, "") << c.args;
+    }
+    EXPECT_EQ(schema().count("configuration"), configurations);
+    EXPECT_EQ(schema().scalar("SELECT COUNT(*) FROM results_for_viusualitsation WHERE measure_name = 'kept'"), "1");
+    EXPECT_EQ(schema().count("results_for_viusualitsation"), 1);
+    EXPECT_EQ(file_text(report), "");
+    EXPECT_FALSE(std::ifstream(dir + "/refused.png").good());
+}
+
+TEST_F(CliTest, ASpeciesVersionIsNamedAtAnyPrecisionAndAMissOrAnAmbiguityListsTheVersions) {
+    const std::string saved = schema().scalar("SELECT MAX(savetime) FROM species WHERE name = 'Grutto'");
+    ASSERT_EQ(saved.size(), 26u) << saved;  // with microseconds
+    auto with_version = [&](const std::string& saved_on) {
+        auto doc = base();
+        doc["species"] = {{{"name", "Grutto"}, {"saved_on", saved_on}, {"min_quality", 0.3}}};
+        doc["measures"] = {{{"id", 19}}};
+        return "effectiveness " + scenario("version.json", doc) + " --json";
+    };
+    for (const std::string& accepted : {saved, saved.substr(0, 19), saved.substr(0, 16)}) {
+        const CliRun r = cli(with_version(accepted));
+        EXPECT_EQ(r.status, 0) << accepted << ": " << r.err;
+    }
+    const CliRun missing = cli(with_version("1999-01-01 00:00:00"));
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.err.find("has no version saved on 1999-01-01 00:00:00; its versions: " + saved),
+              std::string::npos)
+        << missing.err;
+    const CliRun garbled = cli(with_version("yesterday"));
+    EXPECT_EQ(garbled.status, 2);
+    EXPECT_NE(garbled.err.find("its versions: " + saved), std::string::npos) << garbled.err;
+}
+
+// Quality per pixel, measure and species of the rows for the map.
+std::map<std::tuple<std::string, std::string, std::string>, std::string> map_qualities(testing::TestSchema& db) {
+    std::map<std::tuple<std::string, std::string, std::string>, std::string> out;
+    for (const auto& row : db.rows("SELECT pixelID, measureID, speciesID, quality FROM results_for_viusualitsation"))
+        out[{row[0], row[1], row[2]}] = row[3];
+    return out;
+}
+
+TEST_F(CliTest, TheSeedAlsoSeedsTheEvaluationOfBothOptimisations) {
+    auto doc = nlohmann::json::parse(std::ifstream(std::string(PRAVEL_EXAMPLES_DIR) + "/maximise_goal_small.json"));
+    const std::string goal = scenario("seeded_goal.json", doc);
+    doc.erase("budget");
+    for (auto& sp : doc["species"]) {
+        sp.erase("importance");
+        sp["wanted_area_ha"] = 20;
+    }
+    const std::string budget = scenario("seeded_budget.json", doc);
+    for (auto& sp : doc["species"]) sp.erase("wanted_area_ha");
+    const std::string effectiveness = scenario("seeded_effectiveness.json", doc);
+
+    // The evaluation alone, as the effectiveness analysis runs it with each seed.
+    ASSERT_EQ(cli("--seed 1 effectiveness " + effectiveness + " --visualize").status, 0);
+    const auto seed_1 = map_qualities(schema());
+    ASSERT_EQ(cli("--seed 23 effectiveness " + effectiveness + " --visualize").status, 0);
+    const auto seed_23 = map_qualities(schema());
+    ASSERT_FALSE(seed_23.empty());
+
+    for (const std::string& run : {"minimise-budget " + budget, "maximise-goal " + goal}) {
+        const CliRun r = cli("--seed 23 " + run + " --max-seconds 1");
+        ASSERT_EQ(r.status, 0) << run << ": " << r.err;
+        const auto allocated = map_qualities(schema());
+        ASSERT_FALSE(allocated.empty()) << run;
+        int differs_from_seed_23 = 0;
+        int differs_from_seed_1 = 0;
+        for (const auto& [key, quality] : allocated) {
+            ASSERT_TRUE(seed_23.count(key)) << run;
+            if (seed_23.at(key) != quality) ++differs_from_seed_23;
+            if (seed_1.count(key) && seed_1.at(key) != quality) ++differs_from_seed_1;
+        }
+        EXPECT_EQ(differs_from_seed_23, 0) << run << ": qualities of " << allocated.size() << " map rows";
+        // Otherwise the comparison could not tell the seeds apart.
+        EXPECT_GT(differs_from_seed_1, 0) << run;
+    }
+}
+
+TEST_F(CliTest, TheMapDrawsTheNamedSpecies) {
+    const std::string dir = testing::scratch_dir();
+    auto doc = base();
+    doc["species"] = {{{"name", "Grutto"}, {"min_quality", 0.3}, {"wanted_area_ha", 20}},
+                      {{"name", "Kievit"}, {"min_quality", 0.3}, {"wanted_area_ha", 20}}};
+    doc["measures"] = {{{"id", 19}}, {{"id", 70}}};
+    ASSERT_EQ(cli("--seed 3 minimise-budget " + scenario("two_species.json", doc) +
+                  " --max-seconds 1 --store two-species")
+                  .status,
+              0);
+    const std::string id =
+        schema().scalar("SELECT MAX(configurationID) FROM configuration WHERE configname = 'two-species'");
+    struct Case {
+        const char* label;
+        std::string args;
+    } cases[] = {
+        {"result map", "map --view result --measure all --result-layer 7"},
+        {"configuration map", "map --view configuration --configuration " + id + " --result-layer 7"},
+    };
+    for (const auto& c : cases) {
+        std::string images[2];
+        const char* species[] = {"Grutto", "Kievit"};
+        for (int k = 0; k < 2; ++k) {
+            const std::string out = dir + "/species_" + std::to_string(k) + ".bmp";
+            const CliRun r = cli(c.args + " --species " + species[k] + " --only-results --out " + out);
+            ASSERT_EQ(r.status, 0) << c.label << ": " << r.err;
+            images[k] = file_text(out);
+        }
+        ASSERT_FALSE(images[0].empty()) << c.label;
+        EXPECT_TRUE(images[0] != images[1]) << c.label << ": both species drawn alike";
+    }
 }
 
 }  // namespace

@@ -117,7 +117,7 @@ protected:
         frame_ = app_->mainFrame();
         register_windows(*frame_);
         frame_->setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
-        for (StartWindow* s : frame_->startWindows()) s->close();
+        for (startfenster* s : frame_->startWindows()) s->close();
         settle();
         messages().clear();
     }

@@ -312,7 +312,7 @@ QPixmap windowMenu(Session& s) {
     click(w, "Visualize");
     click(w, "Visualize");
     w->hide();
-    for (StartWindow* start : s.frame().startWindows()) start->hide();
+    for (startfenster* start : s.frame().startWindows()) start->hide();
     s.frame().onCommand(cmd::kMap);
     s.frame().onCommand(cmd::kWindowTile);
     settle();
