@@ -27,6 +27,9 @@ EvaluatedArea evaluate_for(DatabaseAccess& db, const Input& input, Feedback* fee
     r.minimum_qualities = input.minimum_quality;
     r.measures = input.measures;
     r.distance_cost_factor = input.distance_cost_factor;
+    // A given seed makes the whole run repeatable, the evaluation as well as
+    // the search, as in the optimisers' own runs.
+    if (input.seed) r.seed = *input.seed;
     return evaluate_area(db, r, feedback);
 }
 

@@ -156,6 +156,8 @@ void OptimisationWindow::buildRightColumn(QVBoxLayout* right, QVBoxLayout* resul
 
     start_ = namedButton("Start optimization", this);
     right->addWidget(start_);
+    // Under the start: the cost-only bound and what the search did.
+    searchReport_ = list(right, kSearchReportLabel, 48, 6, 0);
     // The results take most of the room the window gains.
     measureResult_ = list(results, kMeasureResultLabel, kResultColumns, kResultLines, 3);
     // Five lines for each species.
@@ -163,8 +165,6 @@ void OptimisationWindow::buildRightColumn(QVBoxLayout* right, QVBoxLayout* resul
     results->addWidget(label(kTotalLabel, this));
     total_ = namedField(kTotalLabel, this);
     results->addWidget(total_);
-    // Under the results: the cost-only bound and what the search did.
-    searchReport_ = list(results, kSearchReportLabel, kResultColumns, 6, 1);
     total_->setReadOnly(true);
     auto* buttons = new QHBoxLayout;
     visualize_ = namedButton("Visualize", this);
