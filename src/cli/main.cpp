@@ -12,6 +12,7 @@
 #include <string>
 
 #include "cli/analyses.h"
+#include "cli/gis_commands.h"
 #include "cli/map_command.h"
 #include "cli/scenario.h"
 #include "common/feedback.h"
@@ -152,6 +153,9 @@ int main(int argc, char** argv) {
     map->add_flag("--only-results", map_command.only_results, "leave out the landscape");
     map->add_option("--out", map_command.out, "image file")->required();
 
+    cli::GisCommands gis_commands;
+    cli::add_gis_commands(app, gis_commands);
+
     CLI11_PARSE(app, argc, argv);
     set_database_config_path(config);
     set_notifier(std::make_shared<CliNotifier>());
@@ -162,6 +166,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (map->parsed()) return cli::run_map_command(map_command, argc, argv);
+    if (auto status = cli::run_gis_commands(gis_commands)) return *status;
     for (Command* c : commands) {
         if (!c->app->parsed()) continue;
         cli::RunOptions options;
