@@ -291,7 +291,7 @@ void write_geotiff(const std::string& path, const GridGeometry& grid, const std:
     if (bands.empty()) throw GisRefusal(path + ": nothing to write");
     PendingFile pending(path);
     GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GTiff");
-    const char* options[] = {"COMPRESS=DEFLATE", "PREDICTOR=3", "TILED=YES", nullptr};
+    const char* options[] = {"COMPRESS=DEFLATE", "PREDICTOR=3", nullptr};
     {
         GDALDatasetUniquePtr ds(driver->Create(pending.temp().c_str(), grid.columns, grid.rows,
                                                static_cast<int>(bands.size()), GDT_Float64,
@@ -331,9 +331,12 @@ void write_geopackage(const std::string& path, const std::string& layer_name, co
     {
         GDALDatasetUniquePtr ds(driver->Create(pending.temp().c_str(), 0, 0, 0, GDT_Unknown, nullptr));
         if (!ds) throw GisRefusal(path + ": cannot be written" + QuietErrors::last());
-        std::unique_ptr<OGRSpatialReference> srs;
-        if (!grid.spatial_reference.empty()) {
-            srs = std::make_unique<OGRSpatialReference>();
+        // A grid without a coordinate system gets GeoPackage's undefined
+        // cartesian system rather than its undefined geographic one.
+        auto srs = std::make_unique<OGRSpatialReference>();
+        if (grid.spatial_reference.empty()) {
+            srs->SetLocalCS("Undefined cartesian SRS");
+        } else {
             srs->importFromWkt(grid.spatial_reference.c_str());
         }
         OGRLayer* layer = ds->CreateLayer(layer_name.c_str(), srs.get(), wkbPolygon, nullptr);
