@@ -130,7 +130,11 @@ void insert_pixels(DatabaseAccess& db, const StudyAreaRows& area, int country_id
             s << ")";
         }
         db.update(s);
-        if (feedback) feedback->report({static_cast<long long>(end), total, 0.0, 0.0, "Writing pixels"});
+        if (feedback) {
+            feedback->report({static_cast<long long>(end), total, 0.0, 0.0, "Writing pixels"});
+            // Cancelling rolls the whole import back.
+            if (feedback->cancelled()) throw StudyAreaError("the import was cancelled; nothing was written");
+        }
     }
 }
 
