@@ -76,9 +76,12 @@ class PendingFile {
 public:
     explicit PendingFile(const std::string& target) : target_(target) {
         const std::filesystem::path p(target);
-        temp_ = (p.parent_path() / ("." + p.stem().string() + ".partial-" + std::to_string(::getpid()) +
-                                    p.extension().string()))
-                    .string();
+        std::string name = ".";
+        name += p.stem().string();
+        name += ".partial-";
+        name += std::to_string(::getpid());
+        name += p.extension().string();
+        temp_ = (p.parent_path() / name).string();
         remove_temp();
     }
     ~PendingFile() {
