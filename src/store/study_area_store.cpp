@@ -166,6 +166,15 @@ void insert_georeference(DatabaseAccess& db, const Georeference& g, int country_
     db.update(s);
 }
 
+StudyAreaPixel pixel_position(sql::ResultSet& rs) {
+    StudyAreaPixel p;
+    p.matrix_i = rs.getInt("matrix_i");
+    p.matrix_j = rs.getInt("matrix_j");
+    p.x_coordinate = rs.getInt64("x_coordinate");
+    p.y_coordinate = rs.getInt64("y_coordinate");
+    return p;
+}
+
 // Runs `work` as one transaction on the connection: committed when it
 // returns, rolled back when it throws.
 template <typename Work>
@@ -257,14 +266,7 @@ AreaGrid load_area_grid(DatabaseAccess& db, int country_id) {
         SqlText s;
         s << "SELECT matrix_i, matrix_j, x_coordinate, y_coordinate FROM pixel WHERE countryID = " << country_id
           << " ORDER BY matrix_i, matrix_j LIMIT 1";
-        db.query(s, [&](sql::ResultSet& rs) {
-            StudyAreaPixel p;
-            p.matrix_i = rs.getInt("matrix_i");
-            p.matrix_j = rs.getInt("matrix_j");
-            p.x_coordinate = rs.getInt64("x_coordinate");
-            p.y_coordinate = rs.getInt64("y_coordinate");
-            grid.sample = p;
-        });
+        db.query(s, [&](sql::ResultSet& rs) { grid.sample = pixel_position(rs); });
     }
     grid.georeference = load_georeference(db, country_id);
     return grid;
@@ -291,11 +293,7 @@ StudyAreaRows read_study_area(DatabaseAccess& db, const std::string& name) {
         SqlText s;
         s << "SELECT * FROM pixel WHERE countryID = " << *id << " ORDER BY matrix_i, matrix_j";
         db.query(s, [&](sql::ResultSet& rs) {
-            StudyAreaPixel p;
-            p.matrix_i = rs.getInt("matrix_i");
-            p.matrix_j = rs.getInt("matrix_j");
-            p.x_coordinate = rs.getInt64("x_coordinate");
-            p.y_coordinate = rs.getInt64("y_coordinate");
+            StudyAreaPixel p = pixel_position(rs);
             p.values.reserve(area.value_columns.size());
             for (const auto& c : area.value_columns) p.values.push_back(rs.getString(c));
             area.pixels.push_back(std::move(p));
