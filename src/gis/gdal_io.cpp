@@ -168,7 +168,7 @@ GridLayer read_raster_layer(const std::string& file, const std::string& column) 
     layer.has_data.resize(n);
     for (std::size_t c = 0; c < n; ++c) {
         const double v = layer.values[c];
-        layer.has_data[c] = !std::isnan(v) && !(has_no_data && (v == no_data || (std::isnan(no_data))));
+        layer.has_data[c] = !std::isnan(v) && !(has_no_data && v == no_data);
     }
     if (char** names = band->GetCategoryNames()) {
         for (int k = 0; names[k]; ++k) layer.categories.emplace_back(names[k]);

@@ -34,6 +34,7 @@ struct RasterSpec {
     std::array<double, 6> transform{500000.0, 25.0, 0.0, 5800000.0, 0.0, -25.0};
     int epsg = 25832;  // 0: no coordinate system
     std::string driver = "GTiff";
+    double no_data = kTestNoData;
 };
 
 inline std::string gis_scratch(const std::string& name) {
@@ -54,11 +55,11 @@ inline std::string write_raster(const std::string& name, const std::vector<doubl
     ds->SetGeoTransform(t.data());
     if (spec.epsg) ds->SetProjection(wkt_of(spec.epsg).c_str());
     GDALRasterBand* band = ds->GetRasterBand(1);
-    band->SetNoDataValue(kTestNoData);
+    band->SetNoDataValue(spec.no_data);
     if (!band_name.empty()) band->SetDescription(band_name.c_str());
     std::vector<double> v = values;
     for (double& x : v) {
-        if (std::isnan(x)) x = kTestNoData;
+        if (std::isnan(x)) x = spec.no_data;
     }
     EXPECT_EQ(band->RasterIO(GF_Write, 0, 0, spec.columns, spec.rows, v.data(), spec.columns, spec.rows, GDT_Float64,
                              0, 0),

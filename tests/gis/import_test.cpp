@@ -207,6 +207,15 @@ TEST_F(GisImportTest, AContourLayerGivesTheOutlineOnTheGrid) {
     EXPECT_EQ(schema().scalar("SELECT COUNT(*) FROM country WHERE name = 'Elsewhere'"), "0");
 }
 
+TEST_F(GisImportTest, NotANumberAsTheNoDataValueMarksOnlyThoseCells) {
+    testing::RasterSpec nan_no_data;
+    nan_no_data.no_data = kNone;
+    gis::ImportOptions o = small_area();
+    o.layers[0].file = write_raster("landuse_nan.tif", kLandUse, nan_no_data);
+    import(o);
+    EXPECT_EQ(schema().count("pixel"), 10);
+}
+
 TEST_F(GisImportTest, AsciiGridsWithoutCoordinateSystemAreImportedWithANotice) {
     testing::RasterSpec grid;
     grid.epsg = 0;
