@@ -45,11 +45,15 @@ ImportPreview preview_import(const std::vector<LayerSource>& sources, Feedback* 
     return p;
 }
 
-ImportResult import_study_area(DatabaseAccess& db, const ImportOptions& options, Feedback* feedback) {
-    // A taken name is refused before any layer is read.
+void refuse_taken_name(DatabaseAccess& db, const ImportOptions& options) {
     if (!options.replace && find_study_area(db, options.name)) {
         throw GisRefusal("a study area named \"" + options.name + "\" already exists (use --replace to replace it)");
     }
+}
+
+ImportResult import_study_area(DatabaseAccess& db, const ImportOptions& options, Feedback* feedback) {
+    // A taken name is refused before any layer is read.
+    refuse_taken_name(db, options);
     return import_study_area(db, options, load_layers(options.layers, feedback), feedback);
 }
 

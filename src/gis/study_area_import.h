@@ -41,6 +41,9 @@ struct ImportResult {
     std::string notice;  // e.g. layers without a coordinate system
 };
 
+// Refuses a name that is taken, unless the options replace that area.
+void refuse_taken_name(DatabaseAccess& db, const ImportOptions& options);
+
 // Reads, checks and writes the area in one transaction. Throws GisRefusal
 // (nothing written) for anything that does not make a study area.
 ImportResult import_study_area(DatabaseAccess& db, const ImportOptions& options, Feedback* feedback = nullptr);

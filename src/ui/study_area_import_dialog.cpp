@@ -161,19 +161,26 @@ std::vector<gis::LayerSource> sources_of(const std::vector<std::pair<std::string
 
 }  // namespace
 
+namespace {
+
+QString summary_lines(const gis::AreaSummary& s) {
+    QStringList lines;
+    lines << QString("Size: %1 rows x %2 columns").arg(s.rows).arg(s.columns)
+          << QString("Cell size: %1 m").arg(s.cell_size)
+          << "Coordinate system: " + QString::fromStdString(gis::spatial_reference_name(s.spatial_reference))
+          << QString("Cells with data (pixels): %1").arg(s.cells_with_data);
+    if (!s.notice.empty()) lines << QString::fromStdString(s.notice);
+    return lines.join('\n');
+}
+
+}  // namespace
+
 bool StudyAreaImportDialog::checkLayers() {
     summary_->clear();
     try {
         RunProgress progress(this, kTitle, "Reading layers", import_progress_text);
         const gis::ImportPreview preview = gis::preview_import(sources_of(layerArguments()), &progress.feedback());
-        const gis::AreaSummary& s = preview.summary;
-        QStringList lines;
-        lines << QString("Size: %1 rows x %2 columns").arg(s.rows).arg(s.columns)
-              << QString("Cell size: %1 m").arg(s.cell_size)
-              << "Coordinate system: " + QString::fromStdString(gis::spatial_reference_name(s.spatial_reference))
-              << QString("Cells with data (pixels): %1").arg(s.cells_with_data);
-        if (!s.notice.empty()) lines << QString::fromStdString(s.notice);
-        summary_->setPlainText(lines.join('\n'));
+        summary_->setPlainText(summary_lines(preview.summary));
         return true;
     } catch (const gis::GisRefusal& e) {
         notifier().inform(e.what());
@@ -200,10 +207,23 @@ bool StudyAreaImportDialog::runImport() {
         options.contour_file = contour_->text().trimmed().toStdString();
         options.replace = replace_->isChecked();
         DatabaseAccess db;
+        gis::refuse_taken_name(db, options);
+        // What the layers hold is shown, and confirmed, before anything is
+        // written.
+        gis::ImportPreview preview;
+        {
+            RunProgress progress(this, kTitle, "Reading layers", import_progress_text);
+            preview = gis::preview_import(options.layers, &progress.feedback());
+        }
+        const QString summary = summary_lines(preview.summary);
+        summary_->setPlainText(summary);
+        if (!notifier().ask_ok_cancel(
+                (summary + QString("\n\nWrite the study area \"%1\"?").arg(name)).toStdString(), kTitle)) {
+            return false;
+        }
         RunProgress progress(this, kTitle, "Importing the study area", import_progress_text);
-        const gis::ImportResult r = gis::import_study_area(db, options, &progress.feedback());
-        QString text = QString("Study area \"%1\" imported: %2 pixels.").arg(name).arg(r.pixels);
-        if (!r.notice.empty()) text += "\n" + QString::fromStdString(r.notice);
+        const gis::ImportResult r = gis::import_study_area(db, options, preview.layers, &progress.feedback());
+        const QString text = QString("Study area \"%1\" imported: %2 pixels.").arg(name).arg(r.pixels);
         summary_->appendPlainText(text);
         notifier().inform(text.toStdString());
         return true;

@@ -71,6 +71,13 @@ TEST_F(StudyAreaWindowsTest, TheDialogShowsWhatTheLayersHoldAndImportsThem) {
     EXPECT_EQ(messages().texts(), std::vector<std::string>{"Enter a name for the study area first."});
     dialog.findChild<QLineEdit*>("name")->setText("Dialogau");
     dialog.findChild<QSpinBox*>("growth_start")->setValue(14);
+    // The summary is shown and confirmed before the rows are written.
+    messages().queue_answer(false);
+    EXPECT_FALSE(dialog.runImport());
+    ASSERT_FALSE(messages().messages().empty());
+    EXPECT_EQ(messages().messages().back().kind, RecordingNotifier::Kind::OkCancel);
+    EXPECT_NE(messages().texts().back().find("Cells with data (pixels): 10"), std::string::npos);
+    EXPECT_EQ(schema().count("pixel"), 0);
     dialog.findChild<QPushButton*>("Import")->click();
     EXPECT_EQ(schema().rows("SELECT name, growth_start FROM country"),
               (std::vector<std::vector<std::string>>{{"Dialogau", "14"}}));
