@@ -3,6 +3,7 @@
 // nothing, replacing one area.
 #include <gtest/gtest.h>
 
+#include "common/feedback.h"
 #include "gis/gis_files.h"
 #include "gis/study_area_import.h"
 #include "store/study_area_store.h"
@@ -205,6 +206,16 @@ TEST_F(GisImportTest, AContourLayerGivesTheOutlineOnTheGrid) {
         "outline33.gpkg", "id", {{{{0, 0}, {1, 0}, {1, 1}}, 1}}, 25833);
     EXPECT_THROW(import(other), gis::GisRefusal);
     EXPECT_EQ(schema().scalar("SELECT COUNT(*) FROM country WHERE name = 'Elsewhere'"), "0");
+}
+
+TEST_F(GisImportTest, CancellingWhilePixelsAreWrittenRollsTheWholeImportBack) {
+    Feedback feedback;
+    feedback = Feedback([&](const Feedback::Progress& p) {
+        if (p.stage == "Writing pixels") feedback.cancel();
+    });
+    auto db = connect();
+    EXPECT_THROW(gis::import_study_area(*db, small_area(), &feedback), gis::GisRefusal);
+    EXPECT_EQ(area_rows(), 0);
 }
 
 TEST_F(GisImportTest, NotANumberAsTheNoDataValueMarksOnlyThoseCells) {
