@@ -151,6 +151,9 @@ int main(int argc, char** argv) {
     map->add_option("--result-layer", map_command.result_layer,
                     "result: 7 quality, 8 species on result pixel (configuration view), 9 payment - cost");
     map->add_flag("--only-results", map_command.only_results, "leave out the landscape");
+    map->add_option("--scale", map_command.scale,
+                    "screen pixels per raster cell; draws the map as its window does, legends beside it");
+    map->add_option("--fit", map_command.fit, "WIDTHxHEIGHT: fit the study area into a map area of this size");
     map->add_option("--out", map_command.out, "image file")->required();
 
     cli::GisCommands gis_commands;

@@ -11,6 +11,8 @@
 
 #include "map/map_data_set.h"
 #include "map/map_render.h"
+#include "map/map_window.h"
+#include "common/number_format.h"
 #include "map/qt/qimage_export.h"
 #include "map/qt/qt_image_canvas.h"
 
@@ -109,6 +111,41 @@ MapOptions result_options(const MapCommand& c) {
     return o;
 }
 
+// The map area of --fit ("WIDTHxHEIGHT", each 1 to 20000 pixels).
+std::pair<int, int> fit_size(const std::string& text) {
+    const auto x = text.find_first_of("xX");
+    const auto number = [&](const std::string& part) {
+        char* end = nullptr;
+        const long v = std::strtol(part.c_str(), &end, 10);
+        if (part.empty() || *end != '\0' || v < 1 || v > 20000) throw ArgumentError{"--fit takes WIDTHxHEIGHT in pixels, e.g. 1200x800"};
+        return static_cast<int>(v);
+    };
+    if (x == std::string::npos) number("");
+    return {number(text.substr(0, x)), number(text.substr(x + 1))};
+}
+
+// The map as a map window shows it: cells as blocks at the scale asked for
+// (or fitted into the size asked for), the legends with their colour boxes
+// beside it.
+QImage map_window_image(const MapCommand& c, MapOptions& options, RememberedSelection& selection, PanelLists& panel,
+                        RenderOutcome& outcome) {
+    MapScene scene = c.view == "configuration" ? render_configuration_scene(options, selection, panel)
+                                               : render_result_scene(options, selection, panel);
+    outcome = scene.outcome;
+    const PictureBounds bounds = scene.picture.bounds().value_or(PictureBounds{0, 0, 1, 1});
+    MapViewport viewport;
+    if (c.fit) {
+        const auto [w, h] = fit_size(*c.fit);
+        viewport = fit_viewport(bounds, w, h);
+    } else {
+        viewport = scaled_viewport(bounds, *c.scale);
+    }
+    const WindowSize size = map_window_size(scene, viewport);
+    QtImageCanvas canvas(size.width, size.height);
+    draw_map_window(scene, viewport, canvas);
+    return canvas.image().copy(0, 0, size.width, size.height);
+}
+
 }  // namespace
 
 int run_map_command(const MapCommand& c, int argc, char** argv) {
@@ -124,6 +161,11 @@ int run_map_command(const MapCommand& c, int argc, char** argv) {
 
     MapOptions options;
     try {
+        if (c.scale && c.fit) throw ArgumentError{"give --scale or --fit, not both"};
+        if (c.scale && !(*c.scale >= kMinScale && *c.scale <= kMaxScale))
+            throw ArgumentError{"--scale takes a number from " + format_number(kMinScale) + " to " +
+                                format_number(kMaxScale)};
+        if (c.fit) fit_size(*c.fit);
         options = c.view == "configuration" ? configuration_options(c) : result_options(c);
     } catch (const ArgumentError& e) {
         std::cerr << "pravel-cli: " << e.text << '\n';
@@ -132,14 +174,20 @@ int run_map_command(const MapCommand& c, int argc, char** argv) {
     // As a newly opened view: the remembered selection starts at the top.
     RememberedSelection selection;
     PanelLists panel;
-    QtImageCanvas canvas;
-    const RenderOutcome outcome = c.view == "configuration"
-                                      ? render_configuration_map(options, selection, panel, canvas)
-                                      : render_result_map(options, selection, panel, canvas);
+    RenderOutcome outcome;
+    QImage image;
+    if (c.scale || c.fit) {
+        image = map_window_image(c, options, selection, panel, outcome);
+    } else {
+        QtImageCanvas canvas;
+        outcome = c.view == "configuration" ? render_configuration_map(options, selection, panel, canvas)
+                                            : render_result_map(options, selection, panel, canvas);
+        image = canvas.image();
+    }
     for (const auto& notice : outcome.notices) std::cerr << "pravel-cli: " << notice << '\n';
     // A bitmap is written at 24 bits, the depth of the drawn image.
-    const ImageExportResult written = export_map_image(
-        canvas.image(), c.out, ext == "bmp" ? ImageFileType::Bitmap : ImageFileType::Png, 24);
+    const ImageExportResult written =
+        export_map_image(image, c.out, ext == "bmp" ? ImageFileType::Bitmap : ImageFileType::Png, 24);
     if (!written.ok) {
         std::cerr << "pravel-cli: " << written.error << '\n';
         return 1;

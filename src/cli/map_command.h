@@ -15,6 +15,8 @@ struct MapCommand {
     std::optional<int> result_layer;           // default: the panel's initial choice
     bool only_results = false;                 // leave out the landscape
     std::string out;                           // image file; the format follows the extension
+    std::optional<double> scale;               // screen pixels per raster cell, legends beside the map
+    std::optional<std::string> fit;            // "WIDTHxHEIGHT": the map area the study area is fitted into
 };
 
 // Renders and writes the image. Returns the process status: 0 written,

@@ -32,6 +32,17 @@ public:
     virtual void line_to(int x, int y) = 0;
     // Moves the pen without drawing.
     virtual void move_to(int x, int y) = 0;
+
+    // A filled rectangle of w x h pixels with its top-left corner at (x, y).
+    // Canvases that can fill faster than pixel by pixel override it.
+    virtual void fill_rect(int x, int y, int w, int h, Colour colour) {
+        for (int r = 0; r < h; ++r)
+            for (int c = 0; c < w; ++c) paint_pixel(x + c, y + r, colour);
+    }
+    // What the drawing calls that follow belong to; a canvas that keeps the
+    // parts of a map apart (the map picture) listens, the others ignore it.
+    enum class Part { Landscape, Result, Outline, Text };
+    virtual void begin_part(Part) {}
 };
 
 // Records every call, in order, for tests.

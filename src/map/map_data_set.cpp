@@ -227,8 +227,20 @@ void MapDataSet::draw_landscape(int countryID, int layer, MapCanvas& canvas) {
             " AND land_use_type = 5",
         [&](sql::ResultSet& rs) {
             Colour colour = kStartColour;
-            if (legend && column) colour = landscape_colour(layer, rs.getInt(column)).value_or(kUnclassifiedColour);
-            paint_cell(canvas, rs.getInt("matrix_i"), rs.getInt("matrix_j"), colour);
+            std::optional<int> value;
+            if (legend && column) {
+                value = rs.getInt(column);
+                colour = landscape_colour(layer, *value).value_or(kUnclassifiedColour);
+            }
+            const int i = rs.getInt("matrix_i"), j = rs.getInt("matrix_j");
+            paint_cell(canvas, i, j, colour);
+            if (cells_) {
+                CellFacts facts{i, j};
+                facts.x_coordinate = rs.getInt("x_coordinate");
+                facts.y_coordinate = rs.getInt("y_coordinate");
+                facts.layer_value = value;
+                cells_(facts);
+            }
         });
 }
 
@@ -256,6 +268,7 @@ void MapDataSet::draw_configuration_payment(int configurationID, int layer, MapC
     run(kConfigurationPixelQuery + format_number(configurationID), [&](sql::ResultSet& rs) {
         if (layer == payment_cost) colour = configuration_benefit_colour(rs.getInt("benefit"));
         paint_cell(canvas, rs.getInt("matrix_i"), rs.getInt("matrix_j"), colour);
+        report_result_cell(rs, "matrix_i", "matrix_j", "x_coordinate", "y_coordinate");
     });
 }
 
@@ -267,6 +280,7 @@ void MapDataSet::draw_configuration_quality(int configurationID, int speciesID, 
             if (layer == quality) colour = quality_colour(rs.getDouble("quality"));
             if (layer == species_on_result_pixel) colour = kBlack;
             paint_cell(canvas, rs.getInt("matrix_i"), rs.getInt("matrix_j"), colour);
+            report_result_cell(rs, "matrix_i", "matrix_j", "x_coordinate", "y_coordinate");
         });
 }
 
@@ -278,6 +292,7 @@ void MapDataSet::draw_result_payment(const std::string& species_name, MeasureCho
     run(result_rows_query(species_name, measure), [&](sql::ResultSet& rs) {
         if (layer == payment_cost) colour = result_benefit_colour(rs.getInt("benefit"));
         paint_cell(canvas, rs.getInt("pixel_i"), rs.getInt("pixel_j"), colour);
+        report_result_cell(rs, "pixel_i", "pixel_j", "pixel_x", "pixel_y");
     });
 }
 
@@ -288,7 +303,20 @@ void MapDataSet::draw_result_quality(const std::string& species_name, MeasureCho
     run(result_rows_query(species_name, measure), [&](sql::ResultSet& rs) {
         if (layer == quality) colour = quality_colour(rs.getDouble("quality"));
         paint_cell(canvas, rs.getInt("pixel_i"), rs.getInt("pixel_j"), colour);
+        report_result_cell(rs, "pixel_i", "pixel_j", "pixel_x", "pixel_y");
     });
+}
+
+void MapDataSet::report_result_cell(sql::ResultSet& rs, const char* row, const char* column, const char* x,
+                                    const char* y) {
+    if (!cells_) return;
+    CellFacts facts{rs.getInt(row), rs.getInt(column)};
+    facts.x_coordinate = rs.getInt(x);
+    facts.y_coordinate = rs.getInt(y);
+    facts.measureID = rs.getInt("measureID");
+    facts.quality = static_cast<double>(rs.getDouble("quality"));
+    facts.benefit = rs.getInt("benefit");
+    cells_(facts);
 }
 
 void MapDataSet::draw_contour(int countryID, MapCanvas& canvas) {
@@ -357,6 +385,28 @@ std::vector<std::string> MapDataSet::describe_result_measures(MeasureChoice meas
     for (int id : ids)
         if (!describe_measure(id, lines, "")) break;
     return lines;
+}
+
+std::optional<double> MapDataSet::load_cell_size(int countryID) {
+    std::optional<double> size;
+    run("SELECT * FROM matrix_referenz WHERE  countryID = " + format_number(countryID), [&](sql::ResultSet& rs) {
+        const int length = rs.getInt("pixel_lenght_x");
+        size = length > 0 ? std::optional<double>(length) : std::nullopt;
+    });
+    return size;
+}
+
+std::string MapDataSet::measure_summary(int measureID) {
+    std::string line = format_number(measureID);
+    run("SELECT * FROM measures WHERE measureID = " + format_number(measureID), [&](sql::ResultSet& rs) {
+        line = format_number(measureID) + ", " + rs.getString("name") + ", first use " +
+               format_number(rs.getInt("month_quarter_first_use")) + "QM";
+        const int d2 = rs.getInt("distance_2use");
+        if (d2 != 0)
+            line += ", distances " + format_number(d2) + "/" + format_number(rs.getInt("distance_3use")) + "/" +
+                    format_number(rs.getInt("distance_4use")) + "QM";
+    });
+    return line;
 }
 
 }  // namespace pravel

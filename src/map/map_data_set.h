@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "map/cell_facts.h"
 #include "map/map_canvas.h"
 #include "store/database_access.h"
 
@@ -83,6 +84,9 @@ public:
 
     // Receives the text of every statement this data set sends.
     void set_statement_log(StatementLog log) { log_ = std::move(log); }
+    // Receives the facts of every cell the drawing operations paint, from the
+    // rows they read anyway (no query is added for it).
+    void set_cell_observer(CellObserver observer) { cells_ = std::move(observer); }
 
     // Lists. Each loader catches the errors of its own queries: the driver's
     // text is shown, the loader stops and keeps what it had read.
@@ -116,16 +120,26 @@ public:
     // result table.
     std::vector<std::string> describe_result_measures(MeasureChoice measure);
 
+    // Side length of one raster cell of the country in metres, from its
+    // raster reference; none when it has none (or a length of 0).
+    std::optional<double> load_cell_size(int countryID);
+    // One line naming a measure for a list: "ID, name, first use, distances".
+    // Just the identifier when the catalogue does not know it.
+    std::string measure_summary(int measureID);
+
 private:
     using RowReader = std::function<void(sql::ResultSet& row)>;
     // Runs a reading query; on a database error shows its text and returns false.
     bool run(const std::string& statement, const RowReader& read);
     void draw_quality_legend(MapCanvas& canvas);
     void draw_payment_legend(const char* const labels[5], MapCanvas& canvas);
+    // Hands the facts of a result row's cell to the cell observer.
+    void report_result_cell(sql::ResultSet& rs, const char* row, const char* column, const char* x, const char* y);
     bool describe_measure(int measureID, std::vector<std::string>& lines, const std::string& suffix);
 
     DatabaseAccess db_;
     StatementLog log_;
+    CellObserver cells_;
     std::vector<ConfigurationEntry> configurations_;
     std::vector<std::vector<SpeciesEntry>> configuration_species_;
     std::optional<int> result_country_;

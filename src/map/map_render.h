@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "map/map_canvas.h"
+#include "map/map_legend.h"
+#include "map/map_picture.h"
 #include "store/database_access.h"
 
 namespace pravel {
@@ -44,6 +46,9 @@ struct PanelLists {
     int selected_entry = -1;
     std::vector<std::string> species;
     int current_species = -1;
+    // What the list shows for each entry, when it is more than the entry
+    // itself (the result map: "ID, name, first use, distances").
+    std::vector<std::string> labels;
 };
 
 // Where the repaints write their texts.
@@ -73,5 +78,28 @@ RenderOutcome render_result_map(MapOptions& options, RememberedSelection& select
 inline constexpr const char* kNoConfigurationText = "Nothing to show: no configuration is stored.";
 inline constexpr const char* kEmptyResultText = "Nothing to show: the result table is empty.";
 inline constexpr const char* kNoSpeciesText = "Nothing to show: no species has results here.";
+
+// A repaint kept for a map window: the map as drawn, with what each cell's
+// rows said, and what the window shows beside it.
+struct MapScene {
+    MapPicture picture;
+    RenderOutcome outcome;
+    std::vector<std::string> heading;      // what is described ("Configuration: Plan A")
+    std::vector<std::string> description;  // one line per measure
+    std::vector<Legend> legends;           // landscape first, then the result
+    bool muted_background = false;         // the landscape is drawn lighter under results
+    std::string landscape_title;           // the landscape layer drawn ("altitude"); empty for none
+    int result_layer = 0;                  // the result layer drawn; 0 for none
+    std::string species;                   // the species whose results are drawn
+    std::optional<double> cell_size_m;     // side of a raster cell in metres, when known
+};
+
+// The two repaints, kept as scenes for a window that zooms and pans. They
+// send the statements of the repaints above, then read the raster's cell size
+// and (result map) the names of the listed measures.
+MapScene render_configuration_scene(MapOptions& options, RememberedSelection& selection, PanelLists& panel,
+                                    const std::string& config_path = database_config_path());
+MapScene render_result_scene(MapOptions& options, RememberedSelection& selection, PanelLists& panel,
+                             const std::string& config_path = database_config_path());
 
 }  // namespace pravel

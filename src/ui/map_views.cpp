@@ -4,25 +4,35 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFrame>
+#include <QKeySequence>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMainWindow>
 #include <QMdiSubWindow>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStatusBar>
+#include <QToolBar>
 #include <QVBoxLayout>
+#include <QWheelEvent>
+
+#include <cmath>
 
 #include "common/notifier.h"
 #include "map/image_export.h"
 #include "map/map_data_set.h"
 #include "map/qt/qimage_export.h"
+#include "map/qt/qt_image_canvas.h"
 
 namespace pravel {
 
@@ -56,12 +66,17 @@ void fill(QListWidget* list, QLineEdit* edit, const std::vector<std::string>& en
 
 // ---------------------------------------------------------------- panels
 
-MapPanel::MapPanel(QWidget* parent) : QDialog(parent, Qt::Tool) {
+MapPanel::MapPanel(QWidget* parent) : QDialog(parent, parent ? Qt::Widget : Qt::Tool) {
     setWindowTitle(kPanelCaption);
     setModal(false);
 }
 
-void MapPanel::requestRepaint() { MapView::repaintActive(); }
+void MapPanel::requestRepaint() {
+    if (view_)
+        view_->redraw();
+    else
+        MapView::repaintActive();
+}
 
 FilterKontrolle::FilterKontrolle(QWidget* parent) : MapPanel(parent) {
     options_ = configuration_map_initial_options();
@@ -85,7 +100,8 @@ FilterKontrolle::FilterKontrolle(QWidget* parent) : MapPanel(parent) {
 
     auto* general = named(new QGroupBox("General attributes", this), "General attributes");
     auto* general_layout = new QVBoxLayout(general);
-    const std::pair<const char*, int> general_options[] = {{"Forest adjacent", MapDataSet::manure_status},
+    // The first option draws the manure status and says so.
+    const std::pair<const char*, int> general_options[] = {{"Manure status", MapDataSet::manure_status},
                                                            {"Altitude", MapDataSet::altitude},
                                                            {"Grassland economic value", MapDataSet::grassland_economic_value},
                                                            {"Type of grassland use", MapDataSet::land_use},
@@ -162,14 +178,15 @@ void FilterKontrolle::showLists(bool species_refilled) {
 
 zwischenfilter::zwischenfilter(QWidget* parent) : MapPanel(parent) {
     options_ = result_map_initial_options();
-    auto* layout = new QGridLayout(this);
+    // One column, so that the panel docks beside the map.
+    auto* layout = new QVBoxLayout(this);
 
-    layout->addWidget(new QLabel("Measure", this), 0, 0);
+    layout->addWidget(new QLabel("Measure", this));
     measure_edit_ = named(new QLineEdit(this), "Measure edit");
     measure_edit_->setReadOnly(true);
     measures_ = named(new QListWidget(this), "Measure");
-    layout->addWidget(measure_edit_, 1, 0);
-    layout->addWidget(measures_, 2, 0);
+    layout->addWidget(measure_edit_);
+    layout->addWidget(measures_, 2);
     const auto choose_measure = [this](int row) {
         if (row < 0) return;
         options_.selected_list_index = row;
@@ -180,12 +197,12 @@ zwischenfilter::zwischenfilter(QWidget* parent) : MapPanel(parent) {
     connect(measures_, &QListWidget::itemDoubleClicked, this,
             [this, choose_measure](QListWidgetItem* item) { choose_measure(measures_->row(item)); });
 
-    layout->addWidget(new QLabel("Species", this), 0, 1);
+    layout->addWidget(new QLabel("Species", this));
     species_edit_ = named(new QLineEdit(this), "Species edit");
     species_edit_->setReadOnly(true);
     species_ = named(new QListWidget(this), "Species");
-    layout->addWidget(species_edit_, 1, 1);
-    layout->addWidget(species_, 2, 1);
+    layout->addWidget(species_edit_);
+    layout->addWidget(species_, 1);
     on_entry_chosen(species_, this, [this](int row) {
         if (row < 0) return;
         options_.selected_species_index = row;
@@ -206,7 +223,7 @@ zwischenfilter::zwischenfilter(QWidget* parent) : MapPanel(parent) {
         connect(b, &QRadioButton::clicked, this, [this, layer = layer] { chooseGeneral(layer); });
     }
     general_[MapDataSet::grassland_economic_value]->setChecked(true);
-    layout->addWidget(general, 3, 0);
+    layout->addWidget(general);
 
     // The two result options clear each other themselves; clicking the one
     // that is set clears it without a repaint.
@@ -223,16 +240,16 @@ zwischenfilter::zwischenfilter(QWidget* parent) : MapPanel(parent) {
             [this, quality, payment] { chooseResult(quality, payment, MapDataSet::quality); });
     connect(payment, &QRadioButton::clicked, this,
             [this, quality, payment] { chooseResult(payment, quality, MapDataSet::payment_cost); });
-    layout->addWidget(result, 3, 1);
+    layout->addWidget(result);
 
     auto* all = named(new QCheckBox("all measures", this), "all measures");
-    layout->addWidget(all, 4, 0);
+    layout->addWidget(all);
     connect(all, &QCheckBox::clicked, this, [this](bool checked) {
         options_.all_measures = checked;
         requestRepaint();
     });
     auto* only_results = named(new QCheckBox("show only result pixels", this), "show only result pixels");
-    layout->addWidget(only_results, 4, 1);
+    layout->addWidget(only_results);
     connect(only_results, &QCheckBox::clicked, this, [this](bool checked) {
         options_.draw_general = !checked;
         for (auto& [layer, b] : general_) b->setEnabled(!checked);
@@ -241,7 +258,7 @@ zwischenfilter::zwischenfilter(QWidget* parent) : MapPanel(parent) {
 
     auto* save = named(new QPushButton("Save image", this), "Save image");
     save->hide();
-    layout->addWidget(save, 5, 1);
+    layout->addWidget(save);
 }
 
 void zwischenfilter::chooseGeneral(int layer) {
@@ -262,7 +279,9 @@ void zwischenfilter::chooseResult(QRadioButton* chosen, QRadioButton* other, int
 }
 
 void zwischenfilter::showLists(bool species_refilled) {
-    fill(measures_, measure_edit_, lists_.entries, lists_.selected_entry);
+    // Each measure as "ID, name, first use, distances" when the repaint named them.
+    fill(measures_, measure_edit_, lists_.labels.size() == lists_.entries.size() ? lists_.labels : lists_.entries,
+         lists_.selected_entry);
     if (species_refilled) fill(species_, species_edit_, lists_.species, lists_.current_species);
 }
 
@@ -273,8 +292,26 @@ MapView* MapView::active_ = nullptr;
 MapView::MapView(QWidget* parent, std::string config_path) : QAbstractScrollArea(parent), config_path_(std::move(config_path)) {
     viewport()->setAutoFillBackground(true);
     viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setMouseTracking(true);
+    viewport()->setCursor(Qt::OpenHandCursor);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFocusPolicy(Qt::StrongFocus);
     if (parent) parent->installEventFilter(this);
+
+    tools_ = new QToolBar(this);
+    tools_->setObjectName("Map tools");
+    const auto add = [this](const char* text, const char* tip, QKeySequence key, auto slot) {
+        QAction* a = tools_->addAction(text, this, slot);
+        a->setObjectName(text);
+        a->setToolTip(tip);
+        a->setShortcut(key);
+        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        addAction(a);
+    };
+    add("+", "Zoom in", QKeySequence::ZoomIn, &MapView::zoomIn);
+    add("-", "Zoom out", QKeySequence::ZoomOut, &MapView::zoomOut);
+    add("Fit", "Show the whole study area", QKeySequence(Qt::Key_0), &MapView::fitToWindow);
 }
 
 MapView::~MapView() {
@@ -292,48 +329,104 @@ void MapView::initialUpdate() {
     opened_ = true;
     // The child window it has been put in since it was made.
     if (parentWidget()) parentWidget()->installEventFilter(this);
-    updateScrollBars();
     maximiseChildWindow();
+    // The panel is docked to the right side of the view, under its caption,
+    // and lives and dies with it.
+    dock_ = new QFrame(this);
+    dock_->setObjectName("Change display dock");
+    dock_->setFrameShape(QFrame::StyledPanel);
+    auto* dock_layout = new QVBoxLayout(dock_);
+    dock_layout->setContentsMargins(4, 4, 4, 4);
+    auto* caption = new QLabel(kPanelCaption, dock_);
+    QFont bold = caption->font();
+    bold.setBold(true);
+    caption->setFont(bold);
+    dock_layout->addWidget(caption);
     panel_ = createPanel();
-    panel_->adjustSize();
-    panel_->move(mapToGlobal(rect().center()) - QPoint(panel_->width() / 2, panel_->height() / 2));
-    panel_->show();
+    panel_->setParent(dock_, Qt::Widget);
+    panel_->setView(this);
+    dock_layout->addWidget(panel_, 1);
+    dock_->show();
+    layoutSides();
     selection() = RememberedSelection{};
     active_ = this;
+}
+
+void MapView::layoutSides() {
+    const int tools_height = tools_->sizeHint().height();
+    const int dock_width = dock_ ? kPanelWidth : 0;
+    setViewportMargins(0, tools_height, dock_width, 0);
+    const QRect r = contentsRect();
+    tools_->setGeometry(r.left(), r.top(), r.width() - dock_width, tools_height);
+    if (dock_) dock_->setGeometry(r.right() + 1 - dock_width, r.top(), dock_width, r.height());
 }
 
 void MapView::redraw() {
     if (!panel_) initialUpdate();
     MapOptions& options = panel_->options();
     const bool reload = options.reload_lists;
-    // Each repaint draws on a fresh white canvas: drawn over the last picture,
-    // a landscape switched off would stay visible and the smoothed texts would
-    // darken with every repaint.
-    canvas_ = QtImageCanvas(kMapExtent, kMapExtent);
-    outcome_ = render(options, panel_->lists(), canvas_);
+    scene_ = render(options, panel_->lists());
     ++repaints_;
     panel_->showLists(reload && !options.reload_lists);
-    updateScrollBars();
+    if (fitted_) {
+        fitToWindow();
+    } else {
+        frame_dirty_ = true;
+        viewport()->update();
+    }
+    updateCaption();
+}
+
+void MapView::setViewport(const MapViewport& v) {
+    viewport_ = v;
+    frame_dirty_ = true;
     viewport()->update();
 }
 
-void MapView::updateScrollBars() {
-    const QSize shown = viewport()->size();
-    horizontalScrollBar()->setRange(0, std::max(0, kMapExtent - shown.width()));
-    verticalScrollBar()->setRange(0, std::max(0, kMapExtent - shown.height()));
-    horizontalScrollBar()->setPageStep(shown.width());
-    verticalScrollBar()->setPageStep(shown.height());
+void MapView::zoomBy(double factor, std::optional<QPointF> about) {
+    const WindowSize area = map_area_size(viewport()->width(), viewport()->height());
+    const QPointF at = about.value_or(QPointF(area.width / 2.0, area.height / 2.0));
+    fitted_ = false;
+    setViewport(zoom_viewport(viewport_, factor, at.x(), at.y()));
+}
+
+void MapView::fitToWindow() {
+    fitted_ = true;
+    const WindowSize area = map_area_size(viewport()->width(), viewport()->height());
+    const auto bounds = scene_.picture.bounds();
+    MapViewport v = bounds ? fit_viewport(*bounds, area.width, area.height) : MapViewport{};
+    v.width = area.width;
+    v.height = area.height;
+    setViewport(v);
+}
+
+const QImage& MapView::image() {
+    if (frame_dirty_ || frame_.size() != viewport()->size()) {
+        const QSize size = viewport()->size().expandedTo(QSize(1, 1));
+        const WindowSize area = map_area_size(size.width(), size.height());
+        viewport_.width = area.width;
+        viewport_.height = area.height;
+        QtImageCanvas canvas(size.width(), size.height());
+        draw_map_window(scene_, viewport_, canvas);
+        // Anything that reached beyond the window is not shown.
+        frame_ = canvas.image().copy(0, 0, size.width(), size.height());
+        frame_dirty_ = false;
+    }
+    return frame_;
 }
 
 void MapView::paintEvent(QPaintEvent*) {
     QPainter painter(viewport());
-    painter.fillRect(viewport()->rect(), Qt::white);
-    painter.drawImage(QPoint(-horizontalScrollBar()->value(), -verticalScrollBar()->value()), canvas_.image());
+    painter.drawImage(QPoint(0, 0), image());
 }
 
 void MapView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
-    updateScrollBars();
+    layoutSides();
+    if (fitted_ && opened_)
+        fitToWindow();
+    else
+        frame_dirty_ = true;
 }
 
 void MapView::showEvent(QShowEvent* event) {
@@ -342,6 +435,63 @@ void MapView::showEvent(QShowEvent* event) {
         initialUpdate();
         redraw();
     }
+}
+
+void MapView::wheelEvent(QWheelEvent* event) {
+    const int steps = event->angleDelta().y();
+    if (steps == 0) return;
+    zoomBy(std::pow(kZoomStep, steps / 120.0), event->position());
+    event->accept();
+}
+
+void MapView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    drag_from_ = event->position().toPoint();
+    viewport()->setCursor(Qt::ClosedHandCursor);
+}
+
+void MapView::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    if (drag_from_ && (event->buttons() & Qt::LeftButton)) {
+        const QPoint moved = at - *drag_from_;
+        drag_from_ = at;
+        if (!moved.isNull()) {
+            fitted_ = false;
+            setViewport(pan_viewport(viewport_, moved.x(), moved.y()));
+        }
+    }
+    showCellStatus(cellStatusAt(at));
+}
+
+void MapView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    drag_from_.reset();
+    viewport()->setCursor(Qt::OpenHandCursor);
+}
+
+QString MapView::cellStatusAt(QPoint point) const {
+    return QString::fromStdString(describe_cell(scene_, viewport_, point.x(), point.y()));
+}
+
+void MapView::showCellStatus(const QString& text) {
+    if (text == cell_status_) return;
+    cell_status_ = text;
+    // The main window's status bar, when the view sits in one.
+    if (auto* main = qobject_cast<QMainWindow*>(window())) main->statusBar()->showMessage(text);
+    emit cellStatusChanged(text);
+}
+
+QString MapView::caption() const {
+    QStringList parts{viewName()};
+    if (const QString s = subject(); !s.isEmpty()) parts << s;
+    if (!scene_.species.empty()) parts << QString::fromStdString(scene_.species);
+    return parts.join(" - ");
+}
+
+void MapView::updateCaption() {
+    const QString text = caption();
+    setWindowTitle(text);
+    if (auto* child = qobject_cast<QMdiSubWindow*>(parentWidget())) child->setWindowTitle(text);
 }
 
 bool MapView::event(QEvent* event) {
@@ -387,8 +537,17 @@ bool MapView::saveImageTo(const QString& chosen_name, const QString& selected_fi
 
 Cvisualisierung::Cvisualisierung(QWidget* parent, std::string config_path) : MapView(parent, std::move(config_path)) {}
 
-RenderOutcome Cvisualisierung::render(MapOptions& options, PanelLists& lists, MapCanvas& canvas) {
-    return render_configuration_map(options, selection(), lists, canvas, config_path_);
+MapScene Cvisualisierung::render(MapOptions& options, PanelLists& lists) {
+    return render_configuration_scene(options, selection(), lists, config_path_);
+}
+
+QString Cvisualisierung::subject() const {
+    // The configuration drawn, by its name in the panel's list.
+    if (!panel()) return {};
+    const auto& names = panel()->lists().entries;
+    const int shown = configuration_map_selection().index;
+    if (shown < 0 || shown >= static_cast<int>(names.size())) return {};
+    return QString::fromStdString(names[shown]);
 }
 
 void Cvisualisierung::maximiseChildWindow() {
@@ -397,14 +556,19 @@ void Cvisualisierung::maximiseChildWindow() {
 
 visdireckt::visdireckt(QWidget* parent, std::string config_path) : MapView(parent, std::move(config_path)) {}
 
-RenderOutcome visdireckt::render(MapOptions& options, PanelLists& lists, MapCanvas& canvas) {
-    RenderOutcome outcome = render_result_map(options, selection(), lists, canvas, config_path_);
+void visdireckt::setAnalysis(const QString& name) {
+    analysis_ = name;
+    updateCaption();
+}
+
+MapScene visdireckt::render(MapOptions& options, PanelLists& lists) {
+    MapScene scene = render_result_scene(options, selection(), lists, config_path_);
     // The list shows the measure just drawn (the repaint selects the one
     // remembered before it drew).
     const std::string drawn = std::to_string(selection().id);
     for (std::size_t k = 0; k < lists.entries.size(); ++k)
         if (lists.entries[k] == drawn) lists.selected_entry = static_cast<int>(k);
-    return outcome;
+    return scene;
 }
 
 }  // namespace pravel

@@ -1,20 +1,22 @@
 #pragma once
-// The two map views and their option panels. A view is a scrollable canvas
-// (it can sit in an MDI child window) that draws one of the two maps with the
-// repaint sequences of the map library; its panel, a floating window
-// captioned "Change display", holds the options. A panel always repaints the
-// active map view, which need not be its own.
+// The two map views and their option panels. A view is a map canvas (it can
+// sit in an MDI child window) that draws one of the two maps with the repaint
+// sequences of the map library; its panel, captioned "Change display" and
+// docked to the view, holds the options and repaints its view. A panel made
+// without a view repaints the active map view.
 #include <QAbstractScrollArea>
 #include <QDialog>
 #include <QImage>
+#include <QPointer>
 #include <QString>
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "map/map_render.h"
-#include "map/qt/qt_image_canvas.h"
+#include "map/map_window.h"
 #include "store/database_access.h"
 
 class QAbstractButton;
@@ -24,13 +26,17 @@ class QFileDialog;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QFrame;
 class QRadioButton;
+class QToolBar;
 
 namespace pravel {
 
+class MapView;
+
 inline constexpr const char* kPanelCaption = "Change display";
-// Scrollable extent of both views; the drawing reaches further to the right.
-inline constexpr int kMapExtent = 700;
+// Width of the docked panel.
+inline constexpr int kPanelWidth = 330;
 
 // What a panel shows and keeps: the options of its view and the lists the
 // repaint fills.
@@ -51,12 +57,16 @@ public:
         return findChild<T*>(label);
     }
 
+    // The view the panel is docked to and repaints.
+    void setView(MapView* view) { view_ = view; }
+
 protected:
-    // Asks the active map view to repaint.
+    // Asks its view (or, without one, the active map view) to repaint.
     void requestRepaint();
 
     MapOptions options_;
     PanelLists lists_;
+    QPointer<MapView> view_;
 };
 
 // Sets up the save dialog of "save image": title, the bitmap, PNG and
@@ -97,26 +107,49 @@ private:
     std::map<int, QRadioButton*> general_;
 };
 
-// A map view: a scrollable canvas showing the last drawn image.
+// A map view: a map canvas as in GIS programs. It opens with the study area
+// fitted to the window, zooms with the mouse wheel about the cursor and with
+// its + / - / "Fit" tool buttons, pans by dragging, shows a scale bar, the
+// legends beside the map, and the cell under the cursor in the status bar.
+// Its "Change display" panel is docked to its right side and closes with it.
 class MapView : public QAbstractScrollArea {
     Q_OBJECT
 public:
     explicit MapView(QWidget* parent = nullptr, std::string config_path = database_config_path());
     ~MapView() override;
 
-    // Opening: sets the extent, creates and shows the panel, and resets the
-    // remembered selection of the view class. Done on the first show unless
-    // called before.
+    // Opening: creates the docked panel and resets the remembered selection of
+    // the view class. Done on the first show unless called before.
     void initialUpdate();
 
     MapPanel* panel() const { return panel_; }
-    const QImage& image() const { return canvas_.image(); }
-    const RenderOutcome& lastOutcome() const { return outcome_; }
+    // What the drawing area shows now (map, scale bar, legend column).
+    const QImage& image();
+    const RenderOutcome& lastOutcome() const { return scene_.outcome; }
+    const MapScene& scene() const { return scene_; }
     // Repaints done since the view was made.
     int repaintCount() const { return repaints_; }
 
-    // Draws the map again with the options of its panel.
+    // Draws the map again with the options of its panel (reading the
+    // database); the zoom and position stay.
     void redraw();
+
+    // How the map is shown: scale (screen pixels per raster cell) and window.
+    const MapViewport& mapViewport() const { return viewport_; }
+    double scale() const { return viewport_.scale; }
+    // Zooms by a factor about a point of the drawing area (the map area's
+    // centre when none is given).
+    void zoomBy(double factor, std::optional<QPointF> about = std::nullopt);
+    void zoomIn() { zoomBy(kZoomStep); }
+    void zoomOut() { zoomBy(1 / kZoomStep); }
+    // Fits the whole study area into the map area.
+    void fitToWindow();
+    // The status text for the cell under a point of the drawing area ("" off
+    // the map); the last one shown is kept.
+    QString cellStatusAt(QPoint point) const;
+    const QString& cellStatus() const { return cell_status_; }
+    // Caption: view, what it shows (analysis or configuration) and species.
+    QString caption() const;
 
     // The view's visible drawing area as shown on the screen.
     QImage visibleArea();
@@ -126,30 +159,55 @@ public:
     // filter; false when nothing was written (a failure is reported).
     bool saveImageTo(const QString& chosen_name, const QString& selected_filter);
 
-    // The view that panels repaint: the one last activated (or opened).
+    // The view that panels without a view of their own repaint: the one last
+    // activated (or opened).
     static MapView* active();
     static void repaintActive();
+
+    static constexpr double kZoomStep = 1.25;
+
+signals:
+    void cellStatusChanged(const QString& text);
 
 protected:
     virtual MapPanel* createPanel() = 0;
     virtual RememberedSelection& selection() = 0;
-    virtual RenderOutcome render(MapOptions& options, PanelLists& lists, MapCanvas& canvas) = 0;
+    virtual MapScene render(MapOptions& options, PanelLists& lists) = 0;
     virtual void maximiseChildWindow() {}
+    // First part of the caption ("Result map") and what follows it.
+    virtual QString viewName() const = 0;
+    virtual QString subject() const = 0;
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+    // Sets the caption on the view and its child window.
+    void updateCaption();
 
     std::string config_path_;
 
 private:
-    void updateScrollBars();
+    void layoutSides();
+    void setViewport(const MapViewport& viewport);
+    void showCellStatus(const QString& text);
 
     MapPanel* panel_ = nullptr;
-    QtImageCanvas canvas_{kMapExtent, kMapExtent};
-    RenderOutcome outcome_;
+    QFrame* dock_ = nullptr;
+    QToolBar* tools_ = nullptr;
+    MapScene scene_;
+    MapViewport viewport_;
+    bool fitted_ = true;  // follows the window's size until zoomed or panned
+    QImage frame_;
+    bool frame_dirty_ = true;
+    std::optional<QPoint> drag_from_;
+    QString cell_status_;
     bool opened_ = false;
     int repaints_ = 0;
     static MapView* active_;
@@ -164,8 +222,10 @@ public:
 protected:
     MapPanel* createPanel() override { return new FilterKontrolle(this); }
     RememberedSelection& selection() override { return configuration_map_selection(); }
-    RenderOutcome render(MapOptions& options, PanelLists& lists, MapCanvas& canvas) override;
+    MapScene render(MapOptions& options, PanelLists& lists) override;
     void maximiseChildWindow() override;
+    QString viewName() const override { return "Configuration map"; }
+    QString subject() const override;
 };
 
 // The analysis result map.
@@ -174,10 +234,18 @@ class visdireckt : public MapView {
 public:
     explicit visdireckt(QWidget* parent = nullptr, std::string config_path = database_config_path());
 
+    // The analysis whose results it shows, for the caption ("Effectiveness").
+    void setAnalysis(const QString& name);
+
 protected:
     MapPanel* createPanel() override { return new zwischenfilter(this); }
     RememberedSelection& selection() override { return result_map_selection(); }
-    RenderOutcome render(MapOptions& options, PanelLists& lists, MapCanvas& canvas) override;
+    MapScene render(MapOptions& options, PanelLists& lists) override;
+    QString viewName() const override { return "Result map"; }
+    QString subject() const override { return analysis_; }
+
+private:
+    QString analysis_;
 };
 
 }  // namespace pravel

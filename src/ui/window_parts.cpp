@@ -148,6 +148,15 @@ QWidget* open_result_map(QWidget* window) {
     auto* frame = window ? qobject_cast<CMainFrame*>(window->parentWidget()) : nullptr;
     if (!frame) return nullptr;
     auto* map = new visdireckt();
+    // The caption names the analysis whose results the map shows.
+    static const std::pair<const char*, const char*> analyses[] = {
+        {"pravel::massnahmen_wirksamkeit", "Effectiveness"},
+        {"pravel::zahlungssimulierung", "Programme simulation"},
+        {"pravel::optimierung", "Budget minimisation"},
+        {"pravel::qualoptimierung", "Goal maximisation"},
+    };
+    for (const auto& [class_name, analysis] : analyses)
+        if (qstrcmp(window->metaObject()->className(), class_name) == 0) map->setAnalysis(analysis);
     frame->openDocumentView(map);
     return map;
 }

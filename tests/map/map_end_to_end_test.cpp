@@ -128,6 +128,26 @@ TEST_F(MapEndToEndTest, ResultMapAfterAnEffectivenessRun) {
     ASSERT_FALSE(image.isNull());
     EXPECT_GT(share_in_image(painted(canvas), image), 0.9);
 
+    // At scale 3 each recorded pixel becomes a 3 x 3 block (its corner is
+    // checked: the outline runs through the centres), counted from the
+    // top-left corner of what was drawn (cells and outline); the legends
+    // stand beside the map.
+    const std::string scaled = testing::scratch_dir() + "/result_map_scaled.png";
+    std::remove(scaled.c_str());
+    ASSERT_EQ(cli("map --view result --only-results --scale 3 --out " + scaled), 0);
+    QImage blocks(QString::fromStdString(scaled));
+    ASSERT_FALSE(blocks.isNull());
+    int left = 1 << 30, top = 1 << 30, right = 0;
+    for (const auto& c : canvas.calls())
+        if (c.op == RecordingCanvas::Op::Pixel || c.op == RecordingCanvas::Op::LineTo ||
+            c.op == RecordingCanvas::Op::MoveTo) {
+            left = std::min(left, c.x), top = std::min(top, c.y), right = std::max(right, c.x + 1);
+        }
+    std::map<std::pair<int, int>, Colour> centres;
+    for (const auto& [pos, colour] : painted(canvas)) centres[{(pos.first - left) * 3, (pos.second - top) * 3}] = colour;
+    EXPECT_GT(share_in_image(centres, blocks), 0.9);
+    EXPECT_GT(blocks.width(), (right - left) * 3 + 300) << "the legend column beside the map";
+
     // Choices that name nothing in the data, and an image type not offered,
     // are refused without writing a file.
     const std::string bad = testing::scratch_dir() + "/refused.png";
@@ -136,6 +156,8 @@ TEST_F(MapEndToEndTest, ResultMapAfterAnEffectivenessRun) {
     EXPECT_EQ(cli("map --view result --species Nobody --out " + bad), 2);
     EXPECT_EQ(cli("map --view result --result-layer 8 --out " + bad), 2);
     EXPECT_EQ(cli("map --view result --out " + testing::scratch_dir() + "/refused.gif"), 2);
+    for (const char* size : {"--scale 0", "--scale 2 --fit 800x600", "--fit 800", "--fit 0x600", "--fit 80x60y"})
+        EXPECT_EQ(cli(std::string("map --view result ") + size + " --out " + bad), 2) << size;
     EXPECT_EQ(std::fopen(bad.c_str(), "rb"), nullptr);
 }
 

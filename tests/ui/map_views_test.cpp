@@ -14,10 +14,14 @@
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QListWidget>
+#include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QWheelEvent>
 
 #include <cstdio>
 #include <cstdlib>
@@ -56,7 +60,7 @@ TEST(MapPanels, InitialStates) {
     EXPECT_TRUE(configuration.options().reload_lists);
     EXPECT_EQ(configuration.options().selected_list_index, 0);
     EXPECT_EQ(configuration.options().selected_species_index, 0);
-    for (const char* checked : {"Payment - cost", "Forest adjacent"})
+    for (const char* checked : {"Payment - cost", "Manure status"})
         EXPECT_TRUE(configuration.control<QRadioButton>(checked)->isChecked()) << checked;
     for (const char* clear : {"Quality", "Species on result pixel", "Altitude", "Grassland economic value",
                               "Type of grassland use", "Settlement adjacent"})
@@ -106,7 +110,7 @@ TEST(MapPanels, ConfigurationPanelControlsSetTheOptions) {
     run_clicks(panel, {{"Altitude", {1, 9, true, true, false}},
                        {"Grassland economic value", {5, 9, true, true, false}},
                        {"Type of grassland use", {10, 9, true, true, false}},
-                       {"Forest adjacent", {2, 9, true, true, false}},
+                       {"Manure status", {2, 9, true, true, false}},
                        {"Quality", {2, 7, true, true, false}},
                        {"Species on result pixel", {2, 8, true, true, false}},
                        {"Payment - cost", {2, 9, true, true, false}},
@@ -115,10 +119,10 @@ TEST(MapPanels, ConfigurationPanelControlsSetTheOptions) {
 
     auto* only = panel.control<QCheckBox>("show only result pixels");
     only->click();
-    for (const char* general : {"Forest adjacent", "Altitude", "Grassland economic value", "Type of grassland use"})
+    for (const char* general : {"Manure status", "Altitude", "Grassland economic value", "Type of grassland use"})
         EXPECT_FALSE(panel.control<QRadioButton>(general)->isEnabled()) << general;
     only->click();
-    for (const char* general : {"Forest adjacent", "Altitude", "Grassland economic value", "Type of grassland use"})
+    for (const char* general : {"Manure status", "Altitude", "Grassland economic value", "Type of grassland use"})
         EXPECT_TRUE(panel.control<QRadioButton>(general)->isEnabled()) << general;
     // The hidden check box switches the landscape layer as well.
     panel.control<QCheckBox>("Show all grassland pixels")->click();
@@ -221,7 +225,8 @@ TEST_F(MapViewsTest, ConfigurationMapFillsItsListsAndRepaintsOnEachControl) {
     EXPECT_EQ(species->itemText(0), "Grutto");
     EXPECT_EQ(species->currentIndex(), 0);
     EXPECT_FALSE(panel->options().reload_lists);
-    EXPECT_GE(view->image().width(), 1000) << "legends right of the raster";
+    EXPECT_EQ(view->image().size(), view->viewport()->size()) << "the picture is what the view shows";
+    EXPECT_EQ(view->windowTitle(), "Configuration map - map-test");
 
     // Each control's repaint shows a different picture.
     for (const char* label : {"Altitude", "Type of grassland use", "Quality", "Species on result pixel"}) {
@@ -282,7 +287,7 @@ TEST_F(MapViewsTest, ResultMapFillsItsListsAndRepaintsOnEachControl) {
     EXPECT_EQ(differing_pixels(before, view->image()), 0);
 }
 
-TEST_F(MapViewsTest, APanelRepaintsTheActiveViewAndAnOpenedViewResetsTheSelection) {
+TEST_F(MapViewsTest, APanelRepaintsItsOwnViewAndAnOpenedViewResetsTheSelection) {
     auto first = open<visdireckt>();
     first->panel()->findChild<QListWidget*>("Measure")->setCurrentRow(1);
     EXPECT_EQ(result_map_selection().index, 1);
@@ -290,21 +295,23 @@ TEST_F(MapViewsTest, APanelRepaintsTheActiveViewAndAnOpenedViewResetsTheSelectio
     EXPECT_EQ(result_map_selection().index, 0) << "opening a view starts its class at the first measure";
     EXPECT_EQ(MapView::active(), second.get());
 
-    // The first view's panel repaints the active (second) view, which draws
-    // with the options of its own panel.
+    // The first view's docked panel repaints the first view, though the
+    // second is the active one.
     const QImage first_before = first->image(), second_before = second->image();
     const int first_repaints = first->repaintCount(), second_repaints = second->repaintCount();
     first->panel()->findChild<QAbstractButton*>("Altitude")->click();
-    EXPECT_EQ(first->repaintCount(), first_repaints);
-    EXPECT_EQ(second->repaintCount(), second_repaints + 1);
+    EXPECT_EQ(first->repaintCount(), first_repaints + 1);
+    EXPECT_EQ(second->repaintCount(), second_repaints);
+    EXPECT_GT(differing_pixels(first_before, first->image()), 0);
     EXPECT_EQ(differing_pixels(second_before, second->image()), 0);
-    // Its own panel's choice shows once the first view is active again.
+    // A panel without a view repaints the active one.
+    zwischenfilter loose;
+    loose.control<QAbstractButton>("Payment - cost")->click();
+    EXPECT_EQ(second->repaintCount(), second_repaints + 1);
+    second.reset();
     QFocusEvent focus_in(QEvent::FocusIn);
     QApplication::sendEvent(first.get(), &focus_in);
     EXPECT_EQ(MapView::active(), first.get());
-    second->panel()->findChild<QAbstractButton*>("Payment - cost")->click();
-    EXPECT_EQ(first->panel()->options().general_layer, 1);
-    EXPECT_GT(differing_pixels(first_before, first->image()), 0);
     first.reset();
     EXPECT_EQ(MapView::active(), nullptr);
 }
@@ -325,8 +332,145 @@ TEST_F(MapViewsTest, InAChildWindowTheConfigurationMapIsMaximised) {
     EXPECT_GT(result_view->repaintCount(), 0);
 }
 
+// Screen point of the centre of raster cell (row, column) in the view.
+QPoint cell_centre(const MapView& view, int row, int column) {
+    const MapViewport& v = view.mapViewport();
+    return QPoint(static_cast<int>(v.screen_x(column + RASTER_OFFSET + 0.5)),
+                  static_cast<int>(v.screen_y(row + RASTER_OFFSET + 0.5)));
+}
+
+void wheel(MapView& view, QPoint at, int delta) {
+    QWheelEvent event(QPointF(at), QPointF(view.viewport()->mapToGlobal(at)), QPoint(), QPoint(0, delta),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view.viewport(), &event);
+}
+
+void mouse(MapView& view, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons) {
+    QMouseEvent event(type, QPointF(at), QPointF(view.viewport()->mapToGlobal(at)), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &event);
+}
+
+TEST_F(MapViewsTest, OpensFittedAndZoomsWithTheWheelAboutTheCursor) {
+    auto view = open<visdireckt>();
+    const MapViewport fitted = view->mapViewport();
+    const auto bounds = view->scene().picture.bounds();
+    ASSERT_TRUE(bounds);
+    // The study area fills the map area in one direction.
+    EXPECT_TRUE(std::abs(bounds->width() * fitted.scale - fitted.width) < 1 ||
+                std::abs(bounds->height() * fitted.scale - fitted.height) < 1)
+        << bounds->width() << "x" << bounds->height() << " at " << fitted.scale;
+    EXPECT_GT(fitted.scale, 1) << "the small area is drawn larger than one pixel a cell";
+
+    const QPoint cursor(fitted.width / 3, fitted.height / 3);
+    const double x = fitted.picture_x(cursor.x()), y = fitted.picture_y(cursor.y());
+    wheel(*view, cursor, 120);
+    EXPECT_NEAR(view->scale(), fitted.scale * MapView::kZoomStep, 1e-9);
+    EXPECT_NEAR(view->mapViewport().picture_x(cursor.x()), x, 1e-9) << "the point under the cursor stays";
+    EXPECT_NEAR(view->mapViewport().picture_y(cursor.y()), y, 1e-9);
+    wheel(*view, cursor, -240);
+    EXPECT_NEAR(view->scale(), fitted.scale / MapView::kZoomStep, 1e-9);
+    EXPECT_NEAR(view->mapViewport().picture_x(cursor.x()), x, 1e-9);
+
+    // The tool buttons zoom about the middle and fit again.
+    auto* tools = view->findChild<QToolBar*>("Map tools");
+    ASSERT_NE(tools, nullptr);
+    const auto action = [&](const char* name) { return view->findChild<QAction*>(name); };
+    for (const char* name : {"+", "-", "Fit"}) ASSERT_NE(action(name), nullptr) << name;
+    action("+")->trigger();
+    action("+")->trigger();
+    EXPECT_NEAR(view->scale(), fitted.scale * MapView::kZoomStep, 1e-9);
+    action("Fit")->trigger();
+    EXPECT_NEAR(view->scale(), fitted.scale, 1e-9);
+    EXPECT_NEAR(view->mapViewport().left, fitted.left, 1e-9);
+
+    // Dragging pans; a repaint from the panel keeps the zoom and position.
+    action("+")->trigger();
+    const MapViewport before = view->mapViewport();
+    mouse(*view, QEvent::MouseButtonPress, {200, 200}, Qt::LeftButton, Qt::LeftButton);
+    mouse(*view, QEvent::MouseMove, {260, 180}, Qt::NoButton, Qt::LeftButton);
+    mouse(*view, QEvent::MouseButtonRelease, {260, 180}, Qt::LeftButton, Qt::NoButton);
+    EXPECT_NEAR(view->mapViewport().left, before.left - 60 / before.scale, 1e-9);
+    EXPECT_NEAR(view->mapViewport().top, before.top + 20 / before.scale, 1e-9);
+    const MapViewport panned = view->mapViewport();
+    view->panel()->control<QAbstractButton>("Payment - cost")->click();
+    EXPECT_EQ(view->mapViewport().scale, panned.scale);
+    EXPECT_EQ(view->mapViewport().left, panned.left);
+}
+
+TEST_F(MapViewsTest, TheStatusBarShowsTheCellUnderTheCursor) {
+    QMainWindow main;
+    auto* view = new visdireckt;
+    main.setCentralWidget(view);
+    main.resize(1200, 800);
+    main.show();
+    view->setAnalysis("Effectiveness");
+    auto* panel = view->panel();
+    ASSERT_NE(panel, nullptr);
+    const std::string species = panel->lists().species.at(0);
+    const int measure = std::stoi(panel->lists().entries.at(0));
+    EXPECT_EQ(view->windowTitle().toStdString(), "Result map - Effectiveness - " + species);
+
+    const auto row = schema().rows(
+        "SELECT pixel_i, pixel_j, CAST(TRUNCATE(benefit, 0) AS SIGNED), pixel_x, pixel_y FROM results_for_viusualitsation WHERE species_name = '" +
+        species + "' AND measureID = " + std::to_string(measure) + " LIMIT 1");
+    ASSERT_EQ(row.size(), 1u);
+    const int i = std::stoi(row[0][0]), j = std::stoi(row[0][1]);
+    const std::string value = schema().scalar("SELECT grassland_economic_value FROM pixel WHERE matrix_i = " +
+                                              row[0][0] + " AND matrix_j = " + row[0][1] + " AND countryID = (SELECT "
+                                              "countryID FROM results_for_viusualitsation LIMIT 1)");
+    // Zoomed about the cell, so that it is several pixels wide under the cursor.
+    view->zoomBy(4, QPointF(cell_centre(*view, i, j)));
+    const QPoint at = cell_centre(*view, i, j);
+    ASSERT_TRUE(view->viewport()->rect().contains(at));
+    mouse(*view, QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton);
+    const std::string shown = main.statusBar()->currentMessage().toStdString();
+    EXPECT_EQ(shown, view->cellStatus().toStdString());
+    EXPECT_NE(shown.find("row " + row[0][0] + ", column " + row[0][1] + ", x " + row[0][3] + ", y " + row[0][4]),
+              std::string::npos)
+        << shown;
+    EXPECT_NE(shown.find("grassland economic value " + value), std::string::npos) << shown;
+    EXPECT_NE(shown.find("measure " + std::to_string(measure) + ", quality "), std::string::npos) << shown;
+    EXPECT_NE(shown.find("payment - cost " + row[0][2] + " Euro pro ha"), std::string::npos) << shown;
+    // Off the map (on the legends beside it), nothing.
+    mouse(*view, QEvent::MouseMove, {view->viewport()->width() - 5, 5}, Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(view->cellStatus(), "");
+
+    // The measures are listed by identifier, name and first use.
+    const std::string name = schema().scalar("SELECT name FROM measures WHERE measureID = " + std::to_string(measure));
+    EXPECT_EQ(panel->control<QListWidget>("Measure")->item(0)->text().toStdString().rfind(
+                  std::to_string(measure) + ", " + name + ", first use ", 0),
+              0u);
+}
+
+TEST_F(MapViewsTest, EachMapHasItsOwnDockedPanelThatClosesWithIt) {
+    QMdiArea area;
+    area.resize(1400, 900);
+    area.show();
+    std::vector<QMdiSubWindow*> children;
+    std::vector<QPointer<MapPanel>> panels;
+    for (int k = 0; k < 2; ++k) {
+        auto* view = new visdireckt;
+        auto* child = area.addSubWindow(view);
+        child->setAttribute(Qt::WA_DeleteOnClose);
+        child->show();
+        children.push_back(child);
+        panels.emplace_back(view->panel());
+        ASSERT_TRUE(panels.back());
+        EXPECT_TRUE(child->isAncestorOf(panels.back())) << "docked to its own map window";
+        EXPECT_TRUE(panels.back()->isVisible());
+        EXPECT_FALSE(panels.back()->isWindow());
+        EXPECT_TRUE(child->windowTitle().startsWith("Result map - ")) << child->windowTitle().toStdString();
+    }
+    EXPECT_NE(panels[0], panels[1]);
+    children[0]->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(panels[0].isNull()) << "closing a map closes its panel";
+    EXPECT_FALSE(panels[1].isNull());
+}
+
 TEST_F(MapViewsTest, SaveImageWritesTheVisibleArea) {
     auto view = open<Cvisualisierung>();
+    view->zoomBy(2.5);  // what is saved is what the view shows at its scale
     const QImage shown = view->visibleArea();
     ASSERT_FALSE(shown.isNull());
     EXPECT_EQ(shown.size(), view->viewport()->size());

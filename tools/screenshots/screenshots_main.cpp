@@ -17,6 +17,7 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -178,24 +179,48 @@ QPixmap effectivenessProgress(Session& s) {
     return picture;
 }
 
-QPixmap resultMap(Session& s) {
+// The result map of an effectiveness run, maximised in the main window with
+// its docked panel; the analysis and start windows step aside.
+MapView* openResultMap(Session& s) {
     auto* w = s.open<massnahmen_wirksamkeit>(cmd::kMeasureSimulation);
     fillEffectiveness(w);
     click(w, "Run simulation");
     click(w, "Visualize");
     auto* map = qobject_cast<MapView*>(w->lastMap());
     if (!map) throw DriveError("Visualize opened no result map");
-    // The analysis and start windows step aside; the map fills the main
-    // window with its option panel in the corner below the legend.
     w->hide();
     for (StartWindow* start : s.frame().startWindows()) start->hide();
     if (QMdiSubWindow* child = s.frame().mdiArea()->activeSubWindow()) child->showMaximized();
-    if (MapPanel* panel = map->panel()) {
-        settle();
-        const QRect area = s.frame().geometry();
-        panel->move(area.right() - panel->width() - 20, area.bottom() - panel->height() - 20);
-        panel->raise();
-    }
+    settle();
+    return map;
+}
+
+QPixmap resultMap(Session& s) {
+    openResultMap(s);
+    return wholeScreen();
+}
+
+// Zoomed in on the middle of the result pixels, the cursor on one of them:
+// the status bar names the cell.
+QPixmap resultMapZoomed(Session& s) {
+    MapView* map = openResultMap(s);
+    const MapPicture& picture = map->scene().picture;
+    const MapPicture::Cell* middle = nullptr;
+    std::vector<const MapPicture::Cell*> results;
+    for (const auto& cell : picture.cells())
+        if (cell.part == MapCanvas::Part::Result) results.push_back(&cell);
+    if (results.empty()) throw DriveError("the result map shows no result pixel");
+    middle = results[results.size() / 2];
+    const auto screen = [map](const MapPicture::Cell& c) {
+        const MapViewport& v = map->mapViewport();
+        return QPointF(v.screen_x(c.x + 0.5), v.screen_y(c.y + 0.5));
+    };
+    map->zoomBy(4, screen(*middle));
+    settle();
+    const QPoint at = screen(*middle).toPoint();
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(map->viewport()->mapToGlobal(at)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(map->viewport(), &move);
     return wholeScreen();
 }
 
@@ -283,6 +308,7 @@ const std::vector<Shot>& shots() {
         {"02_effectiveness_of_measures_ellerbach.png", effectiveness},
         {"03_effectiveness_progress_dialog.png", effectivenessProgress},
         {"04_result_map_ellerbach.png", resultMap},
+        {"04b_result_map_zoomed_ellerbach.png", resultMapZoomed},
         {"05_programme_simulation_ellerbach.png", programme},
         {"06_budget_minimisation_ellerbach.png", budgetMinimisation},
         {"07_goal_maximisation_ellerbach.png", goalMaximisation},

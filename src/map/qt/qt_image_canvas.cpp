@@ -41,6 +41,17 @@ void QtImageCanvas::paint_pixel(int x, int y, Colour colour) {
     image_.setPixel(x, y, qRgb(colour.red, colour.green, colour.blue));
 }
 
+void QtImageCanvas::fill_rect(int x, int y, int w, int h, Colour colour) {
+    if (w <= 0 || h <= 0 || x + w <= 0 || y + h <= 0) return;
+    ensure(x + w - 1, y + h - 1);
+    const QRgb rgb = qRgb(colour.red, colour.green, colour.blue);
+    const int right = x + w, bottom = y + h;
+    for (int r = std::max(y, 0); r < bottom; ++r) {
+        auto* line = reinterpret_cast<QRgb*>(image_.scanLine(r));
+        std::fill(line + std::max(x, 0), line + right, rgb);
+    }
+}
+
 void QtImageCanvas::set_text_colour(Colour colour) { text_colour_ = QColor(colour.red, colour.green, colour.blue); }
 
 void QtImageCanvas::text(int x, int y, const std::string& text) {

@@ -22,6 +22,7 @@ public:
     void text(int x, int y, const std::string& text) override;
     void line_to(int x, int y) override;
     void move_to(int x, int y) override;
+    void fill_rect(int x, int y, int w, int h, Colour colour) override;
 
     const QImage& image() const { return image_; }
     // Writes the image as PNG; false when it could not be written.
