@@ -208,6 +208,13 @@ TEST_F(GisImportTest, AContourLayerGivesTheOutlineOnTheGrid) {
     EXPECT_EQ(schema().scalar("SELECT COUNT(*) FROM country WHERE name = 'Elsewhere'"), "0");
 }
 
+TEST_F(GisImportTest, ANameWithAnApostropheIsStoredFoundAndRefusedTheSecondTime) {
+    import(small_area("Bauer's Wiese"));
+    EXPECT_EQ(schema().scalar("SELECT COUNT(*) FROM pixel WHERE country = 'Bauer\\'s Wiese'"), "10");
+    EXPECT_THROW(import(small_area("Bauer's Wiese")), gis::GisRefusal);
+    EXPECT_EQ(schema().count("country"), 1);
+}
+
 TEST_F(GisImportTest, CancellingWhilePixelsAreWrittenRollsTheWholeImportBack) {
     Feedback feedback;
     feedback = Feedback([&](const Feedback::Progress& p) {
