@@ -304,6 +304,22 @@ CREATE TABLE IF NOT EXISTS `contour` (
   KEY `contour_country_id` (`countryID`, `id`)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4;
 
+-- Where an imported study area lies: its coordinate system (WKT, empty when
+-- the layers had none), the geotransform of its grid (origin of the top-left
+-- cell corner, cell width, cell height negative for north-up grids) and the
+-- pixel columns that came from layers, so that exports are georeferenced and
+-- carry the imported bands.
+CREATE TABLE IF NOT EXISTS `country_georeference` (
+  `countryID` INT NOT NULL,
+  `spatial_reference` MEDIUMTEXT NOT NULL,
+  `origin_x` DOUBLE NOT NULL DEFAULT 0,
+  `origin_y` DOUBLE NOT NULL DEFAULT 0,
+  `cell_width` DOUBLE NOT NULL DEFAULT 0,
+  `cell_height` DOUBLE NOT NULL DEFAULT 0,
+  `layer_columns` TEXT NOT NULL,
+  PRIMARY KEY (`countryID`)
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4;
+
 -- --------------------------------------------------------- grassland types --
 CREATE TABLE IF NOT EXISTS `grassland` (
   `grasslandID` INT NOT NULL AUTO_INCREMENT,

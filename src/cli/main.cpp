@@ -12,6 +12,7 @@
 #include <string>
 
 #include "cli/analyses.h"
+#include "cli/gis_commands.h"
 #include "cli/map_command.h"
 #include "cli/run_checks.h"
 #include "cli/scenario.h"
@@ -166,6 +167,9 @@ int main(int argc, char** argv) {
     map->add_option("--fit", map_command.fit, "WIDTHxHEIGHT: fit the study area into a map area of this size");
     map->add_option("--out", map_command.out, "image file")->required();
 
+    cli::GisCommands gis_commands;
+    cli::add_gis_commands(app, gis_commands);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -185,6 +189,7 @@ int main(int argc, char** argv) {
         if (auto problem = cli::output_path_problem("--out", map_command.out); !problem.empty()) return refuse(problem);
         return cli::run_map_command(map_command, argc, argv);
     }
+    if (auto status = cli::run_gis_commands(gis_commands)) return *status;
     for (Command* c : commands) {
         if (!c->app->parsed()) continue;
         cli::RunOptions options;

@@ -165,6 +165,7 @@ CMainFrame::CMainFrame(QSettings* settings, QWidget* parent) : QMainWindow(paren
     fileMenu_ = bar->addMenu("File");
     addCommand(fileMenu_, "Open...", cmd::kFileOpen);
     addCommand(fileMenu_, "Close", cmd::kFileClose);
+    addCommand(fileMenu_, "Import study area...", cmd::kImportStudyArea);
     recentSeparator_ = fileMenu_->addSeparator();
     for (int i = 0; i < kRecentFileCount; ++i) {
         QAction* a = addCommand(fileMenu_, QString(), cmd::kRecentFile1 + i);
@@ -202,6 +203,7 @@ CMainFrame::CMainFrame(QSettings* settings, QWidget* parent) : QMainWindow(paren
     addCommand(visual, "Map", cmd::kMap);
     // Served by the map view; there is none yet to serve it.
     addCommand(visual, "save image", cmd::kSaveImage);
+    addCommand(visual, "Export results...", cmd::kExportResults);
 
     addCommand(bar->addMenu("Start Window"), "New Start Window", cmd::kNewStartWindow);
     // Every document and map window can be found again here.

@@ -1,5 +1,8 @@
 #include "ui/window_registry.h"
 
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
 #include "store/database_access.h"
 #include "store/profile_store.h"
 #include "ui/gruenlanddialog.h"
@@ -8,11 +11,13 @@
 #include "ui/massnahmen_wirksamkeit.h"
 #include "ui/optimierung.h"
 #include "ui/qualoptimierung.h"
+#include "ui/result_export.h"
 #include "ui/shell.h"
 #include "ui/steckbrief_laden.h"
 #include "ui/steckbrief_schmetterling_neu.h"
 #include "ui/steckbrief_lebensraum_neu.h"
 #include "ui/steckbrief_vogel_neu.h"
+#include "ui/study_area_import_dialog.h"
 #include "ui/zahlungssimulierung.h"
 
 namespace pravel {
@@ -52,6 +57,16 @@ void register_windows(CMainFrame& frame) {
         auto* editor = new gruenlanddialog(&f);
         editor->setWindowTitle("Grassland input");
         return editor;
+    });
+    frame.registerWindow(cmd::kImportStudyArea,
+                         [](CMainFrame& f) -> QWidget* { return new StudyAreaImportDialog(&f); });
+    // Export results: of the active map view, written at once; no window
+    // stays open.
+    frame.registerWindow(cmd::kExportResults, [](CMainFrame& f) -> QWidget* {
+        QMdiSubWindow* active = f.mdiArea()->activeSubWindow();
+        MapView* view = active ? qobject_cast<MapView*>(active->widget()) : nullptr;
+        export_map_results(&f, view ? view : MapView::active());
+        return nullptr;
     });
     frame.registerWindow(cmd::kGrasslandLoad, [](CMainFrame& f) -> QWidget* {
         auto* dialog = new gruenlandladen(&f);

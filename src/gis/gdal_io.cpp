@@ -1,0 +1,419 @@
+#include "gis/gdal_io.h"
+
+#include <gdal_alg.h>
+#include <gdal_priv.h>
+#include <ogr_spatialref.h>
+#include <ogrsf_frmts.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+
+namespace pravel::gis {
+
+namespace {
+
+void register_drivers() {
+    static std::once_flag once;
+    std::call_once(once, [] { GDALAllRegister(); });
+}
+
+// Keeps GDAL's own messages off the terminal while a call runs; the last one
+// is put into the refusal instead.
+class QuietErrors {
+public:
+    QuietErrors() {
+        register_drivers();
+        CPLPushErrorHandler(CPLQuietErrorHandler);
+        CPLErrorReset();
+    }
+    ~QuietErrors() { CPLPopErrorHandler(); }
+    QuietErrors(const QuietErrors&) = delete;
+    QuietErrors& operator=(const QuietErrors&) = delete;
+    static std::string last() {
+        const char* m = CPLGetLastErrorMsg();
+        return m && *m ? std::string(" (") + m + ")" : std::string();
+    }
+};
+
+GDALDatasetUniquePtr open(const std::string& file, unsigned kind, const char* what) {
+    GDALDatasetUniquePtr ds(GDALDataset::Open(file.c_str(), kind | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR));
+    if (!ds) throw GisRefusal(file + ": cannot be read as a " + what + QuietErrors::last());
+    return ds;
+}
+
+// WKT of a coordinate system in one normal form, so that the same system
+// read from different formats compares equal; empty for none.
+std::string normal_wkt(const OGRSpatialReference* srs) {
+    if (!srs || srs->IsEmpty()) return {};
+    OGRSpatialReference copy(*srs);
+    if (copy.AutoIdentifyEPSG() == OGRERR_NONE || copy.GetAuthorityName(nullptr)) {
+        const char* authority = copy.GetAuthorityName(nullptr);
+        const char* code = copy.GetAuthorityCode(nullptr);
+        if (authority && code && std::string(authority) == "EPSG") {
+            OGRSpatialReference byCode;
+            if (byCode.importFromEPSG(std::atoi(code)) == OGRERR_NONE) copy = byCode;
+        }
+    }
+    char* text = nullptr;
+    copy.exportToWkt(&text);
+    std::string wkt = text ? text : "";
+    CPLFree(text);
+    return wkt;
+}
+
+void describe_reference(const OGRSpatialReference* srs, GridGeometry& g) {
+    g.spatial_reference = normal_wkt(srs);
+    g.geographic = srs && !srs->IsEmpty() && srs->IsGeographic();
+    g.linear_unit_metres = srs && !srs->IsEmpty() && srs->IsProjected() ? srs->GetLinearUnits() : 1.0;
+}
+
+// A temporary file beside `target` that becomes `target` only when complete.
+class PendingFile {
+public:
+    explicit PendingFile(const std::string& target) : target_(target) {
+        const std::filesystem::path p(target);
+        std::string name = ".";
+        name += p.stem().string();
+        name += ".partial-";
+        name += std::to_string(::getpid());
+        name += p.extension().string();
+        temp_ = (p.parent_path() / name).string();
+        remove_temp();
+    }
+    ~PendingFile() {
+        if (!done_) remove_temp();
+    }
+    const std::string& temp() const { return temp_; }
+    // Moves the file (and a sidecar GDAL wrote beside it) into place.
+    void commit() {
+        std::error_code ec;
+        std::filesystem::rename(temp_, target_, ec);
+        if (ec) throw GisRefusal(target_ + ": cannot be written (" + ec.message() + ")");
+        const std::string aux = temp_ + ".aux.xml", target_aux = target_ + ".aux.xml";
+        if (std::filesystem::exists(aux)) {
+            std::filesystem::rename(aux, target_aux, ec);
+        } else {
+            std::filesystem::remove(target_aux, ec);
+        }
+        done_ = true;
+    }
+
+private:
+    void remove_temp() {
+        std::error_code ec;
+        std::filesystem::remove(temp_, ec);
+        std::filesystem::remove(temp_ + ".aux.xml", ec);
+    }
+    std::string target_;
+    std::string temp_;
+    bool done_ = false;
+};
+
+}  // namespace
+
+LayerSource parse_layer_argument(const std::string& argument) {
+    const auto eq = argument.find('=');
+    if (eq == std::string::npos || eq == 0 || eq + 1 == argument.size()) {
+        throw GisRefusal(argument + ": a layer is given as COLUMN=FILE or COLUMN=FILE:FIELD");
+    }
+    LayerSource s;
+    s.column = argument.substr(0, eq);
+    s.file = argument.substr(eq + 1);
+    // FILE:FIELD names a polygon layer's attribute; a file that exists under
+    // the whole name is taken as it is.
+    const auto colon = s.file.rfind(':');
+    if (colon != std::string::npos && colon > 0 && !std::filesystem::exists(s.file) &&
+        std::filesystem::exists(s.file.substr(0, colon))) {
+        s.field = s.file.substr(colon + 1);
+        s.file = s.file.substr(0, colon);
+    }
+    return s;
+}
+
+GridLayer read_raster_layer(const std::string& file, const std::string& column) {
+    QuietErrors quiet;
+    GDALDatasetUniquePtr ds = open(file, GDAL_OF_RASTER, "raster");
+    GridLayer layer;
+    layer.file = file;
+    layer.column = column;
+    GridGeometry& g = layer.geometry;
+    g.rows = ds->GetRasterYSize();
+    g.columns = ds->GetRasterXSize();
+    if (ds->GetGeoTransform(g.transform.data()) != CE_None) {
+        throw GisRefusal(file + ": the raster has no geotransform (origin and cell size)");
+    }
+    describe_reference(ds->GetSpatialRef(), g);
+    const int count = ds->GetRasterCount();
+    if (count == 0) throw GisRefusal(file + ": the raster has no band");
+    GDALRasterBand* band = nullptr;
+    for (int b = 1; b <= count; ++b) {
+        if (column == ds->GetRasterBand(b)->GetDescription()) band = ds->GetRasterBand(b);
+    }
+    if (!band) {
+        if (count > 1) throw GisRefusal(file + ": none of the " + std::to_string(count) + " bands is named " + column);
+        band = ds->GetRasterBand(1);
+    }
+    const std::size_t n = static_cast<std::size_t>(g.rows) * static_cast<std::size_t>(g.columns);
+    layer.values.resize(n);
+    if (band->RasterIO(GF_Read, 0, 0, g.columns, g.rows, layer.values.data(), g.columns, g.rows, GDT_Float64, 0,
+                       0) != CE_None) {
+        throw GisRefusal(file + ": the band cannot be read" + QuietErrors::last());
+    }
+    int has_no_data = 0;
+    const double no_data = band->GetNoDataValue(&has_no_data);
+    layer.has_data.resize(n);
+    for (std::size_t c = 0; c < n; ++c) {
+        const double v = layer.values[c];
+        layer.has_data[c] = !std::isnan(v) && !(has_no_data && v == no_data);
+    }
+    if (char** names = band->GetCategoryNames()) {
+        for (int k = 0; names[k]; ++k) layer.categories.emplace_back(names[k]);
+    }
+    return layer;
+}
+
+GridLayer read_polygon_layer(const std::string& file, const std::string& field, const std::string& column,
+                             const GridGeometry& grid) {
+    QuietErrors quiet;
+    GDALDatasetUniquePtr ds = open(file, GDAL_OF_VECTOR, "polygon layer");
+    if (ds->GetLayerCount() < 1) throw GisRefusal(file + ": the file has no layer");
+    OGRLayer* source = ds->GetLayer(0);
+    if (source->GetLayerDefn()->GetFieldIndex(field.c_str()) < 0) {
+        throw GisRefusal(file + ": the layer has no field \"" + field + "\"");
+    }
+    GridLayer layer;
+    layer.file = file;
+    layer.column = column;
+    layer.from_polygons = true;
+    layer.geometry = grid;
+    describe_reference(source->GetSpatialRef(), layer.geometry);
+
+    GDALDriver* mem = GetGDALDriverManager()->GetDriverByName("MEM");
+    GDALDatasetUniquePtr target(mem->Create("", grid.columns, grid.rows, 2, GDT_Float64, nullptr));
+    if (!target) throw GisRefusal(file + ": no memory for rasterising the layer");
+    std::array<double, 6> t = grid.transform;
+    target->SetGeoTransform(t.data());
+    target->GetRasterBand(1)->Fill(0.0);
+    target->GetRasterBand(2)->Fill(0.0);
+    OGRLayerH layers[] = {OGRLayer::ToHandle(source)};
+    // Band 1 takes the attribute, band 2 marks the cells a polygon covers.
+    int value_band[] = {1}, cover_band[] = {2};
+    std::string attribute = "ATTRIBUTE=" + field;
+    char* value_options[] = {attribute.data(), nullptr};
+    double one = 1.0;
+    if (GDALRasterizeLayers(GDALDataset::ToHandle(target.get()), 1, value_band, 1, layers, nullptr, nullptr, nullptr,
+                            value_options, nullptr, nullptr) != CE_None ||
+        GDALRasterizeLayers(GDALDataset::ToHandle(target.get()), 1, cover_band, 1, layers, nullptr, nullptr, &one,
+                            nullptr, nullptr, nullptr) != CE_None) {
+        throw GisRefusal(file + ": the polygons cannot be rasterised" + QuietErrors::last());
+    }
+    const std::size_t n = static_cast<std::size_t>(grid.rows) * static_cast<std::size_t>(grid.columns);
+    layer.values.resize(n);
+    std::vector<double> cover(n);
+    if (target->GetRasterBand(1)->RasterIO(GF_Read, 0, 0, grid.columns, grid.rows, layer.values.data(),
+                                           grid.columns, grid.rows, GDT_Float64, 0, 0) != CE_None ||
+        target->GetRasterBand(2)->RasterIO(GF_Read, 0, 0, grid.columns, grid.rows, cover.data(), grid.columns,
+                                           grid.rows, GDT_Float64, 0, 0) != CE_None) {
+        throw GisRefusal(file + ": the polygons cannot be rasterised" + QuietErrors::last());
+    }
+    layer.has_data.resize(n);
+    for (std::size_t c = 0; c < n; ++c) layer.has_data[c] = cover[c] != 0.0;
+    return layer;
+}
+
+std::vector<std::pair<double, double>> read_contour_ring(const std::string& file, const GridGeometry& grid) {
+    QuietErrors quiet;
+    GDALDatasetUniquePtr ds = open(file, GDAL_OF_VECTOR, "polygon layer");
+    if (ds->GetLayerCount() < 1) throw GisRefusal(file + ": the file has no layer");
+    OGRLayer* source = ds->GetLayer(0);
+    if (normal_wkt(source->GetSpatialRef()) != grid.spatial_reference) {
+        throw GisRefusal(file + ": the coordinate system of the contour differs from that of the layers");
+    }
+    std::vector<std::pair<double, double>> ring;
+    double best_area = -1.0;
+    for (auto& feature : *source) {
+        const OGRGeometry* geometry = feature->GetGeometryRef();
+        if (!geometry) continue;
+        auto consider = [&](const OGRPolygon* p) {
+            const OGRLinearRing* exterior = p ? p->getExteriorRing() : nullptr;
+            if (!exterior || p->get_Area() <= best_area) return;
+            best_area = p->get_Area();
+            ring.clear();
+            for (int k = 0; k < exterior->getNumPoints(); ++k) ring.emplace_back(exterior->getX(k), exterior->getY(k));
+        };
+        const auto type = wkbFlatten(geometry->getGeometryType());
+        if (type == wkbPolygon) consider(geometry->toPolygon());
+        if (type == wkbMultiPolygon) {
+            for (const OGRPolygon* p : *geometry->toMultiPolygon()) consider(p);
+        }
+    }
+    if (ring.empty()) throw GisRefusal(file + ": the layer has no polygon for the contour");
+    return ring;
+}
+
+std::vector<LayerSource> bands_named_after_columns(const std::string& file) {
+    QuietErrors quiet;
+    GDALDatasetUniquePtr ds = open(file, GDAL_OF_RASTER, "raster");
+    std::vector<LayerSource> out;
+    for (int b = 1; b <= ds->GetRasterCount(); ++b) {
+        const std::string name = ds->GetRasterBand(b)->GetDescription();
+        if (find_pixel_column(name)) out.push_back({name, file, ""});
+    }
+    if (out.empty()) throw GisRefusal(file + ": no band is named after a column of table pixel");
+    return out;
+}
+
+std::string spatial_reference_text(const std::string& definition) {
+    if (definition.empty()) return {};
+    QuietErrors quiet;
+    OGRSpatialReference srs;
+    if (srs.SetFromUserInput(definition.c_str()) != OGRERR_NONE) {
+        throw GisRefusal(definition + ": not a coordinate system" + QuietErrors::last());
+    }
+    return normal_wkt(&srs);
+}
+
+std::string spatial_reference_name(const std::string& wkt) {
+    if (wkt.empty()) return "none";
+    QuietErrors quiet;
+    OGRSpatialReference srs;
+    if (srs.importFromWkt(wkt.c_str()) != OGRERR_NONE) return "unreadable";
+    std::string name = srs.GetName() ? srs.GetName() : "unnamed";
+    const char* authority = srs.GetAuthorityName(nullptr);
+    const char* code = srs.GetAuthorityCode(nullptr);
+    if (authority && code) name += std::string(" (") + authority + ":" + code + ")";
+    return name;
+}
+
+void write_geotiff(const std::string& path, const GridGeometry& grid, const std::vector<OutputBand>& bands) {
+    QuietErrors quiet;
+    if (bands.empty()) throw GisRefusal(path + ": nothing to write");
+    PendingFile pending(path);
+    GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GTiff");
+    const char* options[] = {"COMPRESS=DEFLATE", "PREDICTOR=3", nullptr};
+    {
+        GDALDatasetUniquePtr ds(driver->Create(pending.temp().c_str(), grid.columns, grid.rows,
+                                               static_cast<int>(bands.size()), GDT_Float64,
+                                               const_cast<char**>(options)));
+        if (!ds) throw GisRefusal(path + ": cannot be written" + QuietErrors::last());
+        std::array<double, 6> t = grid.transform;
+        ds->SetGeoTransform(t.data());
+        if (!grid.spatial_reference.empty()) ds->SetProjection(grid.spatial_reference.c_str());
+        for (std::size_t b = 0; b < bands.size(); ++b) {
+            GDALRasterBand* band = ds->GetRasterBand(static_cast<int>(b) + 1);
+            const OutputBand& out = bands[b];
+            band->SetDescription(out.description.c_str());
+            band->SetNoDataValue(kNoData);
+            for (const auto& [key, value] : out.metadata) band->SetMetadataItem(key.c_str(), value.c_str());
+            if (!out.categories.empty()) {
+                std::vector<char*> names;
+                for (const auto& c : out.categories) names.push_back(const_cast<char*>(c.c_str()));
+                names.push_back(nullptr);
+                band->SetCategoryNames(names.data());
+            }
+            std::vector<double> values = out.values;
+            if (band->RasterIO(GF_Write, 0, 0, grid.columns, grid.rows, values.data(), grid.columns, grid.rows,
+                               GDT_Float64, 0, 0) != CE_None) {
+                throw GisRefusal(path + ": cannot be written" + QuietErrors::last());
+            }
+        }
+    }
+    if (CPLGetLastErrorType() >= CE_Failure) throw GisRefusal(path + ": cannot be written" + QuietErrors::last());
+    pending.commit();
+}
+
+void write_geopackage(const std::string& path, const std::string& layer_name, const GridGeometry& grid,
+                      const std::vector<OutputField>& fields, const std::vector<OutputFeature>& features) {
+    QuietErrors quiet;
+    PendingFile pending(path);
+    GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GPKG");
+    {
+        GDALDatasetUniquePtr ds(driver->Create(pending.temp().c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+        if (!ds) throw GisRefusal(path + ": cannot be written" + QuietErrors::last());
+        // A grid without a coordinate system gets GeoPackage's undefined
+        // cartesian system rather than its undefined geographic one.
+        auto srs = std::make_unique<OGRSpatialReference>();
+        if (grid.spatial_reference.empty()) {
+            srs->SetLocalCS("Undefined cartesian SRS");
+        } else {
+            srs->importFromWkt(grid.spatial_reference.c_str());
+        }
+        OGRLayer* layer = ds->CreateLayer(layer_name.c_str(), srs.get(), wkbPolygon, nullptr);
+        if (!layer) throw GisRefusal(path + ": cannot be written" + QuietErrors::last());
+        for (const auto& f : fields) {
+            OGRFieldDefn defn(f.name.c_str(), f.integer ? OFTInteger : OFTReal);
+            if (layer->CreateField(&defn) != OGRERR_NONE) {
+                throw GisRefusal(path + ": cannot be written" + QuietErrors::last());
+            }
+        }
+        ds->StartTransaction();
+        const auto& t = grid.transform;
+        for (const auto& f : features) {
+            OGRFeature feature(layer->GetLayerDefn());
+            for (std::size_t k = 0; k < fields.size(); ++k) {
+                const int index = static_cast<int>(k);
+                if (k >= f.values.size() || !f.values[k]) {
+                    feature.SetFieldNull(index);
+                } else if (fields[k].integer) {
+                    feature.SetField(index, static_cast<int>(std::llround(*f.values[k])));
+                } else {
+                    feature.SetField(index, *f.values[k]);
+                }
+            }
+            const double x0 = t[0] + f.column * t[1], x1 = x0 + t[1];
+            const double y0 = t[3] + f.row * t[5], y1 = y0 + t[5];
+            OGRLinearRing ring;
+            ring.addPoint(x0, y0);
+            ring.addPoint(x1, y0);
+            ring.addPoint(x1, y1);
+            ring.addPoint(x0, y1);
+            ring.addPoint(x0, y0);
+            OGRPolygon square;
+            square.addRing(&ring);
+            feature.SetGeometry(&square);
+            if (layer->CreateFeature(&feature) != OGRERR_NONE) {
+                throw GisRefusal(path + ": cannot be written" + QuietErrors::last());
+            }
+        }
+        if (ds->CommitTransaction() != OGRERR_NONE) {
+            throw GisRefusal(path + ": cannot be written" + QuietErrors::last());
+        }
+    }
+    pending.commit();
+}
+
+std::vector<ReadBand> read_all_bands(const std::string& path, GridGeometry* grid) {
+    QuietErrors quiet;
+    GDALDatasetUniquePtr ds = open(path, GDAL_OF_RASTER, "raster");
+    GridGeometry g;
+    g.rows = ds->GetRasterYSize();
+    g.columns = ds->GetRasterXSize();
+    ds->GetGeoTransform(g.transform.data());
+    describe_reference(ds->GetSpatialRef(), g);
+    if (grid) *grid = g;
+    std::vector<ReadBand> out;
+    for (int b = 1; b <= ds->GetRasterCount(); ++b) {
+        GDALRasterBand* band = ds->GetRasterBand(b);
+        ReadBand r;
+        r.description = band->GetDescription();
+        r.values.resize(static_cast<std::size_t>(g.rows) * g.columns);
+        if (band->RasterIO(GF_Read, 0, 0, g.columns, g.rows, r.values.data(), g.columns, g.rows, GDT_Float64, 0,
+                           0) != CE_None) {
+            throw GisRefusal(path + ": band " + std::to_string(b) + " cannot be read" + QuietErrors::last());
+        }
+        int has = 0;
+        const double nd = band->GetNoDataValue(&has);
+        if (has) r.no_data = nd;
+        if (char** names = band->GetCategoryNames()) {
+            for (int k = 0; names[k]; ++k) r.categories.emplace_back(names[k]);
+        }
+        out.push_back(std::move(r));
+    }
+    return out;
+}
+
+}  // namespace pravel::gis

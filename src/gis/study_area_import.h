@@ -1,0 +1,54 @@
+#pragma once
+// Importing a study area from GIS layers: the same steps for the command-line
+// tool and the desktop program.
+#include <string>
+#include <vector>
+
+#include "gis/area_rows.h"
+#include "gis/gdal_io.h"
+
+namespace pravel {
+class DatabaseAccess;
+class Feedback;
+}  // namespace pravel
+
+namespace pravel::gis {
+
+struct ImportOptions {
+    std::string name;
+    int growth_start = 0;
+    std::vector<LayerSource> layers;
+    std::string contour_file;  // empty: the outline of the cells with data
+    bool replace = false;
+};
+
+// Reads the layers: the rasters in the order given, then the polygon layers
+// rasterised onto the grid of the first raster.
+std::vector<GridLayer> load_layers(const std::vector<LayerSource>& sources, Feedback* feedback = nullptr);
+
+// What an import would write, without writing it (the layers are read and
+// checked, values included).
+struct ImportPreview {
+    std::vector<GridLayer> layers;
+    AreaSummary summary;
+};
+ImportPreview preview_import(const std::vector<LayerSource>& sources, Feedback* feedback = nullptr);
+
+struct ImportResult {
+    int countryID = 0;
+    long long pixels = 0;
+    long long contour_points = 0;
+    std::string notice;  // e.g. layers without a coordinate system
+};
+
+// Refuses a name that is taken, unless the options replace that area.
+void refuse_taken_name(DatabaseAccess& db, const ImportOptions& options);
+
+// Reads, checks and writes the area in one transaction. Throws GisRefusal
+// (nothing written) for anything that does not make a study area.
+ImportResult import_study_area(DatabaseAccess& db, const ImportOptions& options, Feedback* feedback = nullptr);
+// The same on layers already read.
+ImportResult import_study_area(DatabaseAccess& db, const ImportOptions& options, const std::vector<GridLayer>& layers,
+                               Feedback* feedback = nullptr);
+
+}  // namespace pravel::gis

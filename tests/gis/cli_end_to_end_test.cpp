@@ -1,0 +1,136 @@
+// The command-line tool end to end on the demo database: the small study area
+// exported, imported under a new name, and the example analyses give the same
+// lines on both; refused imports and exports exit with status 2, name the
+// file and write nothing.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "gis/gis_files.h"
+#include "support/demo_schema.h"
+
+namespace pravel {
+namespace {
+
+struct CliResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class GisCliTest : public testing::DatabaseTest {
+public:
+    static void SetUpTestSuite() {
+        DatabaseTest::SetUpTestSuite();
+        loaded_ = false;
+    }
+
+protected:
+    GisCliTest() { keep_tables_between_tests_ = true; }
+    void SetUp() override {
+        DatabaseTest::SetUp();
+        if (!loaded_) {
+            testing::load_demo_database(schema());
+            loaded_ = true;
+        }
+    }
+
+    CliResult cli(const std::string& args) {
+        const std::string out = testing::gis_scratch("cli_out.txt"), err = testing::gis_scratch("cli_err.txt");
+        const std::string command = std::string(PRAVEL_CLI_PATH) + " --db-config " + schema().config_path() + " " +
+                                    args + " >" + out + " 2>" + err;
+        const int status = std::system(command.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
+    }
+
+    // The example scenario with its region renamed.
+    static std::string scenario_for(const std::string& example, const std::string& region) {
+        std::string text = slurp(std::string(PRAVEL_EXAMPLES_DIR) + "/" + example);
+        const std::string from = "\"Moorwiesen test area\"";
+        const auto at = text.find(from);
+        if (at != std::string::npos) text.replace(at, from.size(), "\"" + region + "\"");
+        return testing::write_scratch_file("gis_" + region.substr(0, 4) + "_" + example, text);
+    }
+
+    long long area_rows() {
+        return schema().count("country") + schema().count("matrix_referenz") + schema().count("pixel") +
+               schema().count("contour") + schema().count("country_georeference");
+    }
+
+    static bool loaded_;
+};
+bool GisCliTest::loaded_ = false;
+
+TEST_F(GisCliTest, TheSmallDemoAreaExportedAndImportedGivesTheSameAnalyses) {
+    const std::string tif = testing::gis_scratch("moorwiesen.tif");
+    std::filesystem::remove(tif);
+    CliResult r = cli("export-area --name \"Moorwiesen test area\" --out " + tif);
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = cli("import-area --name \"Moorwiesen copy\" --growth-start 12 --bands " + tif);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("2084 pixels"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("none of the layers has a coordinate system"), std::string::npos) << r.err;
+
+    const struct {
+        const char* command;
+        const char* example;
+    } analyses[] = {
+        {"effectiveness", "effectiveness_small.json"},
+        {"programme", "programme_small.json"},
+        {"minimise-budget", "minimise_budget_small.json"},
+    };
+    for (const auto& a : analyses) {
+        const CliResult original =
+            cli(std::string("--seed 1 ") + a.command + " " + scenario_for(a.example, "Moorwiesen test area"));
+        const CliResult copy = cli(std::string("--seed 1 ") + a.command + " " + scenario_for(a.example, "Moorwiesen copy"));
+        ASSERT_EQ(original.status, 0) << a.command << original.err;
+        ASSERT_EQ(copy.status, 0) << a.command << copy.err;
+        EXPECT_GT(original.out.size(), 100u) << a.command;
+        EXPECT_EQ(copy.out, original.out) << a.command;
+    }
+}
+
+TEST_F(GisCliTest, RefusedInputExitsWithStatusTwoNamingTheFileAndWritesNothing) {
+    const std::string landuse = testing::write_raster("cli_landuse.tif", {4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4});
+    testing::RasterSpec shifted;
+    shifted.transform[3] += 25;
+    const std::string wet = testing::write_raster("cli_wet_shifted.tif", std::vector<double>(12, 0.5), shifted);
+    const std::string out_tif = testing::gis_scratch("cli_none.tif");
+    std::filesystem::remove(out_tif);
+    const long long before = area_rows();
+    const struct {
+        std::string args;
+        std::string named;
+    } cases[] = {
+        {"import-area --name Neu --growth-start 12 --layer land_use_type=" + landuse + " --layer wet=" + wet,
+         "cli_wet_shifted.tif"},
+        {"import-area --name Neu --growth-start 12 --layer moisture=" + landuse, "cli_landuse.tif"},
+        {"import-area --name \"Moorwiesen test area\" --growth-start 12 --layer land_use_type=" + landuse,
+         "Moorwiesen test area"},
+        {"import-area --name Neu --growth-start 60 --layer land_use_type=" + landuse, "quarter month"},
+        {"import-area --name Neu --growth-start 12 --layer land_use_type", "COLUMN=FILE"},
+        {"export-area --name Nirgendwo --out " + out_tif, "Nirgendwo"},
+        {"export --configuration 1 --out " + out_tif, out_tif},
+        {"export --latest --out " + testing::gis_scratch("cli_none.shp"), "cli_none.shp"},
+    };
+    for (const auto& c : cases) {
+        const CliResult r = cli(c.args);
+        EXPECT_EQ(r.status, 2) << c.args << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.named), std::string::npos) << c.args << "\n" << r.err;
+        EXPECT_EQ(area_rows(), before) << c.args;
+    }
+    EXPECT_FALSE(std::filesystem::exists(out_tif));
+}
+
+}  // namespace
+}  // namespace pravel
