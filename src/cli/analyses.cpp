@@ -1,5 +1,6 @@
 #include "cli/analyses.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <functional>
@@ -13,6 +14,7 @@
 #include "optimisation/goal_maximisation.h"
 #include "optimisation/optimisation_lines.h"
 #include "optimisation/report_file.h"
+#include "optimisation/search_method.h"
 #include "simulation/programme_simulation.h"
 #include "store/database_access.h"
 #include "store/landscape_store.h"
@@ -132,6 +134,54 @@ json optimisation_json(const OptimisationResult& result, const ResolvedScenario&
     return j;
 }
 
+SearchMethod method_of(const RunOptions& o) {
+    const auto method = parse_search_method(o.method);
+    if (!method) throw ScenarioError("unknown search method \"" + o.method + "\" (breakpoint or annealing)");
+    return *method;
+}
+
+BreakpointSearchOptions search_options(const RunOptions& o) {
+    BreakpointSearchOptions options;
+    if (o.max_seconds) options.time_limit_seconds = std::min(options.time_limit_seconds, *o.max_seconds);
+    return options;
+}
+
+// The bound line after the result lines; the bound and the report of the
+// search (whose seconds differ from run to run, so the lines leave them out)
+// in the JSON document.
+void add_search_figures(AnalysisOutput& out, const SearchOutcome& s, const ResolvedScenario& r,
+                        const std::string& bound_line) {
+    out.lines.push_back(bound_line);
+    if (s.bound.solved && s.bound.reachable)
+        out.json["cost_only_bound"] = s.bound.value;
+    else
+        out.json["cost_only_bound"] = nullptr;
+    out.json["cost_only_bound_seconds"] = s.bound.seconds;
+    json search = {{"method", s.report.method},
+                   {"seconds", s.report.seconds},
+                   {"allocations_evaluated", s.report.evaluations},
+                   {"cancelled", s.report.cancelled},
+                   {"time_limit_reached", s.report.time_limit_reached}};
+    search["seed"] = s.report.seed ? json(*s.report.seed) : json(nullptr);
+    json species = json::array();
+    for (std::size_t k = 0; k < r.species.size(); ++k) {
+        const double achieved = k < s.report.achieved.size() ? s.report.achieved[k] : 0.0;
+        json e = {{"name", r.species[k].name}, {"achieved_ha", achieved}};
+        if (k < s.report.wanted.size()) {
+            e["wanted_ha"] = s.report.wanted[k];
+            e["share"] = reached_share(s.report.wanted[k], achieved);
+        }
+        species.push_back(e);
+    }
+    search["species"] = species;
+    out.json["search"] = search;
+}
+
+// The report with the bound line after its own lines.
+std::string with_bound_line(std::string report, const std::string& bound_line) {
+    return report + bound_line + "\r\n";
+}
+
 }  // namespace
 
 AnalysisOutput run_effectiveness_analysis(DatabaseAccess& db, const Scenario& s, const RunOptions& o) {
@@ -199,8 +249,11 @@ AnalysisOutput run_budget_minimisation(DatabaseAccess& db, const Scenario& s, co
     input.transaction_costs = *s.transaction_costs;
     input.distance_cost_factor = *s.distance_cost_factor;
     input.seed = o.seed;
+    const SearchMethod method = method_of(o);
     TimedFeedback feedback(o.feedback, o.max_seconds);
-    const OptimisationResult result = BudgetMinimisationRun(db, input, &feedback);
+    const SearchOutcome outcome = minimise_budget(db, input, method, &feedback, search_options(o));
+    const OptimisationResult& result = outcome.result;
+    const std::string bound_line = budget_bound_line(outcome.bound);
 
     const OptimisationLines lines =
         budget_minimisation_lines(result, r.measures, r.species, r.wanted_area_ha, ref.pixel_area_ha);
@@ -213,12 +266,13 @@ AnalysisOutput run_budget_minimisation(DatabaseAccess& db, const Scenario& s, co
     out.json = optimisation_json(result, r, ref.pixel_area_ha);
     out.json["analysis"] = "budget minimisation";
     out.json["cancelled"] = feedback.cancelled();
+    add_search_figures(out, outcome, r, bound_line);
 
     report_and_store(
         out, o,
         [&] {
             ReportSelection sel{species_names(r.species), r.min_quality, r.measures, ref.pixel_area_ha};
-            return budget_minimisation_report(sel, r.wanted_area_ha, result);
+            return with_bound_line(budget_minimisation_report(sel, r.wanted_area_ha, result), bound_line);
         },
         [&](const std::string& name) {
             return store_budget_minimisation(db, result, r.measures, r.country_id, name, configuration_clock());
@@ -244,8 +298,11 @@ AnalysisOutput run_goal_maximisation(DatabaseAccess& db, const Scenario& s, cons
     input.transaction_costs = *s.transaction_costs;
     input.distance_cost_factor = *s.distance_cost_factor;
     input.seed = o.seed;
+    const SearchMethod method = method_of(o);
     TimedFeedback feedback(o.feedback, o.max_seconds);
-    const OptimisationResult result = GoalMaximisationRun(db, input, &feedback);
+    const SearchOutcome outcome = maximise_goal(db, input, method, &feedback, search_options(o));
+    const OptimisationResult& result = outcome.result;
+    const std::string bound_line = goal_bound_line(outcome.bound);
 
     const OptimisationLines lines = goal_maximisation_lines(result, r.measures, r.species, ref.pixel_area_ha);
     write_visualisation_rows(db, allocation_visualisation_rows(result.allocation, r.species, r.country_id));
@@ -258,12 +315,13 @@ AnalysisOutput run_goal_maximisation(DatabaseAccess& db, const Scenario& s, cons
     out.json["analysis"] = "goal maximisation";
     out.json["user_budget"] = input.budget;
     out.json["cancelled"] = feedback.cancelled();
+    add_search_figures(out, outcome, r, bound_line);
 
     report_and_store(
         out, o,
         [&] {
             ReportSelection sel{species_names(r.species), r.min_quality, r.measures, ref.pixel_area_ha};
-            return goal_maximisation_report(sel, input.budget, result);
+            return with_bound_line(goal_maximisation_report(sel, input.budget, result), bound_line);
         },
         [&](const std::string& name) {
             return store_goal_maximisation(db, result, r.measures, r.country_id, name, configuration_clock());

@@ -23,6 +23,7 @@ struct RunOptions {
     std::optional<std::string> store_name;   // store an optimisation as a configuration
     bool visualize = false;                  // write the map rows as "Visualize" does
     std::optional<double> max_seconds;       // stop an optimisation after this long, keeping its best
+    std::string method = "breakpoint";       // search method of the optimisations: breakpoint or annealing
     Feedback* feedback = nullptr;
 };
 

@@ -118,6 +118,7 @@ int main(int argc, char** argv) {
         std::optional<std::string> report;
         std::optional<std::string> store;
         std::optional<double> max_seconds;
+        std::string method = "breakpoint";
         bool json = false;
         bool visualize = false;
         Analysis analysis;
@@ -125,7 +126,7 @@ int main(int argc, char** argv) {
     std::vector<std::unique_ptr<Command>> owned;
     auto add = [&](const char* name, const char* help, Analysis analysis, bool report, bool store) {
         owned.push_back(std::make_unique<Command>(
-            Command{app.add_subcommand(name, help), {}, {}, {}, {}, false, false, std::move(analysis)}));
+            Command{app.add_subcommand(name, help), {}, {}, {}, {}, "breakpoint", false, false, std::move(analysis)}));
         Command* c = owned.back().get();
         c->app->add_option("scenario", c->scenario, "scenario file (JSON)")->required()->check(CLI::ExistingFile);
         c->app->add_flag("--json", c->json, "print a machine-readable result instead of the lines");
@@ -134,6 +135,8 @@ int main(int argc, char** argv) {
             c->app->add_option("--store", c->store, "store the run as a configuration under this name");
             c->app->add_option("--max-seconds", c->max_seconds,
                                "stop the search after this many seconds and keep its best solution");
+            c->app->add_option("--method", c->method, "search method: breakpoint (default) or annealing")
+                ->check(CLI::IsMember({"breakpoint", "annealing"}));
         } else {
             c->app->add_flag("--visualize", c->visualize, "write the map rows as the window's Visualize does");
         }
@@ -194,6 +197,7 @@ int main(int argc, char** argv) {
         options.report_path = c->report;
         options.store_name = c->store;
         options.max_seconds = c->max_seconds;
+        options.method = c->method;
         options.visualize = c->visualize;
         if (auto problem = cli::run_options_problem(options); !problem.empty()) return refuse(problem);
         return run_analysis(c->analysis, c->scenario, options, c->json);

@@ -47,9 +47,11 @@ BudgetMinimisationInput optimierung::searchInput(bool timeDependent) const {
     return input;
 }
 
-OptimisationResult optimierung::search(bool timeDependent, Feedback& feedback) {
-    return BudgetMinimisationRun(*db_, searchInput(timeDependent), &feedback);
+SearchOutcome optimierung::search(bool timeDependent, SearchMethod method, Feedback& feedback) {
+    return minimise_budget(*db_, searchInput(timeDependent), method, &feedback);
 }
+
+std::string optimierung::boundLine(const CostOnlyBound& bound) const { return budget_bound_line(bound); }
 
 OptimisationLines optimierung::resultLines(const OptimisationResult& result) const {
     return budget_minimisation_lines(result, measures_, species_, wantedAreas(), pixelArea());

@@ -1,6 +1,7 @@
 #include "ui/optimisation_window.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -143,8 +144,20 @@ void OptimisationWindow::buildRightColumn(QVBoxLayout* right, QVBoxLayout* resul
     factor_ = field(kFactorLabel);
     addExtraFields(right);
 
+    // The breakpoint search finds the lower budget; the annealing stays
+    // one choice away.
+    right->addWidget(label(kMethodLabel, this));
+    method_ = new QComboBox(this);
+    method_->setObjectName(kMethodLabel);
+    method_->addItem(search_method_label(SearchMethod::Breakpoint));
+    method_->addItem(search_method_label(SearchMethod::Annealing));
+    method_->setCurrentIndex(0);
+    right->addWidget(method_);
+
     start_ = namedButton("Start optimization", this);
     right->addWidget(start_);
+    // Under the start: the cost-only bound and what the search did.
+    searchReport_ = list(right, kSearchReportLabel, 48, 6, 0);
     // The results take most of the room the window gains.
     measureResult_ = list(results, kMeasureResultLabel, kResultColumns, kResultLines, 3);
     // Five lines for each species.
@@ -261,20 +274,27 @@ void OptimisationWindow::startOptimisation() {
     }
 
     pixelArea_ = load_raster_reference(*db_, *countryID_).pixel_area_ha;
-    OptimisationResult result;
+    SearchOutcome outcome;
     {
         WaitCursor wait;
         // The run reports on this thread; the dialog is repainted from its
         // reports, and its Cancel ends the run with the best solution so far.
         RunProgress progress(this, texts_.title, "Optimizing ...", search_progress_text, progressObserver_);
-        result = search(*in.time_dependent_predation, progress.feedback());
+        outcome = search(*in.time_dependent_predation, searchMethod(), progress.feedback());
     }
     notifier().inform("Done");
+    OptimisationResult& result = outcome.result;
 
     const OptimisationLines lines = resultLines(result);
     for (const auto& l : lines.measures) measureResult_->addItem(QString::fromStdString(l));
     for (const auto& l : lines.species) speciesResult_->addItem(QString::fromStdString(l));
     total_->setText(QString::fromStdString(lines.total_text));
+    std::vector<std::string> names;
+    for (const auto& sp : species_) names.push_back(sp.name);
+    searchLines_ = search_report_lines(outcome.report, names);
+    searchLines_.insert(searchLines_.begin(), boundLine(outcome.bound));
+    searchReport_->clear();
+    for (const auto& l : searchLines_) searchReport_->addItem(QString::fromStdString(l));
 
     // The map rows go through a connection of their own.
     {
@@ -284,6 +304,10 @@ void OptimisationWindow::startOptimisation() {
     last_ = std::move(result);
     visualize_->setEnabled(true);
     save_->setEnabled(true);
+}
+
+SearchMethod OptimisationWindow::searchMethod() const {
+    return method_ && method_->currentIndex() == 1 ? SearchMethod::Annealing : SearchMethod::Breakpoint;
 }
 
 void OptimisationWindow::visualize() {
@@ -304,7 +328,9 @@ void OptimisationWindow::saveToFile() {
     selection.minimum_qualities = minimumQualities();
     selection.measures = measures_;
     selection.pixel_area = pixelArea_;
-    const std::string text = report(selection, last_ ? *last_ : OptimisationResult{});
+    std::string text = report(selection, last_ ? *last_ : OptimisationResult{});
+    // After a run the bound follows the report's own lines.
+    if (last_ && !searchLines_.empty()) text += searchLines_.front() + "\r\n";
     const ReportWriteResult written = write_report_file(path.toStdString(), text);
     if (!written.ok) notifier().inform(written.error);
 }

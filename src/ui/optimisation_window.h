@@ -21,10 +21,12 @@
 #include "optimisation/optimisation_lines.h"
 #include "optimisation/pixel_allocation.h"
 #include "optimisation/report_file.h"
+#include "optimisation/search_method.h"
 #include "store/measure_store.h"
 #include "store/profile_store.h"
 #include "ui/progress_dialog.h"
 
+class QComboBox;
 class QHBoxLayout;
 class QLineEdit;
 class QListWidget;
@@ -48,6 +50,8 @@ public:
     static constexpr const char* kMeasureResultLabel = "Payment (Euro/ha) and areas (ha) per measure after optimization";
     static constexpr const char* kSpeciesResultLabel = "Effective area (ha) of  species after optimization";
     static constexpr const char* kTotalLabel = "Total budget (Euro) after optimization";
+    static constexpr const char* kMethodLabel = "Search method";
+    static constexpr const char* kSearchReportLabel = "Search report";
 
     ~OptimisationWindow() override;
 
@@ -64,6 +68,12 @@ public:
     const OptimisationResult* lastResult() const { return last_ ? &*last_ : nullptr; }
     double pixelArea() const { return pixelArea_; }
     QWidget* lastMap() const { return lastMap_; }
+
+    // The search method chosen: the breakpoint search unless the user picks
+    // the annealing.
+    SearchMethod searchMethod() const;
+    // The cost-only bound and the report of the latest run, as shown.
+    const std::vector<std::string>& searchReportLines() const { return searchLines_; }
 
     // Seed of the search; the clock when none is set.
     void setSeed(std::optional<std::uint32_t> seed) { seed_ = seed; }
@@ -108,7 +118,10 @@ protected:
     virtual void addStartInputs(OptimisationInputs& in) const;
     virtual std::string startProblem(const OptimisationInputs& in) const = 0;
     // The search, its result lines, its report and its store.
-    virtual OptimisationResult search(bool timeDependent, Feedback& feedback) = 0;
+    // The search by the chosen method, with its bound and report.
+    virtual SearchOutcome search(bool timeDependent, SearchMethod method, Feedback& feedback) = 0;
+    // The line of the cost-only bound of an outcome.
+    virtual std::string boundLine(const CostOnlyBound& bound) const = 0;
     virtual OptimisationLines resultLines(const OptimisationResult& result) const = 0;
     // The report text; the selection holds species, qualities, measures and
     // pixel area.
@@ -171,6 +184,9 @@ private:
     QListWidget* speciesList_ = nullptr;
     QListWidget* measureResult_ = nullptr;
     QListWidget* speciesResult_ = nullptr;
+    QComboBox* method_ = nullptr;
+    QListWidget* searchReport_ = nullptr;
+    std::vector<std::string> searchLines_;
     PredationChoice* predation_ = nullptr;
     QPushButton* copy_ = nullptr;
     QPushButton* mowing_ = nullptr;

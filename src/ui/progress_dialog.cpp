@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "optimisation/breakpoint_search.h"
+
 namespace pravel {
 
 namespace {
@@ -23,6 +25,12 @@ int caption_width(const QWidget* window, const QString& title) {
 }
 
 QString search_progress_text(const Feedback::Progress& p) {
+    if (p.stage.rfind(kBreakpointStage, 0) == 0)
+        return QString("Stage: %1\nAllocations evaluated %2\nSeconds %3\nBest objective %4")
+            .arg(QString::fromStdString(p.stage))
+            .arg(p.step)
+            .arg(p.value, 0, 'f', 1)
+            .arg(p.best, 0, 'f', 2);
     return QString("Iteration %1\nTemperature %2\nBest objective %3")
         .arg(p.step)
         .arg(p.value, 0, 'g', 6)

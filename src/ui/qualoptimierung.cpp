@@ -68,9 +68,11 @@ GoalMaximisationInput qualoptimierung::searchInput(bool timeDependent) const {
     return input;
 }
 
-OptimisationResult qualoptimierung::search(bool timeDependent, Feedback& feedback) {
-    return GoalMaximisationRun(*db_, searchInput(timeDependent), &feedback);
+SearchOutcome qualoptimierung::search(bool timeDependent, SearchMethod method, Feedback& feedback) {
+    return maximise_goal(*db_, searchInput(timeDependent), method, &feedback);
 }
+
+std::string qualoptimierung::boundLine(const CostOnlyBound& bound) const { return goal_bound_line(bound); }
 
 OptimisationLines qualoptimierung::resultLines(const OptimisationResult& result) const {
     return goal_maximisation_lines(result, measures_, species_, pixelArea());

@@ -184,6 +184,36 @@ TEST_F(CliTest, OptimisationsReportStoreAndRepeatWithASeed) {
     EXPECT_GT(schema().count("results_for_viusualitsation"), 0) << "the allocation is written for the map";
 }
 
+TEST_F(CliTest, BothSearchMethodsCarryTheBoundAndTheirReport) {
+    const std::string scenario = std::string(PRAVEL_EXAMPLES_DIR) + "/minimise_budget_small.json";
+    const CliRun b = cli("minimise-budget " + scenario + " --json");
+    const CliRun a = cli("--seed 3 minimise-budget " + scenario + " --method annealing --max-seconds 1 --json");
+    const CliRun wrong = cli("minimise-budget " + scenario + " --method greedy");
+    ASSERT_EQ(b.status, 0) << b.err;
+    ASSERT_EQ(a.status, 0) << a.err;
+    EXPECT_NE(wrong.status, 0);
+    const auto jb = nlohmann::json::parse(b.out);
+    const auto ja = nlohmann::json::parse(a.out);
+    EXPECT_EQ(jb["search"]["method"], "breakpoint search");
+    EXPECT_EQ(jb["search"]["seed"], 1) << "the breakpoint search defaults to seed 1";
+    EXPECT_EQ(ja["search"]["method"], "annealing");
+    EXPECT_EQ(ja["search"]["seed"], 3);
+    // The same evaluation (default seed 1 and seed 3 differ in the
+    // vegetation draws, so each bound is checked against its own run).
+    for (const auto* j : {&jb, &ja}) {
+        ASSERT_TRUE((*j)["cost_only_bound"].is_number());
+        EXPECT_LE((*j)["cost_only_bound"].get<double>(), (*j)["budget"].get<double>() + 1e-6);
+        EXPECT_GT((*j)["search"]["allocations_evaluated"].get<long long>(), 0);
+    }
+    for (const auto& sp : jb["search"]["species"]) {
+        EXPECT_EQ(sp["wanted_ha"], 20.0);
+        EXPECT_GE(sp["share"].get<double>(), 1.0) << sp.dump();
+    }
+    const CliRun lines = cli("minimise-budget " + scenario);
+    ASSERT_EQ(lines.status, 0) << lines.err;
+    EXPECT_NE(lines.out.find("Least possible budget if each farmer were paid their own cost: "), std::string::npos);
+}
+
 TEST_F(CliTest, ProgrammeSimulationPrintsPixelsAreaBudgetAndEffectiveAreas) {
     schema().exec("DELETE FROM results_for_viusualitsation");
     const std::string report = testing::scratch_dir() + "/programme.txt";

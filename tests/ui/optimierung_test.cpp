@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -35,9 +36,11 @@ using W = optimierung;
 
 class BudgetWindowTest : public testing::AnalysisWindowTest<optimierung> {
 protected:
-    // Ends each run through the progress dialog's Cancel after a few
-    // thousand iterations, with a fixed seed.
+    // Ends each run of the annealing through the progress dialog's Cancel
+    // after a few thousand iterations, with a fixed seed.
     void shortRuns() {
+        get<QComboBox>(W::kMethodLabel)->setCurrentIndex(1);
+        ASSERT_EQ(window_->searchMethod(), SearchMethod::Annealing);
         window_->setSeed(7);
         window_->setProgressObserver([this](QProgressDialog& d, const Feedback::Progress& p) {
             ++reports_;
@@ -271,6 +274,61 @@ TEST_F(BudgetWindowTest, ARunCancelledThroughItsProgressFillsTheResultsAndCanBeS
     window_->show();
     click("Close window");
     EXPECT_EQ(schema().count("results_for_viusualitsation"), 0);
+}
+
+TEST_F(BudgetWindowTest, TheBreakpointSearchIsPreselectedAndShowsItsBoundAndReport) {
+    QComboBox* method = get<QComboBox>(W::kMethodLabel);
+    ASSERT_EQ(method->count(), 2);
+    EXPECT_EQ(method->itemText(0), "breakpoint search");
+    EXPECT_EQ(method->itemText(1), "annealing");
+    EXPECT_EQ(window_->searchMethod(), SearchMethod::Breakpoint);
+    int reports = 0;
+    window_->setProgressObserver([&reports](QProgressDialog& d, const Feedback::Progress& p) {
+        if (p.stage.rfind("breakpoint search: ", 0) != 0) return;  // the evaluation's reports
+        ++reports;
+        EXPECT_TRUE(d.labelText().contains("Allocations evaluated")) << d.labelText().toStdString();
+    });
+    fillInputs();
+
+    // No iteration count to confirm: the breakpoint search only says "Done".
+    EXPECT_EQ(messageOf("Start optimization"), "Done");
+    const OptimisationResult* result = window_->lastResult();
+    ASSERT_NE(result, nullptr);
+    EXPECT_GT(reports, 0);
+    ASSERT_EQ(result->effective_area.size(), 1u);
+    EXPECT_GE(result->effective_area[0], 2.0);
+    const auto lines = budget_minimisation_lines(*result, window_->chosenMeasures(), window_->chosenSpecies(),
+                                                 window_->wantedAreas(), window_->pixelArea());
+    EXPECT_EQ(get<QLineEdit>(W::kTotalLabel)->text().toStdString(), lines.total_text);
+
+    // Under the result lists: the bound, then what the search did.
+    ASSERT_GE(rows(W::kSearchReportLabel), 5);
+    const std::string bound = row(W::kSearchReportLabel, 0);
+    const std::string head = "Least possible budget if each farmer were paid their own cost: ";
+    ASSERT_EQ(bound.rfind(head, 0), 0u) << bound;
+    EXPECT_LE(std::atof(bound.c_str() + head.size()), result->budget + 1e-6);
+    EXPECT_EQ(row(W::kSearchReportLabel, 1), "Search method: breakpoint search");
+    EXPECT_EQ(row(W::kSearchReportLabel, 2), "Seed: 1");
+    EXPECT_EQ(row(W::kSearchReportLabel, rows(W::kSearchReportLabel) - 1).rfind("Grutto: wanted 2.00 ha, achieved ", 0), 0u);
+
+    // The report ends with the bound line.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("report.txt");
+    window_->setReportPathChooser([path] { return path; });
+    click("save to file");
+    QFile report(path);
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(report.readAll().endsWith(QByteArray::fromStdString("\r\n" + bound + "\r\n")));
+
+    // The annealing, one choice away, gives its iteration count again.
+    method->setCurrentIndex(1);
+    window_->setSeed(7);
+    window_->setProgressObserver([](QProgressDialog& d, const Feedback::Progress& p) {
+        if (p.step >= 1000) d.cancel();
+    });
+    EXPECT_EQ(messageOf("Start optimization"), "(2 messages)");
+    EXPECT_EQ(row(W::kSearchReportLabel, 1), "Search method: annealing");
+    EXPECT_EQ(row(W::kSearchReportLabel, 0).rfind(head, 0), 0u) << "the bound after either method";
 }
 
 }  // namespace

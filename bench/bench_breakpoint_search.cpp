@@ -1,0 +1,222 @@
+// The two search methods side by side on the demo study areas, through the
+// database, on one evaluation each.
+//
+// Large area (Ellerbach lowland): the "only mowing" set (the catalogue rows
+// named "mowing_postpo" or "refuge strips"), Kievit, Grutto and Tureluur at
+// minimum quality 0.3, transaction costs 10, distance cost factor 1. Budget
+// minimisation wants 150 ha of each bird: the breakpoint search (seed 1,
+// twice, to show it repeats), the annealing for seeds 1-5, each cancelled
+// after as long as the breakpoint search took, and the cost-only bound. Goal
+// maximisation (weights 1) at 20,000, 50,000 and 100,000 Euro: the
+// breakpoint search, the annealing with seed 1 and the mirror bound.
+// Small area (Moorwiesen test area): measures 19, 37, 57 and 70, Grutto and
+// Tureluur at minimum quality 0.3, 20 ha each.
+//
+// Prints one "name: value" line per figure. Environment:
+// PRAVEL_BENCH_DB_CONFIG (settings file), PRAVEL_BENCH_SEEDS (annealing
+// seeds, default 5).
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <cppconn/resultset.h>
+
+#include "common/feedback.h"
+#include "common/notifier.h"
+#include "core/evaluation_run.h"
+#include "optimisation/breakpoint_search.h"
+#include "optimisation/budget_minimisation.h"
+#include "optimisation/cost_only_bound.h"
+#include "optimisation/goal_maximisation.h"
+#include "store/database_access.h"
+#include "store/landscape_store.h"
+#include "store/measure_store.h"
+#include "store/profile_store.h"
+
+using namespace pravel;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double seconds_since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+class QuietNotifier : public StderrNotifier {
+public:
+    bool ask_yes_no(const std::string&) override { return true; }
+};
+
+SpeciesRecord newest_bird(DatabaseAccess& db, const std::string& name) {
+    std::string savetime;
+    db.query("SELECT savetime FROM species WHERE `group` = 'bird' AND name = '" + name +
+                 "' ORDER BY savetime DESC LIMIT 1",
+             [&](sql::ResultSet& r) { savetime = r.getString("savetime"); });
+    if (savetime.empty()) {
+        std::fprintf(stderr, "bench_breakpoint_search: bird %s missing from the demo data\n", name.c_str());
+        std::exit(1);
+    }
+    return load_species("name", name, savetime);
+}
+
+EvaluatedArea evaluate(DatabaseAccess& db, int country, const std::vector<SpeciesRecord>& species,
+                       const std::vector<MeasureRecord>& measures) {
+    EvaluationRequest request;
+    request.countryID = country;
+    request.species = species;
+    request.minimum_qualities.assign(species.size(), 0.3);
+    request.measures = measures;
+    request.distance_cost_factor = 1.0;
+    return evaluate_area(db, request, nullptr);
+}
+
+double smallest(const std::vector<double>& v) { return v.empty() ? 0.0 : *std::min_element(v.begin(), v.end()); }
+
+double weighted(const OptimisationResult& r) {
+    double sum = 0.0;
+    for (double a : r.effective_area) sum += a;
+    return sum;
+}
+
+// A feedback that cancels after `limit` seconds.
+struct TimeLimit {
+    explicit TimeLimit(double limit) : start(Clock::now()) {
+        feedback = Feedback([this, limit](const Feedback::Progress&) {
+            if (seconds_since(start) > limit) feedback.cancel();
+        });
+    }
+    Clock::time_point start;
+    Feedback feedback;
+};
+
+}  // namespace
+
+int main() {
+    const char* env = std::getenv("PRAVEL_BENCH_DB_CONFIG");
+    set_database_config_path(env ? env : "db_config.txt");
+    set_notifier(std::make_shared<QuietNotifier>());
+    DatabaseAccess db;
+    const int seeds = std::max(1, std::atoi(std::getenv("PRAVEL_BENCH_SEEDS") ? std::getenv("PRAVEL_BENCH_SEEDS") : "5"));
+
+    const int large = country_id(db, "Ellerbach lowland");
+    const int small = country_id(db, "Moorwiesen test area");
+    if (large == 0 || small == 0) {
+        std::fprintf(stderr, "bench_breakpoint_search: the demo data are not loaded (scripts/db load-demo)\n");
+        return 1;
+    }
+    const std::vector<MeasureRecord> catalogue = all_measures(db);
+    std::vector<MeasureRecord> mowing;
+    for (const MeasureRecord& m : catalogue)
+        if (m.name == "mowing_postpo" || m.name == kRefugeStripName) mowing.push_back(m);
+    std::vector<SpeciesRecord> birds;
+    for (const char* name : {"Kievit", "Grutto", "Tureluur"}) birds.push_back(newest_bird(db, name));
+
+    const EvaluatedArea area = evaluate(db, large, birds, mowing);
+    long long candidates = 0;
+    for (const auto& list : area.lists) candidates += static_cast<long long>(list.size());
+    std::printf("large_measures: %zu\n", mowing.size());
+    std::printf("large_candidates: %lld\n", candidates);
+    std::printf("large_pixel_area_ha: %.4f\n", area.pixel_area);
+
+    // PRAVEL_BENCH_ONLY=goal runs the goal maximisation alone, =budget the
+    // breakpoint search of the budget minimisation alone.
+    const char* only = std::getenv("PRAVEL_BENCH_ONLY");
+    const bool goal_only = only && std::string(only) == "goal";
+    const bool budget_only = only && std::string(only) == "budget";
+
+    // Budget minimisation.
+    BudgetMinimisationInput bm;
+    bm.countryID = large;
+    bm.species = birds;
+    bm.minimum_quality.assign(birds.size(), 0.3);
+    bm.wanted_area_ha.assign(birds.size(), 150.0);
+    bm.measures = mowing;
+    bm.transaction_costs = 10;
+    bm.distance_cost_factor = 1.0;
+    bm.seed = 1;
+    double search_seconds = 0.0;
+    for (int run = 1; run <= (goal_only ? 0 : 2); ++run) {
+        SearchReport report;
+        const OptimisationResult r = BreakpointBudgetMinimisation(area, bm, {}, nullptr, &report);
+        search_seconds = std::max(search_seconds, report.seconds);
+        std::printf("breakpoint_budget_seed_1_run_%d: %.2f\n", run, r.budget);
+        std::printf("breakpoint_seconds_run_%d: %.2f\n", run, report.seconds);
+        std::printf("breakpoint_evaluations_run_%d: %lld%s\n", run, report.evaluations,
+                    report.time_limit_reached ? " (time limit)" : "");
+        std::printf("breakpoint_smallest_effective_area_ha_run_%d: %.2f\n", run, smallest(r.effective_area));
+    }
+    if (budget_only) return 0;
+    for (int k = 2; k <= (goal_only ? 0 : seeds); ++k) {
+        bm.seed = static_cast<std::uint32_t>(k);
+        SearchReport report;
+        const OptimisationResult r = BreakpointBudgetMinimisation(area, bm, {}, nullptr, &report);
+        std::printf("breakpoint_budget_seed_%d: %.2f (%.2f s, smallest area %.2f ha)\n", k, r.budget, report.seconds,
+                    smallest(r.effective_area));
+    }
+    const CostOnlyBound bound = cost_only_budget_bound(area.lists, bm.wanted_area_ha, bm.transaction_costs, area.pixel_area);
+    std::printf("cost_only_bound: %.2f\n", bound.value);
+    std::printf("cost_only_bound_seconds: %.2f\n", bound.seconds);
+
+    double annealing_best = 1e300;
+    for (int k = 1; k <= (goal_only ? 0 : seeds); ++k) {
+        bm.seed = static_cast<std::uint32_t>(k);
+        TimeLimit limit(search_seconds);
+        const OptimisationResult r = BudgetMinimisationRun(area, bm, &limit.feedback);
+        const bool reached = smallest(r.effective_area) >= 150.0;
+        if (reached) annealing_best = std::min(annealing_best, r.budget);
+        std::printf("annealing_budget_seed_%d_after_%.1f_s: %.2f (iterations %lld, smallest area %.2f ha)\n", k,
+                    search_seconds, r.budget, r.iterations, smallest(r.effective_area));
+    }
+    std::printf("annealing_best_of_%d: %.2f\n", seeds, annealing_best);
+
+    // Goal maximisation.
+    GoalMaximisationInput gm;
+    gm.countryID = large;
+    gm.species = birds;
+    gm.minimum_quality.assign(birds.size(), 0.3);
+    gm.weight.assign(birds.size(), 1.0);
+    gm.measures = mowing;
+    gm.transaction_costs = 10;
+    gm.distance_cost_factor = 1.0;
+    gm.seed = 1;
+    for (int budget : {20000, 50000, 100000}) {
+        gm.budget = budget;
+        SearchReport report;
+        const OptimisationResult b = BreakpointGoalMaximisation(area, gm, {}, nullptr, &report);
+        auto start = Clock::now();
+        const OptimisationResult a = GoalMaximisationRun(area, gm);
+        const double annealing_seconds = seconds_since(start);
+        const CostOnlyBound g = cost_only_goal_bound(area.lists, gm.weight, budget, gm.transaction_costs);
+        std::printf("goal_%d_breakpoint: %.2f ha for %.0f Euro in %.2f s%s\n", budget, weighted(b), b.budget,
+                    report.seconds, report.time_limit_reached ? " (time limit)" : "");
+        std::printf("goal_%d_annealing_seed_1: %.2f ha for %.0f Euro in %.2f s\n", budget, weighted(a), a.budget,
+                    annealing_seconds);
+        std::printf("goal_%d_cost_only_bound: %.2f ha in %.2f s\n", budget, g.value, g.seconds);
+    }
+
+    // Small area.
+    std::vector<MeasureRecord> four;
+    for (int id : {19, 37, 57, 70})
+        for (const MeasureRecord& m : catalogue)
+            if (m.measureID == id) four.push_back(m);
+    const std::vector<SpeciesRecord> two = {newest_bird(db, "Grutto"), newest_bird(db, "Tureluur")};
+    const EvaluatedArea small_area = evaluate(db, small, two, four);
+    BudgetMinimisationInput sm;
+    sm.countryID = small;
+    sm.species = two;
+    sm.minimum_quality.assign(2, 0.3);
+    sm.wanted_area_ha.assign(2, 20.0);
+    sm.measures = four;
+    sm.transaction_costs = 10;
+    sm.distance_cost_factor = 1.0;
+    sm.seed = 1;
+    SearchReport sr;
+    const OptimisationResult s = BreakpointBudgetMinimisation(small_area, sm, {}, nullptr, &sr);
+    const CostOnlyBound sb = cost_only_budget_bound(small_area.lists, sm.wanted_area_ha, 10, small_area.pixel_area);
+    std::printf("small_breakpoint_budget: %.2f in %.2f s (smallest area %.2f ha)\n", s.budget, sr.seconds,
+                smallest(s.effective_area));
+    std::printf("small_cost_only_bound: %.2f\n", sb.value);
+    return 0;
+}

@@ -1,0 +1,39 @@
+#pragma once
+// The cost-only bound: what the targets would cost, or what a budget would
+// buy, if every farmer were paid exactly their own cost plus transaction
+// costs, each pixel in at most one measure. A linear programme over the
+// candidate lists. No uniform payment per measure can do better, because a
+// uniform payment pays every participant at least its own cost plus
+// transaction costs (and never less than 0); the distance from a search's
+// result to the bound is the price of paying one rate per measure.
+#include <optional>
+#include <vector>
+
+#include "optimisation/pixel_allocation.h"
+
+namespace pravel {
+
+struct CostOnlyBound {
+    bool solved = false;          // the solver finished
+    bool reachable = false;       // budget bound: the targets can be reached at all
+    double value = 0.0;           // Euro (budget bound) or weighted ha (goal bound)
+    double seconds = 0.0;
+    std::vector<double> area;     // effective area per species at the bound's solution (ha)
+};
+
+// Least budget (Euro) at which every species reaches its wanted area;
+// `reachable` false when no allocation reaches them.
+CostOnlyBound cost_only_budget_bound(const std::vector<std::vector<PixelResult>>& lists,
+                                     const std::vector<double>& wanted_area_ha, int transaction_costs,
+                                     double pixel_area);
+
+// Largest weighted effective area (ha) that `budget` buys.
+CostOnlyBound cost_only_goal_bound(const std::vector<std::vector<PixelResult>>& lists,
+                                   const std::vector<double>& weight, double budget, int transaction_costs,
+                                   double pixel_area = PIXEL_AREA_HA);
+
+// What a pixel costs in a measure at cost-only payments (Euro per ha):
+// cost plus transaction costs, never below 0.
+double cost_only_payment(const PixelResult& record, int transaction_costs);
+
+}  // namespace pravel

@@ -1,0 +1,225 @@
+#include "optimisation/payment_breakpoints.h"
+
+#include <algorithm>
+#include <cmath>
+#include <tuple>
+
+namespace pravel {
+
+namespace {
+
+// Strides over the breakpoints of one measure: 1, 2, 3, 4, then growing by
+// about a half each time.
+std::vector<std::size_t> stride_points(std::size_t count, std::size_t reach, int max_steps) {
+    std::vector<std::size_t> out;
+    const std::size_t last = std::min(count, reach);
+    std::size_t k = 1;
+    while (k <= last && static_cast<int>(out.size()) < max_steps) {
+        out.push_back(k);
+        k = k < 4 ? k + 1 : k + k / 2;
+    }
+    if (last > 0 && (out.empty() || out.back() != last) && static_cast<int>(out.size()) < max_steps + 1)
+        out.push_back(last);
+    return out;
+}
+
+}  // namespace
+
+PaymentModel::PaymentModel(const std::vector<MeasureCandidates>& candidates, int species_count, double pixel_area,
+                           int transaction_costs)
+    : measures_(static_cast<int>(candidates.size())),
+      species_(std::max(0, species_count)),
+      pixel_area_(pixel_area),
+      transaction_costs_(transaction_costs),
+      measure_offers_(candidates.size()),
+      offer_count_(candidates.size(), 0) {
+    // (row, column, measure, index in the measure's list)
+    std::vector<std::tuple<int, int, int, std::size_t>> keys;
+    for (std::size_t m = 0; m < candidates.size(); ++m)
+        for (std::size_t i = 0; i < candidates[m].list.size(); ++i)
+            keys.emplace_back(candidates[m].list[i].row, candidates[m].list[i].column, static_cast<int>(m), i);
+    std::sort(keys.begin(), keys.end());
+
+    const std::size_t ns = static_cast<std::size_t>(species_);
+    offers_.reserve(keys.size());
+    offer_pixel_.reserve(keys.size());
+    quality_.assign(keys.size() * ns, 0.0);
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        const auto& [row, column, m, i] = keys[k];
+        const bool new_pixel = k == 0 || std::get<0>(keys[k - 1]) != row || std::get<1>(keys[k - 1]) != column;
+        // A pixel listed twice by one measure keeps its first entry only: it
+        // can take the measure once.
+        if (!new_pixel && std::get<2>(keys[k - 1]) == m) continue;
+        if (new_pixel) pixel_begin_.push_back(offers_.size());
+        const PixelResult& r = candidates[static_cast<std::size_t>(m)].list[i];
+        const std::size_t o = offers_.size();
+        offers_.push_back({m, r.margin_without_payment});
+        offer_pixel_.push_back(static_cast<int>(pixel_begin_.size()) - 1);
+        const std::size_t q = std::min(r.qualities.size(), ns);
+        for (std::size_t s = 0; s < q; ++s) quality_[o * ns + s] = r.qualities[s].quality;
+        measure_offers_[static_cast<std::size_t>(m)].push_back(o);
+        ++offer_count_[static_cast<std::size_t>(m)];
+    }
+    quality_.resize(offers_.size() * ns);
+    pixel_begin_.push_back(offers_.size());
+}
+
+void PaymentModel::recount(State& state) const {
+    const std::size_t ns = static_cast<std::size_t>(species_);
+    state.area.assign(ns, 0.0);
+    state.participants.assign(static_cast<std::size_t>(measures_), 0);
+    for (int o : state.choice) {
+        if (o < 0) continue;
+        const std::size_t oi = static_cast<std::size_t>(o);
+        for (std::size_t s = 0; s < ns; ++s) state.area[s] += pixel_area_ * quality_[oi * ns + s];
+        state.participants[static_cast<std::size_t>(offers_[oi].measure)] += 1;
+    }
+    double sum = 0.0;
+    for (int m = 0; m < measures_; ++m)
+        sum += state.payment[static_cast<std::size_t>(m)] * state.participants[static_cast<std::size_t>(m)];
+    state.budget = pixel_area_ * sum;
+}
+
+void PaymentModel::evaluate(const std::vector<double>& payment, State& state) const {
+    state.payment = payment;
+    state.payment.resize(static_cast<std::size_t>(measures_), 0.0);
+    const int pixels = pixel_count();
+    state.choice.assign(static_cast<std::size_t>(pixels), -1);
+    for (int k = 0; k < pixels; ++k) {
+        int best = -1;
+        double best_value = 0.0;
+        for (std::size_t o = pixel_begin_[static_cast<std::size_t>(k)]; o < pixel_begin_[static_cast<std::size_t>(k) + 1];
+             ++o) {
+            const double v = net(offers_[o], state.payment);
+            // A net value of exactly 0 is left to chance by the allocation;
+            // here it counts as staying out, so that a pixel the search
+            // wants is always given a positive net value.
+            if (v > 0.0 && (best < 0 || v > best_value)) {
+                best = static_cast<int>(o);
+                best_value = v;
+            }
+        }
+        state.choice[static_cast<std::size_t>(k)] = best;
+    }
+    recount(state);
+}
+
+void PaymentModel::lower_exactly(State& state) const {
+    const std::size_t n = static_cast<std::size_t>(measures_);
+    std::vector<double> need(n);
+    std::vector<int> takers(n);
+    for (int sweep = 0; sweep < 200; ++sweep) {
+        std::fill(need.begin(), need.end(), 0.0);
+        std::fill(takers.begin(), takers.end(), 0);
+        for (int k = 0; k < pixel_count(); ++k) {
+            const int c = state.choice[static_cast<std::size_t>(k)];
+            if (c < 0) continue;
+            const Offer& held = offers_[static_cast<std::size_t>(c)];
+            double rival = 0.0;
+            for (std::size_t o = pixel_begin_[static_cast<std::size_t>(k)]; o < pixel_begin_[static_cast<std::size_t>(k) + 1];
+                 ++o)
+                if (static_cast<int>(o) != c) rival = std::max(rival, net(offers_[o], state.payment));
+            const std::size_t m = static_cast<std::size_t>(held.measure);
+            const double r = transaction_costs_ - held.margin + rival + kBreakpointMargin;
+            need[m] = takers[m] == 0 ? r : std::max(need[m], r);
+            ++takers[m];
+        }
+        bool changed = false;
+        for (std::size_t m = 0; m < n; ++m) {
+            const double target = takers[m] == 0 ? 0.0 : std::max(0.0, need[m]);
+            if (target < state.payment[m] - 1e-9) {
+                state.payment[m] = target;
+                changed = true;
+            }
+        }
+        if (!changed) break;
+    }
+    recount(state);
+}
+
+void PaymentModel::next_steps(const State& state, int m, int max_steps, std::size_t reach,
+                              std::vector<Step>& steps) const {
+    const std::size_t mi = static_cast<std::size_t>(m);
+    const double p = state.payment[mi];
+    // (breakpoint, offer) of every pixel the measure does not hold yet.
+    std::vector<std::pair<double, std::size_t>> points;
+    points.reserve(measure_offers_[mi].size());
+    for (std::size_t o : measure_offers_[mi]) {
+        const int c = state.choice[static_cast<std::size_t>(offer_pixel_[o])];
+        if (c == static_cast<int>(o)) continue;
+        const double held = c < 0 ? 0.0 : std::max(0.0, net(offers_[static_cast<std::size_t>(c)], state.payment));
+        const double at = std::max(p, transaction_costs_ - offers_[o].margin + held);
+        points.emplace_back(std::max(0.0, at), o);
+    }
+    if (points.empty()) return;
+    const std::size_t first = std::min(reach, points.size());
+    // The nearest `first` breakpoints, in order.
+    const auto cut = points.begin() + static_cast<std::ptrdiff_t>(first);
+    if (first < points.size()) std::nth_element(points.begin(), cut, points.end());
+    std::sort(points.begin(), cut);
+
+    const std::size_t ns = static_cast<std::size_t>(species_);
+    std::vector<double> gain(ns, 0.0);
+    double saved = 0.0;  // payments of the measures the switched pixels leave
+    const int held_now = state.participants[mi];
+    std::size_t taken = 0;
+    for (std::size_t k : stride_points(points.size(), first, max_steps)) {
+        const double payment = points[k - 1].first + kBreakpointMargin;
+        // Pixels at the same breakpoint join together.
+        std::size_t upto = k;
+        while (upto < first && points[upto].first <= points[k - 1].first) ++upto;
+        for (; taken < upto; ++taken) {
+            const std::size_t o = points[taken].second;
+            const int c = state.choice[static_cast<std::size_t>(offer_pixel_[o])];
+            for (std::size_t s = 0; s < ns; ++s) {
+                gain[s] += pixel_area_ * quality_[o * ns + s];
+                if (c >= 0) gain[s] -= pixel_area_ * quality_[static_cast<std::size_t>(c) * ns + s];
+            }
+            if (c >= 0) saved += state.payment[static_cast<std::size_t>(offers_[static_cast<std::size_t>(c)].measure)];
+        }
+        Step step;
+        step.measure = m;
+        step.payment = payment;
+        step.joined = static_cast<int>(upto);
+        step.extra_budget = pixel_area_ * (payment * (held_now + static_cast<double>(upto)) - p * held_now - saved);
+        step.area_gain = gain;
+        steps.push_back(std::move(step));
+        if (upto >= first) break;
+    }
+}
+
+void PaymentModel::apply(const Step& step, State& state) const {
+    std::vector<double> payment = state.payment;
+    payment[static_cast<std::size_t>(step.measure)] = step.payment;
+    evaluate(payment, state);
+}
+
+std::vector<double> PaymentModel::protecting(const State& state, int m, double payment) const {
+    std::vector<double> out = state.payment;
+    out[static_cast<std::size_t>(m)] = payment;
+    for (std::size_t o : measure_offers_[static_cast<std::size_t>(m)]) {
+        const int c = state.choice[static_cast<std::size_t>(offer_pixel_[o])];
+        if (c < 0 || c == static_cast<int>(o)) continue;
+        const Offer& held = offers_[static_cast<std::size_t>(c)];
+        const double keep = payment + offers_[o].margin - held.margin + kBreakpointMargin;
+        double& p = out[static_cast<std::size_t>(held.measure)];
+        p = std::max(p, keep);
+    }
+    return out;
+}
+
+std::vector<double> PaymentModel::requirements(const State& state, int m) const {
+    std::vector<double> out;
+    for (int k = 0; k < pixel_count(); ++k) {
+        const int c = state.choice[static_cast<std::size_t>(k)];
+        if (c < 0 || offers_[static_cast<std::size_t>(c)].measure != m) continue;
+        double rival = 0.0;
+        for (std::size_t o = pixel_begin_[static_cast<std::size_t>(k)]; o < pixel_begin_[static_cast<std::size_t>(k) + 1]; ++o)
+            if (static_cast<int>(o) != c) rival = std::max(rival, net(offers_[o], state.payment));
+        out.push_back(std::max(0.0, transaction_costs_ - offers_[static_cast<std::size_t>(c)].margin + rival));
+    }
+    std::sort(out.begin(), out.end(), std::greater<double>());
+    return out;
+}
+
+}  // namespace pravel

@@ -1,0 +1,112 @@
+#pragma once
+// The candidate lists seen pixel by pixel, for searches that move one
+// measure's payment at a time. With no count limit binding, every pixel
+// simply takes the measure with its highest net value (if that is not
+// negative), which this model evaluates in one pass over the offers, far
+// faster than the general merge of the allocation. Raising one measure's
+// payment changes that allocation only at breakpoints, where a pixel's net
+// value for the measure reaches 0 (it joins) or its net value for the
+// measure it holds (it switches); the model lists those breakpoints and
+// what each one adds.
+#include <cstddef>
+#include <vector>
+
+#include "optimisation/pixel_allocation.h"
+
+namespace pravel {
+
+// Payments are set this far above a breakpoint, so that the pixel meant to
+// join or switch has a strictly better net value and no coin decides.
+inline constexpr double kBreakpointMargin = 0.001;
+
+class PaymentModel {
+public:
+    // `pixel_area` is the area each participant is paid for (ha).
+    PaymentModel(const std::vector<MeasureCandidates>& candidates, int species_count, double pixel_area,
+                 int transaction_costs);
+
+    // The allocation at given payments when no count limit binds.
+    struct State {
+        std::vector<double> payment;       // per measure
+        std::vector<int> choice;           // per pixel: offer index, -1 when the pixel takes no measure
+        std::vector<double> area;          // effective area per species (ha)
+        std::vector<int> participants;     // per measure
+        double budget = 0.0;               // Euro
+    };
+
+    // One breakpoint step of a measure: raising its payment to `payment`
+    // draws in `joined` more pixels (from no measure or from another one).
+    struct Step {
+        int measure = -1;
+        double payment = 0.0;
+        int joined = 0;
+        double extra_budget = 0.0;       // Euro
+        std::vector<double> area_gain;   // per species, ha (may be negative for switched pixels)
+    };
+
+    int measure_count() const { return measures_; }
+    int species_count() const { return species_; }
+    int pixel_count() const { return static_cast<int>(pixel_begin_.size()) - 1; }
+    double pixel_area() const { return pixel_area_; }
+    int transaction_costs() const { return transaction_costs_; }
+    bool has_candidates(int m) const { return offer_count_[static_cast<std::size_t>(m)] > 0; }
+
+    // Allocates every pixel to its best positive net value at the payments
+    // (equal values: the first measure in measure order).
+    void evaluate(const std::vector<double>& payment, State& state) const;
+
+    // Lowers each payment to the least that keeps every participant: its
+    // cost plus transaction costs, and above its best competing net value,
+    // repeated until no payment falls any more. The allocation and every
+    // effective area stay as they are; the budget falls or stays.
+    void lower_exactly(State& state) const;
+
+    // The next breakpoints of measure m above its payment, at most
+    // `max_steps` of them, spread over the first `reach` breakpoints (the
+    // first ones one by one, then in growing strides), each as a step from
+    // the state. Appends to `steps`.
+    void next_steps(const State& state, int m, int max_steps, std::size_t reach, std::vector<Step>& steps) const;
+
+    // The state after a step: the payment raised and the pixels moved.
+    void apply(const Step& step, State& state) const;
+
+    // Payments that raise measure m to `payment` while every other measure
+    // keeps the pixels it holds: each is raised just enough to stay ahead of
+    // m's new net value on its pixels.
+    std::vector<double> protecting(const State& state, int m, double payment) const;
+
+    // What each participant of measure m needs: its cost plus transaction
+    // costs, or more when another measure offers it a positive net value.
+    // Sorted from the most demanding down.
+    std::vector<double> requirements(const State& state, int m) const;
+
+    // Maximum counts that reproduce the state in the general allocation:
+    // each measure may take exactly its participants.
+    std::vector<int> counts(const State& state) const { return state.participants; }
+
+private:
+    struct Offer {
+        int measure;
+        double margin;  // margin without payment
+    };
+    double net(const Offer& o, const std::vector<double>& payment) const {
+        return o.margin + payment[static_cast<std::size_t>(o.measure)] - transaction_costs_;
+    }
+    double quality(std::size_t offer, int s) const {
+        return quality_[offer * static_cast<std::size_t>(species_) + static_cast<std::size_t>(s)];
+    }
+    void recount(State& state) const;
+
+    int measures_;
+    int species_;
+    double pixel_area_;
+    int transaction_costs_;
+    std::vector<std::size_t> pixel_begin_;  // offers of pixel k: [pixel_begin_[k], pixel_begin_[k + 1])
+    std::vector<Offer> offers_;
+    std::vector<int> offer_pixel_;
+    std::vector<double> quality_;           // species_ per offer
+    std::vector<std::vector<std::size_t>> measure_offers_;  // offers of each measure
+    std::vector<std::size_t> offer_count_;
+};
+
+}  // namespace pravel

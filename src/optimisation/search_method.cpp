@@ -1,0 +1,137 @@
+#include "optimisation/search_method.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include "common/feedback.h"
+
+namespace pravel {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string printed(const char* format, double value) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, format, value);
+    return buffer;
+}
+
+// One evaluation for the inputs of either optimisation.
+template <class Input>
+EvaluatedArea evaluate_for(DatabaseAccess& db, const Input& input, Feedback* feedback) {
+    EvaluationRequest r;
+    r.countryID = input.countryID;
+    r.time_dependent_predation = input.time_dependent_predation;
+    r.species = input.species;
+    r.minimum_qualities = input.minimum_quality;
+    r.measures = input.measures;
+    r.distance_cost_factor = input.distance_cost_factor;
+    // A given seed makes the whole run repeatable, the evaluation as well as
+    // the search, as in the optimisers' own runs.
+    if (input.seed) r.seed = *input.seed;
+    return evaluate_area(db, r, feedback);
+}
+
+SearchReport annealing_report(const std::optional<std::uint32_t>& seed, double seconds, const OptimisationResult& r,
+                              bool cancelled, const std::vector<double>& wanted) {
+    SearchReport report;
+    report.method = search_method_label(SearchMethod::Annealing);
+    report.seed = seed;
+    report.seconds = seconds;
+    report.evaluations = r.iterations + 1;  // the start solution and every iteration
+    report.cancelled = cancelled;
+    report.wanted = wanted;
+    report.achieved = r.effective_area;
+    return report;
+}
+
+double seconds_since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+}  // namespace
+
+const char* search_method_label(SearchMethod method) {
+    return method == SearchMethod::Breakpoint ? "breakpoint search" : "annealing";
+}
+
+std::optional<SearchMethod> parse_search_method(const std::string& name) {
+    if (name == "breakpoint") return SearchMethod::Breakpoint;
+    if (name == "annealing") return SearchMethod::Annealing;
+    return std::nullopt;
+}
+
+SearchOutcome minimise_budget(const EvaluatedArea& area, const BudgetMinimisationInput& input, SearchMethod method,
+                              Feedback* feedback, const BreakpointSearchOptions& options) {
+    SearchOutcome out;
+    if (method == SearchMethod::Breakpoint) {
+        out.result = BreakpointBudgetMinimisation(area, input, options, feedback, &out.report);
+    } else {
+        const auto start = Clock::now();
+        out.result = BudgetMinimisationRun(area, input, feedback);
+        out.report = annealing_report(input.seed, seconds_since(start), out.result, feedback && feedback->cancelled(),
+                                      input.wanted_area_ha);
+    }
+    out.bound = cost_only_budget_bound(area.lists, input.wanted_area_ha, input.transaction_costs, area.pixel_area);
+    return out;
+}
+
+SearchOutcome maximise_goal(const EvaluatedArea& area, const GoalMaximisationInput& input, SearchMethod method,
+                            Feedback* feedback, const BreakpointSearchOptions& options) {
+    SearchOutcome out;
+    if (method == SearchMethod::Breakpoint) {
+        out.result = BreakpointGoalMaximisation(area, input, options, feedback, &out.report);
+    } else {
+        const auto start = Clock::now();
+        out.result = GoalMaximisationRun(area, input, feedback);
+        out.report = annealing_report(input.seed, seconds_since(start), out.result, feedback && feedback->cancelled(), {});
+    }
+    out.bound = cost_only_goal_bound(area.lists, input.weight, input.budget, input.transaction_costs);
+    return out;
+}
+
+SearchOutcome minimise_budget(DatabaseAccess& db, const BudgetMinimisationInput& input, SearchMethod method,
+                              Feedback* feedback, const BreakpointSearchOptions& options) {
+    return minimise_budget(evaluate_for(db, input, feedback), input, method, feedback, options);
+}
+
+SearchOutcome maximise_goal(DatabaseAccess& db, const GoalMaximisationInput& input, SearchMethod method,
+                            Feedback* feedback, const BreakpointSearchOptions& options) {
+    return maximise_goal(evaluate_for(db, input, feedback), input, method, feedback, options);
+}
+
+std::string budget_bound_line(const CostOnlyBound& bound) {
+    const std::string head = "Least possible budget if each farmer were paid their own cost: ";
+    if (!bound.solved) return head + "not worked out";
+    if (!bound.reachable) return head + "none, the wanted areas cannot be reached";
+    return head + printed("%.2f", bound.value) + " Euro";
+}
+
+std::string goal_bound_line(const CostOnlyBound& bound) {
+    const std::string head = "Largest weighted effective area the budget could buy if each farmer were paid their own cost: ";
+    if (!bound.solved || !bound.reachable) return head + "not worked out";
+    return head + printed("%.2f", bound.value) + " ha";
+}
+
+std::vector<std::string> search_report_lines(const SearchReport& report, const std::vector<std::string>& species_names) {
+    std::vector<std::string> lines;
+    lines.push_back("Search method: " + report.method);
+    lines.push_back("Seed: " + (report.seed ? std::to_string(*report.seed) : std::string("from the clock")));
+    lines.push_back("Seconds: " + printed("%.2f", report.seconds) +
+                    (report.cancelled ? " (cancelled, best so far)" : report.time_limit_reached ? " (time limit)" : ""));
+    lines.push_back("Allocations evaluated: " + std::to_string(report.evaluations));
+    for (std::size_t s = 0; s < report.achieved.size(); ++s) {
+        const std::string name = s < species_names.size() ? species_names[s] : std::to_string(s + 1);
+        std::string line = name + ": ";
+        if (s < report.wanted.size()) {
+            line += "wanted " + printed("%.2f", report.wanted[s]) + " ha, achieved " +
+                    printed("%.2f", report.achieved[s]) + " ha, share " +
+                    printed("%.1f", 100.0 * reached_share(report.wanted[s], report.achieved[s])) + " %";
+        } else {
+            line += "achieved " + printed("%.2f", report.achieved[s]) + " ha";
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+}  // namespace pravel

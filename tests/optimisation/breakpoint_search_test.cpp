@@ -1,0 +1,399 @@
+#include "optimisation/breakpoint_search.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "common/feedback.h"
+#include "common/random.h"
+#include "optimisation/cost_only_bound.h"
+#include "optimisation/payment_breakpoints.h"
+
+namespace pravel {
+namespace {
+
+// One offer of a measure on a pixel of a 10 x 10 raster: its cost (Euro/ha,
+// before transaction costs) and its qualities.
+struct Offer {
+    int pixel;
+    double cost;
+    std::vector<double> quality;
+};
+
+EvaluatedArea area_of(const std::vector<std::vector<Offer>>& measures, double pixel_area = 1.0) {
+    EvaluatedArea a;
+    a.raster_rows = 10;
+    a.raster_columns = 10;
+    a.pixel_area = pixel_area;
+    for (std::size_t m = 0; m < measures.size(); ++m) {
+        auto record = std::make_shared<MeasureRecord>();
+        record->measureID = static_cast<int>(m + 1);
+        std::vector<PixelResult> list;
+        for (const Offer& o : measures[m]) {
+            PixelResult r;
+            r.pixelID = o.pixel;
+            r.row = o.pixel / 10;
+            r.column = o.pixel % 10;
+            r.margin_without_payment = -o.cost;
+            r.margin_with_payment = -o.cost;
+            for (std::size_t s = 0; s < o.quality.size(); ++s) r.qualities.push_back({static_cast<int>(s + 1), o.quality[s]});
+            r.measure = record;
+            list.push_back(r);
+        }
+        a.lists.push_back(list);
+    }
+    return a;
+}
+
+BudgetMinimisationInput budget_input(std::vector<double> wanted, int tc, std::uint32_t seed = 1) {
+    BudgetMinimisationInput in;
+    in.wanted_area_ha = std::move(wanted);
+    in.minimum_quality.assign(in.wanted_area_ha.size(), 0.1);
+    in.transaction_costs = tc;
+    in.seed = seed;
+    return in;
+}
+
+GoalMaximisationInput goal_input(std::vector<double> weight, int budget, int tc, std::uint32_t seed = 1) {
+    GoalMaximisationInput in;
+    in.weight = std::move(weight);
+    in.minimum_quality.assign(in.weight.size(), 0.1);
+    in.budget = budget;
+    in.transaction_costs = tc;
+    in.seed = seed;
+    return in;
+}
+
+// The least uniform payments that hold one given allocation (pixel -> measure
+// or -1), found as the least solution of the difference constraints "a
+// participant covers its cost and prefers its measure"; none when the
+// allocation cannot be held (a pixel left out would join at those payments,
+// or the preferences contradict each other). Net values may tie.
+std::optional<std::vector<double>> least_payments(const std::vector<std::vector<Offer>>& measures,
+                                                  const std::vector<int>& assigned, int tc) {
+    const std::size_t n = measures.size();
+    auto offer = [&](std::size_t m, int pixel) -> const Offer* {
+        for (const Offer& o : measures[m])
+            if (o.pixel == pixel) return &o;
+        return nullptr;
+    };
+    std::vector<double> p(n, 0.0);
+    for (std::size_t round = 0; round <= n + 1; ++round) {
+        bool changed = false;
+        for (std::size_t k = 0; k < assigned.size(); ++k) {
+            if (assigned[k] < 0) continue;
+            const std::size_t m = static_cast<std::size_t>(assigned[k]);
+            const Offer* own = offer(m, static_cast<int>(k));
+            double need = own->cost + tc;
+            for (std::size_t r = 0; r < n; ++r) {
+                const Offer* other = r == m ? nullptr : offer(r, static_cast<int>(k));
+                if (other) need = std::max(need, own->cost + p[r] - other->cost);
+            }
+            if (need > p[m] + 1e-12) {
+                p[m] = need;
+                changed = true;
+            }
+        }
+        if (!changed) {
+            for (std::size_t k = 0; k < assigned.size(); ++k) {
+                if (assigned[k] >= 0) continue;
+                for (std::size_t m = 0; m < n; ++m) {
+                    const Offer* o = offer(m, static_cast<int>(k));
+                    if (o && p[m] - o->cost - tc > 1e-12) return std::nullopt;
+                }
+            }
+            return p;
+        }
+    }
+    return std::nullopt;  // a cycle of preferences: no payments hold it
+}
+
+struct Exhaustive {
+    double least_budget = std::numeric_limits<double>::infinity();  // every target reached
+    double best_goal = 0.0;                                         // within the budget
+};
+
+// Every allocation of the pixels to the measures (or none), held by its
+// least payments.
+Exhaustive exhaustive(const std::vector<std::vector<Offer>>& measures, int pixels, int tc, double pixel_area,
+                      const std::vector<double>& wanted, const std::vector<double>& weight, double budget_limit) {
+    Exhaustive e;
+    const int n = static_cast<int>(measures.size());
+    std::vector<int> assigned(static_cast<std::size_t>(pixels), -1);
+    for (;;) {
+        // only allocations where each assigned pixel is offered by its measure
+        bool offered = true;
+        for (int j = 0; j < pixels && offered; ++j) {
+            const int m = assigned[static_cast<std::size_t>(j)];
+            if (m < 0) continue;
+            offered = std::any_of(measures[static_cast<std::size_t>(m)].begin(), measures[static_cast<std::size_t>(m)].end(),
+                                  [&](const Offer& o) { return o.pixel == j; });
+        }
+        if (auto p = offered ? least_payments(measures, assigned, tc) : std::nullopt) {
+            double budget = 0.0;
+            std::vector<double> area(std::max(wanted.size(), weight.size()), 0.0);
+            for (int k = 0; k < pixels; ++k) {
+                const int m = assigned[static_cast<std::size_t>(k)];
+                if (m < 0) continue;
+                budget += pixel_area * (*p)[static_cast<std::size_t>(m)];
+                for (const Offer& o : measures[static_cast<std::size_t>(m)])
+                    if (o.pixel == k)
+                        for (std::size_t s = 0; s < area.size(); ++s) area[s] += pixel_area * o.quality[s];
+            }
+            bool reached = true;
+            for (std::size_t s = 0; s < wanted.size(); ++s) reached = reached && area[s] >= wanted[s] - 1e-9;
+            if (reached) e.least_budget = std::min(e.least_budget, budget);
+            double goal = 0.0;
+            for (std::size_t s = 0; s < weight.size(); ++s) goal += weight[s] * area[s];
+            if (budget <= budget_limit) e.best_goal = std::max(e.best_goal, goal);
+        }
+        int k = 0;
+        while (k < pixels && ++assigned[static_cast<std::size_t>(k)] == n) assigned[static_cast<std::size_t>(k++)] = -1;
+        if (k == pixels) break;
+    }
+    return e;
+}
+
+// Two measures, one species, 1 ha pixels, no transaction costs. Pixel 0:
+// measure A costs 10 (quality 1), measure B costs 5 (quality 0.2); pixel 1:
+// only B, cost 8 (quality 1). 2 ha need pixel 0 in A and pixel 1 in B: B
+// must pay 8, and A must beat B's net value of 8 - 5 = 3 on pixel 0, so A
+// pays 13 (the switch breakpoint), not its cost of 10.
+const std::vector<std::vector<Offer>> kSwitch = {{{0, 10, {1.0}}}, {{0, 5, {0.2}}, {1, 8, {1.0}}}};
+
+TEST(BreakpointSearch, HandWorkedBudgets) {
+    struct Case {
+        const char* what;
+        std::vector<std::vector<Offer>> measures;
+        std::vector<double> wanted;
+        int tc;
+        std::vector<double> payment;  // expected, up to the breakpoint margins
+        std::vector<int> participants;
+        double budget;
+    };
+    const std::vector<Case> cases = {
+        {"switch breakpoint", kSwitch, {2.0}, 0, {13, 8}, {1, 1}, 21},
+        {"a measure without candidates stays at 0", {{}, {{0, 10, {1.0}}}}, {1.0}, 0, {0, 10}, {0, 1}, 10},
+        {"one measure: the cost of the dearest pixel needed", {{{0, 30, {1.0}}, {1, 10, {1.0}}, {2, 20, {1.0}}}},
+         {2.0}, 0, {20}, {2}, 40},
+        {"transaction costs added to every pixel", {{{0, 30, {1.0}}, {1, 10, {1.0}}, {2, 20, {1.0}}}}, {2.0}, 5,
+         {25}, {2}, 50},
+        // Three pixels at the same cost join together; a count limit of 2
+        // pays for only the two needed.
+        {"binding count limit", {{{0, 10, {1.0}}, {1, 10, {1.0}}, {2, 10, {1.0}}}}, {2.0}, 0, {10}, {2}, 20},
+        // Measure B is cheaper per hectare of the second species; the
+        // first species needs A.
+        {"two species, two measures", {{{0, 12, {1.0, 0.0}}, {1, 12, {1.0, 0.0}}}, {{2, 4, {0.0, 1.0}}, {3, 6, {0.0, 1.0}}}},
+         {2.0, 1.0}, 0, {12, 4}, {2, 1}, 28},
+    };
+    for (const Case& c : cases) {
+        SearchReport report;
+        const OptimisationResult r = BreakpointBudgetMinimisation(area_of(c.measures), budget_input(c.wanted, c.tc), {}, nullptr, &report);
+        ASSERT_EQ(r.payment.size(), c.payment.size()) << c.what;
+        for (std::size_t m = 0; m < c.payment.size(); ++m) {
+            EXPECT_NEAR(r.payment[m], c.payment[m], 0.01) << c.what << ", measure " << m;
+            EXPECT_EQ(r.participants[m], c.participants[m]) << c.what << ", measure " << m;
+        }
+        EXPECT_NEAR(r.budget, c.budget, 0.05) << c.what;
+        for (std::size_t s = 0; s < c.wanted.size(); ++s) EXPECT_GE(r.effective_area[s], c.wanted[s] - 1e-9) << c.what;
+        EXPECT_EQ(report.method, "breakpoint search");
+        EXPECT_GT(report.evaluations, 0);
+    }
+}
+
+TEST(BreakpointSearch, UnreachableTargetTakesWhatThereIs) {
+    // Two half-quality pixels give 1 ha at most; 5 ha are wanted.
+    const auto measures = std::vector<std::vector<Offer>>{{{0, 10, {0.5}}, {1, 20, {0.5}}}};
+    SearchReport report;
+    const OptimisationResult r = BreakpointBudgetMinimisation(area_of(measures), budget_input({5.0}, 0), {}, nullptr, &report);
+    EXPECT_NEAR(r.effective_area[0], 1.0, 1e-9);
+    EXPECT_EQ(r.participants[0], 2);
+    EXPECT_NEAR(r.budget, 40.0, 0.01);
+    ASSERT_EQ(report.achieved.size(), 1u);
+    EXPECT_NEAR(reached_share(report.wanted[0], report.achieved[0]), 0.2, 1e-9);
+    EXPECT_FALSE(cost_only_budget_bound(area_of(measures).lists, {5.0}, 0, 1.0).reachable);
+}
+
+TEST(BreakpointSearch, ExactLoweringKeepsEveryParticipant) {
+    const EvaluatedArea a = area_of(kSwitch);
+    const std::vector<MeasureCandidates> c = sorted_candidates(a.lists);
+    const PaymentModel model(c, 1, 1.0, 0);
+    PaymentModel::State s;
+    model.evaluate({50.0, 40.0}, s);
+    ASSERT_EQ(s.participants, (std::vector<int>{1, 1}));
+    const std::vector<int> choice = s.choice;
+    const double area = s.area[0];
+    model.lower_exactly(s);
+    // B keeps pixel 1 at its cost; A beats B's net value on pixel 0.
+    EXPECT_NEAR(s.payment[1], 8.0 + kBreakpointMargin, 1e-9);
+    EXPECT_NEAR(s.payment[0], 13.0 + 2 * kBreakpointMargin, 1e-9);
+    EXPECT_EQ(s.choice, choice);
+    EXPECT_DOUBLE_EQ(s.area[0], area);
+    EXPECT_NEAR(s.budget, 21.0 + 3 * kBreakpointMargin, 1e-9);
+    // The lowered payments hold the same allocation when evaluated afresh.
+    PaymentModel::State again;
+    model.evaluate(s.payment, again);
+    EXPECT_EQ(again.choice, choice);
+}
+
+TEST(BreakpointSearch, HandWorkedGoals) {
+    // Pixel area 0.81 ha. Both pixels at full quality need payments 13 and
+    // 8 (21 x 0.81 = 17.01 Euro); below that, B at 8 takes both its pixels
+    // (1.2 ha x 0.81 for 16 x 0.81 = 12.96 Euro); below that, pixel 0 in B
+    // at 5 (4.05 Euro); below that nothing.
+    struct Case {
+        int budget;
+        double goal;
+    };
+    for (const Case& c : {Case{18, 2.0}, Case{16, 1.2}, Case{12, 1.0}, Case{5, 0.2}, Case{4, 0.0}}) {
+        const OptimisationResult r = BreakpointGoalMaximisation(area_of(kSwitch), goal_input({1.0}, c.budget, 0));
+        EXPECT_NEAR(r.effective_area[0], c.goal * PIXEL_AREA_HA, 1e-9) << "budget " << c.budget;
+        EXPECT_LE(r.budget, c.budget) << "budget " << c.budget;
+    }
+}
+
+TEST(CostOnlyBound, HandWorked) {
+    struct Case {
+        const char* what;
+        std::vector<std::vector<Offer>> measures;
+        std::vector<double> wanted;
+        int tc;
+        double bound;
+    };
+    const std::vector<Case> cases = {
+        {"each pixel paid its own cost", kSwitch, {2.0}, 0, 10 + 8},
+        {"plus transaction costs", kSwitch, {2.0}, 5, 15 + 13},
+        // A pixel that gains from the measure is paid nothing, not less.
+        {"a gain costs nothing", {{{0, -20, {1.0}}, {1, 10, {1.0}}}}, {2.0}, 5, 0 + 15},
+        // Half of the second pixel is enough in the programme.
+        {"fractions of pixels", {{{0, 10, {1.0}}, {1, 20, {1.0}}}}, {1.5}, 0, 10 + 0.5 * 20},
+    };
+    for (const Case& c : cases) {
+        const CostOnlyBound b = cost_only_budget_bound(area_of(c.measures).lists, c.wanted, c.tc, 1.0);
+        ASSERT_TRUE(b.reachable) << c.what;
+        EXPECT_NEAR(b.value, c.bound, 1e-6) << c.what;
+    }
+    // Goal: 10 x 0.81 Euro buy pixel 1 in B (8 per ha, 1 ha of quality)
+    // and a fifth of pixel 0 in A (the rest of the money at 10 per ha).
+    const CostOnlyBound g = cost_only_goal_bound(area_of(kSwitch).lists, {1.0}, 10 * PIXEL_AREA_HA, 0);
+    ASSERT_TRUE(g.reachable);
+    EXPECT_NEAR(g.value, 1.2 * PIXEL_AREA_HA, 1e-6);
+}
+
+// Random small instances: 2 or 3 measures, up to 6 pixels, 1 or 2 species.
+struct Instance {
+    std::vector<std::vector<Offer>> measures;
+    int pixels;
+    int species;
+};
+Instance random_instance(std::uint32_t seed) {
+    seed_random(seed);
+    Instance in;
+    const int n = 2 + rand15() % 2;
+    in.pixels = 3 + rand15() % 4;
+    in.species = 1 + rand15() % 2;
+    in.measures.resize(static_cast<std::size_t>(n));
+    for (int k = 0; k < in.pixels; ++k)
+        for (int m = 0; m < n; ++m) {
+            if (rand15() % 3 == 0) continue;
+            Offer o{k, static_cast<double>(rand15() % 60) - 5.0, {}};
+            for (int s = 0; s < in.species; ++s) o.quality.push_back(0.1 * (1 + rand15() % 10));
+            in.measures[static_cast<std::size_t>(m)].push_back(o);
+        }
+    return in;
+}
+
+TEST(BreakpointSearch, RandomInstancesAgainstExhaustiveSearchAndBound) {
+    int optimal = 0, compared = 0;
+    for (std::uint32_t seed = 1; seed <= 60; ++seed) {
+        const Instance in = random_instance(seed);
+        const std::vector<double> wanted(static_cast<std::size_t>(in.species), 1.2);
+        const std::vector<double> weight(static_cast<std::size_t>(in.species), 1.0);
+        const int tc = 3;
+        const double limit = 40.0;
+        const Exhaustive e = exhaustive(in.measures, in.pixels, tc, 1.0, wanted, weight, limit);
+        const EvaluatedArea a = area_of(in.measures);
+        const CostOnlyBound bound = cost_only_budget_bound(a.lists, wanted, tc, 1.0);
+        const OptimisationResult r = BreakpointBudgetMinimisation(a, budget_input(wanted, tc, seed));
+        bool reached = true;
+        for (std::size_t s = 0; s < wanted.size(); ++s) reached = reached && r.effective_area[s] >= wanted[s] - 1e-9;
+        if (std::isfinite(e.least_budget)) {
+            ++compared;
+            ASSERT_TRUE(bound.reachable) << "seed " << seed;
+            EXPECT_LE(bound.value, e.least_budget + 1e-6) << "seed " << seed;
+            EXPECT_TRUE(reached) << "seed " << seed;
+            EXPECT_GE(r.budget, bound.value - 1e-6) << "seed " << seed;
+            if (r.budget <= e.least_budget + 0.05) ++optimal;
+        }
+        const double goal_limit = limit * PIXEL_AREA_HA;
+        const Exhaustive g = exhaustive(in.measures, in.pixels, tc, PIXEL_AREA_HA, {}, weight, goal_limit);
+        const CostOnlyBound goal_bound = cost_only_goal_bound(a.lists, weight, goal_limit, tc);
+        EXPECT_GE(goal_bound.value, g.best_goal - 1e-6) << "seed " << seed;
+        const OptimisationResult gr = BreakpointGoalMaximisation(a, goal_input(weight, static_cast<int>(goal_limit), tc, seed));
+        double goal = 0.0;
+        for (std::size_t s = 0; s < weight.size(); ++s) goal += weight[s] * gr.effective_area[s];
+        EXPECT_LE(gr.budget, static_cast<int>(goal_limit) + 1e-9) << "seed " << seed;
+        EXPECT_LE(goal, goal_bound.value + 1e-6) << "seed " << seed;
+    }
+    ASSERT_GT(compared, 20);
+    // The search is a heuristic, but on instances this small it should find
+    // the least uniform-payment budget nearly always.
+    EXPECT_GE(optimal, compared * 9 / 10) << optimal << " of " << compared;
+}
+
+Instance larger_instance() {
+    seed_random(77);
+    Instance in;
+    in.pixels = 100;
+    in.species = 2;
+    in.measures.resize(4);
+    for (int k = 0; k < in.pixels; ++k)
+        for (int m = 0; m < 4; ++m) {
+            if (rand15() % 2 == 0) continue;
+            Offer o{k, static_cast<double>(rand15() % 200) - 20.0, {}};
+            for (int s = 0; s < in.species; ++s) o.quality.push_back(0.1 * (rand15() % 11));
+            in.measures[static_cast<std::size_t>(m)].push_back(o);
+        }
+    return in;
+}
+
+TEST(BreakpointSearch, SameSeedSameResult) {
+    const EvaluatedArea a = area_of(larger_instance().measures);
+    const auto input = budget_input({15.0, 12.0}, 10, 5);
+    const OptimisationResult first = BreakpointBudgetMinimisation(a, input);
+    seed_random(999);  // whatever the generator did in between
+    const OptimisationResult second = BreakpointBudgetMinimisation(a, input);
+    EXPECT_EQ(first.payment, second.payment);
+    EXPECT_EQ(first.max_count, second.max_count);
+    EXPECT_EQ(first.budget, second.budget);
+    const auto goal = goal_input({1.0, 0.5}, 800, 10, 5);
+    EXPECT_EQ(BreakpointGoalMaximisation(a, goal).payment, BreakpointGoalMaximisation(a, goal).payment);
+}
+
+TEST(BreakpointSearch, CancelReturnsTheBestSoFar) {
+    const EvaluatedArea a = area_of(larger_instance().measures);
+    const auto input = budget_input({15.0, 12.0}, 10, 5);
+    const OptimisationResult full = BreakpointBudgetMinimisation(a, input);
+
+    // Cancel as soon as the restarts begin: the constructed solution comes
+    // back, reaching every target, never cheaper than the full search.
+    Feedback feedback;
+    feedback = Feedback([&](const Feedback::Progress& p) {
+        if (p.stage == "breakpoint search: restarts") feedback.cancel();
+    });
+    SearchReport report;
+    const OptimisationResult cut = BreakpointBudgetMinimisation(a, input, {}, &feedback, &report);
+    EXPECT_TRUE(report.cancelled);
+    EXPECT_GE(cut.budget, full.budget - 1e-9);
+    EXPECT_GE(cut.effective_area[0], 15.0 - 1e-9);
+    EXPECT_GE(cut.effective_area[1], 12.0 - 1e-9);
+    EXPECT_FALSE(cut.allocation.empty());
+}
+
+}  // namespace
+}  // namespace pravel
