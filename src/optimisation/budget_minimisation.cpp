@@ -175,18 +175,7 @@ double budget_start_temperature(std::size_t measures) {
 
 OptimisationResult BudgetMinimisationRun(DatabaseAccess& db, const BudgetMinimisationInput& input,
                                          Feedback* feedback) {
-    EvaluationRequest request;
-    request.countryID = input.countryID;
-    request.time_dependent_predation = input.time_dependent_predation;
-    request.species = input.species;
-    request.minimum_qualities = input.minimum_quality;
-    request.measures = input.measures;
-    request.distance_cost_factor = input.distance_cost_factor;
-    // A given seed makes the whole run repeatable, the evaluation as well as
-    // the search; without one the evaluation keeps its default seed.
-    if (input.seed) request.seed = *input.seed;
-
-    return BudgetMinimisationRun(evaluate_area(db, request, feedback), input, feedback);
+    return BudgetMinimisationRun(evaluate_area(db, input.evaluation, input.seed, feedback), input, feedback);
 }
 
 OptimisationResult BudgetMinimisationRun(EvaluatedArea area, const BudgetMinimisationInput& input,
@@ -196,7 +185,7 @@ OptimisationResult BudgetMinimisationRun(EvaluatedArea area, const BudgetMinimis
     std::vector<MeasureCandidates> candidates = sorted_candidates(std::move(area.lists));
     const std::size_t n = candidates.size();
 
-    const int bound = count_bound(wanted, input.minimum_quality, area.pixel_area);
+    const int bound = count_bound(wanted, input.evaluation.minimum_qualities, area.pixel_area);
     const BudgetStartValues start = budget_start_values(candidates, bound, tc);
 
     AllocationEngine engine(candidates, area.raster_rows, area.raster_columns, static_cast<int>(wanted.size()),

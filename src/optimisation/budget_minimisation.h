@@ -13,14 +13,12 @@ class Feedback;
 // What a budget minimisation is asked for: reach every species' wanted
 // effective area at the smallest budget.
 struct BudgetMinimisationInput {
-    int countryID = 0;
-    bool time_dependent_predation = false;
-    std::vector<SpeciesRecord> species;      // selection order
-    std::vector<double> minimum_quality;     // one per species, 0..1
+    // Country, predation, species with their minimum qualities (0..1),
+    // measures and distance cost factor, as the evaluation takes them. Its
+    // seed is replaced by `seed` when that is given.
+    EvaluationRequest evaluation;
     std::vector<double> wanted_area_ha;      // one per species
-    std::vector<MeasureRecord> measures;     // selection order
     int transaction_costs = 0;               // Euro/ha
-    double distance_cost_factor = 0.0;
     // Seed of the search; the clock in seconds when absent, so that two runs
     // differ unless a seed is given.
     std::optional<std::uint32_t> seed;

@@ -303,18 +303,7 @@ void goal_move(const GoalMoveLimits& limits, const std::vector<int>& current_par
 }
 
 OptimisationResult GoalMaximisationRun(DatabaseAccess& db, const GoalMaximisationInput& input, Feedback* feedback) {
-    EvaluationRequest request;
-    request.countryID = input.countryID;
-    request.time_dependent_predation = input.time_dependent_predation;
-    request.species = input.species;
-    request.minimum_qualities = input.minimum_quality;
-    request.measures = input.measures;
-    request.distance_cost_factor = input.distance_cost_factor;
-    // A given seed makes the whole run repeatable, the evaluation as well as
-    // the search; without one the evaluation keeps its default seed.
-    if (input.seed) request.seed = *input.seed;
-
-    return GoalMaximisationRun(evaluate_area(db, request, feedback), input, feedback);
+    return GoalMaximisationRun(evaluate_area(db, input.evaluation, input.seed, feedback), input, feedback);
 }
 
 OptimisationResult GoalMaximisationRun(EvaluatedArea area, const GoalMaximisationInput& input, Feedback* feedback) {
@@ -363,7 +352,7 @@ OptimisationResult GoalMaximisationRun(EvaluatedArea area, const GoalMaximisatio
         AllocationEngine::Outcome outcome;
         double objective = 0.0;
     };
-    const StartSolution start = StartHeuristic(budget_limit, weight, tc, candidates, input.measures,
+    const StartSolution start = StartHeuristic(budget_limit, weight, tc, candidates, input.evaluation.measures,
                                                "MaxErrEffGew=12", "MitKonku", "AnteilKostendifferenz", 0.35);
     Solution current{start.payment, start.max_count, {}, 0.0};
     engine.run(current.payment, current.max_count, tc, current.outcome);

@@ -14,15 +14,13 @@ class Feedback;
 // What a goal maximisation is asked for: the largest weighted effective area
 // for a fixed budget.
 struct GoalMaximisationInput {
-    int countryID = 0;
-    bool time_dependent_predation = false;
-    std::vector<SpeciesRecord> species;   // selection order
-    std::vector<double> minimum_quality;  // one per species, 0..1
+    // Country, predation, species with their minimum qualities (0..1),
+    // measures and distance cost factor, as the evaluation takes them. Its
+    // seed is replaced by `seed` when that is given.
+    EvaluationRequest evaluation;
     std::vector<double> weight;           // one per species: importance / 100
-    std::vector<MeasureRecord> measures;  // selection order
     int budget = 0;                       // Euro
     int transaction_costs = 0;            // Euro/ha
-    double distance_cost_factor = 0.0;
     // When given, the generator is restarted with it after the evaluation;
     // otherwise the search continues from the generator's state.
     std::optional<std::uint32_t> seed;
