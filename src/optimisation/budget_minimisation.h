@@ -82,6 +82,20 @@ BudgetOutcome budget_acceptance(const BudgetObjective& current, const BudgetObje
 // without integer overflow.
 double budget_start_temperature(std::size_t measures);
 
+// The move limits of the start values: their ranges and caps, and which
+// measures have candidates.
+BudgetMoveLimits budget_move_limits(const std::vector<MeasureCandidates>& candidates, const BudgetStartValues& start,
+                                    int bound, int transaction_costs);
+
+// The annealing loop on the engine's lists from the start values: the start
+// point is allocated, the generator seeded (input seed, else the clock), then
+// one move per iteration until the temperature has cooled, 1000 candidates in
+// a row were rejected, the iteration limit or a cancel. Returns the best
+// solution with the number of iterations done.
+OptimisationResult budget_annealing(AllocationEngine& engine, const BudgetMinimisationInput& input,
+                                    const BudgetStartValues& start, const BudgetMoveLimits& limits,
+                                    Feedback* feedback);
+
 // Evaluates the measures once and searches the payments and counts. Tells the
 // number of iterations in a Yes/No message at the end. Progress (iteration,
 // temperature, best objective) every 1000 iterations; a cancelled run returns

@@ -101,6 +101,19 @@ GoalMoveLimits goal_move_limits(const std::vector<MeasureCandidates>& candidates
 void goal_move(const GoalMoveLimits& limits, const std::vector<int>& current_participants,
                std::vector<double>& payment, std::vector<int>& max_count);
 
+// The closed form for one measure `only` with candidates: the uniform
+// payment that buys as many of its best pixels as the budget allows.
+OptimisationResult goal_closed_form(AllocationEngine& engine, const std::vector<MeasureCandidates>& candidates,
+                                    std::size_t only, const GoalMaximisationInput& input);
+
+// The annealing loop from the start solution (lists with the start payments
+// applied): about 5000 cooling steps from goal_start_temperature of the
+// start objective, or none when that is already cold. Returns the best
+// solution within the budget with the number of iterations done.
+OptimisationResult goal_annealing(AllocationEngine& engine, const std::vector<MeasureCandidates>& candidates,
+                                  const GoalMaximisationInput& input, const StartSolution& start,
+                                  Feedback* feedback);
+
 // Evaluates the measures once; with one measure having candidates the closed
 // form, otherwise the start heuristic and about 5000 annealing steps.
 // Progress (iteration, temperature, best objective); a cancelled run returns
