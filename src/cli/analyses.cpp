@@ -192,9 +192,11 @@ EvaluationRequest evaluation_of(const Scenario& s, const ResolvedScenario& r) {
 AnalysisOutput run_optimisation(DatabaseAccess& db, const OptimisationAnalysis& analysis, const ResolvedScenario& r,
                                 const RunOptions& o) {
     clear_visualisation_rows(db);  // opening the window
+    const double pixel_area = analysis.pixelArea(db);
     const SearchMethod method = method_of(o);
     TimedFeedback feedback(o.feedback, o.max_seconds);
-    const AnalysisRun run = analysis.run(db, method, &feedback, search_options(o), &db);
+    const AnalysisRun run =
+        analysis.settle(analysis.search(db, method, &feedback, search_options(o)), pixel_area, &db);
     const OptimisationResult& result = run.outcome.result;
 
     AnalysisOutput out;

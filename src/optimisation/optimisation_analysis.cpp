@@ -60,12 +60,6 @@ AnalysisRun OptimisationAnalysis::settle(SearchOutcome outcome, double pixel_are
     return run;
 }
 
-AnalysisRun OptimisationAnalysis::run(DatabaseAccess& db, SearchMethod method, Feedback* feedback,
-                                      const BreakpointSearchOptions& options, DatabaseAccess* map_db) const {
-    const double pixel_area = pixelArea(db);
-    return settle(search(db, method, feedback, options), pixel_area, map_db);
-}
-
 std::string OptimisationAnalysis::report(double pixel_area, const AnalysisRun* last) const {
     const EvaluationRequest& e = evaluation();
     ReportSelection selection;
@@ -73,7 +67,8 @@ std::string OptimisationAnalysis::report(double pixel_area, const AnalysisRun* l
     selection.minimum_qualities = e.minimum_qualities;
     selection.measures = e.measures;
     selection.pixel_area = pixel_area;
-    const OptimisationResult result = last ? last->outcome.result : OptimisationResult{};
+    static const OptimisationResult none;
+    const OptimisationResult& result = last ? last->outcome.result : none;
     std::string text;
     if (const auto* in = std::get_if<BudgetMinimisationInput>(&input_))
         text = budget_minimisation_report(selection, in->wanted_area_ha, result);

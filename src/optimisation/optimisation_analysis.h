@@ -46,9 +46,6 @@ public:
     // The lines of an outcome; its map rows are written through `map_db`, or
     // through a connection of their own when it is null.
     AnalysisRun settle(SearchOutcome outcome, double pixel_area, DatabaseAccess* map_db) const;
-    // pixelArea(), search() and settle() in turn.
-    AnalysisRun run(DatabaseAccess& db, SearchMethod method, Feedback* feedback, const BreakpointSearchOptions& options,
-                    DatabaseAccess* map_db) const;
 
     // The report text of the input's selection with the result of `last` (a
     // default result before any run), the bound line after its own lines.

@@ -3,9 +3,10 @@
 // two target figures each, predation, transaction costs and the distance
 // cost factor, a search run with a progress dialog whose Cancel ends it with
 // its best solution, the result lists and total, the result map, the report
-// file and the named store. Each window adds its own target fields, checks,
-// search, result lines, report and store. Every control carries its label as
-// object name.
+// file and the named store. Each window adds its own target fields and checks,
+// and hands its fields to the optimisation sequence, which searches, writes
+// the map rows, gives the result lines and the report and stores; the window
+// shows what comes back. Every control carries its label as object name.
 #include <QDialog>
 #include <QPointer>
 #include <QString>

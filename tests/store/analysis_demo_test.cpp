@@ -188,7 +188,8 @@ TEST_F(AnalysisDemoTest, OptimisationSequenceWritesMapRowsReportAndStore) {
         SCOPED_TRACE(c.name);
         schema().exec("TRUNCATE TABLE `results_for_viusualitsation`");
         auto db = connect();
-        const AnalysisRun run = c.analysis.run(*db, c.method, nullptr, {}, c.own_connection ? nullptr : db.get());
+        const AnalysisRun run = c.analysis.settle(c.analysis.search(*db, c.method, nullptr),
+                                                  c.analysis.pixelArea(*db), c.own_connection ? nullptr : db.get());
         const OptimisationResult& result = run.outcome.result;
         ASSERT_FALSE(result.allocation.empty());
         EXPECT_EQ(schema().count("results_for_viusualitsation"),
