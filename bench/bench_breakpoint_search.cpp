@@ -123,13 +123,13 @@ int main() {
 
     // Budget minimisation.
     BudgetMinimisationInput bm;
-    bm.countryID = large;
-    bm.species = birds;
-    bm.minimum_quality.assign(birds.size(), 0.3);
+    bm.evaluation.countryID = large;
+    bm.evaluation.species = birds;
+    bm.evaluation.minimum_qualities.assign(birds.size(), 0.3);
     bm.wanted_area_ha.assign(birds.size(), 150.0);
-    bm.measures = mowing;
+    bm.evaluation.measures = mowing;
     bm.transaction_costs = 10;
-    bm.distance_cost_factor = 1.0;
+    bm.evaluation.distance_cost_factor = 1.0;
     bm.seed = 1;
     double search_seconds = 0.0;
     for (int run = 1; run <= (goal_only ? 0 : 2); ++run) {
@@ -168,13 +168,13 @@ int main() {
 
     // Goal maximisation.
     GoalMaximisationInput gm;
-    gm.countryID = large;
-    gm.species = birds;
-    gm.minimum_quality.assign(birds.size(), 0.3);
+    gm.evaluation.countryID = large;
+    gm.evaluation.species = birds;
+    gm.evaluation.minimum_qualities.assign(birds.size(), 0.3);
     gm.weight.assign(birds.size(), 1.0);
-    gm.measures = mowing;
+    gm.evaluation.measures = mowing;
     gm.transaction_costs = 10;
-    gm.distance_cost_factor = 1.0;
+    gm.evaluation.distance_cost_factor = 1.0;
     gm.seed = 1;
     for (int budget : {20000, 50000, 100000}) {
         gm.budget = budget;
@@ -199,13 +199,13 @@ int main() {
     const std::vector<SpeciesRecord> two = {newest_bird(db, "Grutto"), newest_bird(db, "Tureluur")};
     const EvaluatedArea small_area = evaluate(db, small, two, four);
     BudgetMinimisationInput sm;
-    sm.countryID = small;
-    sm.species = two;
-    sm.minimum_quality.assign(2, 0.3);
+    sm.evaluation.countryID = small;
+    sm.evaluation.species = two;
+    sm.evaluation.minimum_qualities.assign(2, 0.3);
     sm.wanted_area_ha.assign(2, 20.0);
-    sm.measures = four;
+    sm.evaluation.measures = four;
     sm.transaction_costs = 10;
-    sm.distance_cost_factor = 1.0;
+    sm.evaluation.distance_cost_factor = 1.0;
     sm.seed = 1;
     SearchReport sr;
     const OptimisationResult s = BreakpointBudgetMinimisation(small_area, sm, {}, nullptr, &sr);

@@ -81,19 +81,19 @@ int main() {
         if (m.name == "mowing_postpo" || m.name == kRefugeStripName) measures.push_back(m);
 
     BudgetMinimisationInput bm;
-    bm.countryID = country;
-    bm.species = species;
-    bm.minimum_quality.assign(species.size(), 0.3);
+    bm.evaluation.countryID = country;
+    bm.evaluation.species = species;
+    bm.evaluation.minimum_qualities.assign(species.size(), 0.3);
     bm.wanted_area_ha.assign(species.size(), 150.0);
-    bm.measures = measures;
+    bm.evaluation.measures = measures;
     bm.transaction_costs = 10;
-    bm.distance_cost_factor = 1.0;
+    bm.evaluation.distance_cost_factor = 1.0;
 
     // The evaluation once, for the allocation figures and the later seeds.
     EvaluationRequest request;
     request.countryID = country;
     request.species = species;
-    request.minimum_qualities = bm.minimum_quality;
+    request.minimum_qualities = bm.evaluation.minimum_qualities;
     request.measures = measures;
     request.distance_cost_factor = 1.0;
     auto start = Clock::now();
@@ -120,7 +120,7 @@ int main() {
     // engine the optimisers use and, for comparison, by applying the
     // payments to the records and allocating them.
     std::vector<MeasureCandidates> candidates = sorted_candidates(area.lists);
-    const int bound = count_bound(bm.wanted_area_ha, bm.minimum_quality, area.pixel_area);
+    const int bound = count_bound(bm.wanted_area_ha, bm.evaluation.minimum_qualities, area.pixel_area);
     const BudgetStartValues sv = budget_start_values(candidates, bound, bm.transaction_costs);
     AllocationEngine engine(candidates, area.raster_rows, area.raster_columns, static_cast<int>(species.size()),
                             area.pixel_area);
@@ -198,14 +198,14 @@ int main() {
 
     // Goal maximisation through the database.
     GoalMaximisationInput gm;
-    gm.countryID = country;
-    gm.species = species;
-    gm.minimum_quality.assign(species.size(), 0.3);
+    gm.evaluation.countryID = country;
+    gm.evaluation.species = species;
+    gm.evaluation.minimum_qualities.assign(species.size(), 0.3);
     gm.weight.assign(species.size(), 1.0);
-    gm.measures = measures;
+    gm.evaluation.measures = measures;
     gm.budget = 50000;
     gm.transaction_costs = 10;
-    gm.distance_cost_factor = 1.0;
+    gm.evaluation.distance_cost_factor = 1.0;
     gm.seed = 1;
     start = Clock::now();
     const OptimisationResult g = GoalMaximisationRun(db, gm);

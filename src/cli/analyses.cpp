@@ -9,12 +9,10 @@
 #include "common/number_format.h"
 #include "core/effectiveness.h"
 #include "cli/scenario_resolve.h"
-#include "optimisation/budget_minimisation.h"
 #include "optimisation/configuration_store.h"
-#include "optimisation/goal_maximisation.h"
 #include "optimisation/optimisation_lines.h"
 #include "optimisation/report_file.h"
-#include "optimisation/search_method.h"
+#include "optimisation/optimisation_analysis.h"
 #include "simulation/programme_simulation.h"
 #include "store/database_access.h"
 #include "store/landscape_store.h"
@@ -177,9 +175,42 @@ void add_search_figures(AnalysisOutput& out, const SearchOutcome& s, const Resol
     out.json["search"] = search;
 }
 
-// The report with the bound line after its own lines.
-std::string with_bound_line(std::string report, const std::string& bound_line) {
-    return report + bound_line + "\r\n";
+EvaluationRequest evaluation_of(const Scenario& s, const ResolvedScenario& r) {
+    EvaluationRequest e;
+    e.countryID = r.country_id;
+    e.time_dependent_predation = r.time_dependent;
+    e.species = r.species;
+    e.minimum_qualities = r.min_quality;
+    e.measures = r.measures;
+    e.distance_cost_factor = *s.distance_cost_factor;
+    return e;
+}
+
+// Runs the analysis as the window does, the result lines and bound line
+// printed, the report written and the configuration stored as the options
+// ask.
+AnalysisOutput run_optimisation(DatabaseAccess& db, const OptimisationAnalysis& analysis, const ResolvedScenario& r,
+                                const RunOptions& o) {
+    clear_visualisation_rows(db);  // opening the window
+    const double pixel_area = analysis.pixelArea(db);
+    const SearchMethod method = method_of(o);
+    TimedFeedback feedback(o.feedback, o.max_seconds);
+    const AnalysisRun run =
+        analysis.settle(analysis.search(db, method, &feedback, search_options(o)), pixel_area, &db);
+    const OptimisationResult& result = run.outcome.result;
+
+    AnalysisOutput out;
+    out.lines = run.lines.measures;
+    out.lines.insert(out.lines.end(), run.lines.species.begin(), run.lines.species.end());
+    out.lines.push_back(run.lines.total_text);
+    out.json = optimisation_json(result, r, run.pixel_area);
+    out.json["cancelled"] = feedback.cancelled();
+    add_search_figures(out, run.outcome, r, run.bound_line);
+
+    report_and_store(
+        out, o, [&] { return analysis.report(run.pixel_area, &run); },
+        [&](const std::string& name) { return analysis.store(db, result, name, configuration_clock()); });
+    return out;
 }
 
 }  // namespace
@@ -237,46 +268,13 @@ AnalysisOutput run_budget_minimisation(DatabaseAccess& db, const Scenario& s, co
     check_optimisation_species(s, false);
     fail_if(budget_minimisation_input_problem(optimisation_inputs(s, r)));
 
-    clear_visualisation_rows(db);  // opening the window
-    const RasterReference ref = load_raster_reference(db, r.country_id);
     BudgetMinimisationInput input;
-    input.countryID = r.country_id;
-    input.time_dependent_predation = r.time_dependent;
-    input.species = r.species;
-    input.minimum_quality = r.min_quality;
+    input.evaluation = evaluation_of(s, r);
     input.wanted_area_ha = r.wanted_area_ha;
-    input.measures = r.measures;
     input.transaction_costs = *s.transaction_costs;
-    input.distance_cost_factor = *s.distance_cost_factor;
     input.seed = o.seed;
-    const SearchMethod method = method_of(o);
-    TimedFeedback feedback(o.feedback, o.max_seconds);
-    const SearchOutcome outcome = minimise_budget(db, input, method, &feedback, search_options(o));
-    const OptimisationResult& result = outcome.result;
-    const std::string bound_line = budget_bound_line(outcome.bound);
-
-    const OptimisationLines lines =
-        budget_minimisation_lines(result, r.measures, r.species, r.wanted_area_ha, ref.pixel_area_ha);
-    write_visualisation_rows(db, allocation_visualisation_rows(result.allocation, r.species, r.country_id));
-
-    AnalysisOutput out;
-    out.lines = lines.measures;
-    out.lines.insert(out.lines.end(), lines.species.begin(), lines.species.end());
-    out.lines.push_back(lines.total_text);
-    out.json = optimisation_json(result, r, ref.pixel_area_ha);
+    AnalysisOutput out = run_optimisation(db, OptimisationAnalysis(input), r, o);
     out.json["analysis"] = "budget minimisation";
-    out.json["cancelled"] = feedback.cancelled();
-    add_search_figures(out, outcome, r, bound_line);
-
-    report_and_store(
-        out, o,
-        [&] {
-            ReportSelection sel{species_names(r.species), r.min_quality, r.measures, ref.pixel_area_ha};
-            return with_bound_line(budget_minimisation_report(sel, r.wanted_area_ha, result), bound_line);
-        },
-        [&](const std::string& name) {
-            return store_budget_minimisation(db, result, r.measures, r.country_id, name, configuration_clock());
-        });
     return out;
 }
 
@@ -285,50 +283,17 @@ AnalysisOutput run_goal_maximisation(DatabaseAccess& db, const Scenario& s, cons
     check_optimisation_species(s, true);
     fail_if(goal_maximisation_input_problem(optimisation_inputs(s, r)));
 
-    clear_visualisation_rows(db);
-    const RasterReference ref = load_raster_reference(db, r.country_id);
     GoalMaximisationInput input;
-    input.countryID = r.country_id;
-    input.time_dependent_predation = r.time_dependent;
-    input.species = r.species;
-    input.minimum_quality = r.min_quality;
+    input.evaluation = evaluation_of(s, r);
     input.weight = r.weights;
-    input.measures = r.measures;
     input.budget = truncate_to_int(*s.budget);  // the scenario keeps it within range
     input.transaction_costs = *s.transaction_costs;
-    input.distance_cost_factor = *s.distance_cost_factor;
     input.seed = o.seed;
-    const SearchMethod method = method_of(o);
-    TimedFeedback feedback(o.feedback, o.max_seconds);
-    const SearchOutcome outcome = maximise_goal(db, input, method, &feedback, search_options(o));
-    const OptimisationResult& result = outcome.result;
-    const std::string bound_line = goal_bound_line(outcome.bound);
-
-    const OptimisationLines lines = goal_maximisation_lines(result, r.measures, r.species, ref.pixel_area_ha);
-    write_visualisation_rows(db, allocation_visualisation_rows(result.allocation, r.species, r.country_id));
-
-    AnalysisOutput out;
-    out.lines = lines.measures;
-    out.lines.insert(out.lines.end(), lines.species.begin(), lines.species.end());
-    out.lines.push_back(lines.total_text);
-    out.json = optimisation_json(result, r, ref.pixel_area_ha);
+    AnalysisOutput out = run_optimisation(db, OptimisationAnalysis(input), r, o);
     out.json["analysis"] = "goal maximisation";
     out.json["user_budget"] = input.budget;
-    out.json["cancelled"] = feedback.cancelled();
-    add_search_figures(out, outcome, r, bound_line);
-
-    report_and_store(
-        out, o,
-        [&] {
-            ReportSelection sel{species_names(r.species), r.min_quality, r.measures, ref.pixel_area_ha};
-            return with_bound_line(goal_maximisation_report(sel, input.budget, result), bound_line);
-        },
-        [&](const std::string& name) {
-            return store_goal_maximisation(db, result, r.measures, r.country_id, name, configuration_clock());
-        });
     return out;
 }
-
 
 AnalysisOutput run_programme(DatabaseAccess& db, const Scenario& s, const RunOptions& o) {
     ResolvedScenario r = resolve_scenario(db, s);

@@ -175,32 +175,27 @@ double budget_start_temperature(std::size_t measures) {
 
 OptimisationResult BudgetMinimisationRun(DatabaseAccess& db, const BudgetMinimisationInput& input,
                                          Feedback* feedback) {
-    EvaluationRequest request;
-    request.countryID = input.countryID;
-    request.time_dependent_predation = input.time_dependent_predation;
-    request.species = input.species;
-    request.minimum_qualities = input.minimum_quality;
-    request.measures = input.measures;
-    request.distance_cost_factor = input.distance_cost_factor;
-    // A given seed makes the whole run repeatable, the evaluation as well as
-    // the search; without one the evaluation keeps its default seed.
-    if (input.seed) request.seed = *input.seed;
-
-    return BudgetMinimisationRun(evaluate_area(db, request, feedback), input, feedback);
+    return BudgetMinimisationRun(evaluate_area(db, input.evaluation, input.seed, feedback), input, feedback);
 }
 
-OptimisationResult BudgetMinimisationRun(EvaluatedArea area, const BudgetMinimisationInput& input,
-                                         Feedback* feedback) {
+BudgetMoveLimits budget_move_limits(const std::vector<MeasureCandidates>& candidates, const BudgetStartValues& start,
+                                    int bound, int transaction_costs) {
+    BudgetMoveLimits limits;
+    limits.range = start.range;
+    limits.cap = start.cap;
+    limits.transaction_costs = transaction_costs;
+    limits.bound = bound;
+    limits.has_candidates.resize(candidates.size());
+    for (std::size_t m = 0; m < candidates.size(); ++m) limits.has_candidates[m] = !candidates[m].list.empty();
+    return limits;
+}
+
+OptimisationResult budget_annealing(AllocationEngine& engine, const BudgetMinimisationInput& input,
+                                    const BudgetStartValues& start, const BudgetMoveLimits& limits,
+                                    Feedback* feedback) {
     const int tc = input.transaction_costs;
     const std::vector<double>& wanted = input.wanted_area_ha;
-    std::vector<MeasureCandidates> candidates = sorted_candidates(std::move(area.lists));
-    const std::size_t n = candidates.size();
-
-    const int bound = count_bound(wanted, input.minimum_quality, area.pixel_area);
-    const BudgetStartValues start = budget_start_values(candidates, bound, tc);
-
-    AllocationEngine engine(candidates, area.raster_rows, area.raster_columns, static_cast<int>(wanted.size()),
-                            area.pixel_area);
+    const std::size_t n = start.payment.size();
 
     // A solution of the search: its decision variables and its allocation.
     struct Solution {
@@ -214,15 +209,9 @@ OptimisationResult BudgetMinimisationRun(EvaluatedArea area, const BudgetMinimis
     current.objective = budget_objective(current.outcome.budget, wanted, current.outcome.effective_area);
     Solution best = current;
 
+    // Seeded after the start allocation, whose ties draw from the generator
+    // as it stands.
     seed_random(input.seed ? *input.seed : static_cast<std::uint32_t>(std::time(nullptr)));
-
-    BudgetMoveLimits limits;
-    limits.range = start.range;
-    limits.cap = start.cap;
-    limits.transaction_costs = tc;
-    limits.bound = bound;
-    limits.has_candidates.resize(n);
-    for (std::size_t m = 0; m < n; ++m) limits.has_candidates[m] = !candidates[m].list.empty();
 
     double temperature = budget_start_temperature(n);
     BudgetOutcome last = BudgetOutcome::Rejected;
@@ -273,10 +262,26 @@ OptimisationResult BudgetMinimisationRun(EvaluatedArea area, const BudgetMinimis
         }
     }
 
-    notifier().ask_yes_no(std::to_string(done));
-
     OptimisationResult result = engine.materialise(best.outcome, best.payment, best.max_count, tc);
     result.iterations = done;
+    return result;
+}
+
+OptimisationResult BudgetMinimisationRun(EvaluatedArea area, const BudgetMinimisationInput& input,
+                                         Feedback* feedback) {
+    const int tc = input.transaction_costs;
+    const std::vector<double>& wanted = input.wanted_area_ha;
+    std::vector<MeasureCandidates> candidates = sorted_candidates(std::move(area.lists));
+
+    // Start values, then the annealing from them.
+    const int bound = count_bound(wanted, input.evaluation.minimum_qualities, area.pixel_area);
+    const BudgetStartValues start = budget_start_values(candidates, bound, tc);
+    AllocationEngine engine(candidates, area.raster_rows, area.raster_columns, static_cast<int>(wanted.size()),
+                            area.pixel_area);
+    OptimisationResult result =
+        budget_annealing(engine, input, start, budget_move_limits(candidates, start, bound, tc), feedback);
+
+    notifier().ask_yes_no(std::to_string(result.iterations));
     return result;
 }
 

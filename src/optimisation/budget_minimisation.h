@@ -13,14 +13,12 @@ class Feedback;
 // What a budget minimisation is asked for: reach every species' wanted
 // effective area at the smallest budget.
 struct BudgetMinimisationInput {
-    int countryID = 0;
-    bool time_dependent_predation = false;
-    std::vector<SpeciesRecord> species;      // selection order
-    std::vector<double> minimum_quality;     // one per species, 0..1
+    // Country, predation, species with their minimum qualities (0..1),
+    // measures and distance cost factor, as the evaluation takes them. Its
+    // seed is replaced by `seed` when that is given.
+    EvaluationRequest evaluation;
     std::vector<double> wanted_area_ha;      // one per species
-    std::vector<MeasureRecord> measures;     // selection order
     int transaction_costs = 0;               // Euro/ha
-    double distance_cost_factor = 0.0;
     // Seed of the search; the clock in seconds when absent, so that two runs
     // differ unless a seed is given.
     std::optional<std::uint32_t> seed;
@@ -83,6 +81,20 @@ BudgetOutcome budget_acceptance(const BudgetObjective& current, const BudgetObje
 // Start temperature n x n x 100000, n the number of measures (at least 1),
 // without integer overflow.
 double budget_start_temperature(std::size_t measures);
+
+// The move limits of the start values: their ranges and caps, and which
+// measures have candidates.
+BudgetMoveLimits budget_move_limits(const std::vector<MeasureCandidates>& candidates, const BudgetStartValues& start,
+                                    int bound, int transaction_costs);
+
+// The annealing loop on the engine's lists from the start values: the start
+// point is allocated, the generator seeded (input seed, else the clock), then
+// one move per iteration until the temperature has cooled, 1000 candidates in
+// a row were rejected, the iteration limit or a cancel. Returns the best
+// solution with the number of iterations done.
+OptimisationResult budget_annealing(AllocationEngine& engine, const BudgetMinimisationInput& input,
+                                    const BudgetStartValues& start, const BudgetMoveLimits& limits,
+                                    Feedback* feedback);
 
 // Evaluates the measures once and searches the payments and counts. Tells the
 // number of iterations in a Yes/No message at the end. Progress (iteration,

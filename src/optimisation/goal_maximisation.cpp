@@ -303,68 +303,39 @@ void goal_move(const GoalMoveLimits& limits, const std::vector<int>& current_par
 }
 
 OptimisationResult GoalMaximisationRun(DatabaseAccess& db, const GoalMaximisationInput& input, Feedback* feedback) {
-    EvaluationRequest request;
-    request.countryID = input.countryID;
-    request.time_dependent_predation = input.time_dependent_predation;
-    request.species = input.species;
-    request.minimum_qualities = input.minimum_quality;
-    request.measures = input.measures;
-    request.distance_cost_factor = input.distance_cost_factor;
-    // A given seed makes the whole run repeatable, the evaluation as well as
-    // the search; without one the evaluation keeps its default seed.
-    if (input.seed) request.seed = *input.seed;
-
-    return GoalMaximisationRun(evaluate_area(db, request, feedback), input, feedback);
+    return GoalMaximisationRun(evaluate_area(db, input.evaluation, input.seed, feedback), input, feedback);
 }
 
-OptimisationResult GoalMaximisationRun(EvaluatedArea area, const GoalMaximisationInput& input, Feedback* feedback) {
-    if (input.seed) seed_random(*input.seed);
+OptimisationResult goal_closed_form(AllocationEngine& engine, const std::vector<MeasureCandidates>& candidates,
+                                    std::size_t only, const GoalMaximisationInput& input) {
+    const int tc = input.transaction_costs;
+    const std::size_t n = candidates.size();
+    std::vector<double> payment(n, 0.0);
+    std::vector<int> count(n, 0);
+    const std::vector<PixelResult>& list = candidates[only].list;
+    const int k = AffordableCount(tc, input.budget, 0.0, list);
+    if (k >= 0) {
+        payment[only] = uniform_payment(tc, 0.0, record_cost(list[static_cast<std::size_t>(k)]));
+        count[only] = k + 1;
+    }
+    AllocationEngine::Outcome outcome;
+    engine.run(payment, count, tc, outcome);
+    return engine.materialise(outcome, payment, count, tc);
+}
+
+OptimisationResult goal_annealing(AllocationEngine& engine, const std::vector<MeasureCandidates>& candidates,
+                                  const GoalMaximisationInput& input, const StartSolution& start,
+                                  Feedback* feedback) {
     const int tc = input.transaction_costs;
     const double budget_limit = input.budget;
     const std::vector<double>& weight = input.weight;
-    const int species = static_cast<int>(weight.size());
 
-    std::vector<MeasureCandidates> candidates = sorted_candidates(std::move(area.lists));
-    const std::size_t n = candidates.size();
-    int with_candidates = 0;
-    std::size_t only = 0;
-    for (std::size_t m = 0; m < n; ++m) {
-        if (candidates[m].list.empty()) continue;
-        ++with_candidates;
-        only = m;
-    }
-
-    if (with_candidates == 0) {
-        OptimisationResult empty;
-        empty.effective_area.assign(static_cast<std::size_t>(species), 0.0);
-        return empty;
-    }
-
-    AllocationEngine engine(candidates, area.raster_rows, area.raster_columns, species, PIXEL_AREA_HA);
-
-    if (with_candidates == 1) {
-        std::vector<double> payment(n, 0.0);
-        std::vector<int> count(n, 0);
-        const std::vector<PixelResult>& list = candidates[only].list;
-        const int k = AffordableCount(tc, budget_limit, 0.0, list);
-        if (k >= 0) {
-            payment[only] = uniform_payment(tc, 0.0, record_cost(list[static_cast<std::size_t>(k)]));
-            count[only] = k + 1;
-        }
-        AllocationEngine::Outcome outcome;
-        engine.run(payment, count, tc, outcome);
-        return engine.materialise(outcome, payment, count, tc);
-    }
-
-    // Two or more measures: start heuristic, then annealing.
     struct Solution {
         std::vector<double> payment;
         std::vector<int> max_count;
         AllocationEngine::Outcome outcome;
         double objective = 0.0;
     };
-    const StartSolution start = StartHeuristic(budget_limit, weight, tc, candidates, input.measures,
-                                               "MaxErrEffGew=12", "MitKonku", "AnteilKostendifferenz", 0.35);
     Solution current{start.payment, start.max_count, {}, 0.0};
     engine.run(current.payment, current.max_count, tc, current.outcome);
     current.objective = weighted_objective(weight, current.outcome.effective_area);
@@ -417,6 +388,36 @@ OptimisationResult GoalMaximisationRun(EvaluatedArea area, const GoalMaximisatio
     OptimisationResult result = engine.materialise(best.outcome, best.payment, best.max_count, tc);
     result.iterations = iterations;
     return result;
+}
+
+OptimisationResult GoalMaximisationRun(EvaluatedArea area, const GoalMaximisationInput& input, Feedback* feedback) {
+    if (input.seed) seed_random(*input.seed);
+    const int species = static_cast<int>(input.weight.size());
+
+    std::vector<MeasureCandidates> candidates = sorted_candidates(std::move(area.lists));
+    int with_candidates = 0;
+    std::size_t only = 0;
+    for (std::size_t m = 0; m < candidates.size(); ++m) {
+        if (candidates[m].list.empty()) continue;
+        ++with_candidates;
+        only = m;
+    }
+
+    if (with_candidates == 0) {
+        OptimisationResult empty;
+        empty.effective_area.assign(static_cast<std::size_t>(species), 0.0);
+        return empty;
+    }
+
+    AllocationEngine engine(candidates, area.raster_rows, area.raster_columns, species, PIXEL_AREA_HA);
+    // One measure with candidates: the closed form.
+    if (with_candidates == 1) return goal_closed_form(engine, candidates, only, input);
+
+    // Two or more measures: start heuristic, then annealing.
+    const StartSolution start = StartHeuristic(input.budget, input.weight, input.transaction_costs, candidates,
+                                               input.evaluation.measures, "MaxErrEffGew=12", "MitKonku",
+                                               "AnteilKostendifferenz", 0.35);
+    return goal_annealing(engine, candidates, input, start, feedback);
 }
 
 }  // namespace pravel

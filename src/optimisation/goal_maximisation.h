@@ -14,15 +14,13 @@ class Feedback;
 // What a goal maximisation is asked for: the largest weighted effective area
 // for a fixed budget.
 struct GoalMaximisationInput {
-    int countryID = 0;
-    bool time_dependent_predation = false;
-    std::vector<SpeciesRecord> species;   // selection order
-    std::vector<double> minimum_quality;  // one per species, 0..1
+    // Country, predation, species with their minimum qualities (0..1),
+    // measures and distance cost factor, as the evaluation takes them. Its
+    // seed is replaced by `seed` when that is given.
+    EvaluationRequest evaluation;
     std::vector<double> weight;           // one per species: importance / 100
-    std::vector<MeasureRecord> measures;  // selection order
     int budget = 0;                       // Euro
     int transaction_costs = 0;            // Euro/ha
-    double distance_cost_factor = 0.0;
     // When given, the generator is restarted with it after the evaluation;
     // otherwise the search continues from the generator's state.
     std::optional<std::uint32_t> seed;
@@ -102,6 +100,19 @@ struct GoalMoveLimits {
 GoalMoveLimits goal_move_limits(const std::vector<MeasureCandidates>& candidates, int transaction_costs);
 void goal_move(const GoalMoveLimits& limits, const std::vector<int>& current_participants,
                std::vector<double>& payment, std::vector<int>& max_count);
+
+// The closed form for one measure `only` with candidates: the uniform
+// payment that buys as many of its best pixels as the budget allows.
+OptimisationResult goal_closed_form(AllocationEngine& engine, const std::vector<MeasureCandidates>& candidates,
+                                    std::size_t only, const GoalMaximisationInput& input);
+
+// The annealing loop from the start solution (lists with the start payments
+// applied): about 5000 cooling steps from goal_start_temperature of the
+// start objective, or none when that is already cold. Returns the best
+// solution within the budget with the number of iterations done.
+OptimisationResult goal_annealing(AllocationEngine& engine, const std::vector<MeasureCandidates>& candidates,
+                                  const GoalMaximisationInput& input, const StartSolution& start,
+                                  Feedback* feedback);
 
 // Evaluates the measures once; with one measure having candidates the closed
 // form, otherwise the start heuristic and about 5000 annealing steps.

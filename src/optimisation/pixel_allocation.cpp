@@ -254,4 +254,10 @@ EvaluatedArea evaluate_area(DatabaseAccess& db, const EvaluationRequest& request
     return area;
 }
 
+EvaluatedArea evaluate_area(DatabaseAccess& db, EvaluationRequest request, std::optional<std::uint32_t> seed,
+                            Feedback* feedback) {
+    if (seed) request.seed = *seed;
+    return evaluate_area(db, request, feedback);
+}
+
 }  // namespace pravel

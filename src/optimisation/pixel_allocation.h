@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -44,6 +45,11 @@ struct EvaluatedArea {
 // Runs the evaluation for an optimisation and adds the raster geometry of
 // the study area.
 EvaluatedArea evaluate_area(DatabaseAccess& db, const EvaluationRequest& request, Feedback* feedback);
+// The same with `seed` in place of the request's own seed when one is given:
+// a given seed makes the whole run repeatable, the evaluation as well as the
+// search; without one the evaluation keeps the request's seed.
+EvaluatedArea evaluate_area(DatabaseAccess& db, EvaluationRequest request, std::optional<std::uint32_t> seed,
+                            Feedback* feedback);
 
 // Wraps each list and sorts it descending by net value (margin_with_payment);
 // the order among equal values is kept.

@@ -17,22 +17,6 @@ std::string printed(const char* format, double value) {
     return buffer;
 }
 
-// One evaluation for the inputs of either optimisation.
-template <class Input>
-EvaluatedArea evaluate_for(DatabaseAccess& db, const Input& input, Feedback* feedback) {
-    EvaluationRequest r;
-    r.countryID = input.countryID;
-    r.time_dependent_predation = input.time_dependent_predation;
-    r.species = input.species;
-    r.minimum_qualities = input.minimum_quality;
-    r.measures = input.measures;
-    r.distance_cost_factor = input.distance_cost_factor;
-    // A given seed makes the whole run repeatable, the evaluation as well as
-    // the search, as in the optimisers' own runs.
-    if (input.seed) r.seed = *input.seed;
-    return evaluate_area(db, r, feedback);
-}
-
 SearchReport annealing_report(const std::optional<std::uint32_t>& seed, double seconds, const OptimisationResult& r,
                               bool cancelled, const std::vector<double>& wanted) {
     SearchReport report;
@@ -91,12 +75,12 @@ SearchOutcome maximise_goal(const EvaluatedArea& area, const GoalMaximisationInp
 
 SearchOutcome minimise_budget(DatabaseAccess& db, const BudgetMinimisationInput& input, SearchMethod method,
                               Feedback* feedback, const BreakpointSearchOptions& options) {
-    return minimise_budget(evaluate_for(db, input, feedback), input, method, feedback, options);
+    return minimise_budget(evaluate_area(db, input.evaluation, input.seed, feedback), input, method, feedback, options);
 }
 
 SearchOutcome maximise_goal(DatabaseAccess& db, const GoalMaximisationInput& input, SearchMethod method,
                             Feedback* feedback, const BreakpointSearchOptions& options) {
-    return maximise_goal(evaluate_for(db, input, feedback), input, method, feedback, options);
+    return maximise_goal(evaluate_area(db, input.evaluation, input.seed, feedback), input, method, feedback, options);
 }
 
 std::string budget_bound_line(const CostOnlyBound& bound) {

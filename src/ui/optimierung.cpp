@@ -4,8 +4,6 @@
 
 #include "common/numeric_input.h"
 #include "optimisation/budget_minimisation.h"
-#include "optimisation/configuration_store.h"
-#include "optimisation/report_file.h"
 
 namespace pravel {
 
@@ -35,35 +33,21 @@ std::string optimierung::startProblem(const OptimisationInputs& in) const {
 
 BudgetMinimisationInput optimierung::searchInput(bool timeDependent) const {
     BudgetMinimisationInput input;
-    input.countryID = *countryID_;
-    input.time_dependent_predation = timeDependent;
-    input.species = species_;
-    input.minimum_quality = minimumQualities();
+    // Before a run (for the report) no region may be chosen yet.
+    input.evaluation.countryID = countryID_.value_or(0);
+    input.evaluation.time_dependent_predation = timeDependent;
+    input.evaluation.species = species_;
+    input.evaluation.minimum_qualities = minimumQualities();
     input.wanted_area_ha = wantedAreas();
-    input.measures = measures_;
+    input.evaluation.measures = measures_;
     input.transaction_costs = leadingInteger(transaction_);
-    input.distance_cost_factor = distanceCostFactor();
+    input.evaluation.distance_cost_factor = distanceCostFactor();
     input.seed = seed_;
     return input;
 }
 
-SearchOutcome optimierung::search(bool timeDependent, SearchMethod method, Feedback& feedback) {
-    return minimise_budget(*db_, searchInput(timeDependent), method, &feedback);
-}
-
-std::string optimierung::boundLine(const CostOnlyBound& bound) const { return budget_bound_line(bound); }
-
-OptimisationLines optimierung::resultLines(const OptimisationResult& result) const {
-    return budget_minimisation_lines(result, measures_, species_, wantedAreas(), pixelArea());
-}
-
-std::string optimierung::report(const ReportSelection& selection, const OptimisationResult& result) const {
-    return budget_minimisation_report(selection, wantedAreas(), result);
-}
-
-std::optional<int> optimierung::storeResult(const OptimisationResult& result, const std::optional<std::string>& name,
-                                            long long clock) {
-    return store_budget_minimisation(*db_, result, measures_, *countryID_, name, clock);
+OptimisationAnalysis optimierung::analysis(bool timeDependent) const {
+    return OptimisationAnalysis(searchInput(timeDependent));
 }
 
 }  // namespace pravel

@@ -27,12 +27,7 @@ protected:
     QLineEdit* fieldFor(const std::string& problem) const override;
     double targetValue(int index, const QString& text) const override;
     std::string startProblem(const OptimisationInputs& in) const override;
-    SearchOutcome search(bool timeDependent, SearchMethod method, Feedback& feedback) override;
-    std::string boundLine(const CostOnlyBound& bound) const override;
-    OptimisationLines resultLines(const OptimisationResult& result) const override;
-    std::string report(const ReportSelection& selection, const OptimisationResult& result) const override;
-    std::optional<int> storeResult(const OptimisationResult& result, const std::optional<std::string>& name,
-                                   long long clock) override;
+    OptimisationAnalysis analysis(bool timeDependent) const override;
 };
 
 }  // namespace pravel

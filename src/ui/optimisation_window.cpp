@@ -273,35 +273,27 @@ void OptimisationWindow::startOptimisation() {
         return;
     }
 
-    pixelArea_ = load_raster_reference(*db_, *countryID_).pixel_area_ha;
+    const OptimisationAnalysis sequence = analysis(*in.time_dependent_predation);
+    pixelArea_ = sequence.pixelArea(*db_);
     SearchOutcome outcome;
     {
         WaitCursor wait;
         // The run reports on this thread; the dialog is repainted from its
         // reports, and its Cancel ends the run with the best solution so far.
         RunProgress progress(this, texts_.title, "Optimizing ...", search_progress_text, progressObserver_);
-        outcome = search(*in.time_dependent_predation, searchMethod(), progress.feedback());
+        outcome = sequence.search(*db_, searchMethod(), &progress.feedback());
     }
     notifier().inform("Done");
-    OptimisationResult& result = outcome.result;
-
-    const OptimisationLines lines = resultLines(result);
-    for (const auto& l : lines.measures) measureResult_->addItem(QString::fromStdString(l));
-    for (const auto& l : lines.species) speciesResult_->addItem(QString::fromStdString(l));
-    total_->setText(QString::fromStdString(lines.total_text));
-    std::vector<std::string> names;
-    for (const auto& sp : species_) names.push_back(sp.name);
-    searchLines_ = search_report_lines(outcome.report, names);
-    searchLines_.insert(searchLines_.begin(), boundLine(outcome.bound));
-    searchReport_->clear();
-    for (const auto& l : searchLines_) searchReport_->addItem(QString::fromStdString(l));
-
     // The map rows go through a connection of their own.
-    {
-        DatabaseAccess mapDb;
-        write_visualisation_rows(mapDb, allocation_visualisation_rows(result.allocation, species_, *countryID_));
-    }
-    last_ = std::move(result);
+    AnalysisRun settled = sequence.settle(std::move(outcome), pixelArea_, nullptr);
+
+    for (const auto& l : settled.lines.measures) measureResult_->addItem(QString::fromStdString(l));
+    for (const auto& l : settled.lines.species) speciesResult_->addItem(QString::fromStdString(l));
+    total_->setText(QString::fromStdString(settled.lines.total_text));
+    searchReport_->clear();
+    for (const auto& l : settled.search_lines) searchReport_->addItem(QString::fromStdString(l));
+
+    last_ = std::move(settled);
     visualize_->setEnabled(true);
     save_->setEnabled(true);
 }
@@ -323,14 +315,8 @@ void OptimisationWindow::saveToFile() {
     else
         path = choose_report_path(this, texts_.reportButton);
     if (path.isEmpty()) return;
-    ReportSelection selection;
-    for (const auto& s : species_) selection.species_names.push_back(s.name);
-    selection.minimum_qualities = minimumQualities();
-    selection.measures = measures_;
-    selection.pixel_area = pixelArea_;
-    std::string text = report(selection, last_ ? *last_ : OptimisationResult{});
-    // After a run the bound follows the report's own lines.
-    if (last_ && !searchLines_.empty()) text += searchLines_.front() + "\r\n";
+    const std::string text =
+        analysis(predation_->timeDependent().value_or(false)).report(pixelArea_, last_ ? &*last_ : nullptr);
     const ReportWriteResult written = write_report_file(path.toStdString(), text);
     if (!written.ok) notifier().inform(written.error);
 }
@@ -343,7 +329,8 @@ void OptimisationWindow::store() {
     // Cancel stores nothing; the name of an earlier store is not reused.
     std::optional<std::string> name;
     if (answer == QDialog::Accepted) name = configuration_name();
-    const auto stored = storeResult(*last_, name, clock);
+    const auto stored =
+        analysis(predation_->timeDependent().value_or(false)).store(*db_, last_->outcome.result, name, clock);
     if (stored) lastStored_ = stored;
 }
 

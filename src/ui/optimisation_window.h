@@ -3,9 +3,10 @@
 // two target figures each, predation, transaction costs and the distance
 // cost factor, a search run with a progress dialog whose Cancel ends it with
 // its best solution, the result lists and total, the result map, the report
-// file and the named store. Each window adds its own target fields, checks,
-// search, result lines, report and store. Every control carries its label as
-// object name.
+// file and the named store. Each window adds its own target fields and checks,
+// and hands its fields to the optimisation sequence, which searches, writes
+// the map rows, gives the result lines and the report and stores; the window
+// shows what comes back. Every control carries its label as object name.
 #include <QDialog>
 #include <QPointer>
 #include <QString>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "common/feedback.h"
+#include "optimisation/optimisation_analysis.h"
 #include "optimisation/optimisation_lines.h"
 #include "optimisation/pixel_allocation.h"
 #include "optimisation/report_file.h"
@@ -65,7 +67,7 @@ public:
     // The minimum quality per species.
     virtual const std::vector<double>& minimumQualities() const = 0;
     // The latest completed run; null before the first one.
-    const OptimisationResult* lastResult() const { return last_ ? &*last_ : nullptr; }
+    const OptimisationResult* lastResult() const { return last_ ? &last_->outcome.result : nullptr; }
     double pixelArea() const { return pixelArea_; }
     QWidget* lastMap() const { return lastMap_; }
 
@@ -73,7 +75,10 @@ public:
     // the annealing.
     SearchMethod searchMethod() const;
     // The cost-only bound and the report of the latest run, as shown.
-    const std::vector<std::string>& searchReportLines() const { return searchLines_; }
+    const std::vector<std::string>& searchReportLines() const {
+        static const std::vector<std::string> none;
+        return last_ ? last_->search_lines : none;
+    }
 
     // Seed of the search; the clock when none is set.
     void setSeed(std::optional<std::uint32_t> seed) { seed_ = seed; }
@@ -117,17 +122,9 @@ protected:
     // Completes the start inputs with the window's own fields.
     virtual void addStartInputs(OptimisationInputs& in) const;
     virtual std::string startProblem(const OptimisationInputs& in) const = 0;
-    // The search, its result lines, its report and its store.
-    // The search by the chosen method, with its bound and report.
-    virtual SearchOutcome search(bool timeDependent, SearchMethod method, Feedback& feedback) = 0;
-    // The line of the cost-only bound of an outcome.
-    virtual std::string boundLine(const CostOnlyBound& bound) const = 0;
-    virtual OptimisationLines resultLines(const OptimisationResult& result) const = 0;
-    // The report text; the selection holds species, qualities, measures and
-    // pixel area.
-    virtual std::string report(const ReportSelection& selection, const OptimisationResult& result) const = 0;
-    virtual std::optional<int> storeResult(const OptimisationResult& result, const std::optional<std::string>& name,
-                                           long long clock) = 0;
+    // The analysis of the window's current fields and lists: search, result
+    // lines, map rows, report and store.
+    virtual OptimisationAnalysis analysis(bool timeDependent) const = 0;
 
     // Checks a field on leaving it: a text that is not a number is told and
     // the field keeps the focus. Nothing is checked while the window closes.
@@ -186,7 +183,6 @@ private:
     QListWidget* speciesResult_ = nullptr;
     QComboBox* method_ = nullptr;
     QListWidget* searchReport_ = nullptr;
-    std::vector<std::string> searchLines_;
     PredationChoice* predation_ = nullptr;
     QPushButton* copy_ = nullptr;
     QPushButton* mowing_ = nullptr;
@@ -200,7 +196,7 @@ private:
     QPointer<QWidget> lastMap_;
 
     std::optional<std::pair<MeasureRecord, QString>> pending_;
-    std::optional<OptimisationResult> last_;
+    std::optional<AnalysisRun> last_;
     double pixelArea_ = 0.0;
     std::optional<int> lastStored_;
     ProgressObserver progressObserver_;

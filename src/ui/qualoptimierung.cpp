@@ -5,9 +5,7 @@
 #include <QVBoxLayout>
 
 #include "common/numeric_input.h"
-#include "optimisation/configuration_store.h"
 #include "optimisation/goal_maximisation.h"
-#include "optimisation/report_file.h"
 #include "ui/window_parts.h"
 
 namespace pravel {
@@ -55,36 +53,22 @@ std::string qualoptimierung::startProblem(const OptimisationInputs& in) const {
 
 GoalMaximisationInput qualoptimierung::searchInput(bool timeDependent) const {
     GoalMaximisationInput input;
-    input.countryID = *countryID_;
-    input.time_dependent_predation = timeDependent;
-    input.species = species_;
-    input.minimum_quality = minimumQualities();
+    // Before a run (for the report) no region may be chosen yet.
+    input.evaluation.countryID = countryID_.value_or(0);
+    input.evaluation.time_dependent_predation = timeDependent;
+    input.evaluation.species = species_;
+    input.evaluation.minimum_qualities = minimumQualities();
     input.weight = weights();
-    input.measures = measures_;
+    input.evaluation.measures = measures_;
     input.transaction_costs = leadingInteger(transaction_);
     input.budget = leadingInteger(budget_);
-    input.distance_cost_factor = distanceCostFactor();
+    input.evaluation.distance_cost_factor = distanceCostFactor();
     input.seed = seed_;
     return input;
 }
 
-SearchOutcome qualoptimierung::search(bool timeDependent, SearchMethod method, Feedback& feedback) {
-    return maximise_goal(*db_, searchInput(timeDependent), method, &feedback);
-}
-
-std::string qualoptimierung::boundLine(const CostOnlyBound& bound) const { return goal_bound_line(bound); }
-
-OptimisationLines qualoptimierung::resultLines(const OptimisationResult& result) const {
-    return goal_maximisation_lines(result, measures_, species_, pixelArea());
-}
-
-std::string qualoptimierung::report(const ReportSelection& selection, const OptimisationResult& result) const {
-    return goal_maximisation_report(selection, leadingInteger(budget_), result);
-}
-
-std::optional<int> qualoptimierung::storeResult(const OptimisationResult& result,
-                                                const std::optional<std::string>& name, long long clock) {
-    return store_goal_maximisation(*db_, result, measures_, *countryID_, name, clock);
+OptimisationAnalysis qualoptimierung::analysis(bool timeDependent) const {
+    return OptimisationAnalysis(searchInput(timeDependent));
 }
 
 }  // namespace pravel

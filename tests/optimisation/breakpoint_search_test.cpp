@@ -53,7 +53,7 @@ EvaluatedArea area_of(const std::vector<std::vector<Offer>>& measures, double pi
 BudgetMinimisationInput budget_input(std::vector<double> wanted, int tc, std::uint32_t seed = 1) {
     BudgetMinimisationInput in;
     in.wanted_area_ha = std::move(wanted);
-    in.minimum_quality.assign(in.wanted_area_ha.size(), 0.1);
+    in.evaluation.minimum_qualities.assign(in.wanted_area_ha.size(), 0.1);
     in.transaction_costs = tc;
     in.seed = seed;
     return in;
@@ -62,7 +62,7 @@ BudgetMinimisationInput budget_input(std::vector<double> wanted, int tc, std::ui
 GoalMaximisationInput goal_input(std::vector<double> weight, int budget, int tc, std::uint32_t seed = 1) {
     GoalMaximisationInput in;
     in.weight = std::move(weight);
-    in.minimum_quality.assign(in.weight.size(), 0.1);
+    in.evaluation.minimum_qualities.assign(in.weight.size(), 0.1);
     in.budget = budget;
     in.transaction_costs = tc;
     in.seed = seed;

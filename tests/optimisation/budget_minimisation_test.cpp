@@ -251,7 +251,7 @@ TEST(BudgetMinimisation, Acceptance) {
 BudgetMinimisationInput one_species(double wanted, double minimum, int tc = 0) {
     BudgetMinimisationInput in;
     in.wanted_area_ha = {wanted};
-    in.minimum_quality = {minimum};
+    in.evaluation.minimum_qualities = {minimum};
     in.transaction_costs = tc;
     in.seed = 7;
     return in;

@@ -361,10 +361,10 @@ EvaluatedArea area_of(std::vector<std::vector<PixelResult>> lists, int rows, int
 GoalMaximisationInput goal_input(int budget, int tc, std::vector<MeasureRecord> measures) {
     GoalMaximisationInput in;
     in.weight = {2.0};
-    in.minimum_quality = {0.1};
+    in.evaluation.minimum_qualities = {0.1};
     in.budget = budget;
     in.transaction_costs = tc;
-    in.measures = std::move(measures);
+    in.evaluation.measures = std::move(measures);
     in.seed = 3;
     return in;
 }

@@ -6,6 +6,7 @@
 #include "core/effectiveness.h"
 #include "demo/demo_database.h"
 #include "demo/landscape.h"
+#include "optimisation/optimisation_analysis.h"
 #include "simulation/programme_simulation.h"
 #include "store/landscape_store.h"
 #include "store/measure_store.h"
@@ -147,6 +148,74 @@ TEST_F(AnalysisDemoTest, ProgrammeSimulationRunIsRepeatableWithTheGrossBudget) {
     for (std::size_t m = 0; m < in.measures.size(); ++m) EXPECT_LE(first.participants[m], in.max_counts[m]);
     const double n = static_cast<double>(first.allocation.size());
     EXPECT_NEAR(first.budget, 10 * n * pixel_area + pixel_area * net_payments, 1e-6);
+}
+
+// The sequence both front ends run: the map rows it writes are those of its
+// result, through the given connection or one of its own; the search is
+// repeatable for a seed; the report carries the bound line only after a run;
+// a store without a name stores nothing.
+TEST_F(AnalysisDemoTest, OptimisationSequenceWritesMapRowsReportAndStore) {
+    EvaluationRequest e;
+    e.countryID = demo::kSmallAreaId;
+    e.species = two_birds();
+    e.minimum_qualities = {0.3, 0.3};
+    e.measures = some_mowing_measures();
+    e.distance_cost_factor = 1.0;
+    BudgetMinimisationInput budget;
+    budget.evaluation = e;
+    budget.wanted_area_ha = {5.0, 5.0};
+    budget.transaction_costs = 10;
+    budget.seed = 3;
+    GoalMaximisationInput goal;
+    goal.evaluation = e;
+    goal.weight = {1.0, 0.5};
+    goal.budget = 5000;
+    goal.transaction_costs = 10;
+    goal.seed = 3;
+
+    struct Case {
+        const char* name;
+        OptimisationAnalysis analysis;
+        SearchMethod method;
+        bool own_connection;
+    };
+    const Case cases[] = {{"budget, breakpoint", OptimisationAnalysis(budget), SearchMethod::Breakpoint, false},
+                          {"budget, annealing", OptimisationAnalysis(budget), SearchMethod::Annealing, true},
+                          {"goal, breakpoint", OptimisationAnalysis(goal), SearchMethod::Breakpoint, true},
+                          {"goal, annealing", OptimisationAnalysis(goal), SearchMethod::Annealing, false}};
+    long long stored_rows = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        schema().exec("TRUNCATE TABLE `results_for_viusualitsation`");
+        auto db = connect();
+        const AnalysisRun run = c.analysis.settle(c.analysis.search(*db, c.method, nullptr),
+                                                  c.analysis.pixelArea(*db), c.own_connection ? nullptr : db.get());
+        const OptimisationResult& result = run.outcome.result;
+        ASSERT_FALSE(result.allocation.empty());
+        EXPECT_EQ(schema().count("results_for_viusualitsation"),
+                  static_cast<long long>(allocation_visualisation_rows(result.allocation, e.species, e.countryID).size()));
+        ASSERT_FALSE(run.search_lines.empty());
+        EXPECT_EQ(run.search_lines.front(), run.bound_line);
+
+        const SearchOutcome again = c.analysis.search(*db, c.method, nullptr);
+        EXPECT_EQ(again.result.payment, result.payment);
+        EXPECT_EQ(again.result.budget, result.budget);
+
+        const std::string before = c.analysis.report(run.pixel_area, nullptr);
+        const std::string after = c.analysis.report(run.pixel_area, &run);
+        const std::string tail = run.bound_line + "\r\n";
+        EXPECT_EQ(before.find(run.bound_line), std::string::npos);
+        ASSERT_GT(after.size(), before.size() + tail.size());
+        EXPECT_EQ(after.substr(after.size() - tail.size()), tail);
+
+        EXPECT_EQ(c.analysis.store(*db, result, std::nullopt, 1000), std::nullopt);
+        EXPECT_EQ(schema().count("configuration"), stored_rows);
+        const auto id = c.analysis.store(*db, result, std::string("sequence"), 1000);
+        ASSERT_TRUE(id);
+        EXPECT_EQ(schema().scalar("SELECT COUNT(*) FROM `configuration` WHERE configurationID = " + std::to_string(*id)),
+                  std::to_string(e.measures.size()));
+        stored_rows = schema().count("configuration");
+    }
 }
 
 }  // namespace

@@ -187,13 +187,13 @@ TEST_F(BudgetWindowTest, TheSearchGetsTheNumbersAsTheChecksReadThemInAnyLocale) 
         type(W::kFactorLabel, f.factor);
         type(W::kTransactionLabel, f.transaction);
         const BudgetMinimisationInput input = window_->searchInput(true);
-        EXPECT_EQ(input.distance_cost_factor, f.distance_cost_factor);
+        EXPECT_EQ(input.evaluation.distance_cost_factor, f.distance_cost_factor);
         EXPECT_EQ(input.transaction_costs, f.transaction_costs);
-        EXPECT_TRUE(input.time_dependent_predation);
-        ASSERT_EQ(input.minimum_quality.size(), 3u);
+        EXPECT_TRUE(input.evaluation.time_dependent_predation);
+        ASSERT_EQ(input.evaluation.minimum_qualities.size(), 3u);
         ASSERT_EQ(input.wanted_area_ha.size(), 3u);
         for (std::size_t k = 0; k < 3; ++k) {
-            EXPECT_EQ(input.minimum_quality[k], targets[k].stored_quality) << targets[k].quality;
+            EXPECT_EQ(input.evaluation.minimum_qualities[k], targets[k].stored_quality) << targets[k].quality;
             EXPECT_EQ(input.wanted_area_ha[k], targets[k].stored_area) << targets[k].area;
         }
     }

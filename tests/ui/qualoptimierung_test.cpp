@@ -163,14 +163,14 @@ TEST_F(GoalWindowTest, TheSearchGetsTheNumbersAsTheChecksReadThemInAnyLocale) {
         type(W::kBudgetLabel, f.budget);
         type(W::kTransactionLabel, "7.9");
         const GoalMaximisationInput input = window_->searchInput(false);
-        EXPECT_EQ(input.distance_cost_factor, f.distance_cost_factor);
+        EXPECT_EQ(input.evaluation.distance_cost_factor, f.distance_cost_factor);
         EXPECT_EQ(input.budget, f.budget_value);
         EXPECT_EQ(input.transaction_costs, 7);
         ASSERT_EQ(input.weight.size(), 3u);
-        ASSERT_EQ(input.minimum_quality.size(), 3u);
+        ASSERT_EQ(input.evaluation.minimum_qualities.size(), 3u);
         for (std::size_t k = 0; k < 3; ++k) {
             EXPECT_DOUBLE_EQ(input.weight[k], targets[k].weight) << targets[k].importance;
-            EXPECT_EQ(input.minimum_quality[k], targets[k].stored_quality) << targets[k].quality;
+            EXPECT_EQ(input.evaluation.minimum_qualities[k], targets[k].stored_quality) << targets[k].quality;
         }
     }
 }
