@@ -23,8 +23,6 @@
 #include <string>
 #include <vector>
 
-#include <cppconn/resultset.h>
-
 #include "common/feedback.h"
 #include "common/notifier.h"
 #include "core/evaluation_run.h"
@@ -50,10 +48,7 @@ public:
 };
 
 SpeciesRecord newest_bird(DatabaseAccess& db, const std::string& name) {
-    std::string savetime;
-    db.query("SELECT savetime FROM species WHERE `group` = 'bird' AND name = '" + name +
-                 "' ORDER BY savetime DESC LIMIT 1",
-             [&](sql::ResultSet& r) { savetime = r.getString("savetime"); });
+    const std::string savetime = newest_species_savetime(db, kGroupBird, name);
     if (savetime.empty()) {
         std::fprintf(stderr, "bench_breakpoint_search: bird %s missing from the demo data\n", name.c_str());
         std::exit(1);

@@ -13,8 +13,6 @@
 #include <string>
 #include <vector>
 
-#include <cppconn/resultset.h>
-
 #include "core/evaluation_run.h"
 #include "store/database_access.h"
 #include "store/landscape_store.h"
@@ -36,10 +34,7 @@ int main() {
     EvaluationRequest request;
     request.countryID = country;
     request.distance_cost_factor = 1.0;
-    std::vector<std::pair<std::string, std::string>> birds;
-    db.query("SELECT name, savetime FROM species WHERE `group` = 'bird' ORDER BY speciesID",
-             [&](sql::ResultSet& r) { birds.emplace_back(r.getString("name"), r.getString("savetime")); });
-    for (const auto& [name, savetime] : birds) {
+    for (const auto& [name, savetime] : species_versions_of_group(db, kGroupBird)) {
         request.species.push_back(load_species("name", name, savetime));
         request.minimum_qualities.push_back(0.3);
     }

@@ -18,8 +18,6 @@
 #include <string>
 #include <vector>
 
-#include <cppconn/resultset.h>
-
 #include "common/feedback.h"
 #include "common/notifier.h"
 #include "common/random.h"
@@ -71,10 +69,7 @@ int main() {
 
     std::vector<SpeciesRecord> species;
     for (const char* name : {"Kievit", "Grutto", "Tureluur"}) {
-        std::string savetime;
-        db.query(std::string("SELECT savetime FROM species WHERE `group` = 'bird' AND name = '") + name +
-                     "' ORDER BY savetime DESC LIMIT 1",
-                 [&](sql::ResultSet& r) { savetime = r.getString("savetime"); });
+        const std::string savetime = newest_species_savetime(db, kGroupBird, name);
         if (savetime.empty()) {
             std::fprintf(stderr, "bench_optimisation: bird %s missing from the demo data\n", name);
             return 1;

@@ -1,12 +1,5 @@
 #include "map/map_data_set.h"
 
-#include <cppconn/exception.h>
-#include <cppconn/resultset.h>
-#include <cppconn/statement.h>
-#include <mysql_connection.h>
-
-#include <memory>
-
 #include "common/notifier.h"
 #include "common/number_format.h"
 #include "common/sql_text.h"
@@ -148,33 +141,25 @@ Colour result_benefit_colour(int benefit) {
     return {50, 0, 50};
 }
 
-MapDataSet::MapDataSet(const std::string& config_path) : db_(config_path, DatabaseAccess::Owner::Map) {}
+MapDataSet::MapDataSet(const std::string& config_path) : db_(config_path, DatabaseAccess::Owner::Map) {
+    // The map's statements go to the map's own log only.
+    db_.set_statement_log(nullptr);
+}
 
 bool MapDataSet::run(const std::string& statement, const RowReader& read) {
-    if (log_) log_(statement);
-    std::unique_ptr<sql::Statement> st;
-    std::unique_ptr<sql::ResultSet> rs;
-    try {
-        st.reset(db_.connection().createStatement());
-        rs.reset(st->executeQuery(statement));
-        while (rs->next()) read(*rs);
-    } catch (const sql::SQLException& e) {
-        rs.reset();
-        st.reset();
-        // The map shows the error and goes on with its next operation; the
-        // answer to the question does not matter.
-        notifier().ask_yes_no(e.what());
-        return false;
-    }
-    return true;
+    const auto error = db_.try_query(statement, read);
+    // The map shows the error and goes on with its next operation; the answer
+    // to the question does not matter.
+    if (error) notifier().ask_yes_no(*error);
+    return !error;
 }
 
 void MapDataSet::load_configurations() {
     configurations_.clear();
     configuration_species_.clear();
     run("SELECT DISTINCT `configurationID` , `configname` , `countryID` FROM `configuration` WHERE 1",
-        [&](sql::ResultSet& rs) {
-            configurations_.push_back({rs.getInt("configurationID"), rs.getString("configname"), rs.getInt("countryID")});
+        [&](const QueryRow& rs) {
+            configurations_.push_back({rs.get_int("configurationID"), rs.get_string("configname"), rs.get_int("countryID")});
         });
 }
 
@@ -186,7 +171,7 @@ void MapDataSet::load_configuration_species() {
             "SELECT DISTINCT species.speciesID,species.name FROM resulting_quality as quali, species WHERE "
             "species.speciesID = quali.speciesID AND configurationID =" +
                 format_number(configurations_[c].configurationID),
-            [&](sql::ResultSet& rs) { species.push_back({rs.getInt("speciesID"), rs.getString("name")}); });
+            [&](const QueryRow& rs) { species.push_back({rs.get_int("speciesID"), rs.get_string("name")}); });
         if (!ok) return;
     }
 }
@@ -200,19 +185,19 @@ const std::vector<SpeciesEntry>& MapDataSet::configuration_species(int index) co
 void MapDataSet::load_result_country() {
     result_country_.reset();
     run("SELECT DISTINCT countryID FROM results_for_viusualitsation",
-        [&](sql::ResultSet& rs) { result_country_ = rs.getInt("countryID"); });
+        [&](const QueryRow& rs) { result_country_ = rs.get_int("countryID"); });
 }
 
 void MapDataSet::load_result_measures() {
     result_measures_.clear();
     run("SELECT DISTINCT `measureID` FROM `results_for_viusualitsation` WHERE 1",
-        [&](sql::ResultSet& rs) { result_measures_.push_back(rs.getInt("measureID")); });
+        [&](const QueryRow& rs) { result_measures_.push_back(rs.get_int("measureID")); });
 }
 
 void MapDataSet::load_result_species() {
     result_species_.clear();
     run("SELECT DISTINCT species_name FROM results_for_viusualitsation WHERE 1",
-        [&](sql::ResultSet& rs) { result_species_.push_back(rs.getString("species_name")); });
+        [&](const QueryRow& rs) { result_species_.push_back(rs.get_string("species_name")); });
 }
 
 void MapDataSet::draw_landscape(int countryID, int layer, MapCanvas& canvas) {
@@ -229,19 +214,19 @@ void MapDataSet::draw_landscape(int countryID, int layer, MapCanvas& canvas) {
     const char* column = landscape_column(layer);
     run("SELECT *  FROM `pixel` WHERE countryID = " + country + " AND land_use_type = 4 OR  countryID = " + country +
             " AND land_use_type = 5",
-        [&](sql::ResultSet& rs) {
+        [&](const QueryRow& rs) {
             Colour colour = kStartColour;
             std::optional<int> value;
             if (legend && column) {
-                value = rs.getInt(column);
+                value = rs.get_int(column);
                 colour = landscape_colour(layer, *value).value_or(kUnclassifiedColour);
             }
-            const int i = rs.getInt("matrix_i"), j = rs.getInt("matrix_j");
+            const int i = rs.get_int("matrix_i"), j = rs.get_int("matrix_j");
             paint_cell(canvas, i, j, colour);
             if (cells_) {
                 CellFacts facts{i, j};
-                facts.x_coordinate = rs.getInt("x_coordinate");
-                facts.y_coordinate = rs.getInt("y_coordinate");
+                facts.x_coordinate = rs.get_int("x_coordinate");
+                facts.y_coordinate = rs.get_int("y_coordinate");
                 facts.layer_value = value;
                 cells_(facts);
             }
@@ -269,9 +254,9 @@ void MapDataSet::draw_quality_legend(MapCanvas& canvas) {
 void MapDataSet::draw_configuration_payment(int configurationID, int layer, MapCanvas& canvas) {
     if (layer == payment_cost) draw_payment_legend(kConfigurationPaymentLabels, canvas);
     Colour colour = kStartColour;
-    run(kConfigurationPixelQuery + format_number(configurationID), [&](sql::ResultSet& rs) {
-        if (layer == payment_cost) colour = configuration_benefit_colour(rs.getInt("benefit"));
-        paint_cell(canvas, rs.getInt("matrix_i"), rs.getInt("matrix_j"), colour);
+    run(kConfigurationPixelQuery + format_number(configurationID), [&](const QueryRow& rs) {
+        if (layer == payment_cost) colour = configuration_benefit_colour(rs.get_int("benefit"));
+        paint_cell(canvas, rs.get_int("matrix_i"), rs.get_int("matrix_j"), colour);
         report_result_cell(rs, "matrix_i", "matrix_j", "x_coordinate", "y_coordinate");
     });
 }
@@ -280,10 +265,10 @@ void MapDataSet::draw_configuration_quality(int configurationID, int speciesID, 
     if (layer == quality) draw_quality_legend(canvas);
     Colour colour = kStartColour;
     run(kConfigurationPixelQuery + format_number(configurationID) + " AND quali.speciesID=" + format_number(speciesID),
-        [&](sql::ResultSet& rs) {
-            if (layer == quality) colour = quality_colour(rs.getDouble("quality"));
+        [&](const QueryRow& rs) {
+            if (layer == quality) colour = quality_colour(rs.get_double("quality"));
             if (layer == species_on_result_pixel) colour = kBlack;
-            paint_cell(canvas, rs.getInt("matrix_i"), rs.getInt("matrix_j"), colour);
+            paint_cell(canvas, rs.get_int("matrix_i"), rs.get_int("matrix_j"), colour);
             report_result_cell(rs, "matrix_i", "matrix_j", "x_coordinate", "y_coordinate");
         });
 }
@@ -293,9 +278,9 @@ void MapDataSet::draw_result_payment(const std::string& species_name, MeasureCho
     if (layer == payment_cost)
         draw_payment_legend(measure.all ? kAllMeasuresPaymentLabels : kSingleMeasurePaymentLabels, canvas);
     Colour colour = kStartColour;
-    run(result_rows_query(species_name, measure), [&](sql::ResultSet& rs) {
-        if (layer == payment_cost) colour = result_benefit_colour(rs.getInt("benefit"));
-        paint_cell(canvas, rs.getInt("pixel_i"), rs.getInt("pixel_j"), colour);
+    run(result_rows_query(species_name, measure), [&](const QueryRow& rs) {
+        if (layer == payment_cost) colour = result_benefit_colour(rs.get_int("benefit"));
+        paint_cell(canvas, rs.get_int("pixel_i"), rs.get_int("pixel_j"), colour);
         report_result_cell(rs, "pixel_i", "pixel_j", "pixel_x", "pixel_y");
     });
 }
@@ -304,22 +289,22 @@ void MapDataSet::draw_result_quality(const std::string& species_name, MeasureCho
                                      MapCanvas& canvas) {
     if (layer == quality) draw_quality_legend(canvas);
     Colour colour = kStartColour;
-    run(result_rows_query(species_name, measure), [&](sql::ResultSet& rs) {
-        if (layer == quality) colour = quality_colour(rs.getDouble("quality"));
-        paint_cell(canvas, rs.getInt("pixel_i"), rs.getInt("pixel_j"), colour);
+    run(result_rows_query(species_name, measure), [&](const QueryRow& rs) {
+        if (layer == quality) colour = quality_colour(rs.get_double("quality"));
+        paint_cell(canvas, rs.get_int("pixel_i"), rs.get_int("pixel_j"), colour);
         report_result_cell(rs, "pixel_i", "pixel_j", "pixel_x", "pixel_y");
     });
 }
 
-void MapDataSet::report_result_cell(sql::ResultSet& rs, const char* row, const char* column, const char* x,
+void MapDataSet::report_result_cell(const QueryRow& rs, const char* row, const char* column, const char* x,
                                     const char* y) {
     if (!cells_) return;
-    CellFacts facts{rs.getInt(row), rs.getInt(column)};
-    facts.x_coordinate = rs.getInt(x);
-    facts.y_coordinate = rs.getInt(y);
-    facts.measureID = rs.getInt("measureID");
-    facts.quality = static_cast<double>(rs.getDouble("quality"));
-    facts.benefit = rs.getInt("benefit");
+    CellFacts facts{rs.get_int(row), rs.get_int(column)};
+    facts.x_coordinate = rs.get_int(x);
+    facts.y_coordinate = rs.get_int(y);
+    facts.measureID = rs.get_int("measureID");
+    facts.quality = rs.get_double("quality");
+    facts.benefit = rs.get_int("benefit");
     cells_(facts);
 }
 
@@ -328,9 +313,9 @@ void MapDataSet::draw_contour(int countryID, MapCanvas& canvas) {
     // point, not wherever the pen happened to stand.
     bool first = true;
     run("SELECT * FROM `contour` WHERE countryID = " + format_number(countryID) + " ORDER BY `contour`.`id` ASC",
-        [&](sql::ResultSet& rs) {
-            const int x = rs.getInt("x") + RASTER_OFFSET;
-            const int y = rs.getInt("y") + RASTER_OFFSET;
+        [&](const QueryRow& rs) {
+            const int x = rs.get_int("x") + RASTER_OFFSET;
+            const int y = rs.get_int("y") + RASTER_OFFSET;
             if (first) {
                 canvas.move_to(x, y);
                 first = false;
@@ -341,14 +326,14 @@ void MapDataSet::draw_contour(int countryID, MapCanvas& canvas) {
 }
 
 bool MapDataSet::describe_measure(int measureID, std::vector<std::string>& lines, const std::string& suffix) {
-    return run("SELECT * FROM measures WHERE measureID = " + format_number(measureID), [&](sql::ResultSet& rs) {
-        std::string line = rs.getString("name") + ", starting: " + format_number(rs.getInt("month_quarter_first_use")) +
+    return run("SELECT * FROM measures WHERE measureID = " + format_number(measureID), [&](const QueryRow& rs) {
+        std::string line = rs.get_string("name") + ", starting: " + format_number(rs.get_int("month_quarter_first_use")) +
                            "QM, ";
-        const int d2 = rs.getInt("distance_2use");
+        const int d2 = rs.get_int("distance_2use");
         if (d2 != 0)
-            line += "distances: " + format_number(d2) + "/" + format_number(rs.getInt("distance_3use")) + "/" +
-                    format_number(rs.getInt("distance_4use")) + "QM, ";
-        const double density = rs.getDouble("livestock_density_1");
+            line += "distances: " + format_number(d2) + "/" + format_number(rs.get_int("distance_3use")) + "/" +
+                    format_number(rs.get_int("distance_4use")) + "QM, ";
+        const double density = rs.get_double("livestock_density_1");
         if (density != 0 && density != 99) line += "GV " + format_number(density) + ",  ";
         lines.push_back(line + suffix);
     });
@@ -362,9 +347,9 @@ std::vector<std::string> MapDataSet::describe_configuration(int configurationID)
     };
     std::vector<Row> rows;
     if (!run("SELECT  * FROM `configuration` WHERE configurationID = " + format_number(configurationID),
-             [&](sql::ResultSet& rs) {
-                 rows.push_back({rs.getInt("measureID"), static_cast<double>(rs.getDouble("payment")),
-                               static_cast<double>(rs.getDouble("area"))});
+             [&](const QueryRow& rs) {
+                 rows.push_back({rs.get_int("measureID"), rs.get_double("payment"),
+                               rs.get_double("area")});
              }))
         return {};
     std::vector<std::string> lines;
@@ -384,7 +369,7 @@ std::vector<std::string> MapDataSet::describe_result_measures(MeasureChoice meas
     }
     std::vector<int> ids;
     if (!run("SELECT DISTINCT measureID FROM results_for_viusualitsation",
-             [&](sql::ResultSet& rs) { ids.push_back(rs.getInt("measureID")); }))
+             [&](const QueryRow& rs) { ids.push_back(rs.get_int("measureID")); }))
         return lines;
     for (int id : ids)
         if (!describe_measure(id, lines, "")) break;
@@ -393,8 +378,8 @@ std::vector<std::string> MapDataSet::describe_result_measures(MeasureChoice meas
 
 std::optional<double> MapDataSet::load_cell_size(int countryID) {
     std::optional<double> size;
-    run("SELECT * FROM matrix_referenz WHERE  countryID = " + format_number(countryID), [&](sql::ResultSet& rs) {
-        const int length = rs.getInt("pixel_lenght_x");
+    run("SELECT * FROM matrix_referenz WHERE  countryID = " + format_number(countryID), [&](const QueryRow& rs) {
+        const int length = rs.get_int("pixel_lenght_x");
         size = length > 0 ? std::optional<double>(length) : std::nullopt;
     });
     return size;
@@ -402,13 +387,13 @@ std::optional<double> MapDataSet::load_cell_size(int countryID) {
 
 std::string MapDataSet::measure_summary(int measureID) {
     std::string line = format_number(measureID);
-    run("SELECT * FROM measures WHERE measureID = " + format_number(measureID), [&](sql::ResultSet& rs) {
-        line = format_number(measureID) + ", " + rs.getString("name") + ", first use " +
-               format_number(rs.getInt("month_quarter_first_use")) + "QM";
-        const int d2 = rs.getInt("distance_2use");
+    run("SELECT * FROM measures WHERE measureID = " + format_number(measureID), [&](const QueryRow& rs) {
+        line = format_number(measureID) + ", " + rs.get_string("name") + ", first use " +
+               format_number(rs.get_int("month_quarter_first_use")) + "QM";
+        const int d2 = rs.get_int("distance_2use");
         if (d2 != 0)
-            line += ", distances " + format_number(d2) + "/" + format_number(rs.getInt("distance_3use")) + "/" +
-                    format_number(rs.getInt("distance_4use")) + "QM";
+            line += ", distances " + format_number(d2) + "/" + format_number(rs.get_int("distance_3use")) + "/" +
+                    format_number(rs.get_int("distance_4use")) + "QM";
     });
     return line;
 }

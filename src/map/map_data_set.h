@@ -12,10 +12,6 @@
 #include "map/map_canvas.h"
 #include "store/database_access.h"
 
-namespace sql {
-class ResultSet;
-}
-
 namespace pravel {
 
 // Canvas position of raster cell (0, 0) and of contour point (0, 0).
@@ -83,7 +79,7 @@ public:
     explicit MapDataSet(const std::string& config_path = database_config_path());
 
     // Receives the text of every statement this data set sends.
-    void set_statement_log(StatementLog log) { log_ = std::move(log); }
+    void set_statement_log(StatementLog log) { db_.set_statement_log(std::move(log)); }
     // Receives the facts of every cell the drawing operations paint, from the
     // rows they read anyway (no query is added for it).
     void set_cell_observer(CellObserver observer) { cells_ = std::move(observer); }
@@ -128,17 +124,16 @@ public:
     std::string measure_summary(int measureID);
 
 private:
-    using RowReader = std::function<void(sql::ResultSet& row)>;
+    using RowReader = DatabaseAccess::QueryRowReader;
     // Runs a reading query; on a database error shows its text and returns false.
     bool run(const std::string& statement, const RowReader& read);
     void draw_quality_legend(MapCanvas& canvas);
     void draw_payment_legend(const char* const labels[5], MapCanvas& canvas);
     // Hands the facts of a result row's cell to the cell observer.
-    void report_result_cell(sql::ResultSet& rs, const char* row, const char* column, const char* x, const char* y);
+    void report_result_cell(const QueryRow& rs, const char* row, const char* column, const char* x, const char* y);
     bool describe_measure(int measureID, std::vector<std::string>& lines, const std::string& suffix);
 
     DatabaseAccess db_;
-    StatementLog log_;
     CellObserver cells_;
     std::vector<ConfigurationEntry> configurations_;
     std::vector<std::vector<SpeciesEntry>> configuration_species_;

@@ -134,6 +134,24 @@ void DatabaseAccess::query(const std::string& statement, const RowReader& read) 
     }
 }
 
+std::optional<std::string> DatabaseAccess::try_query(const std::string& statement, const QueryRowReader& read) {
+    log(statement);
+    try {
+        std::unique_ptr<sql::Statement> st(connection_->createStatement());
+        std::unique_ptr<sql::ResultSet> rs(st->executeQuery(statement));
+        while (rs->next()) read(QueryRow(*rs));
+    } catch (const sql::SQLException& e) {
+        return std::string(e.what());
+    }
+    return std::nullopt;
+}
+
+int QueryRow::get_int(const std::string& column) const { return rs_.getInt(column); }
+
+double QueryRow::get_double(const std::string& column) const { return static_cast<double>(rs_.getDouble(column)); }
+
+std::string QueryRow::get_string(const std::string& column) const { return rs_.getString(column); }
+
 bool DatabaseAccess::list_query(const std::string& statement, const std::string& notice, const RowReader& read) {
     log(statement);
     std::unique_ptr<sql::Statement> st;

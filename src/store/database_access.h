@@ -1,6 +1,7 @@
 #pragma once
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace sql {
@@ -37,6 +38,19 @@ using StatementLog = std::function<void(const std::string& statement)>;
 [[noreturn]] void database_fatal(const std::string& driver_text,
                                  const char* closing = kConnectionClosingMessage);
 
+// One row of a reporting query, read by column name. A value that cannot be
+// read (an unknown column, say) fails the query like a failed statement.
+class QueryRow {
+public:
+    explicit QueryRow(sql::ResultSet& rs) : rs_(rs) {}
+    int get_int(const std::string& column) const;
+    double get_double(const std::string& column) const;
+    std::string get_string(const std::string& column) const;
+
+private:
+    sql::ResultSet& rs_;
+};
+
 // One open connection plus the four settings of db_config.txt. Every data
 // operation of the store runs on one. Construction either succeeds or ends the
 // process (through the exit hook) after showing why.
@@ -64,6 +78,13 @@ public:
     // notice is shown (Yes/No box) and false returned; otherwise `read` is
     // called for every row of the result set. An empty notice shows nothing.
     bool list_query(const std::string& statement, const std::string& notice, const RowReader& read);
+
+    // A reporting query (executeQuery) that does not end the program: `read`
+    // is called for every row; on a database error, the statement's or one
+    // raised while reading a row, the rows already read stay read and the
+    // driver's error text is returned. Nothing is shown. None on success.
+    using QueryRowReader = std::function<void(const QueryRow& row)>;
+    std::optional<std::string> try_query(const std::string& statement, const QueryRowReader& read);
 
     // An insert, delete or truncate (executeUpdate); the affected row count.
     int update(const std::string& statement);

@@ -200,4 +200,21 @@ std::vector<std::string> species_savetimes(DatabaseAccess& db, const std::string
     return values;
 }
 
+std::string newest_species_savetime(DatabaseAccess& db, const std::string& group, const std::string& name) {
+    std::string savetime;
+    SqlText s;
+    s << "SELECT savetime FROM species WHERE `group` = '" << SqlValue{group} << "' AND name = '" << SqlValue{name}
+      << "' ORDER BY savetime DESC LIMIT 1";
+    db.query(s, [&](sql::ResultSet& rs) { savetime = rs.getString("savetime"); });
+    return savetime;
+}
+
+std::vector<SpeciesVersion> species_versions_of_group(DatabaseAccess& db, const std::string& group) {
+    std::vector<SpeciesVersion> versions;
+    SqlText s;
+    s << "SELECT name, savetime FROM species WHERE `group` = '" << SqlValue{group} << "' ORDER BY speciesID";
+    db.query(s, [&](sql::ResultSet& rs) { versions.push_back({rs.getString("name"), rs.getString("savetime")}); });
+    return versions;
+}
+
 }  // namespace pravel

@@ -84,6 +84,16 @@ std::string species_column_value(DatabaseAccess& db, const std::string& column, 
 // Distinct values of one column (used with `name` and `name_latein`).
 std::vector<std::string> species_distinct_values(DatabaseAccess& db, const std::string& column);
 
+// The newest savetime of the profile `name` of `group`; "" when there is none.
+std::string newest_species_savetime(DatabaseAccess& db, const std::string& group, const std::string& name);
+
+// Name and savetime of every profile of `group`, in speciesID order.
+struct SpeciesVersion {
+    std::string name;
+    std::string savetime;
+};
+std::vector<SpeciesVersion> species_versions_of_group(DatabaseAccess& db, const std::string& group);
+
 // Distinct savetimes of the rows whose `key_column` equals `key_value`.
 std::vector<std::string> species_savetimes(DatabaseAccess& db, const std::string& key_column,
                                            const std::string& key_value);

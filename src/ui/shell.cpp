@@ -306,6 +306,13 @@ CChildFrame* CMainFrame::newDocument(const QString& title) {
     return frame;
 }
 
+QWidget* CMainFrame::openResultMap(const char* analysis) {
+    auto* map = new visdireckt();
+    if (analysis) map->setAnalysis(analysis);
+    openDocumentView(map);
+    return map;
+}
+
 void CMainFrame::addDocumentWindow(CChildFrame* frame) {
     mdi_->addSubWindow(frame);
     // The menus follow the document windows as they come and go.

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "common/notifier.h"
+#include "ui/result_map_host.h"
 
 class QAction;
 class QMdiArea;
@@ -163,7 +164,7 @@ public:
 
 // The multiple-document main window with the menus. While no document window
 // is open the entries that need one (Close, save image) are hidden.
-class CMainFrame : public QMainWindow {
+class CMainFrame : public QMainWindow, public ResultMapHost {
     Q_OBJECT
 public:
     static constexpr int kRecentFileCount = 4;
@@ -199,6 +200,8 @@ public:
     // step with it while it opens and when it closes. The Map command and the
     // analysis windows' result maps open this way.
     CChildFrame* openDocumentView(QWidget* view);
+    // An analysis result map in a new document window.
+    QWidget* openResultMap(const char* analysis) override;
 
     // The windows served by commands are registered as they are built: a
     // factory makes the non-modal window of `command` (null when it cannot),

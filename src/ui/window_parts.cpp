@@ -17,9 +17,8 @@
 
 #include "store/landscape_store.h"
 #include "store/profile_store.h"
-#include "ui/map_views.h"
 #include "ui/progress_dialog.h"
-#include "ui/shell.h"
+#include "ui/result_map_host.h"
 
 namespace pravel {
 
@@ -193,9 +192,8 @@ std::optional<bool> PredationChoice::timeDependent() const {
 }
 
 QWidget* open_result_map(QWidget* window) {
-    auto* frame = window ? qobject_cast<CMainFrame*>(window->parentWidget()) : nullptr;
-    if (!frame) return nullptr;
-    auto* map = new visdireckt();
+    auto* host = window ? dynamic_cast<ResultMapHost*>(window->parentWidget()) : nullptr;
+    if (!host) return nullptr;
     // The caption names the analysis whose results the map shows.
     static const std::pair<const char*, const char*> analyses[] = {
         {"pravel::massnahmen_wirksamkeit", "Effectiveness"},
@@ -203,10 +201,10 @@ QWidget* open_result_map(QWidget* window) {
         {"pravel::optimierung", "Budget minimisation"},
         {"pravel::qualoptimierung", "Goal maximisation"},
     };
+    const char* caption = nullptr;
     for (const auto& [class_name, analysis] : analyses)
-        if (qstrcmp(window->metaObject()->className(), class_name) == 0) map->setAnalysis(analysis);
-    frame->openDocumentView(map);
-    return map;
+        if (qstrcmp(window->metaObject()->className(), class_name) == 0) caption = analysis;
+    return host->openResultMap(caption);
 }
 
 namespace {

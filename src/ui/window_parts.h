@@ -108,8 +108,9 @@ std::optional<int> selected_country(DatabaseAccess& db, const QListWidget* regio
 void link_species_names(DatabaseAccess& db, QListWidget* dutch, QListWidget* latin, QListWidget* saved_on,
                         QObject* context, std::function<void(const QString& dutch_name)> chosen = {});
 
-// Opens the analysis result map as a new document window of `window`'s
-// CMainFrame parent and returns it; null when the window has no such parent.
+// Opens the analysis result map as a new document window of the frame
+// `window` sits in (its parent, when that is a ResultMapHost) and returns it;
+// null when the window has no such parent.
 QWidget* open_result_map(QWidget* window);
 
 // The "Selection of predation" box of the analysis windows with its two

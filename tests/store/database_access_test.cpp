@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <fstream>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "support/test_database.h"
 
@@ -140,6 +142,47 @@ TEST_F(DatabaseAccessTest, ListQueryWithoutResultSetShowsNotice) {
                                [&](sql::ResultSet&) { ++rows; }));
     EXPECT_EQ(rows, 0);
     EXPECT_TRUE(messages().messages().empty()) << "an empty result set is not a missing one";
+}
+
+TEST_F(DatabaseAccessTest, ReportingQueryReturnsErrorTextAndGoesOn) {
+    auto db = connect();
+    const std::string rows = "SELECT 7 AS n, 2.5 AS d, 'Gro\xC3\x9F' AS s UNION ALL SELECT 8, 3.5, 'x'";
+    struct Case {
+        const char* label;
+        std::string statement;
+        const char* second_column;  // read after "n" in every row
+        std::vector<int> read;      // the "n" of the rows read before it ended
+        const char* error_part;     // null: no error; "": any driver text
+    } cases[] = {
+        {"rows", rows, "s", {7, 8}, nullptr},
+        {"failing statement", "SELECT * FROM no_such_table", "s", {}, "no_such_table"},
+        {"unknown column while reading", rows, "missing", {7}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        messages().clear();
+        std::vector<int> read;
+        std::vector<std::string> texts;
+        const auto error = db->try_query(c.statement, [&](const QueryRow& row) {
+            read.push_back(row.get_int("n"));
+            texts.push_back(row.get_string(c.second_column));
+        });
+        EXPECT_EQ(read, c.read);
+        if (c.error_part) {
+            ASSERT_TRUE(error.has_value());
+            EXPECT_FALSE(error->empty());
+            EXPECT_NE(error->find(c.error_part), std::string::npos) << *error;
+        } else {
+            EXPECT_FALSE(error.has_value()) << *error;
+            EXPECT_EQ(texts, (std::vector<std::string>{"Gro\xC3\x9F", "x"}));
+        }
+        EXPECT_TRUE(messages().messages().empty()) << "a reporting query shows nothing itself";
+        EXPECT_EQ(sent().back(), c.statement);
+    }
+    // The connection still serves statements after the failures.
+    double d = 0;
+    EXPECT_FALSE(db->try_query(rows, [&](const QueryRow& row) { d += row.get_double("d"); }).has_value());
+    EXPECT_DOUBLE_EQ(d, 6.0);
 }
 
 TEST_F(DatabaseAccessTest, LastInsertIdFollowsGeneratedKey) {
