@@ -93,8 +93,8 @@ void report_and_store(AnalysisOutput& out, const RunOptions& o, const std::funct
 void check_optimisation_species(const Scenario& s, bool goal) {
     for (const auto& sp : s.species) {
         const std::string q = field(sp.min_quality);
-        const std::string problem = goal ? goal_maximisation_species_problem(true, field(sp.importance), q)
-                                         : budget_minimisation_species_problem(true, q, field(sp.wanted_area_ha));
+        const std::string problem = goal ? goal_maximisation_species_problem(true, field(sp.importance), q).text
+                                         : budget_minimisation_species_problem(true, q, field(sp.wanted_area_ha)).text;
         if (!problem.empty()) throw ScenarioError(sp.name + ": " + problem);
     }
 }
@@ -218,7 +218,7 @@ AnalysisOutput run_optimisation(DatabaseAccess& db, const OptimisationAnalysis& 
 AnalysisOutput run_effectiveness_analysis(DatabaseAccess& db, const Scenario& s, const RunOptions& o) {
     ResolvedScenario r = resolve_scenario(db, s);
     for (const auto& sp : s.species) {
-        const std::string problem = effectiveness_species_problem(true, field(sp.min_quality));
+        const std::string problem = effectiveness_species_problem(true, field(sp.min_quality)).text;
         if (!problem.empty()) throw ScenarioError(sp.name + ": " + problem);
     }
     EffectivenessInputs in;
@@ -229,7 +229,7 @@ AnalysisOutput run_effectiveness_analysis(DatabaseAccess& db, const Scenario& s,
     in.minimum_qualities = r.min_quality;
     if (r.predation_chosen) in.time_dependent_predation = r.time_dependent;
     if (s.region) in.countryID = r.country_id;
-    fail_if(effectiveness_input_problem(in));
+    fail_if(effectiveness_input_problem(in).text);
 
     // Opening the window empties both result tables.
     clear_visualisation_rows(db);
@@ -266,7 +266,7 @@ AnalysisOutput run_effectiveness_analysis(DatabaseAccess& db, const Scenario& s,
 AnalysisOutput run_budget_minimisation(DatabaseAccess& db, const Scenario& s, const RunOptions& o) {
     ResolvedScenario r = resolve_scenario(db, s);
     check_optimisation_species(s, false);
-    fail_if(budget_minimisation_input_problem(optimisation_inputs(s, r)));
+    fail_if(budget_minimisation_input_problem(optimisation_inputs(s, r)).text);
 
     BudgetMinimisationInput input;
     input.evaluation = evaluation_of(s, r);
@@ -281,7 +281,7 @@ AnalysisOutput run_budget_minimisation(DatabaseAccess& db, const Scenario& s, co
 AnalysisOutput run_goal_maximisation(DatabaseAccess& db, const Scenario& s, const RunOptions& o) {
     ResolvedScenario r = resolve_scenario(db, s);
     check_optimisation_species(s, true);
-    fail_if(goal_maximisation_input_problem(optimisation_inputs(s, r)));
+    fail_if(goal_maximisation_input_problem(optimisation_inputs(s, r)).text);
 
     GoalMaximisationInput input;
     input.evaluation = evaluation_of(s, r);
@@ -308,20 +308,20 @@ AnalysisOutput run_programme(DatabaseAccess& db, const Scenario& s, const RunOpt
         const MeasureRecord& rec = r.measures[m];
         const std::string payment = r.payment[m] ? field_text(*r.payment[m]) : "";
         const std::string area = r.max_area_ha[m] >= 0 ? field_text(r.max_area_ha[m]) : "";
-        const std::string problem = programme_measure_problem(true, payment, area);
+        const std::string problem = programme_measure_problem(true, payment, area).text;
         if (!problem.empty()) throw ScenarioError("measure " + std::to_string(rec.measureID) + ": " + problem);
         in.measures.push_back(rec);
         in.max_counts.push_back(maximum_pixel_count(area, ref.pixel_area_ha));
     }
     for (std::size_t k = 0; k < r.species.size(); ++k) {
-        const std::string problem = programme_species_problem(true, field(s.species[k].min_quality));
+        const std::string problem = programme_species_problem(true, field(s.species[k].min_quality)).text;
         if (!problem.empty()) throw ScenarioError(r.species[k].name + ": " + problem);
     }
     in.species = r.species;
     in.minimum_qualities = r.min_quality;
     if (r.predation_chosen) in.time_dependent_predation = r.time_dependent;
     if (s.region) in.countryID = r.country_id;
-    fail_if(programme_input_problem(in));
+    fail_if(programme_input_problem(in).text);
 
     ProgrammeRun run = run_programme_simulation(db, in, o.feedback, o.seed.value_or(1));
     fail_if(run.message);

@@ -1,12 +1,17 @@
 #pragma once
 #include <functional>
+#include <memory>
 #include <string>
+
+#include "common/notifier.h"
 
 namespace pravel {
 
-// Progress figures in, a cancel request out. Long work (the evaluation run,
-// the optimisers) reports through it on the calling thread and stops cleanly
-// with its best result so far when cancelled.
+// Progress figures in, a cancel request out, and the run's messages. Long
+// work (the evaluation run, the optimisers) reports through it on the calling
+// thread and stops cleanly with its best result so far when cancelled. Its
+// notices and questions go to the notifier in force unless the run has a
+// message handler of its own.
 class Feedback {
 public:
     struct Progress {
@@ -27,9 +32,30 @@ public:
     void cancel() { cancelled_ = true; }
     bool cancelled() const { return cancelled_; }
 
+    // Sends the run's messages to `handler`; null: to the notifier in force.
+    void set_messages(std::shared_ptr<Notifier> handler) { messages_ = std::move(handler); }
+
+    // A notice with only an OK button.
+    void inform(const std::string& text) { messages().inform(text); }
+    // A question with Yes and No buttons; true for Yes.
+    bool ask_yes_no(const std::string& text) { return messages().ask_yes_no(text); }
+
 private:
+    Notifier& messages() { return messages_ ? *messages_ : notifier(); }
+
     Listener listener_;
     bool cancelled_ = false;
+    std::shared_ptr<Notifier> messages_;
 };
+
+// The messages of work run without a Feedback go to the notifier in force,
+// as through a Feedback without a handler of its own.
+inline void inform(Feedback* feedback, const std::string& text) {
+    if (feedback) feedback->inform(text);
+    else Feedback().inform(text);
+}
+inline bool ask_yes_no(Feedback* feedback, const std::string& text) {
+    return feedback ? feedback->ask_yes_no(text) : Feedback().ask_yes_no(text);
+}
 
 }  // namespace pravel

@@ -22,15 +22,15 @@ namespace {
 
 bool transaction_costs_usable(const std::string& text) { return !text.empty() && is_numeric_input(text); }
 
-std::string first_checks(const EffectivenessInputs& in) {
-    if (in.distance_cost_factor.empty()) return kEffFactorMissing;
-    if (!transaction_costs_usable(in.transaction_costs)) return kEffTransactionCostsMissing;
+InputProblem first_checks(const EffectivenessInputs& in) {
+    if (in.distance_cost_factor.empty()) return {InputField::DistanceCostFactor, kEffFactorMissing};
+    if (!transaction_costs_usable(in.transaction_costs)) return {InputField::TransactionCosts, kEffTransactionCostsMissing};
     if (in.measures.empty()) return kEffNoMeasures;
     if (in.species.empty()) return kEffNoSpecies;
     return {};
 }
 
-std::string late_checks(const EffectivenessInputs& in) {
+InputProblem late_checks(const EffectivenessInputs& in) {
     if (!in.time_dependent_predation) return kEffNoPredation;
     if (!in.countryID) return kEffNoRegion;
     return {};
@@ -52,17 +52,17 @@ double quality_at(const PixelResult& r, std::size_t k) { return k < r.qualities.
 
 }  // namespace
 
-std::string effectiveness_input_problem(const EffectivenessInputs& in) {
-    std::string problem = first_checks(in);
+InputProblem effectiveness_input_problem(const EffectivenessInputs& in) {
+    InputProblem problem = first_checks(in);
     if (problem.empty()) problem = late_checks(in);
     return problem;
 }
 
-std::string effectiveness_species_problem(bool species_chosen, const std::string& minimum_quality) {
+InputProblem effectiveness_species_problem(bool species_chosen, const std::string& minimum_quality) {
     if (!species_chosen) return kEffNoSpeciesName;
-    if (!is_numeric_input(minimum_quality)) return kEffQualityNotNumber;
+    if (!is_numeric_input(minimum_quality)) return {InputField::MinimumQuality, kEffQualityNotNumber};
     const double q = parse_real(minimum_quality);
-    if (q > 1 || q < 0) return kEffQualityOutOfRange;
+    if (q > 1 || q < 0) return {InputField::MinimumQuality, kEffQualityOutOfRange};
     return {};
 }
 
@@ -159,7 +159,7 @@ EffectivenessSummary summarise_effectiveness(const std::vector<MeasureRecord>& m
 EffectivenessRun run_effectiveness(DatabaseAccess& db, const EffectivenessInputs& in, Feedback* feedback,
                                    std::uint32_t seed) {
     EffectivenessRun run;
-    run.message = first_checks(in);
+    run.message = first_checks(in).text;
     if (!run.message.empty()) return run;
 
     run.transaction_costs = parse_int(in.transaction_costs);
@@ -169,7 +169,7 @@ EffectivenessRun run_effectiveness(DatabaseAccess& db, const EffectivenessInputs
     // The map table is emptied before the remaining checks, as the window
     // does: a run stopped for want of predation or region leaves it empty.
     clear_visualisation_rows(db);
-    run.message = late_checks(in);
+    run.message = late_checks(in).text;
     if (!run.message.empty()) return run;
 
     run.countryID = *in.countryID;

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "common/input_problem.h"
 #include "core/evaluation_run.h"
 #include "store/measure_store.h"
 #include "store/result_store.h"
@@ -41,14 +42,14 @@ struct EffectivenessInputs {
     std::optional<int> countryID;                   // nullopt: no region chosen
 };
 
-// The message of the first failing check of a run, in the window's order
-// (factor, transaction costs, measures, species, predation, region); empty
-// when every input is usable.
-std::string effectiveness_input_problem(const EffectivenessInputs& in);
+// The first failing check of a run, in the window's order (factor,
+// transaction costs, measures, species, predation, region); empty when every
+// input is usable.
+InputProblem effectiveness_input_problem(const EffectivenessInputs& in);
 
-// The message refusing a species to be added with this minimum-quality text;
-// empty when it may be added.
-std::string effectiveness_species_problem(bool species_chosen, const std::string& minimum_quality);
+// The refusal of a species to be added with this minimum-quality text; empty
+// when it may be added.
+InputProblem effectiveness_species_problem(bool species_chosen, const std::string& minimum_quality);
 
 // Cost of a measure on a pixel as shown: transaction costs minus the margin
 // without payment, truncated to whole Euro.

@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "common/feedback.h"
-#include "common/notifier.h"
 #include "common/number_format.h"
 #include "common/random.h"
 #include "core/measure_record.h"
@@ -354,8 +353,8 @@ std::vector<std::vector<PixelResult>> EvaluationRun(DatabaseAccess& db, const Ev
 
     for (const MeasureEvaluation& me : inputs.measures) {
         if (me.applicable) continue;
-        notifier().inform("The measure " + measure_label(me.measure) + " is left out of the evaluation: " +
-                          measure_problem(me.measure, inputs) + ".");
+        inform(feedback, "The measure " + measure_label(me.measure) + " is left out of the evaluation: " +
+                             measure_problem(me.measure, inputs) + ".");
     }
     return evaluate(inputs, request, feedback);
 }

@@ -4,7 +4,6 @@
 #include <locale>
 #include <sstream>
 
-#include "common/notifier.h"
 #include "common/number_format.h"
 
 namespace pravel {
@@ -29,12 +28,12 @@ std::string measure_label(const MeasureRecord& r) {
     return s.str();
 }
 
-int measure_group(const MeasureRecord& record) {
+int measure_group(const MeasureRecord& record, Feedback* feedback) {
     const int m = record.method_nr;
     if (m >= 1 && m <= 5) return static_cast<int>(MeasureGroup::Mowing);
     if (m >= 6 && m <= 10) return static_cast<int>(MeasureGroup::Grazing);
     if (m >= 11 && m <= 14) return static_cast<int>(MeasureGroup::MowingWithGrazing);
-    notifier().inform("Maßnahme \" " + measure_label(record) + " \"kann keinem Typ zugeordnet werden");
+    inform(feedback, "Maßnahme \" " + measure_label(record) + " \"kann keinem Typ zugeordnet werden");
     return -1;
 }
 

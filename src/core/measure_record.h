@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "common/feedback.h"
 #include "store/measure_store.h"
 
 namespace pravel {
@@ -11,8 +12,9 @@ namespace pravel {
 enum class MeasureGroup : int { Mowing = 0, Grazing = 1, MowingWithGrazing = 2 };
 
 // 0, 1 or 2 by the method number; for any other number the user is told that
-// the measure fits no type, and -1 is returned.
-int measure_group(const MeasureRecord& record);
+// the measure fits no type (through `feedback`, or the notifier in force
+// without one), and -1 is returned.
+int measure_group(const MeasureRecord& record, Feedback* feedback = nullptr);
 
 // True for the catalogue's mowing type names, "refuge_strips" included.
 bool is_mowing_type(const std::string& name);

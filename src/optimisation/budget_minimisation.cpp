@@ -7,7 +7,6 @@
 #include <utility>
 
 #include "common/feedback.h"
-#include "common/notifier.h"
 #include "common/random.h"
 #include "core/evaluation_run.h"
 #include "store/landscape_store.h"
@@ -281,7 +280,7 @@ OptimisationResult BudgetMinimisationRun(EvaluatedArea area, const BudgetMinimis
     OptimisationResult result =
         budget_annealing(engine, input, start, budget_move_limits(candidates, start, bound, tc), feedback);
 
-    notifier().ask_yes_no(std::to_string(result.iterations));
+    ask_yes_no(feedback, std::to_string(result.iterations));
     return result;
 }
 

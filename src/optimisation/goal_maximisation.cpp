@@ -7,7 +7,6 @@
 #include <utility>
 
 #include "common/feedback.h"
-#include "common/notifier.h"
 #include "common/random.h"
 #include "core/evaluation_run.h"
 #include "core/measure_record.h"
@@ -32,11 +31,11 @@ double uniform_payment(int transaction_costs, double extra, double cost) {
 
 // 0, 1 or 2 for a measure with candidates, -1 for an empty list.
 int group_of(const std::vector<MeasureCandidates>& candidates, const std::vector<MeasureRecord>& measures,
-             std::size_t m) {
+             std::size_t m, Feedback* feedback) {
     if (candidates[m].list.empty()) return -1;
-    if (m < measures.size()) return measure_group(measures[m]);
+    if (m < measures.size()) return measure_group(measures[m], feedback);
     const PixelResult& first = candidates[m].list.front();
-    return first.measure ? measure_group(*first.measure) : -1;
+    return first.measure ? measure_group(*first.measure, feedback) : -1;
 }
 
 // Group of a measure type name for the start heuristic without competition.
@@ -103,7 +102,7 @@ double PixelEffect(const PixelResult& record, const std::vector<double>& weight,
 std::vector<double> BudgetShareScores(const std::string& score_mode, const std::string& competition_mode,
                                       const std::vector<double>& weight, double budget, int transaction_costs,
                                       const std::vector<MeasureCandidates>& candidates,
-                                      const std::vector<MeasureRecord>& measures) {
+                                      const std::vector<MeasureRecord>& measures, Feedback* feedback) {
     const double a = PIXEL_AREA_HA;
     const bool graded = score_mode.find("MaxErrEffGew") != std::string::npos;
     double top_weight = 0.0;
@@ -142,7 +141,7 @@ std::vector<double> BudgetShareScores(const std::string& score_mode, const std::
         for (std::size_t m = 0; m < score.size(); ++m) {
             const int g = type_group(m < measures.size() ? measures[m].name : std::string());
             if (g < 0) {
-                notifier().ask_yes_no("Bei Anf.Heur ohne Konku haut was nicht hin.");
+                ask_yes_no(feedback, "Bei Anf.Heur ohne Konku haut was nicht hin.");
                 continue;
             }
             if (score[m] > best_score[g]) {
@@ -165,13 +164,14 @@ std::vector<double> BudgetShareScores(const std::string& score_mode, const std::
 
 std::vector<double> payment_extras(const std::string& payment_rule, double factor,
                                    const std::vector<MeasureCandidates>& candidates,
-                                   const std::vector<MeasureRecord>& measures, int transaction_costs) {
+                                   const std::vector<MeasureRecord>& measures, int transaction_costs,
+                                   Feedback* feedback) {
     const std::size_t n = candidates.size();
     std::vector<int> group(n);
     int group_size[3] = {0, 0, 0};
     std::vector<double> range(n, 0.0);
     for (std::size_t m = 0; m < n; ++m) {
-        group[m] = group_of(candidates, measures, m);
+        group[m] = group_of(candidates, measures, m, feedback);
         if (group[m] >= 0) ++group_size[group[m]];
         const std::vector<PixelResult>& list = candidates[m].list;
         range[m] = CostRange(list);
@@ -179,7 +179,7 @@ std::vector<double> payment_extras(const std::string& payment_rule, double facto
             char text[128];
             std::snprintf(text, sizeof text, "anf=%f, end=%f", list.front().margin_with_payment,
                           list.back().margin_with_payment);
-            notifier().inform(text);
+            inform(feedback, text);
         }
     }
 
@@ -214,12 +214,13 @@ std::vector<double> payment_extras(const std::string& payment_rule, double facto
 StartSolution StartHeuristic(double budget, const std::vector<double>& weight, int transaction_costs,
                              std::vector<MeasureCandidates>& candidates, const std::vector<MeasureRecord>& measures,
                              const std::string& score_mode, const std::string& competition_mode,
-                             const std::string& payment_rule, double factor) {
+                             const std::string& payment_rule, double factor, Feedback* feedback) {
     const std::size_t n = candidates.size();
     StartSolution start{std::vector<double>(n, 0.0), std::vector<int>(n, 0)};
     const std::vector<double> amount =
-        BudgetShareScores(score_mode, competition_mode, weight, budget, transaction_costs, candidates, measures);
-    const std::vector<double> extra = payment_extras(payment_rule, factor, candidates, measures, transaction_costs);
+        BudgetShareScores(score_mode, competition_mode, weight, budget, transaction_costs, candidates, measures, feedback);
+    const std::vector<double> extra =
+        payment_extras(payment_rule, factor, candidates, measures, transaction_costs, feedback);
     for (std::size_t m = 0; m < n; ++m) {
         const std::vector<PixelResult>& list = candidates[m].list;
         if (list.empty()) continue;
@@ -416,7 +417,7 @@ OptimisationResult GoalMaximisationRun(EvaluatedArea area, const GoalMaximisatio
     // Two or more measures: start heuristic, then annealing.
     const StartSolution start = StartHeuristic(input.budget, input.weight, input.transaction_costs, candidates,
                                                input.evaluation.measures, "MaxErrEffGew=12", "MitKonku",
-                                               "AnteilKostendifferenz", 0.35);
+                                               "AnteilKostendifferenz", 0.35, feedback);
     return goal_annealing(engine, candidates, input, start, feedback);
 }
 

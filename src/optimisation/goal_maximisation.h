@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/feedback.h"
 #include "optimisation/pixel_allocation.h"
 
 namespace pravel {
@@ -50,7 +51,7 @@ double PixelEffect(const PixelResult& record, const std::vector<double>& weight,
 std::vector<double> BudgetShareScores(const std::string& score_mode, const std::string& competition_mode,
                                       const std::vector<double>& weight, double budget, int transaction_costs,
                                       const std::vector<MeasureCandidates>& candidates,
-                                      const std::vector<MeasureRecord>& measures);
+                                      const std::vector<MeasureRecord>& measures, Feedback* feedback = nullptr);
 
 // Extra payment per measure above the cost of its last bought pixel, by the
 // payment rule "Pauschal", "AngleichungKostendifferenz" or
@@ -58,7 +59,8 @@ std::vector<double> BudgetShareScores(const std::string& score_mode, const std::
 // its most expensive pixel needs. Reports a negative cost range.
 std::vector<double> payment_extras(const std::string& payment_rule, double factor,
                                    const std::vector<MeasureCandidates>& candidates,
-                                   const std::vector<MeasureRecord>& measures, int transaction_costs);
+                                   const std::vector<MeasureRecord>& measures, int transaction_costs,
+                                   Feedback* feedback = nullptr);
 
 struct StartSolution {
     std::vector<double> payment;
@@ -72,7 +74,7 @@ struct StartSolution {
 StartSolution StartHeuristic(double budget, const std::vector<double>& weight, int transaction_costs,
                              std::vector<MeasureCandidates>& candidates, const std::vector<MeasureRecord>& measures,
                              const std::string& score_mode, const std::string& competition_mode,
-                             const std::string& payment_rule, double factor);
+                             const std::string& payment_rule, double factor, Feedback* feedback = nullptr);
 
 // Start temperature of the search: a loss of the whole start objective J0 is
 // accepted with probability 1e-8.

@@ -36,54 +36,55 @@ float measure_block(const OptimisationResult& result, const std::vector<MeasureR
 
 }  // namespace
 
-std::string budget_minimisation_input_problem(const OptimisationInputs& in) {
-    if (in.distance_cost_factor.empty()) return kOptFactorMissing;
+InputProblem budget_minimisation_input_problem(const OptimisationInputs& in) {
+    if (in.distance_cost_factor.empty()) return {InputField::DistanceCostFactor, kOptFactorMissing};
     if (!in.country_chosen) return kMinNoCountry;
     if (!in.time_dependent_predation) return kMinNoPredation;
-    if (in.transaction_costs.empty()) return kOptTransactionCostsMissing;
+    if (in.transaction_costs.empty()) return {InputField::TransactionCosts, kOptTransactionCostsMissing};
     if (in.species_count == 0 || in.measure_count == 0) return kOptNoSpeciesOrMeasure;
     return {};
 }
 
-std::string goal_maximisation_input_problem(const OptimisationInputs& in) {
-    if (in.distance_cost_factor.empty()) return kOptFactorMissing;
-    if (in.budget.empty()) return kMaxBudgetMissing;
+InputProblem goal_maximisation_input_problem(const OptimisationInputs& in) {
+    if (in.distance_cost_factor.empty()) return {InputField::DistanceCostFactor, kOptFactorMissing};
+    if (in.budget.empty()) return {InputField::Budget, kMaxBudgetMissing};
     if (!in.country_chosen) return kMaxNoCountry;
     if (!in.time_dependent_predation) return kMaxNoPredation;
-    if (in.transaction_costs.empty()) return kOptTransactionCostsMissing;
+    if (in.transaction_costs.empty()) return {InputField::TransactionCosts, kOptTransactionCostsMissing};
     if (in.species_count == 0 || in.measure_count == 0) return kOptNoSpeciesOrMeasure;
     return {};
 }
 
-std::string budget_minimisation_species_problem(bool species_chosen, const std::string& minimum_quality,
-                                                const std::string& wanted_area) {
+InputProblem budget_minimisation_species_problem(bool species_chosen, const std::string& minimum_quality,
+                                                 const std::string& wanted_area) {
     if (!species_chosen) return kOptNoSpeciesName;
-    if (!is_number_text(minimum_quality)) return kMinQualityNotNumber;
+    if (!is_number_text(minimum_quality)) return {InputField::MinimumQuality, kMinQualityNotNumber};
     const double q = parse_real(minimum_quality);
-    if (q > 1 || q < 0) return kMinQualityOutOfRange;
-    if (!is_number_text(wanted_area)) return kMinAreaNotNumber;
-    if (parse_real(wanted_area) <= 0) return kMinAreaNotPositive;
+    if (q > 1 || q < 0) return {InputField::MinimumQuality, kMinQualityOutOfRange};
+    if (!is_number_text(wanted_area)) return {InputField::WantedArea, kMinAreaNotNumber};
+    if (parse_real(wanted_area) <= 0) return {InputField::WantedArea, kMinAreaNotPositive};
     return {};
 }
 
-std::string goal_maximisation_species_problem(bool species_chosen, const std::string& importance,
-                                              const std::string& minimum_quality) {
+InputProblem goal_maximisation_species_problem(bool species_chosen, const std::string& importance,
+                                               const std::string& minimum_quality) {
     if (!species_chosen) return kOptNoSpeciesName;
-    if (!is_number_text(importance)) return kMaxWeightNotNumber;
+    if (!is_number_text(importance)) return {InputField::Importance, kMaxWeightNotNumber};
     const double w = parse_real(importance);
-    if (w < 1 || w > 100) return kMaxWeightOutOfRange;
-    if (!is_number_text(minimum_quality)) return kMaxQualityNotNumber;
+    if (w < 1 || w > 100) return {InputField::Importance, kMaxWeightOutOfRange};
+    if (!is_number_text(minimum_quality)) return {InputField::MinimumQuality, kMaxQualityNotNumber};
     const double q = parse_real(minimum_quality);
+    // The goal window leaves the cursor where it is for a quality out of range.
     if (q < 0 || q > 1) return kMaxQualityOutOfRange;
     return {};
 }
 
-std::string optimisation_field_problem(CheckedField field, const std::string& text) {
+InputProblem optimisation_field_problem(CheckedField field, const std::string& text) {
     if (is_numeric_input(text)) return {};
     switch (field) {
-        case CheckedField::TransactionCosts: return kOptTransactionCostsMissing;
-        case CheckedField::Budget: return kMaxBudgetMissing;
-        case CheckedField::MinimumQuality: return kMaxQualityFieldNotNumber;
+        case CheckedField::TransactionCosts: return {InputField::TransactionCosts, kOptTransactionCostsMissing};
+        case CheckedField::Budget: return {InputField::Budget, kMaxBudgetMissing};
+        case CheckedField::MinimumQuality: return {InputField::MinimumQuality, kMaxQualityFieldNotNumber};
     }
     return {};
 }

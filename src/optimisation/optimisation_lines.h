@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "common/input_problem.h"
 #include "optimisation/pixel_allocation.h"
 #include "store/measure_store.h"
 #include "store/result_store.h"
@@ -44,21 +45,21 @@ struct OptimisationInputs {
     std::size_t measure_count = 0;
 };
 
-// The message of the first failing start check, in each window's order;
-// empty when the run may start.
-std::string budget_minimisation_input_problem(const OptimisationInputs& in);
-std::string goal_maximisation_input_problem(const OptimisationInputs& in);
+// The first failing start check, in each window's order; empty when the run
+// may start.
+InputProblem budget_minimisation_input_problem(const OptimisationInputs& in);
+InputProblem goal_maximisation_input_problem(const OptimisationInputs& in);
 
-// The message refusing a species to be added; empty when it may be added.
-std::string budget_minimisation_species_problem(bool species_chosen, const std::string& minimum_quality,
-                                                const std::string& wanted_area);
-std::string goal_maximisation_species_problem(bool species_chosen, const std::string& importance,
-                                              const std::string& minimum_quality);
+// The refusal of a species to be added; empty when it may be added.
+InputProblem budget_minimisation_species_problem(bool species_chosen, const std::string& minimum_quality,
+                                                 const std::string& wanted_area);
+InputProblem goal_maximisation_species_problem(bool species_chosen, const std::string& importance,
+                                               const std::string& minimum_quality);
 
-// Checks on leaving a field: the message for text that is not a number,
-// empty otherwise. The field names are those of the windows.
+// Checks on leaving a field: the refusal of text that is not a number, empty
+// otherwise. The field names are those of the windows.
 enum class CheckedField { TransactionCosts, Budget, MinimumQuality };
-std::string optimisation_field_problem(CheckedField field, const std::string& text);
+InputProblem optimisation_field_problem(CheckedField field, const std::string& text);
 
 // The line by which the optimisation results name a measure: ID, name,
 // timing, and the four densities when the first lies between 0.3 and 90.

@@ -14,15 +14,15 @@ namespace {
 
 bool is_number_text(const std::string& text) { return !text.empty() && is_numeric_input(text); }
 
-std::string first_checks(const ProgrammeInputs& in) {
-    if (in.distance_cost_factor.empty()) return kSimFactorMissing;
-    if (!is_number_text(in.transaction_costs)) return kSimTransactionCostsMissing;
+InputProblem first_checks(const ProgrammeInputs& in) {
+    if (in.distance_cost_factor.empty()) return {InputField::DistanceCostFactor, kSimFactorMissing};
+    if (!is_number_text(in.transaction_costs)) return {InputField::TransactionCosts, kSimTransactionCostsMissing};
     if (in.measures.empty()) return kSimNoMeasures;
     if (in.species.empty()) return kSimNoSpecies;
     return {};
 }
 
-std::string late_checks(const ProgrammeInputs& in) {
+InputProblem late_checks(const ProgrammeInputs& in) {
     if (!in.time_dependent_predation) return kSimNoPredation;
     if (!in.countryID) return kSimNoRegion;
     return {};
@@ -30,25 +30,25 @@ std::string late_checks(const ProgrammeInputs& in) {
 
 }  // namespace
 
-std::string programme_input_problem(const ProgrammeInputs& in) {
-    std::string problem = first_checks(in);
+InputProblem programme_input_problem(const ProgrammeInputs& in) {
+    InputProblem problem = first_checks(in);
     if (problem.empty()) problem = late_checks(in);
     return problem;
 }
 
-std::string programme_measure_problem(bool measure_chosen, const std::string& payment,
-                                      const std::string& max_area) {
+InputProblem programme_measure_problem(bool measure_chosen, const std::string& payment,
+                                       const std::string& max_area) {
     if (!measure_chosen) return kSimNoMeasureName;
-    if (!is_number_text(payment)) return kSimPaymentNotNumber;
-    if (!is_number_text(max_area)) return kSimAreaNotNumber;
+    if (!is_number_text(payment)) return {InputField::Payment, kSimPaymentNotNumber};
+    if (!is_number_text(max_area)) return {InputField::MaximumArea, kSimAreaNotNumber};
     return {};
 }
 
-std::string programme_species_problem(bool species_chosen, const std::string& minimum_quality) {
+InputProblem programme_species_problem(bool species_chosen, const std::string& minimum_quality) {
     if (!species_chosen) return kSimNoSpeciesName;
-    if (!is_number_text(minimum_quality)) return kSimQualityNotNumber;
+    if (!is_number_text(minimum_quality)) return {InputField::MinimumQuality, kSimQualityNotNumber};
     const double q = parse_real(minimum_quality);
-    if (q > 1 || q < 0) return kSimQualityOutOfRange;
+    if (q > 1 || q < 0) return {InputField::MinimumQuality, kSimQualityOutOfRange};
     return {};
 }
 
@@ -99,7 +99,7 @@ ProgrammeSummary summarise_programme(const std::vector<PixelResult>& allocation,
 ProgrammeRun run_programme_simulation(DatabaseAccess& db, const ProgrammeInputs& in, Feedback* feedback,
                                       std::uint32_t seed) {
     ProgrammeRun run;
-    run.message = first_checks(in);
+    run.message = first_checks(in).text;
     if (!run.message.empty()) return run;
 
     run.transaction_costs = parse_int(in.transaction_costs);
@@ -109,7 +109,7 @@ ProgrammeRun run_programme_simulation(DatabaseAccess& db, const ProgrammeInputs&
 
     // Emptied before the remaining checks, as the window does.
     clear_visualisation_rows(db);
-    run.message = late_checks(in);
+    run.message = late_checks(in).text;
     if (!run.message.empty()) return run;
 
     run.countryID = *in.countryID;

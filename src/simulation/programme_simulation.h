@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/input_problem.h"
 #include "optimisation/pixel_allocation.h"
 #include "optimisation/report_file.h"
 #include "store/measure_store.h"
@@ -43,16 +44,16 @@ struct ProgrammeInputs {
     double pixel_area = 0.0;  // ha, of the chosen region's raster
 };
 
-// The message of the first failing check of a run in the window's order
-// (factor, transaction costs, measures, species, predation, region); empty
-// when every input is usable.
-std::string programme_input_problem(const ProgrammeInputs& in);
+// The first failing check of a run in the window's order (factor,
+// transaction costs, measures, species, predation, region); empty when every
+// input is usable.
+InputProblem programme_input_problem(const ProgrammeInputs& in);
 
-// The message refusing a measure (payment and maximal area texts) or a species
+// The refusal of a measure (payment and maximal area texts) or a species
 // (minimum-quality text) to be added; empty when it may be added.
-std::string programme_measure_problem(bool measure_chosen, const std::string& payment,
-                                      const std::string& max_area);
-std::string programme_species_problem(bool species_chosen, const std::string& minimum_quality);
+InputProblem programme_measure_problem(bool measure_chosen, const std::string& payment,
+                                       const std::string& max_area);
+InputProblem programme_species_problem(bool species_chosen, const std::string& minimum_quality);
 
 // The most pixels a measure may take for a maximal area: the area text read
 // as an integer (ha) divided by the pixel area, truncated; 0 while the pixel

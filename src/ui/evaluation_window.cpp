@@ -139,10 +139,10 @@ void EvaluationWindow::removeMeasureDetails(int) {}
 
 void EvaluationWindow::addSpecies() {
     QListWidgetItem* name = dutch_->currentItem();
-    const std::string problem = speciesProblem(name != nullptr, quality_->text().toStdString());
+    const InputProblem problem = speciesProblem(name != nullptr, quality_->text().toStdString());
     if (!problem.empty()) {
-        notifier().inform(problem);
-        if (problem != setup_.noSpeciesName) quality_->setFocus();
+        notifier().inform(problem.text);
+        if (problem.field == InputField::MinimumQuality) quality_->setFocus();
         return;
     }
     QListWidgetItem* saved = savedOn_->currentItem();
@@ -177,11 +177,12 @@ void EvaluationWindow::runWithProgress(bool checked, const std::function<void(Fe
     evaluate(progress ? &progress->feedback() : nullptr);
 }
 
-bool EvaluationWindow::showOutcome(const std::string& message, bool cancelled, const std::vector<std::string>& lines) {
+bool EvaluationWindow::showOutcome(const std::string& message, InputField field, bool cancelled,
+                                   const std::vector<std::string>& lines) {
     if (!message.empty()) {
         notifier().inform(message);
-        if (message == setup_.factorMissing) factor_->setFocus();
-        if (message == setup_.transactionMissing) transaction_->setFocus();
+        if (field == InputField::DistanceCostFactor) factor_->setFocus();
+        if (field == InputField::TransactionCosts) transaction_->setFocus();
         return false;
     }
     // A cancelled run shows no result.

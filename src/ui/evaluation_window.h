@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "common/feedback.h"
+#include "common/input_problem.h"
 #include "store/measure_store.h"
 #include "store/profile_store.h"
 #include "ui/progress_dialog.h"
@@ -66,11 +67,6 @@ protected:
         const char* speciesGroup;
         // Whether "Copy values" empties the quality field after listing a species.
         bool clearQualityOnCopy;
-        // The messages that give the focus to no field (a species copied
-        // without a name) or to the factor and transaction cost fields.
-        const char* noSpeciesName;
-        const char* factorMissing;
-        const char* transactionMissing;
         // Whether the lists of chosen measures stand above the results rather
         // than beside them (lists with long captions, in a window of its own
         // width).
@@ -91,8 +87,9 @@ protected:
     virtual void addMeasureLists(QVBoxLayout* right) = 0;
     // Buttons between "Visualize" and "Close window" (none by default).
     virtual void addResultButtons(QHBoxLayout* row);
-    // The message refusing a species with this minimum-quality text, or empty.
-    virtual std::string speciesProblem(bool named, const std::string& quality) const = 0;
+    // The refusal of a species with this minimum-quality text, or an empty
+    // problem.
+    virtual InputProblem speciesProblem(bool named, const std::string& quality) const = 0;
     // Called when a region entry is selected; sets countryID_.
     virtual void onRegionChanged();
     // Removes what the window keeps beside a chosen measure at `row`
@@ -109,7 +106,7 @@ protected:
     // Tells the message of a stopped run (giving the factor or transaction
     // field the focus) or that it was cancelled; lists the lines of a
     // completed one in "Result". True for a completed run.
-    bool showOutcome(const std::string& message, bool cancelled, const std::vector<std::string>& lines);
+    bool showOutcome(const std::string& message, InputField field, bool cancelled, const std::vector<std::string>& lines);
 
     std::unique_ptr<DatabaseAccess> db_;
     std::optional<int> countryID_;

@@ -16,8 +16,7 @@
 namespace pravel {
 
 massnahmen_wirksamkeit::massnahmen_wirksamkeit(QWidget* parent)
-    : EvaluationWindow(parent, Setup{kTitle, nullptr, false, kEffNoSpeciesName, kEffFactorMissing,
-                                     kEffTransactionCostsMissing, false}) {
+    : EvaluationWindow(parent, Setup{kTitle, nullptr, false, false}) {
     clear_visualisation_rows(*db_);
     clear_graphic_rows(*db_);
     build();
@@ -53,7 +52,7 @@ void massnahmen_wirksamkeit::addMeasureLists(QVBoxLayout* right) {
     right->addWidget(measureList_, 1);
 }
 
-std::string massnahmen_wirksamkeit::speciesProblem(bool named, const std::string& quality) const {
+InputProblem massnahmen_wirksamkeit::speciesProblem(bool named, const std::string& quality) const {
     return effectiveness_species_problem(named, quality);
 }
 
@@ -77,9 +76,12 @@ void massnahmen_wirksamkeit::runSimulation() {
     in.countryID = countryID_;
 
     EffectivenessRun run;
-    runWithProgress(effectiveness_input_problem(in).empty(),
+    // The run repeats the checks and reports their message; the field of a
+    // refused input tells where the cursor goes.
+    const InputProblem problem = effectiveness_input_problem(in);
+    runWithProgress(problem.empty(),
                     [&](Feedback* feedback) { run = run_effectiveness(*db_, in, feedback); });
-    if (!showOutcome(run.message, run.cancelled, run.lines)) return;
+    if (!showOutcome(run.message, problem.field, run.cancelled, run.lines)) return;
     lastRun_ = std::move(run);
 }
 

@@ -23,7 +23,7 @@ public:
 protected:
     void addMeasureControls(QVBoxLayout* middle) override;
     void addMeasureLists(QVBoxLayout* right) override;
-    std::string speciesProblem(bool named, const std::string& quality) const override;
+    InputProblem speciesProblem(bool named, const std::string& quality) const override;
     void runSimulation() override;
     void writeVisualisation() override;
 

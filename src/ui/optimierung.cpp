@@ -15,19 +15,19 @@ optimierung::optimierung(QWidget* parent)
     build();
 }
 
-std::string optimierung::speciesProblem(bool named, const QString& quality, const QString& area) const {
+InputProblem optimierung::speciesProblem(bool named, const QString& quality, const QString& area) const {
     return budget_minimisation_species_problem(named, quality.toStdString(), area.toStdString());
 }
 
-QLineEdit* optimierung::fieldFor(const std::string& problem) const {
-    if (problem == kMinQualityNotNumber || problem == kMinQualityOutOfRange) return control<QLineEdit>(kQualityLabel);
-    if (problem == kMinAreaNotNumber || problem == kMinAreaNotPositive) return control<QLineEdit>(kAreaLabel);
+QLineEdit* optimierung::fieldFor(InputField field) const {
+    if (field == InputField::MinimumQuality) return control<QLineEdit>(kQualityLabel);
+    if (field == InputField::WantedArea) return control<QLineEdit>(kAreaLabel);
     return nullptr;
 }
 
 double optimierung::targetValue(int, const QString& text) const { return parse_real(text.toStdString()); }
 
-std::string optimierung::startProblem(const OptimisationInputs& in) const {
+InputProblem optimierung::startProblem(const OptimisationInputs& in) const {
     return budget_minimisation_input_problem(in);
 }
 

@@ -23,10 +23,10 @@ public:
     BudgetMinimisationInput searchInput(bool timeDependent) const;
 
 protected:
-    std::string speciesProblem(bool named, const QString& quality, const QString& area) const override;
-    QLineEdit* fieldFor(const std::string& problem) const override;
+    InputProblem speciesProblem(bool named, const QString& quality, const QString& area) const override;
+    QLineEdit* fieldFor(InputField field) const override;
     double targetValue(int index, const QString& text) const override;
-    std::string startProblem(const OptimisationInputs& in) const override;
+    InputProblem startProblem(const OptimisationInputs& in) const override;
     OptimisationAnalysis analysis(bool timeDependent) const override;
 };
 

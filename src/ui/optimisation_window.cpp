@@ -215,10 +215,10 @@ void OptimisationWindow::addSpecies() {
     const QString name = forSpecies_->text();
     const QString first = targetFields_[0]->text();
     const QString second = targetFields_[1]->text();
-    const std::string problem = speciesProblem(!name.isEmpty(), first, second);
+    const InputProblem problem = speciesProblem(!name.isEmpty(), first, second);
     if (!problem.empty()) {
-        notifier().inform(problem);
-        if (QLineEdit* f = fieldFor(problem)) f->setFocus();
+        notifier().inform(problem.text);
+        focusOn(problem.field);
         return;
     }
     QListWidgetItem* saved = savedOn_->currentItem();
@@ -245,10 +245,17 @@ void OptimisationWindow::removeSpecies(int row) {
 
 void OptimisationWindow::checkField(CheckedField field, QLineEdit* edit) {
     if (closing_) return;
-    const std::string problem = optimisation_field_problem(field, edit->text().toStdString());
+    const InputProblem problem = optimisation_field_problem(field, edit->text().toStdString());
     if (problem.empty()) return;
-    notifier().inform(problem);
+    notifier().inform(problem.text);
     edit->setFocus();
+}
+
+void OptimisationWindow::focusOn(InputField field) const {
+    QLineEdit* edit = field == InputField::DistanceCostFactor ? factor_
+                      : field == InputField::TransactionCosts ? transaction_
+                                                              : fieldFor(field);
+    if (edit) edit->setFocus();
 }
 
 int OptimisationWindow::leadingInteger(const QLineEdit* field) { return parse_int(field->text().toStdString()); }
@@ -264,12 +271,10 @@ void OptimisationWindow::startOptimisation() {
     in.species_count = species_.size();
     in.measure_count = measures_.size();
     addStartInputs(in);
-    const std::string problem = startProblem(in);
+    const InputProblem problem = startProblem(in);
     if (!problem.empty()) {
-        notifier().inform(problem);
-        if (problem == kOptFactorMissing) factor_->setFocus();
-        if (problem == kOptTransactionCostsMissing) transaction_->setFocus();
-        if (QLineEdit* f = fieldFor(problem)) f->setFocus();
+        notifier().inform(problem.text);
+        focusOn(problem.field);
         return;
     }
 

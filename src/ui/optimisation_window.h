@@ -112,16 +112,17 @@ protected:
 
     // Fields of the window below the distance cost factor (none by default).
     virtual void addExtraFields(QVBoxLayout* column);
-    // The message refusing a species (`named`: one is chosen) with these
-    // target texts, or empty.
-    virtual std::string speciesProblem(bool named, const QString& first, const QString& second) const = 0;
-    // The field to give the focus after a species or start message, or null.
-    virtual QLineEdit* fieldFor(const std::string& problem) const = 0;
+    // The refusal of a species (`named`: one is chosen) with these target
+    // texts, or an empty problem.
+    virtual InputProblem speciesProblem(bool named, const QString& first, const QString& second) const = 0;
+    // The window's own control for a refused field (beside the distance cost
+    // factor and the transaction costs), or null.
+    virtual QLineEdit* fieldFor(InputField field) const = 0;
     // The stored figure of a target text: index 0 or 1 as in Texts.
     virtual double targetValue(int index, const QString& text) const = 0;
     // Completes the start inputs with the window's own fields.
     virtual void addStartInputs(OptimisationInputs& in) const;
-    virtual std::string startProblem(const OptimisationInputs& in) const = 0;
+    virtual InputProblem startProblem(const OptimisationInputs& in) const = 0;
     // The analysis of the window's current fields and lists: search, result
     // lines, map rows, report and store.
     virtual OptimisationAnalysis analysis(bool timeDependent) const = 0;
@@ -150,6 +151,8 @@ protected:
     std::optional<std::uint32_t> seed_;
 
 private:
+    // Puts the cursor in the control of a refused field, if it has one.
+    void focusOn(InputField field) const;
     void buildLeftColumn(QVBoxLayout* left);
     void buildMiddleColumn(QHBoxLayout* middle);
     void buildRightColumn(QVBoxLayout* right, QVBoxLayout* results);

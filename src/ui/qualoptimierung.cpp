@@ -28,14 +28,14 @@ void qualoptimierung::addExtraFields(QVBoxLayout* column) {
     column->addWidget(budget_);
 }
 
-std::string qualoptimierung::speciesProblem(bool named, const QString& importance, const QString& quality) const {
+InputProblem qualoptimierung::speciesProblem(bool named, const QString& importance, const QString& quality) const {
     return goal_maximisation_species_problem(named, importance.toStdString(), quality.toStdString());
 }
 
-QLineEdit* qualoptimierung::fieldFor(const std::string& problem) const {
-    if (problem == kMaxWeightNotNumber || problem == kMaxWeightOutOfRange) return control<QLineEdit>(kImportanceLabel);
-    if (problem == kMaxQualityNotNumber) return control<QLineEdit>(kQualityLabel);
-    if (problem == kMaxBudgetMissing) return budget_;
+QLineEdit* qualoptimierung::fieldFor(InputField field) const {
+    if (field == InputField::Importance) return control<QLineEdit>(kImportanceLabel);
+    if (field == InputField::MinimumQuality) return control<QLineEdit>(kQualityLabel);
+    if (field == InputField::Budget) return budget_;
     return nullptr;
 }
 
@@ -47,7 +47,7 @@ double qualoptimierung::targetValue(int index, const QString& text) const {
 
 void qualoptimierung::addStartInputs(OptimisationInputs& in) const { in.budget = budget_->text().toStdString(); }
 
-std::string qualoptimierung::startProblem(const OptimisationInputs& in) const {
+InputProblem qualoptimierung::startProblem(const OptimisationInputs& in) const {
     return goal_maximisation_input_problem(in);
 }
 

@@ -26,11 +26,11 @@ public:
 
 protected:
     void addExtraFields(QVBoxLayout* column) override;
-    std::string speciesProblem(bool named, const QString& importance, const QString& quality) const override;
-    QLineEdit* fieldFor(const std::string& problem) const override;
+    InputProblem speciesProblem(bool named, const QString& importance, const QString& quality) const override;
+    QLineEdit* fieldFor(InputField field) const override;
     double targetValue(int index, const QString& text) const override;
     void addStartInputs(OptimisationInputs& in) const override;
-    std::string startProblem(const OptimisationInputs& in) const override;
+    InputProblem startProblem(const OptimisationInputs& in) const override;
     OptimisationAnalysis analysis(bool timeDependent) const override;
 
 private:

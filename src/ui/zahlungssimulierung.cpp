@@ -41,8 +41,7 @@ std::string programme_measure_line(const MeasureRecord& m) {
 }  // namespace
 
 zahlungssimulierung::zahlungssimulierung(QWidget* parent)
-    : EvaluationWindow(parent, Setup{kTitle, "Species", true, kSimNoSpeciesName, kSimFactorMissing,
-                                     kSimTransactionCostsMissing, true}) {
+    : EvaluationWindow(parent, Setup{kTitle, "Species", true, true}) {
     build();
     visualize_->setEnabled(false);
     save_->setEnabled(false);
@@ -96,7 +95,7 @@ void zahlungssimulierung::addResultButtons(QHBoxLayout* row) {
     row->addWidget(save_);
 }
 
-std::string zahlungssimulierung::speciesProblem(bool named, const std::string& quality) const {
+InputProblem zahlungssimulierung::speciesProblem(bool named, const std::string& quality) const {
     return programme_species_problem(named, quality);
 }
 
@@ -115,11 +114,11 @@ void zahlungssimulierung::addMeasure() {
     const bool chosen = pending_.has_value() && !selectedMeasure_->text().isEmpty();
     const std::string payment = payment_->text().toStdString();
     const std::string area = area_->text().toStdString();
-    std::string problem = programme_measure_problem(chosen, payment, area);
+    InputProblem problem = programme_measure_problem(chosen, payment, area);
     // The maximal pixel count needs the pixel area of the region's raster.
     if (problem.empty() && !countryID_) problem = kSimNoRegion;
     if (!problem.empty()) {
-        notifier().inform(problem);
+        notifier().inform(problem.text);
         return;
     }
     MeasureRecord measure = *pending_;
@@ -149,9 +148,10 @@ void zahlungssimulierung::runSimulation() {
     in.pixel_area = pixelArea_;
 
     ProgrammeRun run;
-    runWithProgress(programme_input_problem(in).empty(),
+    const InputProblem problem = programme_input_problem(in);
+    runWithProgress(problem.empty(),
                     [&](Feedback* feedback) { run = run_programme_simulation(*db_, in, feedback); });
-    if (!showOutcome(run.message, run.cancelled, run.lines)) return;
+    if (!showOutcome(run.message, problem.field, run.cancelled, run.lines)) return;
     lastRun_ = std::move(run);
     visualize_->setEnabled(true);
     save_->setEnabled(true);

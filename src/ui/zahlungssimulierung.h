@@ -38,7 +38,7 @@ protected:
     void addMeasureControls(QVBoxLayout* middle) override;
     void addMeasureLists(QVBoxLayout* right) override;
     void addResultButtons(QHBoxLayout* row) override;
-    std::string speciesProblem(bool named, const std::string& quality) const override;
+    InputProblem speciesProblem(bool named, const std::string& quality) const override;
     void onRegionChanged() override;
     void removeMeasureDetails(int row) override;
     void runSimulation() override;

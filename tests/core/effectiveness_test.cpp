@@ -202,7 +202,7 @@ TEST(EffectivenessInputs, FirstFailingCheckInWindowOrder) {
     for (const auto& c : cases) {
         EffectivenessInputs in = ok;
         c.change(in);
-        EXPECT_EQ(effectiveness_input_problem(in), c.message) << c.what;
+        EXPECT_EQ(effectiveness_input_problem(in).text, c.message) << c.what;
     }
     EXPECT_EQ(std::string(kEffNoRegion), "You have to select a country/region please!");
 }
@@ -222,7 +222,7 @@ TEST(EffectivenessInputs, SpeciesMinimumQuality) {
         {true, "high", "You have to enter a number for the minimum quality please!"},
         {false, "high", "You have to select a species first please!"},
     };
-    for (const auto& c : cases) EXPECT_EQ(effectiveness_species_problem(c.chosen, c.quality), c.message) << c.quality;
+    for (const auto& c : cases) EXPECT_EQ(effectiveness_species_problem(c.chosen, c.quality).text, c.message) << c.quality;
 }
 
 TEST(EffectivenessVisualisation, OneRowPerResultAndSpeciesWithCostAndNetPayment) {

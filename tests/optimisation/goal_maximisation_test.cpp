@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "common/feedback.h"
 #include "common/notifier.h"
 #include "common/random.h"
+#include "core/measure_record.h"
 
 namespace pravel {
 namespace {
@@ -201,6 +203,57 @@ TEST(PaymentExtras, NegativeCostRangeIsReported) {
     c[0].list[1].margin_with_payment = 7.25;
     payment_extras("Pauschal", 0.35, c, {measure("mowing_1cut", 1)}, 0);
     EXPECT_EQ(recorder->texts(), (std::vector<std::string>{"anf=5.000000, end=7.250000"}));
+}
+
+// The start phase's notices and questions go through the run's Feedback: to
+// its own handler when it has one, else to the notifier in force.
+TEST(GoalMaximisationMessages, GoThroughTheRunsFeedback) {
+    using Kind = RecordingNotifier::Kind;
+    std::vector<MeasureCandidates> reversed(1);
+    reversed[0].list = row_of(0, {-30, -10});
+    reversed[0].list[0].margin_with_payment = 5;
+    reversed[0].list[1].margin_with_payment = 7.25;
+    std::vector<MeasureCandidates> one(1);
+    one[0].list = row_of(0, {-10});
+    MeasureRecord untyped = measure("mowing_1cut", 0);
+    untyped.measureID = 7;
+    ScoreFixture f;
+
+    struct Case {
+        const char* what;
+        std::function<void(Feedback*)> run;
+        Kind kind;
+        std::string text;
+    } cases[] = {
+        {"negative cost range",
+         [&](Feedback* fb) { payment_extras("Pauschal", 0.35, reversed, {measure("mowing_1cut", 1)}, 0, fb); },
+         Kind::Inform, "anf=5.000000, end=7.250000"},
+        {"measure of no type", [&](Feedback* fb) { payment_extras("Pauschal", 0.35, one, {untyped}, 0, fb); },
+         Kind::Inform, "Maßnahme \" " + measure_label(untyped) + " \"kann keinem Typ zugeordnet werden"},
+        {"type name of no group",
+         [&](Feedback* fb) {
+             BudgetShareScores("MaxErrEffFlaeche", "OhneKonku", {1.0}, 1000, 0, f.candidates, f.measures, fb);
+         },
+         Kind::YesNo, "Bei Anf.Heur ohne Konku haut was nicht hin."},
+    };
+    for (const auto& c : cases) {
+        auto global = std::make_shared<RecordingNotifier>();
+        ScopedNotifier scope(global);
+        auto own = std::make_shared<RecordingNotifier>();
+        Feedback feedback;
+        feedback.set_messages(own);
+        c.run(&feedback);
+        ASSERT_EQ(own->messages().size(), 1u) << c.what;
+        EXPECT_EQ(own->messages()[0].kind, c.kind) << c.what;
+        EXPECT_EQ(own->messages()[0].text, c.text) << c.what;
+        EXPECT_TRUE(global->messages().empty()) << c.what;
+
+        // Without a handler of its own the Feedback hands the message on.
+        Feedback plain;
+        c.run(&plain);
+        EXPECT_EQ(global->texts(), std::vector<std::string>{c.text}) << c.what;
+        EXPECT_EQ(own->messages().size(), 1u) << c.what;
+    }
 }
 
 TEST(StartHeuristic, FlatRuleWithTenMeasures) {

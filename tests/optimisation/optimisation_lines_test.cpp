@@ -157,59 +157,81 @@ TEST(OptimisationInputs, StartChecksInEachWindowsOrder) {
     for (const auto& c : cases) {
         OptimisationInputs in = ok;
         c.change(in);
-        EXPECT_EQ(budget_minimisation_input_problem(in), c.minimisation) << c.what;
-        EXPECT_EQ(goal_maximisation_input_problem(in), c.maximisation) << c.what;
+        EXPECT_EQ(budget_minimisation_input_problem(in).text, c.minimisation) << c.what;
+        EXPECT_EQ(goal_maximisation_input_problem(in).text, c.maximisation) << c.what;
     }
 }
 
+TEST(OptimisationInputs, StartChecksNameTheFieldForTheCursor) {
+    OptimisationInputs in;
+    EXPECT_EQ(budget_minimisation_input_problem(in).field, InputField::DistanceCostFactor);
+    in.distance_cost_factor = "1";
+    EXPECT_EQ(goal_maximisation_input_problem(in).field, InputField::Budget);
+    in.budget = "1000";
+    EXPECT_EQ(budget_minimisation_input_problem(in).field, InputField::None);  // no country
+    in.country_chosen = true;
+    in.time_dependent_predation = false;
+    EXPECT_EQ(budget_minimisation_input_problem(in).field, InputField::TransactionCosts);
+    EXPECT_EQ(goal_maximisation_input_problem(in).field, InputField::TransactionCosts);
+    EXPECT_EQ(optimisation_field_problem(CheckedField::Budget, "x").field, InputField::Budget);
+}
+
 TEST(OptimisationInputs, AddingASpecies) {
+    // The field tells the window where the cursor goes; a choice moves none.
+    using F = InputField;
     struct MinCase {
         bool chosen;
         const char *quality, *area;
         std::string message;
+        InputField field;
     } min_cases[] = {
-        {true, "0", "10", ""},
-        {true, "1", "0.5", ""},
-        {false, "x", "x", "You have to select a species first please!"},
-        {true, "", "10", "You have to enter a number please!"},
-        {true, "0.5a", "10", "You have to enter a number please!"},
-        {true, "1.2", "10", "The value of the quality has to be between 0 and 1!\n\n Please revise your input!"},
-        {true, "0.5", "", "You have to enter a number for the area please!"},
-        {true, "0.5", "ten", "You have to enter a number for the area please!"},
-        {true, "0.5", "0", "The area must be greater than 0!\n\n Please revise your input!"},
-        {true, "0.5", "-3", "The area must be greater than 0!\n\n Please revise your input!"},
+        {true, "0", "10", "", F::None},
+        {true, "1", "0.5", "", F::None},
+        {false, "x", "x", "You have to select a species first please!", F::None},
+        {true, "", "10", "You have to enter a number please!", F::MinimumQuality},
+        {true, "0.5a", "10", "You have to enter a number please!", F::MinimumQuality},
+        {true, "1.2", "10", "The value of the quality has to be between 0 and 1!\n\n Please revise your input!",
+         F::MinimumQuality},
+        {true, "0.5", "", "You have to enter a number for the area please!", F::WantedArea},
+        {true, "0.5", "ten", "You have to enter a number for the area please!", F::WantedArea},
+        {true, "0.5", "0", "The area must be greater than 0!\n\n Please revise your input!", F::WantedArea},
+        {true, "0.5", "-3", "The area must be greater than 0!\n\n Please revise your input!", F::WantedArea},
     };
     for (const auto& c : min_cases) {
-        EXPECT_EQ(budget_minimisation_species_problem(c.chosen, c.quality, c.area), c.message)
-            << c.quality << " " << c.area;
+        const InputProblem p = budget_minimisation_species_problem(c.chosen, c.quality, c.area);
+        EXPECT_EQ(p.text, c.message) << c.quality << " " << c.area;
+        EXPECT_EQ(p.field, c.field) << c.quality << " " << c.area;
     }
 
     struct MaxCase {
         bool chosen;
         const char *weight, *quality;
         std::string message;
+        InputField field;
     } max_cases[] = {
-        {true, "100", "0", ""},
-        {true, "1", "1", ""},
-        {false, "", "", "You have to select a species first please!"},
-        {true, "", "0.5", "You have to enter a number for the weight please!"},
-        {true, "0.5", "0.5", "The weight must be between 1 and 100!\n\n Please revise your input!"},
-        {true, "101", "0.5", "The weight must be between 1 and 100!\n\n Please revise your input!"},
-        {true, "50", "", "You have to enter a number for the minimum quality please!"},
-        {true, "50", "1.5", "The quality must be between 0 and 1!\n\n Please revise your input!"},
+        {true, "100", "0", "", F::None},
+        {true, "1", "1", "", F::None},
+        {false, "", "", "You have to select a species first please!", F::None},
+        {true, "", "0.5", "You have to enter a number for the weight please!", F::Importance},
+        {true, "0.5", "0.5", "The weight must be between 1 and 100!\n\n Please revise your input!", F::Importance},
+        {true, "101", "0.5", "The weight must be between 1 and 100!\n\n Please revise your input!", F::Importance},
+        {true, "50", "", "You have to enter a number for the minimum quality please!", F::MinimumQuality},
+        // The goal window keeps the cursor where it is for a quality out of range.
+        {true, "50", "1.5", "The quality must be between 0 and 1!\n\n Please revise your input!", F::None},
     };
     for (const auto& c : max_cases) {
-        EXPECT_EQ(goal_maximisation_species_problem(c.chosen, c.weight, c.quality), c.message)
-            << c.weight << " " << c.quality;
+        const InputProblem p = goal_maximisation_species_problem(c.chosen, c.weight, c.quality);
+        EXPECT_EQ(p.text, c.message) << c.weight << " " << c.quality;
+        EXPECT_EQ(p.field, c.field) << c.weight << " " << c.quality;
     }
 }
 
 TEST(OptimisationInputs, LeavingAFieldWithText) {
-    EXPECT_EQ(optimisation_field_problem(CheckedField::TransactionCosts, "12"), "");
-    EXPECT_EQ(optimisation_field_problem(CheckedField::TransactionCosts, "12 Euro"),
+    EXPECT_EQ(optimisation_field_problem(CheckedField::TransactionCosts, "12").text, "");
+    EXPECT_EQ(optimisation_field_problem(CheckedField::TransactionCosts, "12 Euro").text,
               "You have to enter transaction costs please!");
-    EXPECT_EQ(optimisation_field_problem(CheckedField::Budget, "1e5"), "You have to enter a budget please!");
-    EXPECT_EQ(optimisation_field_problem(CheckedField::MinimumQuality, "0,4"),
+    EXPECT_EQ(optimisation_field_problem(CheckedField::Budget, "1e5").text, "You have to enter a budget please!");
+    EXPECT_EQ(optimisation_field_problem(CheckedField::MinimumQuality, "0,4").text,
               "You have to enter a minimum quality for the species please!");
 }
 

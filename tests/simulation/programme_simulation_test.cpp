@@ -132,21 +132,21 @@ TEST(ProgrammeInputs, RunChecksInWindowOrder) {
     for (const auto& c : cases) {
         ProgrammeInputs in = ok;
         c.change(in);
-        EXPECT_EQ(programme_input_problem(in), c.message) << c.what;
+        EXPECT_EQ(programme_input_problem(in).text, c.message) << c.what;
     }
 }
 
 TEST(ProgrammeInputs, AddingMeasuresAndSpecies) {
-    EXPECT_EQ(programme_measure_problem(true, "87.9", "100"), "");
-    EXPECT_EQ(programme_measure_problem(false, "87.9", "100"), "You have to select a measure first please!");
-    EXPECT_EQ(programme_measure_problem(true, "", "100"), "You have to enter a number for the payment please!");
-    EXPECT_EQ(programme_measure_problem(true, "87,9", "100"), "You have to enter a number for the payment please!");
-    EXPECT_EQ(programme_measure_problem(true, "87.9", "all"), "You have to enter a number for the maximum area please!");
-    EXPECT_EQ(programme_species_problem(true, "0"), "");
-    EXPECT_EQ(programme_species_problem(true, "1"), "");
-    EXPECT_EQ(programme_species_problem(false, "0"), "You have to select a species first please!");
-    EXPECT_EQ(programme_species_problem(true, ""), "You have to enter a number for the minimum quality please!");
-    EXPECT_EQ(programme_species_problem(true, "1.01"), "The quality must be between 0 and 1!\n\n Please revise your input!");
+    EXPECT_EQ(programme_measure_problem(true, "87.9", "100").text, "");
+    EXPECT_EQ(programme_measure_problem(false, "87.9", "100").text, "You have to select a measure first please!");
+    EXPECT_EQ(programme_measure_problem(true, "", "100").text, "You have to enter a number for the payment please!");
+    EXPECT_EQ(programme_measure_problem(true, "87,9", "100").text, "You have to enter a number for the payment please!");
+    EXPECT_EQ(programme_measure_problem(true, "87.9", "all").text, "You have to enter a number for the maximum area please!");
+    EXPECT_EQ(programme_species_problem(true, "0").text, "");
+    EXPECT_EQ(programme_species_problem(true, "1").text, "");
+    EXPECT_EQ(programme_species_problem(false, "0").text, "You have to select a species first please!");
+    EXPECT_EQ(programme_species_problem(true, "").text, "You have to enter a number for the minimum quality please!");
+    EXPECT_EQ(programme_species_problem(true, "1.01").text, "The quality must be between 0 and 1!\n\n Please revise your input!");
 }
 
 TEST(ProgrammeReport, FiguresOfARun) {
