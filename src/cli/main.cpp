@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <new>
 #include <vector>
 #include <iostream>
 #include <string>
@@ -76,6 +77,14 @@ int refuse(const std::string& reason) {
     return kRefused;
 }
 
+// What an exception that no command handles says on stderr: the command
+// ends with status 2 instead of aborting.
+constexpr const char* kOutOfMemory = "not enough memory to finish the command";
+std::string failure_text(const std::exception& e) {
+    if (dynamic_cast<const std::bad_alloc*>(&e)) return kOutOfMemory;
+    return e.what();
+}
+
 using Analysis = std::function<cli::AnalysisOutput(DatabaseAccess&, const cli::Scenario&, const cli::RunOptions&)>;
 
 int run_analysis(const Analysis& analysis, const std::string& scenario_path, cli::RunOptions options, bool as_json) {
@@ -95,14 +104,11 @@ int run_analysis(const Analysis& analysis, const std::string& scenario_path, cli
     } catch (const cli::ScenarioError& e) {
         return refuse(e.what());
     } catch (const std::exception& e) {
-        std::cerr << "pravel-cli: " << e.what() << '\n';
-        return 1;
+        return refuse(failure_text(e));
     }
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run_command_line(int argc, char** argv) {
     CLI::App app{"pravel-cli: grassland measure analyses without windows"};
     std::string config = "db_config.txt";
     std::optional<std::uint32_t> seed;
@@ -203,4 +209,17 @@ int main(int argc, char** argv) {
         return run_analysis(c->analysis, c->scenario, options, c->json);
     }
     return 0;
+}
+
+}  // namespace
+
+// Every command runs inside one guard, so that an exception none of them
+// handles (memory running out among them) ends the tool with its message and
+// status 2 rather than an abort.
+int main(int argc, char** argv) {
+    try {
+        return run_command_line(argc, argv);
+    } catch (const std::exception& e) {
+        return refuse(failure_text(e));
+    }
 }

@@ -6,6 +6,7 @@
 #include <set>
 #include <sstream>
 
+#include "gis/layer_values.h"
 #include "gis/outline.h"
 
 namespace pravel::gis {
@@ -21,8 +22,9 @@ std::string number_text(double v) {
     return s.str();
 }
 
-std::string cell_text(int row, int column) {
-    return "row " + std::to_string(row) + ", column " + std::to_string(column);
+bool within_int(double v) {
+    return std::isfinite(v) && v >= static_cast<double>(std::numeric_limits<int>::min()) &&
+           v <= static_cast<double>(std::numeric_limits<int>::max());
 }
 
 bool near(double a, double b, double scale) { return std::fabs(a - b) <= 1e-6 * std::max(1.0, std::fabs(scale)); }
@@ -69,6 +71,19 @@ void check_own_grid(const GridLayer& l) {
     if (w < 1.0 || !near(w, std::round(w), w)) {
         throw GisRefusal(l.file + ": the cell size " + number_text(w) + " m is not a whole number of metres");
     }
+    check_grid_size(g.rows, g.columns, l.file);
+    // The map coordinates of the cells are stored as integers.
+    const double corners_x[] = {g.transform[0], g.transform[0] + g.columns * g.transform[1]};
+    const double corners_y[] = {g.transform[3], g.transform[3] + g.rows * g.transform[5]};
+    for (double x : corners_x) {
+        for (double y : corners_y) {
+            if (!within_int(x) || !within_int(y)) {
+                throw GisRefusal(l.file + ": the corner (" + number_text(x) + ", " + number_text(y) +
+                                 ") of the grid lies beyond the range of the stored coordinates (whole numbers of "
+                                 "the INT range)");
+            }
+        }
+    }
 }
 
 void check_same_grid(const GridLayer& l, const GridLayer& first) {
@@ -90,52 +105,6 @@ void check_same_grid(const GridLayer& l, const GridLayer& first) {
                          number_text(g.transform[3]) + ")" + against + " (" + number_text(f.transform[0]) + ", " +
                          number_text(f.transform[3]) + ")");
     }
-}
-
-// A value of `column` as it is written, or a refusal naming the file.
-std::string checked_value(const GridLayer& l, const PixelColumn& column, double v, int row, int col,
-                          const std::set<int>& grassland_types) {
-    auto refuse = [&](const std::string& why) {
-        throw GisRefusal(l.file + ": the value " + number_text(v) + " at " + cell_text(row, col) +
-                         " does not fit column " + column.name + " (" + why + ")");
-    };
-    if (!std::isfinite(v)) refuse("not a number");
-    const bool integral = std::fabs(v - std::round(v)) <= 1e-9 * std::max(1.0, std::fabs(v));
-    switch (column.kind) {
-        case PixelColumnKind::Share:
-            if (v < 0.0 || v > 1.0) refuse("a share between 0 and 1");
-            return number_text(v);
-        case PixelColumnKind::Real:
-            return number_text(v);
-        case PixelColumnKind::Flag:
-            if (v != 0.0 && v != 1.0) refuse("a flag, 0 or 1");
-            return v != 0.0 ? "1" : "0";
-        case PixelColumnKind::Text: {
-            if (!integral) refuse("an integer code");
-            const long long code = std::llround(v);
-            if (!l.categories.empty()) {
-                if (code < 0 || code >= static_cast<long long>(l.categories.size())) {
-                    refuse("a code of the band's categories");
-                }
-                return l.categories[static_cast<std::size_t>(code)];
-            }
-            return std::to_string(code);
-        }
-        case PixelColumnKind::Integer: {
-            if (!integral) refuse("an integer");
-            if (v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max()) {
-                refuse("an integer of the column's range");
-            }
-            const int n = static_cast<int>(std::llround(v));
-            const std::string name = column.name;
-            if ((name == "grasslandtyp1" || name == "grasslandtyp2") && n != 0 && !grassland_types.count(n)) {
-                refuse("not a grassland type of table grasslandtype");
-            }
-            if (name == "number_of_grassland_types" && (n < 0 || n > 2)) refuse("0, 1 or 2");
-            return std::to_string(n);
-        }
-    }
-    return number_text(v);
 }
 
 }  // namespace
@@ -203,7 +172,7 @@ AreaSummary summarise(const std::vector<GridLayer>& layers) {
 }
 
 StudyAreaRows build_area_rows(const std::vector<GridLayer>& layers, const AreaRequest& request) {
-    if (request.name.empty()) throw GisRefusal("the study area needs a name");
+    check_area_name(request.name);
     if (request.growth_start < 1 || request.growth_start > 48) {
         throw GisRefusal("the start of growth " + std::to_string(request.growth_start) +
                          " is not a quarter month (1..48)");
@@ -260,7 +229,7 @@ StudyAreaRows build_area_rows(const std::vector<GridLayer>& layers, const AreaRe
                     p.values.emplace_back(kinds[k]->kind == PixelColumnKind::Text ? "" : "0");
                     continue;
                 }
-                p.values.push_back(checked_value(l, *kinds[k], l.values[c], i, j, types));
+                p.values.push_back(cell_value_text(l.file, *kinds[k], l.values[c], i, j, l.categories, types));
                 if (&l == type1) t1 = std::stoi(p.values.back());
                 if (&l == type2) t2 = std::stoi(p.values.back());
             }
@@ -285,11 +254,17 @@ StudyAreaRows build_area_rows(const std::vector<GridLayer>& layers, const AreaRe
 }
 
 std::vector<ContourVertex> contour_on_grid(const std::vector<std::pair<double, double>>& ring,
-                                           const GridGeometry& grid) {
+                                           const GridGeometry& grid, const std::string& file) {
     std::vector<ContourVertex> out;
     for (const auto& [x, y] : ring) {
-        ContourVertex v{static_cast<int>(std::lround((x - grid.transform[0]) / grid.transform[1])),
-                        static_cast<int>(std::lround((y - grid.transform[3]) / grid.transform[5]))};
+        const double column = std::round((x - grid.transform[0]) / grid.transform[1]);
+        const double row = std::round((y - grid.transform[3]) / grid.transform[5]);
+        if (!within_int(column) || !within_int(row)) {
+            throw GisRefusal((file.empty() ? std::string("the contour") : file) + ": the point (" + number_text(x) +
+                             ", " + number_text(y) + ") lies beyond the range of grid coordinates (column " +
+                             number_text(column) + ", row " + number_text(row) + ")");
+        }
+        ContourVertex v{static_cast<int>(column), static_cast<int>(row)};
         if (out.empty() || !(out.back() == v)) out.push_back(v);
     }
     return out;

@@ -13,7 +13,8 @@ namespace pravel::gis {
 // Refuses layers that cannot make one study area: an unknown column, a column
 // given twice, no land_use_type layer, no raster among the layers, rotated or
 // non-square cells, a cell size that is not whole metres, coordinates not in
-// metres, and rasters whose size, cell size, origin or coordinate system
+// metres, grids above kMaxGridCells or with map coordinates beyond the INT
+// range, and rasters whose size, cell size, origin or coordinate system
 // differ from the first raster's. Polygon layers must share its coordinate
 // system. Returns a notice to show (layers without a coordinate system), or
 // an empty text.
@@ -43,12 +44,14 @@ struct AreaRequest {
     std::optional<std::vector<ContourVertex>> contour;
 };
 
-// Checks the layers and every value against its column, and builds the rows
-// of the study area. Throws GisRefusal naming the file at fault.
+// Checks the name, the layers and every value against its column (see
+// cell_value_text), and builds the rows of the study area. Throws GisRefusal
+// naming the file at fault.
 StudyAreaRows build_area_rows(const std::vector<GridLayer>& layers, const AreaRequest& request);
 
 // Contour vertices from polygon vertices in map coordinates, on the grid.
+// Refuses, naming `file`, a point whose grid coordinates leave the INT range.
 std::vector<ContourVertex> contour_on_grid(const std::vector<std::pair<double, double>>& ring,
-                                           const GridGeometry& grid);
+                                           const GridGeometry& grid, const std::string& file = "");
 
 }  // namespace pravel::gis

@@ -6,11 +6,16 @@
 #include <ogrsf_frmts.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <memory>
 #include <mutex>
+
+#include "gis/layer_values.h"
 
 namespace pravel::gis {
 
@@ -43,6 +48,68 @@ GDALDatasetUniquePtr open(const std::string& file, unsigned kind, const char* wh
     GDALDatasetUniquePtr ds(GDALDataset::Open(file.c_str(), kind | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR));
     if (!ds) throw GisRefusal(file + ": cannot be read as a " + what + QuietErrors::last());
     return ds;
+}
+
+// The formats a layer is read from: plain files that hold their own data.
+// Formats that refer to other files or to servers (VRT, WMS and the like)
+// are left out, so that a layer cannot copy another file's bytes into the
+// study area or make the program reach the network.
+const char* const kRasterFormats[] = {"GTiff", "AAIGrid", "HFA", nullptr};
+const char* const kVectorFormats[] = {"ESRI Shapefile", "GPKG", "GeoJSON", "FlatGeobuf", "MapInfo File", nullptr};
+
+// Refuses anything but a regular file on this computer: GDAL's virtual file
+// systems (/vsicurl/, /vsizip/, ...), URLs, connection strings, folders,
+// devices and FIFOs.
+void require_local_file(const std::string& file) {
+    std::string head = file.substr(0, 4);
+    std::transform(head.begin(), head.end(), head.begin(), [](unsigned char c) { return std::tolower(c); });
+    std::error_code ec;
+    if (head == "/vsi" || !std::filesystem::is_regular_file(file, ec)) {
+        throw GisRefusal(file + ": not a plain local file; layers and contours are read from files on this "
+                                "computer only (no /vsi paths, URLs or connection strings)");
+    }
+}
+
+// A layer file, opened only by the drivers of `formats`.
+GDALDatasetUniquePtr open_layer(const std::string& file, unsigned kind, const char* what,
+                                const char* const* formats) {
+    require_local_file(file);
+    GDALDatasetUniquePtr ds(
+        GDALDataset::Open(file.c_str(), kind | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR, formats, nullptr, nullptr));
+    if (!ds) {
+        std::string names;
+        for (const char* const* f = formats; *f; ++f) names += std::string(names.empty() ? "" : ", ") + *f;
+        throw GisRefusal(file + ": cannot be read as a " + what + " (readable formats: " + names + ")" +
+                         QuietErrors::last());
+    }
+    return ds;
+}
+
+// Turns a mirrored grid (columns counted from the east, or rows from the
+// south) into a north-up one, so that row 0 is the northern edge and column
+// 0 the western one.
+void make_north_up(GridLayer& layer) {
+    GridGeometry& g = layer.geometry;
+    if (g.transform[2] != 0.0 || g.transform[4] != 0.0) return;  // rotated grids are refused later
+    const auto columns = static_cast<std::size_t>(g.columns);
+    if (g.transform[1] < 0.0) {
+        for (std::size_t r = 0; r < static_cast<std::size_t>(g.rows); ++r) {
+            std::reverse(layer.values.begin() + r * columns, layer.values.begin() + (r + 1) * columns);
+            std::reverse(layer.has_data.begin() + r * columns, layer.has_data.begin() + (r + 1) * columns);
+        }
+        g.transform[0] += g.columns * g.transform[1];
+        g.transform[1] = -g.transform[1];
+    }
+    if (g.transform[5] > 0.0) {
+        for (std::size_t top = 0, bottom = static_cast<std::size_t>(g.rows) - 1; top < bottom; ++top, --bottom) {
+            std::swap_ranges(layer.values.begin() + top * columns, layer.values.begin() + (top + 1) * columns,
+                             layer.values.begin() + bottom * columns);
+            std::swap_ranges(layer.has_data.begin() + top * columns, layer.has_data.begin() + (top + 1) * columns,
+                             layer.has_data.begin() + bottom * columns);
+        }
+        g.transform[3] += g.rows * g.transform[5];
+        g.transform[5] = -g.transform[5];
+    }
 }
 
 // WKT of a coordinate system in one normal form, so that the same system
@@ -136,13 +203,14 @@ LayerSource parse_layer_argument(const std::string& argument) {
 
 GridLayer read_raster_layer(const std::string& file, const std::string& column) {
     QuietErrors quiet;
-    GDALDatasetUniquePtr ds = open(file, GDAL_OF_RASTER, "raster");
+    GDALDatasetUniquePtr ds = open_layer(file, GDAL_OF_RASTER, "raster", kRasterFormats);
     GridLayer layer;
     layer.file = file;
     layer.column = column;
     GridGeometry& g = layer.geometry;
     g.rows = ds->GetRasterYSize();
     g.columns = ds->GetRasterXSize();
+    check_grid_size(g.rows, g.columns, file);
     if (ds->GetGeoTransform(g.transform.data()) != CE_None) {
         throw GisRefusal(file + ": the raster has no geotransform (origin and cell size)");
     }
@@ -158,32 +226,70 @@ GridLayer read_raster_layer(const std::string& file, const std::string& column) 
         band = ds->GetRasterBand(1);
     }
     const std::size_t n = static_cast<std::size_t>(g.rows) * static_cast<std::size_t>(g.columns);
-    layer.values.resize(n);
-    if (band->RasterIO(GF_Read, 0, 0, g.columns, g.rows, layer.values.data(), g.columns, g.rows, GDT_Float64, 0,
-                       0) != CE_None) {
-        throw GisRefusal(file + ": the band cannot be read" + QuietErrors::last());
-    }
-    int has_no_data = 0;
-    const double no_data = band->GetNoDataValue(&has_no_data);
-    layer.has_data.resize(n);
-    for (std::size_t c = 0; c < n; ++c) {
-        const double v = layer.values[c];
-        layer.has_data[c] = !std::isnan(v) && !(has_no_data && v == no_data);
+    const std::string format = ds->GetDriver() ? ds->GetDriver()->GetDescription() : "";
+    if (format == "AAIGrid") {
+        // GDAL reads an unparsable token of an ASCII grid as 0 and a number
+        // beyond its guessed type as another number; the tokens are read
+        // here instead.
+        std::ifstream in(file, std::ios::binary);
+        AsciiGridValues grid = read_ascii_grid(in, file);
+        if (grid.rows != g.rows || grid.columns != g.columns) {
+            throw GisRefusal(file + ": the header of the grid cannot be read");
+        }
+        layer.values = std::move(grid.values);
+        layer.has_data = std::move(grid.has_data);
+    } else {
+        layer.values.resize(n);
+        // In strips of whole blocks, so that GDAL holds no copy of the grid.
+        int block_columns = 0, block_rows = 0;
+        band->GetBlockSize(&block_columns, &block_rows);
+        const int strip = std::clamp(std::max(block_rows, (1 << 20) / std::max(1, g.columns)), 1, g.rows);
+        for (int row = 0; row < g.rows; row += strip) {
+            const int height = std::min(strip, g.rows - row);
+            if (band->RasterIO(GF_Read, 0, row, g.columns, height,
+                               layer.values.data() + static_cast<std::size_t>(row) * g.columns, g.columns, height,
+                               GDT_Float64, 0, 0) != CE_None) {
+                throw GisRefusal(file + ": the band cannot be read" + QuietErrors::last());
+            }
+        }
+        int has_no_data = 0;
+        const double no_data = band->GetNoDataValue(&has_no_data);
+        const bool float32 = band->GetRasterDataType() == GDT_Float32;
+        layer.has_data.resize(n);
+        for (std::size_t c = 0; c < n; ++c) {
+            double& v = layer.values[c];
+            // A NaN is no data only where the band says so; elsewhere the
+            // value check refuses it.
+            layer.has_data[c] = !(has_no_data && (v == no_data || (std::isnan(no_data) && std::isnan(v))));
+            if (float32) v = without_float32_noise(v);
+        }
     }
     if (char** names = band->GetCategoryNames()) {
         for (int k = 0; names[k]; ++k) layer.categories.emplace_back(names[k]);
     }
+    make_north_up(layer);
     return layer;
 }
 
 GridLayer read_polygon_layer(const std::string& file, const std::string& field, const std::string& column,
                              const GridGeometry& grid) {
     QuietErrors quiet;
-    GDALDatasetUniquePtr ds = open(file, GDAL_OF_VECTOR, "polygon layer");
+    check_grid_size(grid.rows, grid.columns, file);
+    GDALDatasetUniquePtr ds = open_layer(file, GDAL_OF_VECTOR, "polygon layer", kVectorFormats);
     if (ds->GetLayerCount() < 1) throw GisRefusal(file + ": the file has no layer");
     OGRLayer* source = ds->GetLayer(0);
-    if (source->GetLayerDefn()->GetFieldIndex(field.c_str()) < 0) {
-        throw GisRefusal(file + ": the layer has no field \"" + field + "\"");
+    const int field_index = source->GetLayerDefn()->GetFieldIndex(field.c_str());
+    if (field_index < 0) throw GisRefusal(file + ": the layer has no field \"" + field + "\"");
+    const OGRFieldType type = source->GetLayerDefn()->GetFieldDefn(field_index)->GetType();
+    const PixelColumn* target_column = find_pixel_column(column);
+    const bool text_column = target_column && target_column->kind == PixelColumnKind::Text;
+    if (type == OFTString && !text_column) {
+        throw GisRefusal(file + ": the field \"" + field + "\" holds text, but column " + column +
+                         " takes numbers; give a numeric field");
+    }
+    if (type != OFTString && type != OFTInteger && type != OFTInteger64 && type != OFTReal) {
+        throw GisRefusal(file + ": the field \"" + field + "\" is of type " + OGRFieldDefn::GetFieldTypeName(type) +
+                         "; a layer's field must hold numbers or text");
     }
     GridLayer layer;
     layer.file = file;
@@ -192,6 +298,30 @@ GridLayer read_polygon_layer(const std::string& file, const std::string& field, 
     layer.geometry = grid;
     describe_reference(source->GetSpatialRef(), layer.geometry);
 
+    // Each polygon burns its value into band 1 and 1 into band 2, which marks
+    // the cells a polygon covers; a text field burns the code of its text,
+    // whose names become the layer's categories. A polygon whose field is
+    // empty burns nothing.
+    std::vector<std::unique_ptr<OGRGeometry>> geometries;
+    std::vector<double> burn;  // two per geometry: the value, then 1
+    std::map<std::string, int> codes;
+    for (auto& feature : *source) {
+        const OGRGeometry* geometry = feature->GetGeometryRef();
+        if (!geometry || !feature->IsFieldSetAndNotNull(field_index)) continue;
+        double value = 0.0;
+        if (type == OFTString) {
+            const std::string text = feature->GetFieldAsString(field_index);
+            auto [at, added] = codes.emplace(text, static_cast<int>(layer.categories.size()));
+            if (added) layer.categories.push_back(text);
+            value = at->second;
+        } else {
+            value = feature->GetFieldAsDouble(field_index);
+        }
+        geometries.emplace_back(geometry->clone());
+        burn.push_back(value);
+        burn.push_back(1.0);
+    }
+
     GDALDriver* mem = GetGDALDriverManager()->GetDriverByName("MEM");
     GDALDatasetUniquePtr target(mem->Create("", grid.columns, grid.rows, 2, GDT_Float64, nullptr));
     if (!target) throw GisRefusal(file + ": no memory for rasterising the layer");
@@ -199,17 +329,15 @@ GridLayer read_polygon_layer(const std::string& file, const std::string& field, 
     target->SetGeoTransform(t.data());
     target->GetRasterBand(1)->Fill(0.0);
     target->GetRasterBand(2)->Fill(0.0);
-    OGRLayerH layers[] = {OGRLayer::ToHandle(source)};
-    // Band 1 takes the attribute, band 2 marks the cells a polygon covers.
-    int value_band[] = {1}, cover_band[] = {2};
-    std::string attribute = "ATTRIBUTE=" + field;
-    char* value_options[] = {attribute.data(), nullptr};
-    double one = 1.0;
-    if (GDALRasterizeLayers(GDALDataset::ToHandle(target.get()), 1, value_band, 1, layers, nullptr, nullptr, nullptr,
-                            value_options, nullptr, nullptr) != CE_None ||
-        GDALRasterizeLayers(GDALDataset::ToHandle(target.get()), 1, cover_band, 1, layers, nullptr, nullptr, &one,
-                            nullptr, nullptr, nullptr) != CE_None) {
-        throw GisRefusal(file + ": the polygons cannot be rasterised" + QuietErrors::last());
+    if (!geometries.empty()) {
+        std::vector<OGRGeometryH> handles;
+        for (const auto& g : geometries) handles.push_back(OGRGeometry::ToHandle(g.get()));
+        int bands[] = {1, 2};
+        if (GDALRasterizeGeometries(GDALDataset::ToHandle(target.get()), 2, bands, static_cast<int>(handles.size()),
+                                    handles.data(), nullptr, nullptr, burn.data(), nullptr, nullptr,
+                                    nullptr) != CE_None) {
+            throw GisRefusal(file + ": the polygons cannot be rasterised" + QuietErrors::last());
+        }
     }
     const std::size_t n = static_cast<std::size_t>(grid.rows) * static_cast<std::size_t>(grid.columns);
     layer.values.resize(n);
@@ -227,7 +355,7 @@ GridLayer read_polygon_layer(const std::string& file, const std::string& field, 
 
 std::vector<std::pair<double, double>> read_contour_ring(const std::string& file, const GridGeometry& grid) {
     QuietErrors quiet;
-    GDALDatasetUniquePtr ds = open(file, GDAL_OF_VECTOR, "polygon layer");
+    GDALDatasetUniquePtr ds = open_layer(file, GDAL_OF_VECTOR, "polygon layer", kVectorFormats);
     if (ds->GetLayerCount() < 1) throw GisRefusal(file + ": the file has no layer");
     OGRLayer* source = ds->GetLayer(0);
     if (normal_wkt(source->GetSpatialRef()) != grid.spatial_reference) {
@@ -257,7 +385,7 @@ std::vector<std::pair<double, double>> read_contour_ring(const std::string& file
 
 std::vector<LayerSource> bands_named_after_columns(const std::string& file) {
     QuietErrors quiet;
-    GDALDatasetUniquePtr ds = open(file, GDAL_OF_RASTER, "raster");
+    GDALDatasetUniquePtr ds = open_layer(file, GDAL_OF_RASTER, "raster", kRasterFormats);
     std::vector<LayerSource> out;
     for (int b = 1; b <= ds->GetRasterCount(); ++b) {
         const std::string name = ds->GetRasterBand(b)->GetDescription();
@@ -392,6 +520,7 @@ std::vector<ReadBand> read_all_bands(const std::string& path, GridGeometry* grid
     GridGeometry g;
     g.rows = ds->GetRasterYSize();
     g.columns = ds->GetRasterXSize();
+    check_grid_size(g.rows, g.columns, path);
     ds->GetGeoTransform(g.transform.data());
     describe_reference(ds->GetSpatialRef(), g);
     if (grid) *grid = g;

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "common/atomic_file.h"
+#include "gis/layer_values.h"
 #include "store/database_access.h"
 
 namespace pravel::gis {
@@ -65,6 +66,9 @@ GridGeometry export_grid(const AreaGrid& area) {
 }
 
 std::vector<OutputBand> area_bands(const StudyAreaRows& area) {
+    // matrix_referenz may declare any size: refused before the bands are
+    // allocated.
+    check_grid_size(area.rows, area.columns, "study area \"" + area.name + "\"");
     std::vector<std::string> columns;
     if (area.georeference && !area.georeference->layer_columns.empty()) {
         columns = area.georeference->layer_columns;
@@ -164,6 +168,7 @@ std::vector<std::optional<double>> entry_values(const ResultPixel& p) {
 }  // namespace
 
 std::vector<OutputBand> result_bands(const ResultLayer& layer, const GridGeometry& grid, const std::string& path) {
+    check_grid_size(grid.rows, grid.columns, path);
     std::set<int> seen;
     for (const auto& p : layer.pixels) {
         if (!seen.insert(p.pixelID).second) {

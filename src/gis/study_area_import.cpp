@@ -1,6 +1,7 @@
 #include "gis/study_area_import.h"
 
 #include "common/feedback.h"
+#include "gis/layer_values.h"
 #include "store/database_access.h"
 #include "store/study_area_store.h"
 
@@ -46,6 +47,8 @@ ImportPreview preview_import(const std::vector<LayerSource>& sources, Feedback* 
 }
 
 void refuse_taken_name(DatabaseAccess& db, const ImportOptions& options) {
+    // A name the tables cannot hold is refused before it reaches a statement.
+    check_area_name(options.name);
     if (!options.replace && find_study_area(db, options.name)) {
         throw GisRefusal("a study area named \"" + options.name + "\" already exists (use --replace to replace it)");
     }
@@ -59,6 +62,7 @@ ImportResult import_study_area(DatabaseAccess& db, const ImportOptions& options,
 
 ImportResult import_study_area(DatabaseAccess& db, const ImportOptions& options, const std::vector<GridLayer>& layers,
                                Feedback* feedback) {
+    check_area_name(options.name);
     ImportResult result;
     result.notice = check_layers(layers);
     AreaRequest request;
@@ -66,7 +70,8 @@ ImportResult import_study_area(DatabaseAccess& db, const ImportOptions& options,
     request.growth_start = options.growth_start;
     request.grassland_types = grassland_type_ids(db);
     if (!options.contour_file.empty()) {
-        request.contour = contour_on_grid(read_contour_ring(options.contour_file, area_grid(layers)), area_grid(layers));
+        request.contour = contour_on_grid(read_contour_ring(options.contour_file, area_grid(layers)), area_grid(layers),
+                                          options.contour_file);
     }
     const StudyAreaRows rows = build_area_rows(layers, request);
     try {

@@ -18,7 +18,11 @@ enum class PixelColumnKind { Text, Flag, Integer, Share, Real };
 struct PixelColumn {
     const char* name;
     PixelColumnKind kind;
+    int text_width = 0;  // characters a Text column holds
 };
+
+// Characters of `country.name` (and of `pixel.country`).
+inline constexpr int kStudyAreaNameWidth = 255;
 
 // Every data column of `pixel`: all but the keys, the country and the
 // position columns, in table order.

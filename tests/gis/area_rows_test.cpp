@@ -164,6 +164,39 @@ TEST(AreaRows, RefusesLayersThatDoNotMakeOneAreaNamingTheFile) {
         {"growth start 0", [](auto&, auto& r) { r.growth_start = 0; }, "", "quarter month"},
         {"growth start 49", [](auto&, auto& r) { r.growth_start = 49; }, "", "quarter month"},
         {"no cell with data", [](auto& l, auto&) { l[0].has_data.assign(12, 0); }, "landuse.tif", "no cell"},
+        {"not a number", [](auto& l, auto&) { l[1].values[4] = std::nan(""); }, "wet.tif", "not a number"},
+        {"infinite", [](auto& l, auto&) { l[2].values[0] = INFINITY; }, "types1.tif", "infinite"},
+        {"beyond the INT range",
+         [](auto& l, auto&) { l.push_back(layer("altitude.tif", "altitude", filled(99999999999999999999.0))); },
+         "altitude.tif", "column's range"},
+        {"negative land use", [](auto& l, auto&) { l[0].values[0] = -3; }, "landuse.tif", "land-use code of 0"},
+        {"category too long for land_use_type",
+         [](auto& l, auto&) { l[0].categories = {"c0", "c1", "c2", "c3", std::string(17, 'x')}; }, "landuse.tif",
+         "17 characters; the column holds 16"},
+        {"category with a line break",
+         [](auto& l, auto&) {
+             l.push_back(layer("zone.tif", "subclassification", filled(1)));
+             l.back().categories = {"valley", "river\nbank"};
+         },
+         "zone.tif", "line break"},
+        {"category not UTF-8",
+         [](auto& l, auto&) {
+             l.push_back(layer("zone.tif", "subclassification", filled(0)));
+             l.back().categories = {"Au\xe9"};
+         },
+         "zone.tif", "not UTF-8"},
+        {"grid above the cell limit",
+         [](auto& l, auto&) { for (auto& x : l) x.geometry.rows = x.geometry.columns = 100000; }, "landuse.tif",
+         "at most 60000000 cells"},
+        {"map coordinates beyond the INT range",
+         [](auto& l, auto&) { for (auto& x : l) x.geometry.transform[0] = 3e10; }, "landuse.tif",
+         "beyond the range of the stored coordinates"},
+        {"name of 256 characters", [](auto&, auto& r) { r.name = std::string(256, 'a'); }, "",
+         "256 characters; at most 255"},
+        {"name not UTF-8", [](auto&, auto& r) { r.name = "Wiese\xff"; }, "", "not UTF-8"},
+        {"name in overlong UTF-8", [](auto&, auto& r) { r.name = "\xc0\xaf"; }, "", "not UTF-8"},
+        {"name with a line break", [](auto&, auto& r) { r.name = "Nord\nSued"; }, "", "line break"},
+        {"name with a tab", [](auto&, auto& r) { r.name = "Nord\tSued"; }, "", "control character"},
     };
     for (const auto& c : cases) {
         auto layers = small_area();
@@ -178,6 +211,22 @@ TEST(AreaRows, RefusesLayersThatDoNotMakeOneAreaNamingTheFile) {
             EXPECT_NE(m.find(c.reason), std::string::npos) << c.what << ": " << m;
         }
     }
+}
+
+TEST(AreaRows, NamesAndTextsAreCountedInCharactersNotBytes) {
+    AreaRequest r = request();
+    r.name.clear();
+    for (int k = 0; k < 255; ++k) r.name += "\xc3\xa4";  // 255 x a-umlaut, 510 bytes
+    auto layers = small_area();
+    layers.push_back(layer("zone.tif", "subclassification", filled(0)));
+    layers.back().categories = {std::string(32, 'x') + [] {
+        std::string s;
+        for (int k = 0; k < 32; ++k) s += "\xc3\xbc";
+        return s;
+    }()};
+    EXPECT_EQ(build_area_rows(layers, r).name, r.name);
+    r.name += "a";
+    EXPECT_THROW(build_area_rows(layers, r), GisRefusal);
 }
 
 TEST(AreaRows, LayersWithoutAnyCoordinateSystemAreAcceptedWithANotice) {
@@ -204,6 +253,15 @@ TEST(AreaRows, ContourVerticesOnTheGrid) {
     GridGeometry g = small_area()[0].geometry;
     EXPECT_EQ(contour_on_grid({{1000, 2000}, {1100, 2000}, {1100, 1925}, {1100, 1925.2}, {1000, 2000}}, g),
               (std::vector<ContourVertex>{{0, 0}, {4, 0}, {4, 3}, {0, 0}}));
+    // Points whose grid coordinates leave the INT range are refused, not wrapped.
+    for (const auto& [x, y] : {std::pair{1e11, 2000.0}, std::pair{1000.0, -1e11}, std::pair{1000.0, double(INFINITY)}}) {
+        try {
+            contour_on_grid({{1000, 2000}, {x, y}}, g, "outline.gpkg");
+            ADD_FAILURE() << x << ", " << y << ": accepted";
+        } catch (const GisRefusal& e) {
+            EXPECT_NE(std::string(e.what()).find("outline.gpkg: the point"), std::string::npos) << e.what();
+        }
+    }
 }
 
 }  // namespace

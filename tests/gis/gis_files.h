@@ -35,6 +35,8 @@ struct RasterSpec {
     int epsg = 25832;  // 0: no coordinate system
     std::string driver = "GTiff";
     double no_data = kTestNoData;
+    GDALDataType type = GDT_Float64;
+    std::vector<std::string> categories;  // names of codes 0..n-1
 };
 
 inline std::string gis_scratch(const std::string& name) {
@@ -50,13 +52,19 @@ inline std::string write_raster(const std::string& name, const std::vector<doubl
     GDALAllRegister();
     const std::string path = gis_scratch(name);
     GDALDriver* mem = GetGDALDriverManager()->GetDriverByName("MEM");
-    GDALDataset* ds = mem->Create("", spec.columns, spec.rows, 1, GDT_Float64, nullptr);
+    GDALDataset* ds = mem->Create("", spec.columns, spec.rows, 1, spec.type, nullptr);
     std::array<double, 6> t = spec.transform;
     ds->SetGeoTransform(t.data());
     if (spec.epsg) ds->SetProjection(wkt_of(spec.epsg).c_str());
     GDALRasterBand* band = ds->GetRasterBand(1);
     band->SetNoDataValue(spec.no_data);
     if (!band_name.empty()) band->SetDescription(band_name.c_str());
+    if (!spec.categories.empty()) {
+        std::vector<char*> names;
+        for (const auto& c : spec.categories) names.push_back(const_cast<char*>(c.c_str()));
+        names.push_back(nullptr);
+        band->SetCategoryNames(names.data());
+    }
     std::vector<double> v = values;
     for (double& x : v) {
         if (std::isnan(x)) x = spec.no_data;
@@ -78,10 +86,14 @@ inline std::string write_raster(const std::string& name, const std::vector<doubl
 struct TestPolygon {
     std::vector<std::pair<double, double>> ring;  // closed or not
     double value = 0.0;
+    std::string text = "";  // the value of a text field
 };
 
+// A GeoPackage of one polygon layer "zones" with one field, a real or (with
+// `text_field`) a text.
 inline std::string write_polygons(const std::string& name, const std::string& field,
-                                  const std::vector<TestPolygon>& polygons, int epsg = 25832) {
+                                  const std::vector<TestPolygon>& polygons, int epsg = 25832,
+                                  bool text_field = false) {
     GDALAllRegister();
     const std::string path = gis_scratch(name);
     std::filesystem::remove(path);
@@ -90,11 +102,15 @@ inline std::string write_polygons(const std::string& name, const std::string& fi
     OGRSpatialReference srs;
     if (epsg) srs.importFromEPSG(epsg);
     OGRLayer* layer = ds->CreateLayer("zones", epsg ? &srs : nullptr, wkbPolygon, nullptr);
-    OGRFieldDefn defn(field.c_str(), OFTReal);
+    OGRFieldDefn defn(field.c_str(), text_field ? OFTString : OFTReal);
     layer->CreateField(&defn);
     for (const auto& p : polygons) {
         OGRFeature f(layer->GetLayerDefn());
-        f.SetField(field.c_str(), p.value);
+        if (text_field) {
+            f.SetField(field.c_str(), p.text.c_str());
+        } else {
+            f.SetField(field.c_str(), p.value);
+        }
         OGRLinearRing ring;
         for (const auto& [x, y] : p.ring) ring.addPoint(x, y);
         ring.closeRings();
