@@ -45,9 +45,10 @@ protected:
         }
     }
 
-    CliResult cli(const std::string& args) {
+    // `limits`: shell commands run before the tool (ulimit).
+    CliResult cli(const std::string& args, const std::string& limits = "") {
         const std::string out = testing::gis_scratch("cli_out.txt"), err = testing::gis_scratch("cli_err.txt");
-        const std::string command = std::string(PRAVEL_CLI_PATH) + " --db-config " + schema().config_path() + " " +
+        const std::string command = limits + std::string(PRAVEL_CLI_PATH) + " --db-config " + schema().config_path() + " " +
                                     args + " >" + out + " 2>" + err;
         const int status = std::system(command.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
@@ -107,6 +108,11 @@ TEST_F(GisCliTest, RefusedInputExitsWithStatusTwoNamingTheFileAndWritesNothing) 
     const std::string wet = testing::write_raster("cli_wet_shifted.tif", std::vector<double>(12, 0.5), shifted);
     const std::string out_tif = testing::gis_scratch("cli_none.tif");
     std::filesystem::remove(out_tif);
+    const std::string huge = testing::write_scratch_file(
+        "cli_huge.asc", "ncols 50000\nnrows 50000\nxllcorner 0\nyllcorner 0\ncellsize 25\nNODATA_value -9999\n4\n");
+    std::string word(64, 'x');
+    for (int k = 0; k < 8; ++k) word[k * 8] = static_cast<char>('A' + k);
+    const std::string long_name = word + word + word + word.substr(0, 63) + "Z";  // 256 characters
     const long long before = area_rows();
     const struct {
         std::string args;
@@ -119,6 +125,13 @@ TEST_F(GisCliTest, RefusedInputExitsWithStatusTwoNamingTheFileAndWritesNothing) 
          "Moorwiesen test area"},
         {"import-area --name Neu --growth-start 60 --layer land_use_type=" + landuse, "quarter month"},
         {"import-area --name Neu --growth-start 12 --layer land_use_type", "COLUMN=FILE"},
+        {"import-area --name Neu --growth-start 12 --layer land_use_type=" + huge, "at most 60000000 cells"},
+        {"import-area --name Neu --growth-start 12 --layer land_use_type=/vsicurl/http://127.0.0.1:9/a.tif",
+         "/vsicurl/http://127.0.0.1:9/a.tif: not a plain local file"},
+        {"import-area --name \"Nord\nSued\" --growth-start 12 --layer land_use_type=" + landuse, "line break"},
+        {"import-area --name \"Wiese\xff\" --growth-start 12 --layer land_use_type=" + landuse, "not UTF-8"},
+        {"import-area --name " + long_name + " --growth-start 12 --layer land_use_type=" + landuse,
+         "256 characters; at most 255"},
         {"export-area --name Nirgendwo --out " + out_tif, "Nirgendwo"},
         {"export --configuration 1 --out " + out_tif, out_tif},
         {"export --latest --out " + testing::gis_scratch("cli_none.shp"), "cli_none.shp"},
@@ -130,6 +143,40 @@ TEST_F(GisCliTest, RefusedInputExitsWithStatusTwoNamingTheFileAndWritesNothing) 
         EXPECT_EQ(area_rows(), before) << c.args;
     }
     EXPECT_FALSE(std::filesystem::exists(out_tif));
+}
+
+TEST_F(GisCliTest, HugeRastersAndRunningOutOfMemoryEndWithStatusTwoNotAnAbort) {
+    // An area whose matrix_referenz declares 100,000 x 100,000 cells.
+    schema().exec("INSERT INTO country (countryID, name, growth_start) VALUES (90, 'Riesig', 12)");
+    schema().exec("INSERT INTO matrix_referenz VALUES (90, 100000, 100000, 25, 25)");
+    schema().exec("INSERT INTO pixel (pixelID, countryID, country, land_use_type) VALUES (900000, 90, 'Riesig', '4')");
+    const std::string tif = testing::gis_scratch("cli_riesig.tif");
+    std::filesystem::remove(tif);
+    CliResult r = cli("export-area --name Riesig --out " + tif);
+    schema().exec("DELETE FROM pixel WHERE countryID = 90");
+    schema().exec("DELETE FROM matrix_referenz WHERE countryID = 90");
+    schema().exec("DELETE FROM country WHERE countryID = 90");
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_NE(r.err.find("study area \"Riesig\": the grid of 100000 x 100000 cells"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(tif));
+
+    // A grid within the limit that does not fit the memory the tool may take.
+    const std::string sparse = testing::gis_scratch("cli_sparse.tif");
+    std::filesystem::remove(sparse);
+    {
+        GDALAllRegister();
+        const char* options[] = {"SPARSE_OK=TRUE", "TILED=YES", nullptr};
+        GDALDatasetUniquePtr ds(GetGDALDriverManager()->GetDriverByName("GTiff")->Create(
+            sparse.c_str(), 7000, 7000, 1, GDT_Byte, const_cast<char**>(options)));
+        ASSERT_TRUE(ds);
+        double t[6] = {500000.0, 25.0, 0.0, 5800000.0, 0.0, -25.0};
+        ds->SetGeoTransform(t);
+    }
+    const long long before = area_rows();
+    r = cli("import-area --name Knapp --growth-start 12 --layer land_use_type=" + sparse, "ulimit -v 320000; ");
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_NE(r.err.find("pravel-cli: not enough memory to finish the command"), std::string::npos) << r.err;
+    EXPECT_EQ(area_rows(), before);
 }
 
 }  // namespace
