@@ -5,6 +5,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <optional>
 #include <sstream>
@@ -49,7 +50,12 @@ TokenValue read_token(std::string_view token) {
     double v = 0.0;
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), v);
     if (end != digits.data() + digits.size()) return {TokenKind::Text, 0.0};
-    if (ec == std::errc::result_out_of_range) return {TokenKind::TooLarge, 0.0};
+    if (ec == std::errc::result_out_of_range) {
+        // Too large, or so small that it reads as (nearly) 0.
+        const double read = std::strtod(std::string(digits).c_str(), nullptr);
+        if (std::isinf(read)) return {TokenKind::TooLarge, 0.0};
+        return {TokenKind::Number, read};
+    }
     if (ec != std::errc()) return {TokenKind::Text, 0.0};
     if (std::isnan(v)) return {TokenKind::NotANumber, v};
     if (std::isinf(v)) return {TokenKind::Infinite, v};
@@ -185,8 +191,10 @@ AsciiGridValues read_ascii_grid(std::istream& in, const std::string& file) {
     grid.rows = static_cast<int>(*rows);
     grid.columns = static_cast<int>(*columns);
     const std::size_t cells = static_cast<std::size_t>(*rows) * static_cast<std::size_t>(*columns);
-    grid.values.assign(cells, 0.0);
-    grid.has_data.assign(cells, 0);
+    // Memory grows with the values actually read, not with what the header
+    // promises.
+    grid.values.reserve(std::min<std::size_t>(cells, 1 << 20));
+    grid.has_data.reserve(std::min<std::size_t>(cells, 1 << 20));
     for (std::size_t c = 0; c < cells; ++c) {
         const int row = static_cast<int>(c / grid.columns), col = static_cast<int>(c % grid.columns);
         if (!pending) {
@@ -210,9 +218,9 @@ AsciiGridValues read_ascii_grid(std::istream& in, const std::string& file) {
                 throw GisRefusal(file + ": the value \"" + shown(token) + (too_long ? "..." : "") + "\" at " +
                                  cell_text(row, col) + " is " + why);
             }
-            grid.values[c] = v.value;
-            grid.has_data[c] = 1;
         }
+        grid.values.push_back(is_no_data ? 0.0 : v.value);
+        grid.has_data.push_back(is_no_data ? 0 : 1);
         pending = tokens.next(token, too_long);
     }
     if (pending) {
