@@ -282,8 +282,9 @@ GridLayer read_polygon_layer(const std::string& file, const std::string& field, 
     if (field_index < 0) throw GisRefusal(file + ": the layer has no field \"" + field + "\"");
     const OGRFieldType type = source->GetLayerDefn()->GetFieldDefn(field_index)->GetType();
     const PixelColumn* target_column = find_pixel_column(column);
-    const bool text_column = target_column && target_column->kind == PixelColumnKind::Text;
-    if (type == OFTString && !text_column) {
+    // (An unknown column is refused with the other layers' checks.)
+    const bool numeric_column = target_column && target_column->kind != PixelColumnKind::Text;
+    if (type == OFTString && numeric_column) {
         throw GisRefusal(file + ": the field \"" + field + "\" holds text, but column " + column +
                          " takes numbers; give a numeric field");
     }
