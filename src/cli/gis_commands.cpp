@@ -23,7 +23,13 @@ void add_gis_commands(CLI::App& app, GisCommands& c) {
                               "a multi-band raster whose bands are named after pixel columns (as export-area "
                               "writes them): every such band is a layer");
     c.import_area->add_option("--contour", c.contour, "polygon layer of the outline (default: traced from the cells)");
-    c.import_area->add_flag("--replace", c.replace, "replace the study area of that name (and only it)");
+    auto* replace =
+        c.import_area->add_flag("--replace", c.replace, "replace the study area of that name (and only it)");
+    c.import_area
+        ->add_flag("--drop-runs", c.drop_runs,
+                   "with --replace: delete the runs stored on that area (configuration, result, resulting_quality) "
+                   "in the same transaction; without it a replace of an area with stored runs is refused")
+        ->needs(replace);
 
     c.export_area = app.add_subcommand("export-area", "write a study area's layers as a multi-band GeoTIFF");
     c.export_area->add_option("--name", c.name, "study area")->required();
@@ -65,6 +71,7 @@ int import_area(const GisCommands& c) {
     options.growth_start = c.growth_start;
     options.contour_file = c.contour;
     options.replace = c.replace;
+    options.drop_runs = c.drop_runs;
     for (const auto& file : c.band_files) {
         for (auto& source : gis::bands_named_after_columns(file)) options.layers.push_back(source);
     }
@@ -103,6 +110,9 @@ std::optional<int> run_gis_commands(const GisCommands& c) {
             std::cout << n << " pixel results written to " << c.out << '\n';
             return 0;
         }
+    } catch (const gis::StoredRunsRefusal& e) {
+        std::cerr << "pravel-cli: " << e.what() << "; add --drop-runs to delete them with the replace\n";
+        return 2;
     } catch (const gis::GisRefusal& e) {
         std::cerr << "pravel-cli: " << e.what() << '\n';
         return 2;

@@ -20,6 +20,7 @@ struct GisCommands {
     std::vector<std::string> band_files;
     std::string contour;
     bool replace = false;
+    bool drop_runs = false;
 
     std::string out;
     std::optional<int> configuration;

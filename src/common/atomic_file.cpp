@@ -49,38 +49,53 @@ bool AtomicFile::fail(int error_number) {
     return false;
 }
 
+WriteTarget resolve_write_target(const std::string& path) {
+    WriteTarget t;
+    std::filesystem::path target(path);
+    if (path.empty() || target.filename().empty()) {
+        t.error = "no file name given";
+        return t;
+    }
+    if (!follow_links(target, t.error)) return t;
+    t.path = target.string();
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) {
+            t.error = "\"" + path + "\" is a folder, not a file: choose a file name";
+            return t;
+        }
+        if (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode)) {
+            t.kind = WriteTarget::Kind::Direct;
+            return t;
+        }
+        if (!S_ISREG(st.st_mode)) {
+            t.error = "\"" + path + "\" is a special file, not a file that can be written";
+            return t;
+        }
+        t.existing_mode = static_cast<int>(st.st_mode & 07777);
+    } else if (errno != ENOENT) {
+        t.error = std::strerror(errno);
+        return t;
+    }
+    t.kind = WriteTarget::Kind::Replace;
+    return t;
+}
+
 bool AtomicFile::open(const std::string& path) {
     discard();
     error_.clear();
-    std::filesystem::path target(path);
-    if (path.empty() || target.filename().empty()) {
-        error_ = "no file name given";
+    const WriteTarget t = resolve_write_target(path);
+    if (t.kind == WriteTarget::Kind::Refused) {
+        error_ = t.error;
         return false;
     }
-    if (!follow_links(target, error_)) return false;
-
-    struct stat st {};
-    int existing_mode = -1;
-    if (::stat(target.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) {
-            error_ = "\"" + path + "\" is a folder, not a file: choose a file name";
-            return false;
-        }
-        if (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode)) return open_direct(target.string());
-        if (!S_ISREG(st.st_mode)) {
-            error_ = "\"" + path + "\" is a special file, not a file that can be written";
-            return false;
-        }
-        existing_mode = static_cast<int>(st.st_mode & 07777);
-    } else if (errno != ENOENT) {
-        error_ = std::strerror(errno);
-        return false;
-    }
+    if (t.kind == WriteTarget::Kind::Direct) return open_direct(t.path);
+    const std::filesystem::path target(t.path);
     std::filesystem::path folder = target.parent_path();
     if (folder.empty()) folder = ".";
     std::string temp_name = ".";
     temp_name.append(target.filename().string()).append(".XXXXXX");
-    return open_replacement(target.string(), (folder / temp_name).string(), existing_mode);
+    return open_replacement(t.path, (folder / temp_name).string(), t.existing_mode);
 }
 
 bool AtomicFile::open_direct(const std::string& path) {

@@ -4,6 +4,22 @@
 
 namespace pravel {
 
+// Where the bytes written for a path go, by the rules AtomicFile follows
+// (below): writers that cannot stream through AtomicFile (a GIS driver that
+// writes its own file) follow the same rules through this.
+struct WriteTarget {
+    enum class Kind {
+        Replace,  // a regular file or a new one: write beside it, then rename over it
+        Direct,   // a character device or a FIFO: open and write it as it is
+        Refused,  // a folder, another special file, or a path that cannot be followed
+    };
+    Kind kind = Kind::Refused;
+    std::string path;        // the file itself, every symbolic link at the end of the path followed
+    int existing_mode = -1;  // permissions of the regular file being replaced; -1 for a new file
+    std::string error;       // why the path is refused
+};
+WriteTarget resolve_write_target(const std::string& path);
+
 // A file that replaces its target only when it has been written completely.
 //
 // For a regular file (or a new one) the bytes go to a temporary file in the

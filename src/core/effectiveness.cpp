@@ -191,7 +191,7 @@ EffectivenessRun run_effectiveness(DatabaseAccess& db, const EffectivenessInputs
 
     EffectivenessSummary summary =
         summarise_effectiveness(run.measures, run.species, run.results, run.pixel_area, run.transaction_costs);
-    for (const GraphicRow& row : summary.graphic) save_graphic_row(db, row);
+    save_graphic_rows(db, summary.graphic);
     run.lines = std::move(summary.lines);
     run.graphic = std::move(summary.graphic);
     return run;
@@ -225,7 +225,7 @@ std::vector<VisualisationRow> effectiveness_visualisation_rows(const Effectivene
 }
 
 void write_visualisation_rows(DatabaseAccess& db, const std::vector<VisualisationRow>& rows) {
-    for (const VisualisationRow& row : rows) save_visualisation_row(db, row);
+    save_visualisation_rows(db, rows);
 }
 
 }  // namespace pravel

@@ -4,9 +4,11 @@
 #include <gdal_priv.h>
 #include <ogr_spatialref.h>
 #include <ogrsf_frmts.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -14,6 +16,9 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <regex>
+
+#include "common/atomic_file.h"
 
 #include "gis/layer_values.h"
 
@@ -138,29 +143,90 @@ void describe_reference(const OGRSpatialReference* srs, GridGeometry& g) {
     g.linear_unit_metres = srs && !srs->IsEmpty() && srs->IsProjected() ? srs->GetLinearUnits() : 1.0;
 }
 
-// A temporary file beside `target` that becomes `target` only when complete.
+// Temporary files of an unfinished export are named
+// ".<stem>.partial-<host>-<process><extension>", with GDAL's sidecars
+// (".aux.xml", a GeoPackage's "-journal", "-wal", "-shm") beside them.
+std::string partial_name(const std::filesystem::path& target) {
+    char host[256] = {};
+    if (::gethostname(host, sizeof host - 1) != 0 || !*host) std::snprintf(host, sizeof host, "localhost");
+    for (char* c = host; *c; ++c) {
+        if (*c == '/') *c = '_';
+    }
+    std::string name = ".";
+    name += target.stem().string();
+    name += ".partial-";
+    name += host;
+    name += "-";
+    name += std::to_string(::getpid());
+    name += target.extension().string();
+    return name;
+}
+
+// Removes the temporary files that exports of this tool left in `folder` when
+// they were killed: those whose process, on this host, is gone. Files of a
+// process that still runs, or of another host, are left alone.
+void remove_stale_partials(const std::filesystem::path& folder) {
+    static const std::regex pattern(R"(^\..*\.partial-(?:(.+)-)?([0-9]+)\.(tif|tiff|gpkg)(\.aux\.xml|-journal|-wal|-shm)?$)",
+                                    std::regex::icase);
+    char host[256] = {};
+    if (::gethostname(host, sizeof host - 1) != 0 || !*host) std::snprintf(host, sizeof host, "localhost");
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder.empty() ? std::filesystem::path(".") : folder, ec);
+    for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        std::smatch m;
+        if (!std::regex_match(name, m, pattern)) continue;
+        if (m[1].matched && m[1].str() != host) continue;
+        const long pid = std::strtol(m[2].str().c_str(), nullptr, 10);
+        if (pid <= 0 || pid == ::getpid()) continue;
+        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+        std::error_code ignored;
+        if (std::filesystem::is_regular_file(it->symlink_status(ignored))) std::filesystem::remove(it->path(), ignored);
+    }
+}
+
+// A temporary file that becomes `target` only when complete, with the path
+// handling of every file the tool writes: a symbolic link is followed and
+// stays a link (a dangling one has its target created), a character device
+// or a FIFO is written directly (through the one atomic writer, after the
+// file is complete), a folder or another special file is refused. A regular
+// target keeps its permissions. The temporary file lies beside the file that
+// is replaced, or in the system's temporary folder for a device or FIFO;
+// stale ones of killed exports are removed there first.
 class PendingFile {
 public:
-    explicit PendingFile(const std::string& target) : target_(target) {
-        const std::filesystem::path p(target);
-        std::string name = ".";
-        name += p.stem().string();
-        name += ".partial-";
-        name += std::to_string(::getpid());
-        name += p.extension().string();
-        temp_ = (p.parent_path() / name).string();
+    explicit PendingFile(const std::string& target) : target_(target), where_(resolve_write_target(target)) {
+        if (where_.kind == WriteTarget::Kind::Refused) {
+            throw GisRefusal(target + ": cannot be written (" + where_.error + ")");
+        }
+        const std::filesystem::path resolved(where_.path);
+        std::filesystem::path folder = where_.kind == WriteTarget::Kind::Direct
+                                           ? std::filesystem::temp_directory_path()
+                                           : resolved.parent_path();
+        if (folder.empty()) folder = ".";
+        remove_stale_partials(folder);
+        temp_ = (folder / partial_name(resolved)).string();
         remove_temp();
     }
     ~PendingFile() {
         if (!done_) remove_temp();
     }
     const std::string& temp() const { return temp_; }
-    // Moves the file (and a sidecar GDAL wrote beside it) into place.
+    // Puts the file (and a sidecar GDAL wrote beside it) in place.
     void commit() {
+        if (where_.kind == WriteTarget::Kind::Direct) {
+            copy_into_target();
+            remove_temp();
+            done_ = true;
+            return;
+        }
         std::error_code ec;
-        std::filesystem::rename(temp_, target_, ec);
+        if (where_.existing_mode >= 0) {
+            std::filesystem::permissions(temp_, static_cast<std::filesystem::perms>(where_.existing_mode), ec);
+        }
+        std::filesystem::rename(temp_, where_.path, ec);
         if (ec) throw GisRefusal(target_ + ": cannot be written (" + ec.message() + ")");
-        const std::string aux = temp_ + ".aux.xml", target_aux = target_ + ".aux.xml";
+        const std::string aux = temp_ + ".aux.xml", target_aux = where_.path + ".aux.xml";
         if (std::filesystem::exists(aux)) {
             std::filesystem::rename(aux, target_aux, ec);
         } else {
@@ -170,12 +236,32 @@ public:
     }
 
 private:
+    // A device or a FIFO gets the finished file's bytes as a stream; GDAL's
+    // sidecar has no place beside it and is dropped.
+    void copy_into_target() {
+        std::ifstream in(temp_, std::ios::binary);
+        AtomicFile out;
+        bool ok = in.is_open() && out.open(target_);
+        std::vector<char> buffer(1 << 16);
+        while (ok && in) {
+            in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+            const std::streamsize n = in.gcount();
+            if (n > 0) ok = out.write(buffer.data(), static_cast<std::size_t>(n));
+        }
+        if (!ok || !out.close()) {
+            const std::string why = out.error().empty() ? std::string("the finished file cannot be read") : out.error();
+            throw GisRefusal(target_ + ": cannot be written (" + why + ")");
+        }
+    }
     void remove_temp() {
         std::error_code ec;
         std::filesystem::remove(temp_, ec);
-        std::filesystem::remove(temp_ + ".aux.xml", ec);
+        for (const char* sidecar : {".aux.xml", "-journal", "-wal", "-shm"}) {
+            std::filesystem::remove(temp_ + sidecar, ec);
+        }
     }
     std::string target_;
+    WriteTarget where_;
     std::string temp_;
     bool done_ = false;
 };

@@ -251,6 +251,38 @@ long long write_results(DatabaseAccess& db, ResultLayer layer, const ResultExpor
     return static_cast<long long>(layer.pixels.size());
 }
 
+namespace {
+
+std::string area_text(const LatestResultsMix::Area& a) {
+    return "countryID " + std::to_string(a.countryID) +
+           (a.name.empty() ? std::string(" (no longer stored)") : " \"" + a.name + "\"");
+}
+
+}  // namespace
+
+void refuse_mixed_latest_results(const LatestResultsMix& mix, const std::string& path) {
+    if (mix.areas.size() > 1) {
+        std::string areas;
+        for (const auto& a : mix.areas) areas += (areas.empty() ? "" : ", ") + area_text(a);
+        throw GisRefusal(path + ": results_for_viusualitsation holds the rows of more than one study area (" + areas +
+                         "), written by analyses that ran at once; run the analysis you want to export again, "
+                         "alone, and export then");
+    }
+    const std::string area = mix.areas.empty() ? std::string("its study area") : "study area " + area_text(mix.areas[0]);
+    if (mix.repeated_entries > 0) {
+        throw GisRefusal(path + ": results_for_viusualitsation holds the rows of more than one run on " + area + " (" +
+                         std::to_string(mix.repeated_entries) +
+                         " pixel, measure and species entries appear more than once), written by analyses that "
+                         "ran at once; run the analysis you want to export again, alone, and export then");
+    }
+    if (mix.stale_rows > 0) {
+        throw GisRefusal(path + ": the rows of results_for_viusualitsation are stale: " +
+                         std::to_string(mix.stale_rows) + " of them name pixels that " + area +
+                         " no longer has (it was replaced or removed after the analysis); run the analysis again "
+                         "and export then");
+    }
+}
+
 long long export_results(DatabaseAccess& db, const ResultExportOptions& options) {
     result_format(options.out);
     ResultLayer layer;
@@ -260,7 +292,14 @@ long long export_results(DatabaseAccess& db, const ResultExportOptions& options)
             throw GisRefusal(options.out + ": there is no configuration " + std::to_string(*options.configuration));
         }
         layer = std::move(*loaded);
+        if (const long long stale = stale_configuration_rows(db, *options.configuration); stale > 0) {
+            throw GisRefusal(options.out + ": configuration " + std::to_string(*options.configuration) +
+                             " is stale: " + std::to_string(stale) +
+                             " of its pixel results name pixels that its study area no longer has (the area was "
+                             "replaced after the run was stored)");
+        }
     } else {
+        refuse_mixed_latest_results(inspect_latest_results(db), options.out);
         layer = load_latest_results(db);
     }
     return write_results(db, std::move(layer), options);

@@ -47,6 +47,10 @@ struct ResultExportOptions {
     std::optional<int> measure;
     std::string out;
 };
+// Refuses (GisRefusal naming `path`) latest results that mix study areas or
+// runs, or whose pixels their area no longer has, saying which.
+void refuse_mixed_latest_results(const LatestResultsMix& mix, const std::string& path);
+
 // Reads and writes; returns the number of entries written. Throws GisRefusal
 // (nothing written) when there is nothing to export or it does not fit.
 long long export_results(DatabaseAccess& db, const ResultExportOptions& options);

@@ -49,8 +49,16 @@ ImportPreview preview_import(const std::vector<LayerSource>& sources, Feedback* 
 void refuse_taken_name(DatabaseAccess& db, const ImportOptions& options) {
     // A name the tables cannot hold is refused before it reaches a statement.
     check_area_name(options.name);
-    if (!options.replace && find_study_area(db, options.name)) {
+    const std::optional<int> taken = find_study_area(db, options.name);
+    if (!options.replace && taken) {
         throw GisRefusal("a study area named \"" + options.name + "\" already exists (use --replace to replace it)");
+    }
+    if (taken && !options.drop_runs) {
+        std::vector<StoredRun> runs = stored_runs_on_area(db, *taken);
+            if (!runs.empty()) {
+            const StoredRunsError e(options.name, runs);
+            throw StoredRunsRefusal(e.what(), e.runs);
+        }
     }
 }
 
@@ -75,7 +83,9 @@ ImportResult import_study_area(DatabaseAccess& db, const ImportOptions& options,
     }
     const StudyAreaRows rows = build_area_rows(layers, request);
     try {
-        result.countryID = write_study_area(db, rows, options.replace, feedback);
+        result.countryID = write_study_area(db, rows, options.replace, feedback, options.drop_runs);
+    } catch (const StoredRunsError& e) {
+        throw StoredRunsRefusal(e.what(), e.runs);
     } catch (const StudyAreaError& e) {
         throw GisRefusal(e.what());
     }

@@ -2,6 +2,7 @@
 // Importing a study area from GIS layers: the same steps for the command-line
 // tool and the desktop program.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gis/area_rows.h"
@@ -20,6 +21,15 @@ struct ImportOptions {
     std::vector<LayerSource> layers;
     std::string contour_file;  // empty: the outline of the cells with data
     bool replace = false;
+    bool drop_runs = false;  // with replace: delete the runs stored on the area with it
+};
+
+// A replace refused because runs are stored on the area; the caller says how
+// to delete them with it.
+struct StoredRunsRefusal : GisRefusal {
+    StoredRunsRefusal(const std::string& what, std::vector<StoredRun> stored)
+        : GisRefusal(what), runs(std::move(stored)) {}
+    std::vector<StoredRun> runs;
 };
 
 // Reads the layers: the rasters in the order given, then the polygon layers
@@ -41,7 +51,8 @@ struct ImportResult {
     std::string notice;  // e.g. layers without a coordinate system
 };
 
-// Refuses a name that is taken, unless the options replace that area.
+// Refuses a name that is taken, unless the options replace that area, and a
+// replace of an area with stored runs unless they are dropped with it.
 void refuse_taken_name(DatabaseAccess& db, const ImportOptions& options);
 
 // Reads, checks and writes the area in one transaction. Throws GisRefusal

@@ -64,13 +64,14 @@ std::optional<int> store_run(DatabaseAccess& db, const OptimisationResult& resul
                            country_id);
     }
     if (!goal_maximisation) {
-        std::vector<std::pair<int, double>> qualities;
+        std::vector<PixelResultRow> rows;
+        rows.reserve(result.allocation.size());
         for (const PixelResult& r : result.allocation) {
-            qualities.clear();
-            for (const SpeciesQuality& q : r.qualities) qualities.emplace_back(q.speciesID, q.quality);
-            save_pixel_result(db, r.pixelID, r.measure ? r.measure->measureID : 0, id, r.margin_with_payment,
-                              qualities);
+            PixelResultRow row{r.pixelID, r.measure ? r.measure->measureID : 0, r.margin_with_payment, {}};
+            for (const SpeciesQuality& q : r.qualities) row.qualities.emplace_back(q.speciesID, q.quality);
+            rows.push_back(std::move(row));
         }
+        save_pixel_results(db, id, rows);
     }
     transaction.commit();
     return id;

@@ -134,4 +134,28 @@ ResultLayer load_latest_results(DatabaseAccess& db) {
     return b.finish(country_id);
 }
 
+LatestResultsMix inspect_latest_results(DatabaseAccess& db) {
+    LatestResultsMix mix;
+    db.query("SELECT r.countryID, COALESCE(MIN(c.name), '') AS name FROM (SELECT DISTINCT countryID FROM "
+             "results_for_viusualitsation) r LEFT JOIN country c ON c.countryID = r.countryID GROUP BY r.countryID "
+             "ORDER BY r.countryID",
+             [&](sql::ResultSet& rs) { mix.areas.push_back({rs.getInt("countryID"), rs.getString("name")}); });
+    db.query("SELECT COUNT(*) AS n FROM (SELECT 1 FROM results_for_viusualitsation GROUP BY pixelID, measureID, "
+             "speciesID HAVING COUNT(*) > 1) repeated",
+             [&](sql::ResultSet& rs) { mix.repeated_entries = rs.getInt64("n"); });
+    db.query("SELECT COUNT(*) AS n FROM results_for_viusualitsation r LEFT JOIN pixel p ON p.pixelID = r.pixelID "
+             "AND p.countryID = r.countryID WHERE p.pixelID IS NULL",
+             [&](sql::ResultSet& rs) { mix.stale_rows = rs.getInt64("n"); });
+    return mix;
+}
+
+long long stale_configuration_rows(DatabaseAccess& db, int configuration_id) {
+    long long n = 0;
+    SqlText s;
+    s << "SELECT COUNT(*) AS n FROM result r LEFT JOIN pixel p ON p.pixelID = r.pixelID WHERE r.configurationID = "
+      << configuration_id << " AND p.pixelID IS NULL";
+    db.query(s, [&](sql::ResultSet& rs) { n = rs.getInt64("n"); });
+    return n;
+}
+
 }  // namespace pravel

@@ -40,4 +40,26 @@ std::optional<ResultLayer> load_configuration_results(DatabaseAccess& db, int co
 // The rows of `results_for_viusualitsation`, one entry per pixel and measure.
 ResultLayer load_latest_results(DatabaseAccess& db);
 
+// What the rows of `results_for_viusualitsation` hold besides the results of
+// one analysis of one study area as it is now. Each analysis empties the
+// table before it writes, so rows of several areas, or an entry (pixel,
+// measure, species) written twice, come from analyses that ran at once; a
+// row whose pixel its area no longer has was written before the area was
+// replaced.
+struct LatestResultsMix {
+    struct Area {
+        int countryID = 0;
+        std::string name;  // empty for an area that no longer exists
+        bool operator==(const Area&) const = default;
+    };
+    std::vector<Area> areas;          // by countryID
+    long long repeated_entries = 0;   // entries that appear more than once
+    long long stale_rows = 0;         // rows whose pixel is not a pixel of their area
+};
+LatestResultsMix inspect_latest_results(DatabaseAccess& db);
+
+// The `result` rows of a configuration whose pixel no longer exists (its
+// study area was replaced after the run was stored).
+long long stale_configuration_rows(DatabaseAccess& db, int configuration_id);
+
 }  // namespace pravel

@@ -28,6 +28,17 @@ void unlock_configuration_ids(DatabaseAccess& db) noexcept;
 void save_pixel_result(DatabaseAccess& db, int pixel_id, int measure_id, int configuration_id, double benefit,
                        const std::vector<std::pair<int, double>>& qualities);
 
+// The same rows for many pixels in multi-row statements: every `result` row
+// in list order, then every `resulting_quality` row in list order, each with
+// the values save_pixel_result sends. Runs in the caller's transaction.
+struct PixelResultRow {
+    int pixelID = 0;
+    int measureID = 0;
+    double benefit = 0.0;
+    std::vector<std::pair<int, double>> qualities;  // (speciesID, quality)
+};
+void save_pixel_results(DatabaseAccess& db, int configuration_id, const std::vector<PixelResultRow>& rows);
+
 struct VisualisationRow {
     int measureID = 0;
     std::string measure_name;
@@ -44,6 +55,9 @@ struct VisualisationRow {
     int countryID = 0;
 };
 void save_visualisation_row(DatabaseAccess& db, const VisualisationRow& row);
+// The rows of one analysis in one transaction, in multi-row statements with
+// the values save_visualisation_row sends: the same rows, in list order.
+void save_visualisation_rows(DatabaseAccess& db, const std::vector<VisualisationRow>& rows);
 void clear_visualisation_rows(DatabaseAccess& db);
 
 struct GraphicRow {
@@ -61,6 +75,8 @@ struct GraphicRow {
     int nr_pixel = 0;
 };
 void save_graphic_row(DatabaseAccess& db, const GraphicRow& row);
+// The rows of one analysis in one transaction, as save_visualisation_rows.
+void save_graphic_rows(DatabaseAccess& db, const std::vector<GraphicRow>& rows);
 void clear_graphic_rows(DatabaseAccess& db);
 
 }  // namespace pravel

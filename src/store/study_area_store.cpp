@@ -3,11 +3,14 @@
 #include <cppconn/connection.h>
 #include <cppconn/resultset.h>
 
+#include <optional>
 #include <sstream>
+#include <utility>
 
 #include "common/feedback.h"
 #include "common/sql_text.h"
 #include "store/database_access.h"
+#include "store/result_store.h"
 
 namespace pravel {
 
@@ -47,6 +50,42 @@ const PixelColumn* find_pixel_column(const std::string& name) {
         if (name == c.name) return &c;
     }
     return nullptr;
+}
+
+StoredRunsError::StoredRunsError(const std::string& area, std::vector<StoredRun> stored)
+    : StudyAreaError("study area \"" + area + "\" has " + std::to_string(stored.size()) + " stored run" +
+                     (stored.size() == 1 ? "" : "s") + " (configurationID " + describe_runs(stored) +
+                     "); replacing it would leave them without their pixels, so nothing was written"),
+      runs(std::move(stored)) {}
+
+std::vector<StoredRun> stored_runs_on_area(DatabaseAccess& db, int country_id) {
+    std::vector<StoredRun> runs;
+    SqlText s;
+    s << "SELECT configurationID, MIN(configname) AS configname FROM configuration WHERE countryID = " << country_id
+      << " GROUP BY configurationID ORDER BY configurationID";
+    db.query(s, [&](sql::ResultSet& rs) { runs.push_back({rs.getInt("configurationID"), rs.getString("configname")}); });
+    return runs;
+}
+
+std::string describe_runs(const std::vector<StoredRun>& runs) {
+    constexpr std::size_t kNamed = 10;
+    std::string out;
+    for (std::size_t k = 0; k < runs.size() && k < kNamed; ++k) {
+        out += (k ? ", " : "") + std::to_string(runs[k].configurationID) + " \"" + runs[k].name + "\"";
+    }
+    if (runs.size() > kNamed) out += " and " + std::to_string(runs.size() - kNamed) + " more";
+    return out;
+}
+
+bool lock_study_area_ids(DatabaseAccess& db, int timeout_seconds) {
+    bool taken = false;
+    db.query(SqlText() << "SELECT GET_LOCK(CONCAT(DATABASE(), '.countryID'), " << timeout_seconds << ") AS taken",
+             [&](sql::ResultSet& rs) { taken = !rs.isNull("taken") && rs.getInt("taken") == 1; });
+    return taken;
+}
+
+void unlock_study_area_ids(DatabaseAccess& db) noexcept {
+    db.try_execute("SELECT RELEASE_LOCK(CONCAT(DATABASE(), '.countryID'))");
 }
 
 std::vector<int> grassland_type_ids(DatabaseAccess& db) {
@@ -95,6 +134,42 @@ void append_value(SqlText& s, const std::string& column, const std::string& valu
         s << (value.empty() ? std::string("0") : value);
     }
 }
+
+void delete_runs(DatabaseAccess& db, const std::vector<StoredRun>& runs) {
+    for (std::size_t start = 0; start < runs.size(); start += 100) {
+        std::string ids;
+        for (std::size_t k = start; k < runs.size() && k < start + 100; ++k) {
+            ids += (k > start ? ", " : "") + std::to_string(runs[k].configurationID);
+        }
+        for (const char* table : {"resulting_quality", "result", "configuration"}) {
+            SqlText s;
+            s << "DELETE FROM " << table << " WHERE configurationID IN (" << ids << ")";
+            db.update(s);
+        }
+    }
+}
+
+// Holds a server lock for the length of a write; a lock that another program
+// keeps longer than the wait refuses the write.
+class NamedLock {
+public:
+    NamedLock(DatabaseAccess& db, bool (*lock)(DatabaseAccess&, int), void (*unlock)(DatabaseAccess&) noexcept,
+              const char* what)
+        : db_(db), unlock_(unlock) {
+        if (!lock(db_, kWaitSeconds)) {
+            throw StudyAreaError(std::string("another program has been writing ") + what + " for " +
+                                 std::to_string(kWaitSeconds) + " seconds; nothing was written, try again later");
+        }
+    }
+    ~NamedLock() { unlock_(db_); }
+    NamedLock(const NamedLock&) = delete;
+    NamedLock& operator=(const NamedLock&) = delete;
+
+private:
+    static constexpr int kWaitSeconds = 600;
+    DatabaseAccess& db_;
+    void (*unlock_)(DatabaseAccess&) noexcept;
+};
 
 void delete_area_rows(DatabaseAccess& db, int country_id) {
     for (const char* table : {"pixel", "contour", "matrix_referenz", "country_georeference", "country"}) {
@@ -194,14 +269,28 @@ void in_transaction(DatabaseAccess& db, Work&& work) {
 
 }  // namespace
 
-int write_study_area(DatabaseAccess& db, const StudyAreaRows& area, bool replace, Feedback* feedback) {
+int write_study_area(DatabaseAccess& db, const StudyAreaRows& area, bool replace, Feedback* feedback,
+                     bool drop_runs) {
     if (area.name.empty()) throw StudyAreaError("the study area needs a name");
     int country_id = 0;
+    // The lock is taken before the transaction reads anything, so that the
+    // largest keys and the names it reads include every import committed
+    // before it.
+    NamedLock area_lock(db, lock_study_area_ids, unlock_study_area_ids, "a study area");
+    const std::optional<int> taken = find_study_area(db, area.name);
+    // A replace looks at the stored runs while no run can be stored.
+    std::optional<NamedLock> run_lock;
+    if (taken && replace) run_lock.emplace(db, lock_configuration_ids, unlock_configuration_ids, "a stored run");
     in_transaction(db, [&] {
         const std::optional<int> existing = find_study_area(db, area.name);
         if (existing && !replace) {
             throw StudyAreaError("a study area named \"" + area.name +
                                  "\" already exists (use --replace to replace it)");
+        }
+        if (existing) {
+            const std::vector<StoredRun> runs = stored_runs_on_area(db, *existing);
+            if (!runs.empty() && !drop_runs) throw StoredRunsError(area.name, runs);
+            delete_runs(db, runs);
         }
         // New pixel keys stay above every key ever handed out before, so rows
         // of stored results never point at a pixel of the new area.

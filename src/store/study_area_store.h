@@ -74,14 +74,46 @@ struct StudyAreaError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// A run stored on a study area: its `configuration` rows (and the `result`
+// and `resulting_quality` rows of its pixels).
+struct StoredRun {
+    int configurationID = 0;
+    std::string name;
+    bool operator==(const StoredRun&) const = default;
+};
+
+// Replacing an area gives it new pixels, so the runs stored on it would point
+// at pixels that are gone: the replace is refused while there are any, unless
+// they are deleted with it.
+struct StoredRunsError : StudyAreaError {
+    StoredRunsError(const std::string& area, std::vector<StoredRun> runs);
+    std::vector<StoredRun> runs;
+};
+
+// The runs stored on area `country_id`, by configurationID.
+std::vector<StoredRun> stored_runs_on_area(DatabaseAccess& db, int country_id);
+// "1700000000 \"Plan A\", 1700000100 \"Plan B\"" (at most ten, then "and n more").
+std::string describe_runs(const std::vector<StoredRun>& runs);
+
 // Keys of table `grasslandtype`.
 std::vector<int> grassland_type_ids(DatabaseAccess& db);
 
 // Writes the area in one transaction: a new countryID (with `replace`, the
 // replaced area's), pixelIDs above every existing one. Refuses a name that
 // already exists unless `replace`, which removes that area's rows (and only
-// those) in the same transaction. Returns the countryID.
-int write_study_area(DatabaseAccess& db, const StudyAreaRows& area, bool replace, Feedback* feedback = nullptr);
+// those) in the same transaction. A replace of an area with stored runs is
+// refused (StoredRunsError) unless `drop_runs`, which deletes those runs in
+// the same transaction. The keys are taken, and the name checked, under the
+// server lock `<schema>.countryID`, held until the rows are committed, so
+// imports running at once get keys of their own and the second of two with
+// one name is refused. Returns the countryID.
+int write_study_area(DatabaseAccess& db, const StudyAreaRows& area, bool replace, Feedback* feedback = nullptr,
+                     bool drop_runs = false);
+
+// The lock on study-area keys: waits up to `timeout_seconds`, false when it
+// was not had. Released by unlock, or when the connection ends.
+bool lock_study_area_ids(DatabaseAccess& db, int timeout_seconds);
+void unlock_study_area_ids(DatabaseAccess& db) noexcept;
 
 // Reads an area back: geometry, every pixel data column of every pixel (in
 // StudyAreaRows::value_columns order = pixel_data_columns()), the contour and

@@ -105,6 +105,16 @@ StudyAreaImportDialog::StudyAreaImportDialog(QWidget* parent) : QDialog(parent) 
     replace_ = new QCheckBox("Replace a study area of the same name");
     replace_->setObjectName("replace");
     layout->addWidget(replace_);
+    // Replacing an area gives it new pixels; runs stored on it would point at
+    // pixels that are gone, so the replace deletes them only when asked to.
+    dropRuns_ = new QCheckBox(kDropRunsLabel);
+    dropRuns_->setObjectName("drop_runs");
+    dropRuns_->setEnabled(false);
+    connect(replace_, &QCheckBox::toggled, dropRuns_, [this](bool on) {
+        dropRuns_->setEnabled(on);
+        if (!on) dropRuns_->setChecked(false);
+    });
+    layout->addWidget(dropRuns_);
 
     summary_ = new QPlainTextEdit;
     summary_->setObjectName("summary");
@@ -206,6 +216,7 @@ bool StudyAreaImportDialog::runImport() {
         options.layers = sources_of(layerArguments());
         options.contour_file = contour_->text().trimmed().toStdString();
         options.replace = replace_->isChecked();
+        options.drop_runs = options.replace && dropRuns_->isChecked();
         DatabaseAccess db;
         gis::refuse_taken_name(db, options);
         // What the layers hold is shown, and confirmed, before anything is
@@ -227,6 +238,10 @@ bool StudyAreaImportDialog::runImport() {
         summary_->appendPlainText(text);
         notifier().inform(text.toStdString());
         return true;
+    } catch (const gis::StoredRunsRefusal& e) {
+        notifier().inform(std::string(e.what()) + ".\n\nTick \"" + kDropRunsLabel +
+                          "\" to delete them with the replace.");
+        return false;
     } catch (const gis::GisRefusal& e) {
         notifier().inform(e.what());
         return false;

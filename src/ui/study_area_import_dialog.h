@@ -21,6 +21,7 @@ class StudyAreaImportDialog : public QDialog {
     Q_OBJECT
 public:
     static constexpr const char* kTitle = "Import study area";
+    static constexpr const char* kDropRunsLabel = "Delete the runs stored on the replaced area";
 
     explicit StudyAreaImportDialog(QWidget* parent = nullptr);
 
@@ -52,6 +53,7 @@ private:
     QTableWidget* layers_ = nullptr;
     QLineEdit* contour_ = nullptr;
     QCheckBox* replace_ = nullptr;
+    QCheckBox* dropRuns_ = nullptr;
     QPlainTextEdit* summary_ = nullptr;
     FileChooser chooser_;
 };

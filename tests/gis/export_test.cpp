@@ -2,8 +2,18 @@
 // back through GDAL, and the import of an exported area.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
+#include <sstream>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "gis/gis_export.h"
 #include "gis/gis_files.h"
@@ -254,6 +264,226 @@ TEST_F(GisExportTest, RefusalsWriteNoFile) {
     for (const auto& entry : std::filesystem::directory_iterator(testing::gis_scratch(""))) {
         EXPECT_EQ(entry.path().filename().string().find(".partial"), std::string::npos) << entry.path();
     }
+}
+
+TEST_F(GisExportTest, LatestResultsOfSeveralAreasRunsOrAReplacedAreaAreRefusedSayingWhat) {
+    insert_plain_area();
+    schema().exec("INSERT INTO country VALUES (6, 'Other', 12)");
+    schema().exec("INSERT INTO matrix_referenz VALUES (6, 1, 1, 90, 90)");
+    schema().exec("INSERT INTO pixel (pixelID, countryID, country) VALUES (60, 6, 'Other')");
+    const std::string row50 = "(10, 'mow', 3, 'Kievit', 0.5, 50, 0, 0, 3440000, 5870000, -12, 0, 5)";
+    const std::string row51 = "(10, 'mow', 3, 'Kievit', 0.25, 51, 0, 1, 3440090, 5870000, -12, 0, 5)";
+    struct Case {
+        const char* what;
+        std::vector<std::string> rows;
+        std::string says;  // empty: exported
+    };
+    const Case cases[] = {
+        {"one run", {row50, row51}, ""},
+        {"two areas",
+         {row50, "(10, 'mow', 3, 'Kievit', 0.5, 60, 0, 0, 0, 0, -12, 0, 6)"},
+         "results_for_viusualitsation holds the rows of more than one study area (countryID 5 \"Plain\", countryID 6 "
+         "\"Other\")"},
+        {"an area since removed",
+         {row50, "(10, 'mow', 3, 'Kievit', 0.5, 70, 0, 0, 0, 0, -12, 0, 7)"},
+         "(countryID 5 \"Plain\", countryID 7 (no longer stored))"},
+        {"two runs on one area",
+         {row50, row51, row50},
+         "results_for_viusualitsation holds the rows of more than one run on study area countryID 5 \"Plain\" (1 "
+         "pixel, measure and species entries appear more than once)"},
+        {"a replaced area",
+         {row50, "(10, 'mow', 3, 'Kievit', 0.5, 49, 0, 2, 3440180, 5870000, -12, 0, 5)"},
+         "the rows of results_for_viusualitsation are stale: 1 of them name pixels that study area countryID 5 "
+         "\"Plain\" no longer has"},
+    };
+    auto db = connect();
+    for (const auto& c : cases) {
+        schema().exec("DELETE FROM results_for_viusualitsation");
+        for (const auto& r : c.rows) schema().exec("INSERT INTO results_for_viusualitsation VALUES " + r);
+        for (const char* file : {"mixed.csv", "mixed.gpkg"}) {
+            gis::ResultExportOptions options;
+            options.out = out(file);
+            try {
+                gis::export_results(*db, options);
+                EXPECT_EQ(c.says, "") << c.what << ": exported";
+            } catch (const gis::GisRefusal& e) {
+                EXPECT_NE(c.says, "") << c.what << ": " << e.what();
+                EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << c.what << ": " << e.what();
+                EXPECT_FALSE(std::filesystem::exists(options.out)) << c.what;
+            }
+        }
+    }
+}
+
+TEST_F(GisExportTest, AConfigurationWhosePixelsWereReplacedIsRefusedAsStale) {
+    insert_plain_area();
+    insert_configuration();
+    schema().exec("DELETE FROM pixel WHERE pixelID = 51");
+    auto db = connect();
+    gis::ResultExportOptions options;
+    options.configuration = 1700000000;
+    options.out = out("stale.csv");
+    try {
+        gis::export_results(*db, options);
+        ADD_FAILURE() << "exported";
+    } catch (const gis::GisRefusal& e) {
+        EXPECT_NE(std::string(e.what()).find("configuration 1700000000 is stale: 1 of its pixel results"),
+                  std::string::npos)
+            << e.what();
+    }
+    EXPECT_FALSE(std::filesystem::exists(options.out));
+}
+
+// Where the GeoTIFF and GeoPackage writers put their file: links followed,
+// FIFOs written directly, folders refused, permissions kept.
+class ExportPathTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = testing::gis_scratch("paths-" + std::string(
+                                                   ::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    std::string at(const std::string& name) const { return dir_ + "/" + name; }
+
+    static void write(const std::string& path, const std::string& ext) {
+        gis::GridGeometry grid;
+        grid.rows = 1;
+        grid.columns = 2;
+        grid.transform = {1000.0, 10.0, 0.0, 2000.0, 0.0, -10.0};
+        if (ext == ".tif") {
+            gis::OutputBand band;
+            band.description = "values";
+            band.values = {1.0, 2.0};
+            gis::write_geotiff(path, grid, {band});
+        } else {
+            gis::write_geopackage(path, "results", grid, {{"pixelID", true}}, {{0, 1, {7.0}}});
+        }
+    }
+
+    static std::string head(const std::string& path, std::size_t n) {
+        std::ifstream in(path, std::ios::binary);
+        std::string s(n, '\0');
+        in.read(s.data(), static_cast<std::streamsize>(n));
+        s.resize(static_cast<std::size_t>(in.gcount()));
+        return s;
+    }
+    // The first bytes of a GeoTIFF (little-endian TIFF) or a GeoPackage (SQLite).
+    static std::string magic(const std::string& ext) {
+        return ext == ".tif" ? std::string("II*\0", 4) : std::string("SQLite format 3");
+    }
+
+    std::string dir_;
+};
+
+TEST_F(ExportPathTest, LinksAreFollowedFifosWrittenDirectlyAndFoldersRefused) {
+    namespace fs = std::filesystem;
+    for (const std::string ext : {".tif", ".gpkg"}) {
+        // A link to a file: the file is replaced, keeping its permissions,
+        // and the link stays.
+        {
+            const std::string real = at("real" + ext), link = at("link" + ext);
+            std::ofstream(real) << "old";
+            fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+            fs::create_symlink("real" + ext, link);
+            write(link, ext);
+            EXPECT_TRUE(fs::is_symlink(fs::symlink_status(link))) << ext;
+            EXPECT_EQ(head(real, magic(ext).size()), magic(ext)) << ext;
+            EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
+                      fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read)
+                << ext;
+        }
+        // A dangling link: its target is created.
+        {
+            const std::string made = at("made" + ext), link = at("dangling" + ext);
+            fs::create_symlink("made" + ext, link);
+            write(link, ext);
+            EXPECT_TRUE(fs::is_symlink(fs::symlink_status(link))) << ext;
+            EXPECT_EQ(head(made, magic(ext).size()), magic(ext)) << ext;
+        }
+        // A FIFO: a reader gets the file, and the FIFO stays one. The reader
+        // does not wait for a writer, so a writer that replaced the FIFO
+        // cannot leave it waiting.
+        {
+            const std::string fifo = at("pipe" + ext);
+            ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+            const int fd = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+            ASSERT_GE(fd, 0);
+            std::atomic<bool> finished{false};
+            auto reader = std::async(std::launch::async, [&] {
+                std::string got;
+                char buffer[65536];
+                for (;;) {
+                    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+                    if (n > 0) {
+                        got.append(buffer, static_cast<std::size_t>(n));
+                    } else if (n == 0 && finished) {
+                        return got;
+                    } else {
+                        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                    }
+                }
+            });
+            try {
+                write(fifo, ext);
+            } catch (const std::exception& e) {
+                ADD_FAILURE() << ext << ": " << e.what();
+            }
+            finished = true;
+            const std::string got = reader.get();
+            ::close(fd);
+            EXPECT_EQ(got.substr(0, magic(ext).size()), magic(ext)) << ext;
+            EXPECT_TRUE(fs::is_fifo(fs::symlink_status(fifo))) << ext;
+        }
+        // A folder is refused and stays as it was.
+        {
+            const std::string folder = at("folder" + ext);
+            fs::create_directories(folder);
+            try {
+                write(folder, ext);
+                ADD_FAILURE() << ext << ": wrote over a folder";
+            } catch (const gis::GisRefusal& e) {
+                EXPECT_NE(std::string(e.what()).find("is a folder"), std::string::npos) << e.what();
+            }
+            EXPECT_TRUE(fs::is_directory(folder)) << ext;
+            EXPECT_TRUE(fs::is_empty(folder)) << ext;
+        }
+    }
+    // Nothing of the tool's own is left behind.
+    for (const auto& entry : fs::directory_iterator(dir_)) {
+        EXPECT_EQ(entry.path().filename().string().find(".partial"), std::string::npos) << entry.path();
+    }
+}
+
+TEST_F(ExportPathTest, TemporariesOfKilledExportsAreRemovedAndThoseOfRunningOnesKept) {
+    namespace fs = std::filesystem;
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    // A process that has ended.
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ASSERT_GT(child, 0);
+    ::waitpid(child, nullptr, 0);
+    const std::string dead = std::to_string(child), alive = std::to_string(::getppid());
+    const std::vector<std::string> stale = {
+        ".results.partial-" + std::string(host) + "-" + dead + ".gpkg",
+        ".results.partial-" + std::string(host) + "-" + dead + ".gpkg-journal",
+        ".area.partial-" + dead + ".tif",
+        ".area.partial-" + dead + ".tif.aux.xml",
+    };
+    const std::vector<std::string> kept = {
+        ".results.partial-" + std::string(host) + "-" + alive + ".gpkg",
+        ".results.partial-elsewhere-" + dead + ".gpkg",
+        ".notes.partial-" + dead + ".txt",
+    };
+    for (const auto& name : stale) std::ofstream(at(name)) << std::string(1000, 'x');
+    for (const auto& name : kept) std::ofstream(at(name)) << "in use";
+    write(at("results.gpkg"), ".gpkg");
+    for (const auto& name : stale) EXPECT_FALSE(fs::exists(at(name))) << name;
+    for (const auto& name : kept) EXPECT_TRUE(fs::exists(at(name))) << name;
+    EXPECT_EQ(head(at("results.gpkg"), 15), magic(".gpkg"));
 }
 
 }  // namespace

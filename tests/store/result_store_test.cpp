@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "store/result_store.h"
 #include "support/test_database.h"
 
@@ -105,6 +107,88 @@ TEST_F(ResultStoreTest, NamesWithApostrophesAreStoredAsGiven) {
     EXPECT_EQ(schema().scalar("SELECT species_name FROM results_for_viusualitsation"), "Montagu's harrier");
     EXPECT_EQ(schema().scalar("SELECT m_name FROM graphic"), "back\\slash");
     EXPECT_TRUE(messages().messages().empty());
+}
+
+// Many rows as one analysis writes them: long and short names, apostrophes,
+// tiny, negative and large numbers, more rows than one statement takes.
+std::vector<VisualisationRow> many_visualisation_rows(int n) {
+    std::vector<VisualisationRow> rows;
+    for (int k = 0; k < n; ++k) {
+        rows.push_back({k % 7, k % 3 ? "mowing_1cut" : "Bauer's Wiese", k % 5, k % 2 ? "Kiebitz" : "Montagu's harrier",
+                        k * 0.000123456789, 1000 + k, k / 40, k % 40, 3440000 + 90 * (k % 40), 5870000 - 90 * (k / 40),
+                        -12.345678901 * k, 150 + k * 1e-7, 2});
+    }
+    return rows;
+}
+
+std::vector<GraphicRow> many_graphic_rows(int n) {
+    std::vector<GraphicRow> rows;
+    for (int k = 0; k < n; ++k) {
+        rows.push_back({k, k % 7, k % 2 ? "mow" : "back\\slash", "Montagu's harrier", k * 1e-5, 1.0 / (k + 1), 0.5,
+                        -46.25 * k, 224.0 + k, 1e9 + k, k * 0.81, k % 100});
+    }
+    return rows;
+}
+
+std::vector<PixelResultRow> many_pixel_results(int n) {
+    std::vector<PixelResultRow> rows;
+    for (int k = 0; k < n; ++k) {
+        PixelResultRow r{500 + k, k % 9, -35.25 + k * 0.001, {}};
+        for (int s = 0; s < k % 4; ++s) r.qualities.emplace_back(s + 1, s * 0.1 + k * 1e-6);
+        rows.push_back(r);
+    }
+    return rows;
+}
+
+TEST_F(ResultStoreTest, BatchedWritesStoreTheRowsTheSingleStatementsStore) {
+    constexpr int kConfiguration = 1700000000;
+    const auto visualisation = many_visualisation_rows(2345);
+    const auto graphic = many_graphic_rows(1234);
+    const auto pixels = many_pixel_results(1500);
+    struct Case {
+        const char* what;
+        std::vector<const char*> tables;
+        std::function<void(DatabaseAccess&)> single, batched;
+        std::size_t most_statements;  // for the batched write, transaction included
+    };
+    const Case cases[] = {
+        {"visualisation", {"results_for_viusualitsation"},
+         [&](DatabaseAccess& db) { for (const auto& r : visualisation) save_visualisation_row(db, r); },
+         [&](DatabaseAccess& db) { save_visualisation_rows(db, visualisation); }, 3 + 2},
+        {"graphic", {"graphic"},
+         [&](DatabaseAccess& db) { for (const auto& r : graphic) save_graphic_row(db, r); },
+         [&](DatabaseAccess& db) { save_graphic_rows(db, graphic); }, 2 + 2},
+        {"stored run", {"result", "resulting_quality"},
+         [&](DatabaseAccess& db) {
+             for (const auto& r : pixels) save_pixel_result(db, r.pixelID, r.measureID, kConfiguration, r.benefit, r.qualities);
+         },
+         [&](DatabaseAccess& db) { save_pixel_results(db, kConfiguration, pixels); }, 2 + 3},
+    };
+    for (const auto& c : cases) {
+        auto db = connect();
+        c.single(*db);
+        std::vector<std::vector<std::vector<std::string>>> before;
+        for (const char* table : c.tables) {
+            before.push_back(schema().rows(std::string("SELECT * FROM ") + table));
+            schema().exec(std::string("TRUNCATE TABLE ") + table);
+        }
+        clear_sent();
+        c.batched(*db);
+        EXPECT_LE(sent().size(), c.most_statements) << c.what;
+        for (std::size_t t = 0; t < c.tables.size(); ++t) {
+            const auto after = schema().rows(std::string("SELECT * FROM ") + c.tables[t]);
+            EXPECT_GT(after.size(), 1000u) << c.what;
+            EXPECT_EQ(after, before[t]) << c.what << " " << c.tables[t];
+        }
+    }
+}
+
+TEST_F(ResultStoreTest, ABatchThatFailsLeavesNoRowOfTheAnalysis) {
+    auto rows = many_visualisation_rows(2500);
+    rows[2200].species_name = std::string(300, 'x');  // longer than the column
+    auto db = connect();
+    EXPECT_THROW(save_visualisation_rows(*db, rows), testing::DatabaseExit);
+    EXPECT_EQ(schema().count("results_for_viusualitsation"), 0);
 }
 
 }  // namespace

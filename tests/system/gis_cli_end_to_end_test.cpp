@@ -179,5 +179,30 @@ TEST_F(GisCliTest, HugeRastersAndRunningOutOfMemoryEndWithStatusTwoNotAnAbort) {
     EXPECT_EQ(area_rows(), before);
 }
 
+TEST_F(GisCliTest, AReplaceOfAnAreaWithStoredRunsIsRefusedNamingThemUnlessTheyAreDroppedWithIt) {
+    const std::string landuse = testing::write_raster("cli_replace.tif", {4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4});
+    const std::string import = "import-area --name Ersatzau --growth-start 12 --layer land_use_type=" + landuse;
+    ASSERT_EQ(cli(import).status, 0);
+    const std::string area = schema().scalar("SELECT countryID FROM country WHERE name = 'Ersatzau'");
+    const std::string pixel = schema().scalar("SELECT MIN(pixelID) FROM pixel WHERE countryID = " + area);
+    schema().exec("INSERT INTO configuration VALUES (1234, 1, 100, 1, 'Plan Ersatz', " + area + ")");
+    schema().exec("INSERT INTO result VALUES (" + pixel + ", 1234, 1, 5)");
+
+    CliResult r = cli(import + " --replace");
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_NE(r.err.find("has 1 stored run (configurationID 1234 \"Plan Ersatz\")"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("--drop-runs"), std::string::npos) << r.err;
+    EXPECT_EQ(schema().scalar("SELECT MIN(pixelID) FROM pixel WHERE countryID = " + area), pixel);
+
+    r = cli(import + " --drop-runs");
+    EXPECT_EQ(r.status, 2) << "--drop-runs without --replace\n" << r.err;
+
+    r = cli(import + " --replace --drop-runs");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(schema().scalar("SELECT COUNT(*) FROM configuration WHERE configurationID = 1234"), "0");
+    EXPECT_EQ(schema().scalar("SELECT COUNT(*) FROM result WHERE configurationID = 1234"), "0");
+    EXPECT_NE(schema().scalar("SELECT MIN(pixelID) FROM pixel WHERE countryID = " + area), pixel);
+}
+
 }  // namespace
 }  // namespace pravel

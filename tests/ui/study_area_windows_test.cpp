@@ -93,6 +93,33 @@ TEST_F(StudyAreaWindowsTest, TheDialogShowsWhatTheLayersHoldAndImportsThem) {
     EXPECT_EQ(schema().count("country"), 1);
 }
 
+TEST_F(StudyAreaWindowsTest, TheDialogReplacesAnAreaWithStoredRunsOnlyWhenTheyAreDeletedWithIt) {
+    StudyAreaImportDialog dialog;
+    dialog.addLayer("land_use_type", QString::fromStdString(landuse_));
+    dialog.findChild<QLineEdit*>("name")->setText("Laufau");
+    ASSERT_TRUE(dialog.runImport());
+    schema().exec("INSERT INTO configuration VALUES (4321, 1, 100, 1, 'Plan Lauf', 1)");
+    auto* replace = dialog.findChild<QCheckBox*>("replace");
+    auto* drop = dialog.findChild<QCheckBox*>("drop_runs");
+    ASSERT_NE(drop, nullptr);
+    EXPECT_FALSE(drop->isEnabled()) << "only a replace can delete runs";
+
+    replace->setChecked(true);
+    messages().clear();
+    EXPECT_FALSE(dialog.runImport());
+    ASSERT_FALSE(messages().texts().empty());
+    const std::string refusal = messages().texts().back();
+    EXPECT_NE(refusal.find("has 1 stored run (configurationID 4321 \"Plan Lauf\")"), std::string::npos) << refusal;
+    EXPECT_NE(refusal.find(StudyAreaImportDialog::kDropRunsLabel), std::string::npos) << refusal;
+    EXPECT_EQ(schema().count("configuration"), 1);
+
+    ASSERT_TRUE(drop->isEnabled());
+    drop->setChecked(true);
+    EXPECT_TRUE(dialog.runImport());
+    EXPECT_EQ(schema().count("configuration"), 0);
+    EXPECT_EQ(schema().count("country"), 1);
+}
+
 TEST_F(StudyAreaWindowsTest, TheMenusOfferTheImportAndTheExport) {
     CMainFrame frame;
     register_windows(frame);
