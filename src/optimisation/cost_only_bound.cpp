@@ -2,16 +2,23 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <functional>
 #include <map>
 #include <utility>
 
 #include <ClpSimplex.hpp>
+#include <ClpSolve.hpp>
 #include <CoinPackedMatrix.hpp>
 
 namespace pravel {
 
 namespace {
+
+// Largest magnitude of a coefficient, cost or right-hand side handed to the
+// solver (Euro or ha); far above any real programme, far below the values
+// the solver treats as infinite.
+constexpr double kLargestCoefficient = 1e13;
 
 // The columns (one per pixel and measure) and the rows of the programme:
 // first one row per pixel offered by two or more measures (take at most one;
@@ -58,6 +65,21 @@ CostOnlyBound solve(Programme& p, std::vector<double> row_lower, std::vector<dou
                     const std::vector<double>& objective, double sense, std::size_t species,
                     double pixel_area, std::chrono::steady_clock::time_point started) {
     CostOnlyBound bound;
+    // The solver takes very large values for infinite and stops the process
+    // on some of them; a programme with such values is not worked out.
+    const auto usable = [](const std::vector<double>& values) {
+        return std::all_of(values.begin(), values.end(),
+                           [](double v) { return std::isfinite(v) && std::fabs(v) <= kLargestCoefficient; });
+    };
+    const auto bound_usable = [](const std::vector<double>& values) {
+        return std::all_of(values.begin(), values.end(), [](double v) {
+            return v == COIN_DBL_MAX || v == -COIN_DBL_MAX || (std::isfinite(v) && std::fabs(v) <= kLargestCoefficient);
+        });
+    };
+    if (!usable(p.value) || !usable(objective) || !bound_usable(row_lower) || !bound_usable(row_upper)) {
+        bound.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        return bound;
+    }
     const int columns = static_cast<int>(p.cost.size());
     const int rows = static_cast<int>(row_lower.size());
     std::vector<double> column_lower(static_cast<std::size_t>(columns), 0.0);
@@ -67,7 +89,13 @@ CostOnlyBound solve(Programme& p, std::vector<double> row_lower, std::vector<dou
     model.loadProblem(columns, rows, p.start.data(), p.index.data(), p.value.data(), column_lower.data(),
                       column_upper.data(), objective.data(), row_lower.data(), row_upper.data());
     model.setOptimizationDirection(sense);
-    model.initialSolve();
+    // The dual simplex after presolve: the solver's automatic choice takes
+    // other methods on programmes with many columns, and some of them print
+    // to standard output whatever the log level.
+    ClpSolve options;
+    options.setSolveType(ClpSolve::useDual);
+    options.setPresolveType(ClpSolve::presolveOn);
+    model.initialSolve(options);
     bound.solved = model.isProvenOptimal() || model.isProvenPrimalInfeasible();
     bound.reachable = model.isProvenOptimal();
     if (bound.reachable) {
@@ -87,7 +115,8 @@ CostOnlyBound solve(Programme& p, std::vector<double> row_lower, std::vector<dou
 }  // namespace
 
 double cost_only_payment(const PixelResult& record, int transaction_costs) {
-    return std::max(0.0, transaction_costs - record.margin_without_payment);
+    const double cost = transaction_costs - record.margin_without_payment;
+    return std::isnan(cost) ? cost : std::max(0.0, cost);
 }
 
 CostOnlyBound cost_only_budget_bound(const std::vector<std::vector<PixelResult>>& lists,

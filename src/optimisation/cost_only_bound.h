@@ -33,7 +33,8 @@ CostOnlyBound cost_only_goal_bound(const std::vector<std::vector<PixelResult>>& 
                                    double pixel_area = PIXEL_AREA_HA);
 
 // What a pixel costs in a measure at cost-only payments (Euro per ha):
-// cost plus transaction costs, never below 0.
+// cost plus transaction costs, never below 0 (not a number when the margin
+// is not one).
 double cost_only_payment(const PixelResult& record, int transaction_costs);
 
 }  // namespace pravel
