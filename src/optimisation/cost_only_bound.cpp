@@ -448,45 +448,62 @@ CostOnlyBound budget_by_columns(const PixelOffers& o, const std::vector<double>&
     std::vector<std::size_t> class_of(offers);
     for (std::size_t c = 0; c < classes; ++c)
         for (std::size_t k = o.first[c]; k < o.first[c + 1]; ++k) class_of[k] = c;
-    bool second_phase = false;
+    bool real_costs = true;  // the programme is on its real costs
 
+    // A class with one offer in the programme needs no row: the offer's
+    // upper bound (the class's pixels) does it. Its row comes with its
+    // second offer, holding the first offer's column too.
+    std::vector<int> class_column(classes, -1);  // the column of a class's single offer
+    std::vector<int> class_columns(classes, 0);
     const auto add_offers = [&](const std::vector<std::size_t>& add) {
+        for (std::size_t k : add) ++class_columns[class_of[k]];
         std::vector<double> row_lower, row_upper;
-        std::vector<int> row_start;
+        std::vector<int> row_start{0}, row_index;
+        std::vector<double> row_element;
         for (std::size_t k : add) {
             const std::size_t c = class_of[k];
-            if (class_row[c] >= 0) continue;
+            if (class_row[c] >= 0 || class_columns[c] < 2) continue;
             class_row[c] = model.numberRows() + static_cast<int>(row_lower.size());
             row_lower.push_back(-COIN_DBL_MAX);
             row_upper.push_back(o.multiplicity[c]);
+            if (class_column[c] >= 0) {
+                row_index.push_back(class_column[c]);
+                row_element.push_back(1.0);
+            }
+            row_start.push_back(static_cast<int>(row_index.size()));
         }
         if (!row_lower.empty()) {
             const int first_row = model.numberRows();
-            row_start.assign(row_lower.size() + 1, 0);
             const int no_column = 0;
             const double no_element = 0.0;
             model.addRows(static_cast<int>(row_lower.size()), row_lower.data(), row_upper.data(), row_start.data(),
-                          &no_column, &no_element);
+                          row_index.empty() ? &no_column : row_index.data(),
+                          row_element.empty() ? &no_element : row_element.data());
             for (int r = first_row; r < model.numberRows(); ++r) model.setRowStatus(r, ClpSimplex::basic);
         }
         std::vector<int> start{0}, index;
         std::vector<double> element, lower, upper, objective;
+        const int first_column = model.numberColumns();
         for (std::size_t k : add) {
+            const std::size_t c = class_of[k];
             for (std::size_t s = 0; s < ns; ++s)
                 if (q(k, s) != 0.0) {
                     index.push_back(static_cast<int>(s));
                     element.push_back(q(k, s));
                 }
-            index.push_back(class_row[class_of[k]]);
-            element.push_back(1.0);
+            if (class_row[c] >= 0) {
+                index.push_back(class_row[c]);
+                element.push_back(1.0);
+            } else {
+                class_column[c] = first_column + static_cast<int>(lower.size());
+            }
             start.push_back(static_cast<int>(index.size()));
             lower.push_back(0.0);
-            upper.push_back(COIN_DBL_MAX);
-            objective.push_back(second_phase ? o.cost[k] : 0.0);
+            upper.push_back(o.multiplicity[c]);
+            objective.push_back(real_costs ? o.cost[k] : 0.0);
             in_model[k] = 1;
             column_offer.push_back(k);
         }
-        const int first_column = model.numberColumns();
         model.addColumns(static_cast<int>(add.size()), lower.data(), upper.data(), objective.data(), start.data(),
                          index.data(), element.data());
         for (int j = first_column; j < model.numberColumns(); ++j) model.setColumnStatus(j, ClpSimplex::atLowerBound);
@@ -532,36 +549,70 @@ CostOnlyBound budget_by_columns(const PixelOffers& o, const std::vector<double>&
     };
     double largest_cost = 1.0;
     for (double c : o.cost) largest_cost = std::max(largest_cost, c);
-    std::vector<std::size_t> add;
-    for (int phase = 1; phase <= 2; ++phase) {
-        if (phase == 2) {
-            second_phase = true;
-            for (std::size_t s = 0; s < ns; ++s) {
-                model.setColumnUpper(static_cast<int>(s), 0.0);
-                model.setObjectiveCoefficient(static_cast<int>(s), 0.0);
+    double scale = 1.0;
+    for (double w : wanted) scale = std::max(scale, w);
+    // Area a slack column makes up, in all: 0 when the targets are met.
+    const auto missing = [&] {
+        double sum = 0.0;
+        const double* x = model.getColSolution();
+        for (std::size_t s = 0; s < ns; ++s) sum += x[s];
+        return sum;
+    };
+    // The phases' objectives: 0 runs on the real costs with slack columns at
+    // a high price (usually enough: when its optimum needs no slack it is the
+    // programme's); when slack is left, 1 minimises the slack alone to tell
+    // whether the targets can be reached, and 2 then finds the least cost
+    // with the slack columns closed.
+    const auto set_objective = [&](int phase) {
+        real_costs = phase != 1;
+        for (std::size_t s = 0; s < ns; ++s) {
+            double price = 1.0;
+            if (phase == 0) {
+                // Well above what an hectare of the species costs anywhere.
+                double most = 0.0;
+                for (std::size_t k = 0; k < offers; ++k)
+                    if (q(k, s) > 0.0) most = std::max(most, o.cost[k] / q(k, s));
+                price = 10.0 * most + 1.0;
             }
-            for (std::size_t j = 0; j < column_offer.size(); ++j)
-                model.setObjectiveCoefficient(static_cast<int>(ns + j), o.cost[column_offer[j]]);
+            model.setObjectiveCoefficient(static_cast<int>(s), phase == 2 ? 0.0 : price);
+            if (phase == 2) model.setColumnUpper(static_cast<int>(s), 0.0);
         }
-        const double tolerance = phase == 1 ? 1e-9 : 1e-9 * largest_cost;
+        for (std::size_t j = 0; j < column_offer.size(); ++j)
+            model.setObjectiveCoefficient(static_cast<int>(ns + j), real_costs ? o.cost[column_offer[j]] : 0.0);
+    };
+    enum class Rounds { Optimal, TimeLimit, Failed };
+    std::vector<std::size_t> add;
+    const auto run_rounds = [&](int phase) {
+        const double tolerance = real_costs ? 1e-9 * largest_cost : 1e-9;
         for (int round = 0;; ++round) {
-            if (time_left() <= 0.0 || round > 10000) return finished(true);
+            if (time_left() <= 0.0) return Rounds::TimeLimit;
+            if (round > 10000) return Rounds::Failed;
             model.setMaximumSeconds(time_left());
-            model.primal();
-            if (model.status() == 3) return finished(true);
-            if (model.status() != 0) {
-                // Anything but an optimum is a failure of the solver here;
-                // the first phase is always feasible, the second too after it.
-                return finished(false);
-            }
+            // From the slack columns alone (costs never below 0) the dual
+            // simplex starts feasible and mostly flips offers to their
+            // bounds; after new columns the primal simplex goes on from the
+            // last basis.
+            if (phase == 0 && round == 0)
+                model.dual();
+            else
+                model.primal();
+            if (model.status() == 3) return Rounds::TimeLimit;
+            // Every phase's programme has a solution (the slack columns,
+            // or in the last phase the first phase's solution).
+            if (model.status() != 0) return Rounds::Failed;
             const double* dual = model.dualRowSolution();
+            const double* reduced_cost = model.getReducedCost();
             add.clear();
             for (std::size_t c = 0; c < classes; ++c) {
-                const double mu = class_row[c] >= 0 ? dual[class_row[c]] : 0.0;
+                // The class's dual: its row's, or for a single offer the
+                // part of its reduced cost its upper bound takes, or 0.
+                const double mu = class_row[c] >= 0      ? dual[class_row[c]]
+                                  : class_column[c] >= 0 ? std::min(0.0, reduced_cost[class_column[c]])
+                                                         : 0.0;
                 double best = -tolerance;
                 std::size_t at = offers;
                 for (std::size_t k = o.first[c]; k < o.first[c + 1]; ++k) {
-                    double reduced = (phase == 1 ? 0.0 : o.cost[k]) - mu;
+                    double reduced = (real_costs ? o.cost[k] : 0.0) - mu;
                     for (std::size_t s = 0; s < ns; ++s) reduced -= dual[s] * q(k, s);
                     if (reduced < best) {
                         best = reduced;
@@ -570,28 +621,31 @@ CostOnlyBound budget_by_columns(const PixelOffers& o, const std::vector<double>&
                 }
                 if (at != offers && !in_model[at]) add.push_back(at);
             }
-            if (add.empty()) break;
+            if (add.empty()) return Rounds::Optimal;
             add_offers(add);
         }
-        if (phase == 1) {
-            double missing = 0.0;
-            const double* x = model.getColSolution();
-            for (std::size_t s = 0; s < ns; ++s) missing += x[s];
-            double scale = 1.0;
-            for (double w : wanted) scale = std::max(scale, w);
-            if (missing > 1e-7 * scale) {
-                bound.solved = true;
-                return finished(false);
-            }
+    };
+    const auto stopped = [&](Rounds r) { return finished(r == Rounds::TimeLimit); };
+    set_objective(0);
+    if (const Rounds r = run_rounds(0); r != Rounds::Optimal) return stopped(r);
+    if (missing() > 1e-7 * scale) {
+        set_objective(1);
+        if (const Rounds r = run_rounds(1); r != Rounds::Optimal) return stopped(r);
+        if (missing() > 1e-7 * scale) {
+            bound.solved = true;
+            return finished(false);
         }
+        set_objective(2);
+        if (const Rounds r = run_rounds(2); r != Rounds::Optimal) return stopped(r);
     }
     bound.solved = true;
     bound.reachable = true;
-    bound.value = model.objectiveValue();
     const double* x = model.getColSolution();
     bound.area.assign(ns, 0.0);
-    for (std::size_t j = 0; j < column_offer.size(); ++j)
+    for (std::size_t j = 0; j < column_offer.size(); ++j) {
+        bound.value += x[ns + j] * o.cost[column_offer[j]];
         for (std::size_t s = 0; s < ns; ++s) bound.area[s] += x[ns + j] * q(column_offer[j], s);
+    }
     return finished(false);
 }
 
