@@ -168,7 +168,7 @@ PixelOffers gather_offers(const std::vector<std::vector<PixelResult>>& lists, in
     const long long cells = (static_cast<long long>(max_row) - min_row + 1) * width;
     std::vector<int> dense;
     std::unordered_map<long long, int> sparse;
-    const bool use_dense = cells <= (64LL << 20);
+    const bool use_dense = cells <= (16LL << 20);
     if (use_dense) dense.assign(static_cast<std::size_t>(cells), -1);
     std::vector<std::size_t> count;
     auto pixel_of = [&](const PixelResult& r) -> int& {
@@ -587,7 +587,7 @@ CostOnlyBound budget_by_columns(const PixelOffers& o, const std::vector<double>&
         for (int round = 0;; ++round) {
             if (time_left() <= 0.0) return Rounds::TimeLimit;
             if (round > 10000) return Rounds::Failed;
-            model.setMaximumSeconds(time_left());
+            model.setMaximumWallSeconds(time_left());
             // From the slack columns alone (costs never below 0) the dual
             // simplex starts feasible and mostly flips offers to their
             // bounds; after new columns the primal simplex goes on from the
