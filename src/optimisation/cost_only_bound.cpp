@@ -510,43 +510,28 @@ CostOnlyBound budget_by_columns(const PixelOffers& o, const std::vector<double>&
     };
 
     // First offers: for each species the pixels at their cheapest area for
-    // it, and the pixels at their cheapest share of all targets together,
-    // each until somewhat more than the target.
+    // it, until somewhat more than the target.
     {
         std::vector<std::size_t> seed;
         std::vector<std::pair<double, std::size_t>> ratio;
-        double targets = 0.0;
-        for (double w : wanted) targets += w > 0.0 ? 1.0 : 0.0;
-        // What an offer gives towards list `s`: a species' area, or (s ==
-        // ns) its shares of the targets summed.
-        const auto gives = [&](std::size_t k, std::size_t s) {
-            if (s < ns) return q(k, s);
-            double share = 0.0;
-            for (std::size_t t = 0; t < ns; ++t)
-                if (wanted[t] > 0.0) share += std::min(q(k, t), wanted[t]) / wanted[t];
-            return share;
-        };
-        for (std::size_t s = 0; s <= ns; ++s) {
-            const double target = s < ns ? wanted[s] : targets;
-            if (target <= 0.0) continue;
+        for (std::size_t s = 0; s < ns; ++s) {
+            if (wanted[s] <= 0.0) continue;
             ratio.clear();
             for (std::size_t c = 0; c < classes; ++c) {
                 double best = 0.0;
                 std::size_t at = offers;
-                for (std::size_t k = o.first[c]; k < o.first[c + 1]; ++k) {
-                    const double g = gives(k, s);
-                    if (g > 0.0 && (at == offers || o.cost[k] / g < best)) {
-                        best = o.cost[k] / g;
+                for (std::size_t k = o.first[c]; k < o.first[c + 1]; ++k)
+                    if (q(k, s) > 0.0 && (at == offers || o.cost[k] / q(k, s) < best)) {
+                        best = o.cost[k] / q(k, s);
                         at = k;
                     }
-                }
                 if (at != offers) ratio.push_back({best, at});
             }
             std::sort(ratio.begin(), ratio.end());
             double area = 0.0;
             for (const auto& [r, k] : ratio) {
-                if (area >= 1.3 * target) break;
-                area += o.multiplicity[class_of[k]] * gives(k, s);
+                if (area >= 1.3 * wanted[s]) break;
+                area += o.multiplicity[class_of[k]] * q(k, s);
                 if (!in_model[k]) {
                     in_model[k] = 1;  // marked here, added below
                     seed.push_back(k);
