@@ -26,6 +26,14 @@ namespace {
 
 using namespace pravel;
 
+// An option of an optional number takes an empty value for no value at all,
+// so `--max-seconds ""` would run as if the option were absent; refused.
+CLI::Validator non_empty_value(const std::string& what) {
+    return CLI::Validator(
+        [what](std::string& value) { return value.empty() ? "needs " + what + ", not an empty text" : std::string(); },
+        "");
+}
+
 // A progress line on stderr while a long analysis runs, when stderr is a
 // terminal.
 class TerminalProgress {
@@ -140,7 +148,8 @@ int run_command_line(int argc, char** argv) {
         if (store) {
             c->app->add_option("--store", c->store, "store the run as a configuration under this name");
             c->app->add_option("--max-seconds", c->max_seconds,
-                               "stop the search after this many seconds and keep its best solution");
+                               "stop the search after this many seconds and keep its best solution")
+                ->check(non_empty_value("a number of seconds"));
             c->app->add_option("--method", c->method, "search method: breakpoint (default) or annealing")
                 ->check(CLI::IsMember({"breakpoint", "annealing"}));
         } else {

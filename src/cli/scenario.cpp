@@ -7,6 +7,9 @@
 #include <iterator>
 #include <set>
 #include <sstream>
+#include <vector>
+
+#include "optimisation/optimisation_lines.h"
 
 namespace pravel::cli {
 
@@ -113,6 +116,10 @@ Scenario parse_scenario(const json& doc) {
     s.region = optional_key<std::string>(doc, "region", "scenario");
     s.predation = optional_key<std::string>(doc, "predation", "scenario");
     s.distance_cost_factor = optional_key<double>(doc, "distance_cost_factor", "scenario");
+    if (s.distance_cost_factor && !distance_cost_factor_in_range(*s.distance_cost_factor)) {
+        throw ScenarioError("scenario: \"distance_cost_factor\" must be a number from 0 to " +
+                            field_text(kMaxDistanceCostFactor));
+    }
     s.transaction_costs = integer_key(doc, "transaction_costs", "scenario");
     s.budget = whole_number_key(doc, "budget", "scenario");
     if (s.predation && *s.predation != "time independent" && *s.predation != "time dependent") {
@@ -125,8 +132,24 @@ Scenario parse_scenario(const json& doc) {
 
 Scenario parse_scenario_text(const std::string& text, const std::string& where) {
     json doc;
+    // JSON leaves duplicate keys to the reader, which would keep the last
+    // silently; a scenario with two values for one key is refused instead.
+    std::vector<std::set<std::string>> keys_of_open_objects;
+    const json::parser_callback_t refuse_duplicates = [&](int, json::parse_event_t event, json& parsed) {
+        if (event == json::parse_event_t::object_start) {
+            keys_of_open_objects.emplace_back();
+        } else if (event == json::parse_event_t::object_end) {
+            if (!keys_of_open_objects.empty()) keys_of_open_objects.pop_back();
+        } else if (event == json::parse_event_t::key && !keys_of_open_objects.empty()) {
+            const std::string& key = parsed.get_ref<const std::string&>();
+            if (!keys_of_open_objects.back().insert(key).second) {
+                throw ScenarioError(where + ": the key \"" + key + "\" is given more than once");
+            }
+        }
+        return true;
+    };
     try {
-        doc = json::parse(text);
+        doc = json::parse(text, refuse_duplicates);
     } catch (const json::exception& e) {
         // Say so plainly when the text starts with a whole JSON value and
         // something follows it (a second object, stray words).

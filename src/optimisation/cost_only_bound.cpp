@@ -2,16 +2,26 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <functional>
+#include <cstdint>
+#include <cstring>
 #include <map>
+#include <unordered_map>
 #include <utility>
 
 #include <ClpSimplex.hpp>
+#include <ClpSolve.hpp>
 #include <CoinPackedMatrix.hpp>
 
 namespace pravel {
 
 namespace {
+
+// Largest magnitude of a coefficient, cost or right-hand side handed to the
+// solver (Euro or ha); far above any real programme, far below the values
+// the solver treats as infinite.
+constexpr double kLargestCoefficient = 1e13;
 
 // The columns (one per pixel and measure) and the rows of the programme:
 // first one row per pixel offered by two or more measures (take at most one;
@@ -58,6 +68,21 @@ CostOnlyBound solve(Programme& p, std::vector<double> row_lower, std::vector<dou
                     const std::vector<double>& objective, double sense, std::size_t species,
                     double pixel_area, std::chrono::steady_clock::time_point started) {
     CostOnlyBound bound;
+    // The solver takes very large values for infinite and stops the process
+    // on some of them; a programme with such values is not worked out.
+    const auto usable = [](const std::vector<double>& values) {
+        return std::all_of(values.begin(), values.end(),
+                           [](double v) { return std::isfinite(v) && std::fabs(v) <= kLargestCoefficient; });
+    };
+    const auto bound_usable = [](const std::vector<double>& values) {
+        return std::all_of(values.begin(), values.end(), [](double v) {
+            return v == COIN_DBL_MAX || v == -COIN_DBL_MAX || (std::isfinite(v) && std::fabs(v) <= kLargestCoefficient);
+        });
+    };
+    if (!usable(p.value) || !usable(objective) || !bound_usable(row_lower) || !bound_usable(row_upper)) {
+        bound.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        return bound;
+    }
     const int columns = static_cast<int>(p.cost.size());
     const int rows = static_cast<int>(row_lower.size());
     std::vector<double> column_lower(static_cast<std::size_t>(columns), 0.0);
@@ -67,7 +92,13 @@ CostOnlyBound solve(Programme& p, std::vector<double> row_lower, std::vector<dou
     model.loadProblem(columns, rows, p.start.data(), p.index.data(), p.value.data(), column_lower.data(),
                       column_upper.data(), objective.data(), row_lower.data(), row_upper.data());
     model.setOptimizationDirection(sense);
-    model.initialSolve();
+    // The dual simplex after presolve: the solver's automatic choice takes
+    // other methods on programmes with many columns, and some of them print
+    // to standard output whatever the log level.
+    ClpSolve options;
+    options.setSolveType(ClpSolve::useDual);
+    options.setPresolveType(ClpSolve::presolveOn);
+    model.initialSolve(options);
     bound.solved = model.isProvenOptimal() || model.isProvenPrimalInfeasible();
     bound.reachable = model.isProvenOptimal();
     if (bound.reachable) {
@@ -84,15 +115,550 @@ CostOnlyBound solve(Programme& p, std::vector<double> row_lower, std::vector<dou
     return bound;
 }
 
+// ---- The fast bounds ------------------------------------------------------
+
+using Clock = std::chrono::steady_clock;
+
+double seconds_since(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
+
+bool in_range(double v) { return std::isfinite(v) && std::fabs(v) <= kLargestCoefficient; }
+
+// The offers of the candidate lists grouped by pixel, reduced: an offer that
+// another offer of the same pixel matches or beats in cost and in every
+// value is left out, and pixels whose remaining offers agree exactly become
+// one pixel class of larger area (its multiplicity).
+struct PixelOffers {
+    std::size_t values = 0;            // values per offer (species, or 1 for the goal's weighted effect)
+    std::size_t species = 0;           // species qualities per offer
+    std::vector<std::size_t> first;    // per class: its first offer; one more entry at the end
+    std::vector<double> multiplicity;  // per class: pixels it stands for
+    std::vector<double> cost;          // per offer: Euro (pixel area x cost-only payment)
+    std::vector<double> value;         // per offer x values: what the rows count (ha)
+    std::vector<double> quality;       // per offer x species: effective area (ha)
+    bool usable = true;                // every value finite and within the solver's range
+    std::size_t classes() const { return multiplicity.size(); }
+};
+
+// `values_of` writes an offer's counted values; an offer whose values are
+// all 0 never helps (its cost is never below 0) and is left out.
+template <class ValuesOf>
+PixelOffers gather_offers(const std::vector<std::vector<PixelResult>>& lists, int transaction_costs,
+                          double pixel_area, std::size_t values, std::size_t species, const ValuesOf& values_of) {
+    PixelOffers o;
+    o.values = values;
+    o.species = species;
+    // Pixel numbers: a dense index over the rows and columns the lists span.
+    int min_row = 0, max_row = -1, min_column = 0, max_column = -1;
+    bool any = false;
+    for (const auto& list : lists)
+        for (const PixelResult& r : list) {
+            if (!any) {
+                min_row = max_row = r.row;
+                min_column = max_column = r.column;
+                any = true;
+            }
+            min_row = std::min(min_row, r.row);
+            max_row = std::max(max_row, r.row);
+            min_column = std::min(min_column, r.column);
+            max_column = std::max(max_column, r.column);
+        }
+    o.first.push_back(0);
+    if (!any) return o;
+    const long long width = static_cast<long long>(max_column) - min_column + 1;
+    const long long cells = (static_cast<long long>(max_row) - min_row + 1) * width;
+    std::vector<int> dense;
+    std::unordered_map<long long, int> sparse;
+    const bool use_dense = cells <= (16LL << 20);
+    if (use_dense) dense.assign(static_cast<std::size_t>(cells), -1);
+    std::vector<std::size_t> count;
+    auto pixel_of = [&](const PixelResult& r) -> int& {
+        const long long key = (static_cast<long long>(r.row) - min_row) * width + (r.column - min_column);
+        return use_dense ? dense[static_cast<std::size_t>(key)] : sparse.try_emplace(key, -1).first->second;
+    };
+    std::vector<double> scratch(values);
+    for (const auto& list : lists)
+        for (const PixelResult& r : list) {
+            int& pixel = pixel_of(r);
+            if (pixel < 0) {
+                pixel = static_cast<int>(count.size());
+                count.push_back(0);
+            }
+            ++count[static_cast<std::size_t>(pixel)];
+        }
+    // The offers of each pixel, as records.
+    std::vector<std::size_t> start(count.size() + 1, 0);
+    for (std::size_t p = 0; p < count.size(); ++p) start[p + 1] = start[p] + count[p];
+    std::vector<const PixelResult*> by_pixel(start.back());
+    std::vector<std::size_t> fill(start.begin(), start.end() - 1);
+    for (const auto& list : lists)
+        for (const PixelResult& r : list) by_pixel[fill[static_cast<std::size_t>(pixel_of(r))]++] = &r;
+    dense.clear();
+    dense.shrink_to_fit();
+    sparse.clear();
+
+    struct Offer {
+        double cost;
+        std::size_t index;  // into the pixel's values and qualities
+    };
+    std::vector<Offer> offers;
+    std::vector<double> offer_values, offer_quality;
+    std::vector<std::size_t> kept;
+    // Pixel classes by a hash of their reduced offers.
+    std::unordered_multimap<std::uint64_t, std::size_t> class_of_hash;
+    for (std::size_t p = 0; p + 1 < start.size(); ++p) {
+        offers.clear();
+        offer_values.clear();
+        offer_quality.clear();
+        for (std::size_t k = start[p]; k < start[p + 1]; ++k) {
+            const PixelResult& r = *by_pixel[k];
+            const double cost = pixel_area * cost_only_payment(r, transaction_costs);
+            values_of(r, scratch.data());
+            bool useful = false;
+            for (double v : scratch) {
+                if (!in_range(v)) o.usable = false;
+                if (v > 0.0) useful = true;
+            }
+            if (!in_range(cost)) o.usable = false;
+            if (!o.usable) return o;
+            if (!useful) continue;
+            offers.push_back({cost, offers.size()});
+            offer_values.insert(offer_values.end(), scratch.begin(), scratch.end());
+            for (std::size_t s = 0; s < species; ++s)
+                offer_quality.push_back(s < r.qualities.size() ? pixel_area * r.qualities[s].quality : 0.0);
+        }
+        // Cheapest first; at equal cost the larger values first, so that an
+        // offer is only ever beaten by one before it.
+        const auto value_at = [&](const Offer& f, std::size_t v) { return offer_values[f.index * values + v]; };
+        std::sort(offers.begin(), offers.end(), [&](const Offer& a, const Offer& b) {
+            if (a.cost != b.cost) return a.cost < b.cost;
+            for (std::size_t v = 0; v < values; ++v)
+                if (value_at(a, v) != value_at(b, v)) return value_at(a, v) > value_at(b, v);
+            return false;
+        });
+        kept.clear();
+        for (std::size_t k = 0; k < offers.size(); ++k) {
+            bool beaten = false;
+            for (std::size_t j : kept) {
+                bool all = true;
+                for (std::size_t v = 0; v < values && all; ++v) all = value_at(offers[j], v) >= value_at(offers[k], v);
+                if (all) {
+                    beaten = true;
+                    break;
+                }
+            }
+            if (!beaten) kept.push_back(k);
+        }
+        if (kept.empty()) continue;
+        // Hash and compare with the classes of the same hash.
+        std::uint64_t hash = kept.size();
+        const auto mix = [&hash](double d) {
+            std::uint64_t bits;
+            std::memcpy(&bits, &d, sizeof bits);
+            hash ^= bits + 0x9e3779b97f4a7c15ULL + (hash << 6) + (hash >> 2);
+        };
+        for (std::size_t k : kept) {
+            mix(offers[k].cost);
+            for (std::size_t v = 0; v < values; ++v) mix(value_at(offers[k], v));
+            for (std::size_t s = 0; s < species; ++s) mix(offer_quality[offers[k].index * species + s]);
+        }
+        bool merged = false;
+        const auto range = class_of_hash.equal_range(hash);
+        for (auto it = range.first; it != range.second && !merged; ++it) {
+            const std::size_t c = it->second;
+            if (o.first[c + 1] - o.first[c] != kept.size()) continue;
+            bool same = true;
+            for (std::size_t i = 0; i < kept.size() && same; ++i) {
+                const Offer& f = offers[kept[i]];
+                const std::size_t at = o.first[c] + i;
+                same = o.cost[at] == f.cost;
+                for (std::size_t v = 0; v < values && same; ++v) same = o.value[at * values + v] == value_at(f, v);
+                for (std::size_t s = 0; s < species && same; ++s)
+                    same = o.quality[at * species + s] == offer_quality[f.index * species + s];
+            }
+            if (same) {
+                o.multiplicity[c] += 1.0;
+                merged = true;
+            }
+        }
+        if (merged) continue;
+        class_of_hash.emplace(hash, o.classes());
+        for (std::size_t k : kept) {
+            const Offer& f = offers[k];
+            o.cost.push_back(f.cost);
+            for (std::size_t v = 0; v < values; ++v) o.value.push_back(value_at(f, v));
+            for (std::size_t s = 0; s < species; ++s) o.quality.push_back(offer_quality[f.index * species + s]);
+        }
+        o.multiplicity.push_back(1.0);
+        o.first.push_back(o.cost.size());
+    }
+    return o;
+}
+
+// The goal bound has a single row, the budget: the best a pixel class can do
+// for a given spending is the upper concave hull of its offers (and of
+// taking none), and the programme's optimum takes the hulls' segments in
+// order of effect per Euro until the budget is spent, the last one in part.
+CostOnlyBound goal_by_hulls(const PixelOffers& o, double budget, Clock::time_point started) {
+    CostOnlyBound bound;
+    if (!o.usable || !in_range(budget)) return bound;
+    bound.solved = true;
+    if (budget < 0.0) return bound;  // not even nothing fits
+    bound.reachable = true;
+    struct Segment {
+        double slope, cost, effect;
+        std::size_t cls, to;  // the class and the offer the segment ends at
+    };
+    std::vector<Segment> segments;
+    std::vector<long long> base(o.classes(), -1);  // per class: the offer taken at no cost, if any
+    std::vector<std::size_t> hull;
+    double value = 0.0;
+    for (std::size_t c = 0; c < o.classes(); ++c) {
+        // Offers come cheapest first with rising effect (the reduction left
+        // no offer that a cheaper one matches).
+        std::size_t k = o.first[c];
+        double c0 = 0.0, e0 = 0.0;
+        if (k < o.first[c + 1] && o.cost[k] == 0.0) {
+            base[c] = static_cast<long long>(k);
+            e0 = o.value[k];
+            ++k;
+        }
+        value += o.multiplicity[c] * e0;
+        hull.clear();
+        for (; k < o.first[c + 1]; ++k) {
+            while (!hull.empty()) {
+                const std::size_t last = hull.back();
+                const double px = hull.size() > 1 ? o.cost[hull[hull.size() - 2]] : c0;
+                const double py = hull.size() > 1 ? o.value[hull[hull.size() - 2]] : e0;
+                // Drop the last point when it lies on or below the line
+                // from the one before it to the new point.
+                if ((o.value[last] - py) * (o.cost[k] - px) <= (o.value[k] - py) * (o.cost[last] - px))
+                    hull.pop_back();
+                else
+                    break;
+            }
+            hull.push_back(k);
+        }
+        double px = c0, py = e0;
+        for (std::size_t h : hull) {
+            segments.push_back({(o.value[h] - py) / (o.cost[h] - px), o.cost[h] - px, o.value[h] - py, c, h});
+            px = o.cost[h];
+            py = o.value[h];
+        }
+    }
+    std::stable_sort(segments.begin(), segments.end(),
+                     [](const Segment& a, const Segment& b) { return a.slope > b.slope; });
+    // Where each class ends: at an offer fully, and one class part way to
+    // the next offer of its hull.
+    std::vector<long long> reached = base;
+    long long partial_from = -2, partial_to = -1;
+    double partial = 0.0;
+    std::size_t partial_class = 0;
+    double left = budget;
+    for (const Segment& s : segments) {
+        const double m = o.multiplicity[s.cls];
+        if (m * s.cost <= left) {
+            left -= m * s.cost;
+            value += m * s.effect;
+            reached[s.cls] = static_cast<long long>(s.to);
+            continue;
+        }
+        partial = left / (m * s.cost);
+        value += partial * m * s.effect;
+        partial_class = s.cls;
+        partial_from = reached[s.cls];
+        partial_to = static_cast<long long>(s.to);
+        break;
+    }
+    bound.value = value;
+    bound.area.assign(o.species, 0.0);
+    const auto add = [&](long long offer, double x) {
+        if (offer < 0) return;
+        for (std::size_t s = 0; s < o.species; ++s)
+            bound.area[s] += x * o.quality[static_cast<std::size_t>(offer) * o.species + s];
+    };
+    for (std::size_t c = 0; c < o.classes(); ++c) {
+        if (partial_from != -2 && c == partial_class) {
+            add(partial_from, o.multiplicity[c] * (1.0 - partial));
+            add(partial_to, o.multiplicity[c] * partial);
+        } else {
+            add(reached[c], o.multiplicity[c]);
+        }
+    }
+    bound.seconds = seconds_since(started);
+    return bound;
+}
+
+// The budget bound by column generation. The small programme holds the
+// species rows, a row per pixel class it has offers of (at most the class's
+// pixels), and the offers that matter so far. Its duals price every offer;
+// offers that would lower its cost join it (the best of each class) until
+// none would, at which point its optimum is the whole programme's. A first
+// phase finds whether the targets can be reached (slack columns that make up
+// missing area, their sum minimised), the second the least cost.
+CostOnlyBound budget_by_columns(const PixelOffers& o, const std::vector<double>& wanted, double max_seconds,
+                                Clock::time_point started) {
+    CostOnlyBound bound;
+    const std::size_t ns = wanted.size();
+    if (!o.usable || !std::all_of(wanted.begin(), wanted.end(), in_range)) return bound;
+    if (ns == 0) {
+        bound.solved = bound.reachable = true;
+        bound.seconds = seconds_since(started);
+        return bound;
+    }
+    const auto time_left = [&] { return max_seconds - seconds_since(started); };
+    const std::size_t classes = o.classes();
+    const std::size_t offers = o.cost.size();
+    const auto q = [&](std::size_t offer, std::size_t s) { return o.value[offer * ns + s]; };
+
+    // Targets beyond what every pixel at its best for that species gives
+    // cannot be reached at all.
+    for (std::size_t s = 0; s < ns; ++s) {
+        double most = 0.0;
+        for (std::size_t c = 0; c < classes; ++c) {
+            double best = 0.0;
+            for (std::size_t k = o.first[c]; k < o.first[c + 1]; ++k) best = std::max(best, q(k, s));
+            most += o.multiplicity[c] * best;
+        }
+        if (most < wanted[s] - 1e-9 * std::max(1.0, wanted[s])) {
+            bound.solved = true;
+            bound.seconds = seconds_since(started);
+            return bound;
+        }
+    }
+
+    ClpSimplex model;
+    model.setLogLevel(0);
+    {
+        // Species rows and one slack column per species.
+        std::vector<double> row_lower(wanted), row_upper(ns, COIN_DBL_MAX);
+        std::vector<int> col_start(ns + 1), col_index(ns);
+        std::vector<double> col_value(ns, 1.0), col_lower(ns, 0.0), col_upper(ns, COIN_DBL_MAX), objective(ns, 1.0);
+        for (std::size_t s = 0; s < ns; ++s) {
+            col_start[s] = static_cast<int>(s);
+            col_index[s] = static_cast<int>(s);
+        }
+        col_start[ns] = static_cast<int>(ns);
+        model.loadProblem(static_cast<int>(ns), static_cast<int>(ns), col_start.data(), col_index.data(),
+                          col_value.data(), col_lower.data(), col_upper.data(), objective.data(), row_lower.data(),
+                          row_upper.data());
+    }
+    std::vector<int> class_row(classes, -1);
+    std::vector<char> in_model(offers, 0);
+    std::vector<std::size_t> column_offer;  // offer of each column after the slack columns
+    std::vector<std::size_t> class_of(offers);
+    for (std::size_t c = 0; c < classes; ++c)
+        for (std::size_t k = o.first[c]; k < o.first[c + 1]; ++k) class_of[k] = c;
+    bool real_costs = true;  // the programme is on its real costs
+
+    // A class with one offer in the programme needs no row: the offer's
+    // upper bound (the class's pixels) does it. Its row comes with its
+    // second offer, holding the first offer's column too.
+    std::vector<int> class_column(classes, -1);  // the column of a class's single offer
+    std::vector<int> class_columns(classes, 0);
+    const auto add_offers = [&](const std::vector<std::size_t>& add) {
+        for (std::size_t k : add) ++class_columns[class_of[k]];
+        std::vector<double> row_lower, row_upper;
+        std::vector<int> row_start{0}, row_index;
+        std::vector<double> row_element;
+        for (std::size_t k : add) {
+            const std::size_t c = class_of[k];
+            if (class_row[c] >= 0 || class_columns[c] < 2) continue;
+            class_row[c] = model.numberRows() + static_cast<int>(row_lower.size());
+            row_lower.push_back(-COIN_DBL_MAX);
+            row_upper.push_back(o.multiplicity[c]);
+            if (class_column[c] >= 0) {
+                row_index.push_back(class_column[c]);
+                row_element.push_back(1.0);
+            }
+            row_start.push_back(static_cast<int>(row_index.size()));
+        }
+        if (!row_lower.empty()) {
+            const int first_row = model.numberRows();
+            const int no_column = 0;
+            const double no_element = 0.0;
+            model.addRows(static_cast<int>(row_lower.size()), row_lower.data(), row_upper.data(), row_start.data(),
+                          row_index.empty() ? &no_column : row_index.data(),
+                          row_element.empty() ? &no_element : row_element.data());
+            for (int r = first_row; r < model.numberRows(); ++r) model.setRowStatus(r, ClpSimplex::basic);
+        }
+        std::vector<int> start{0}, index;
+        std::vector<double> element, lower, upper, objective;
+        const int first_column = model.numberColumns();
+        for (std::size_t k : add) {
+            const std::size_t c = class_of[k];
+            for (std::size_t s = 0; s < ns; ++s)
+                if (q(k, s) != 0.0) {
+                    index.push_back(static_cast<int>(s));
+                    element.push_back(q(k, s));
+                }
+            if (class_row[c] >= 0) {
+                index.push_back(class_row[c]);
+                element.push_back(1.0);
+            } else {
+                class_column[c] = first_column + static_cast<int>(lower.size());
+            }
+            start.push_back(static_cast<int>(index.size()));
+            lower.push_back(0.0);
+            upper.push_back(o.multiplicity[c]);
+            objective.push_back(real_costs ? o.cost[k] : 0.0);
+            in_model[k] = 1;
+            column_offer.push_back(k);
+        }
+        model.addColumns(static_cast<int>(add.size()), lower.data(), upper.data(), objective.data(), start.data(),
+                         index.data(), element.data());
+        for (int j = first_column; j < model.numberColumns(); ++j) model.setColumnStatus(j, ClpSimplex::atLowerBound);
+    };
+
+    // First offers: for each species the pixels at their cheapest area for
+    // it, until somewhat more than the target.
+    {
+        std::vector<std::size_t> seed;
+        std::vector<std::pair<double, std::size_t>> ratio;
+        for (std::size_t s = 0; s < ns; ++s) {
+            if (wanted[s] <= 0.0) continue;
+            ratio.clear();
+            for (std::size_t c = 0; c < classes; ++c) {
+                double best = 0.0;
+                std::size_t at = offers;
+                for (std::size_t k = o.first[c]; k < o.first[c + 1]; ++k)
+                    if (q(k, s) > 0.0 && (at == offers || o.cost[k] / q(k, s) < best)) {
+                        best = o.cost[k] / q(k, s);
+                        at = k;
+                    }
+                if (at != offers) ratio.push_back({best, at});
+            }
+            std::sort(ratio.begin(), ratio.end());
+            double area = 0.0;
+            for (const auto& [r, k] : ratio) {
+                if (area >= 1.3 * wanted[s]) break;
+                area += o.multiplicity[class_of[k]] * q(k, s);
+                if (!in_model[k]) {
+                    in_model[k] = 1;  // marked here, added below
+                    seed.push_back(k);
+                }
+            }
+        }
+        for (std::size_t k : seed) in_model[k] = 0;
+        if (!seed.empty()) add_offers(seed);
+    }
+
+    const auto finished = [&](bool time_out) {
+        bound.time_limit_reached = time_out;
+        bound.seconds = seconds_since(started);
+        return bound;
+    };
+    double largest_cost = 1.0;
+    for (double c : o.cost) largest_cost = std::max(largest_cost, c);
+    double scale = 1.0;
+    for (double w : wanted) scale = std::max(scale, w);
+    // Area a slack column makes up, in all: 0 when the targets are met.
+    const auto missing = [&] {
+        double sum = 0.0;
+        const double* x = model.getColSolution();
+        for (std::size_t s = 0; s < ns; ++s) sum += x[s];
+        return sum;
+    };
+    // The phases' objectives: 0 runs on the real costs with slack columns at
+    // a high price (usually enough: when its optimum needs no slack it is the
+    // programme's); when slack is left, 1 minimises the slack alone to tell
+    // whether the targets can be reached, and 2 then finds the least cost
+    // with the slack columns closed.
+    const auto set_objective = [&](int phase) {
+        real_costs = phase != 1;
+        for (std::size_t s = 0; s < ns; ++s) {
+            double price = 1.0;
+            if (phase == 0) {
+                // Well above what an hectare of the species costs anywhere.
+                double most = 0.0;
+                for (std::size_t k = 0; k < offers; ++k)
+                    if (q(k, s) > 0.0) most = std::max(most, o.cost[k] / q(k, s));
+                price = 10.0 * most + 1.0;
+            }
+            model.setObjectiveCoefficient(static_cast<int>(s), phase == 2 ? 0.0 : price);
+            if (phase == 2) model.setColumnUpper(static_cast<int>(s), 0.0);
+        }
+        for (std::size_t j = 0; j < column_offer.size(); ++j)
+            model.setObjectiveCoefficient(static_cast<int>(ns + j), real_costs ? o.cost[column_offer[j]] : 0.0);
+    };
+    enum class Rounds { Optimal, TimeLimit, Failed };
+    std::vector<std::size_t> add;
+    const auto run_rounds = [&](int phase) {
+        const double tolerance = real_costs ? 1e-9 * largest_cost : 1e-9;
+        for (int round = 0;; ++round) {
+            if (time_left() <= 0.0) return Rounds::TimeLimit;
+            if (round > 10000) return Rounds::Failed;
+            model.setMaximumWallSeconds(time_left());
+            // From the slack columns alone (costs never below 0) the dual
+            // simplex starts feasible and mostly flips offers to their
+            // bounds; after new columns the primal simplex goes on from the
+            // last basis.
+            if (phase == 0 && round == 0)
+                model.dual();
+            else
+                model.primal();
+            if (model.status() == 3) return Rounds::TimeLimit;
+            // Every phase's programme has a solution (the slack columns,
+            // or in the last phase the first phase's solution).
+            if (model.status() != 0) return Rounds::Failed;
+            const double* dual = model.dualRowSolution();
+            const double* reduced_cost = model.getReducedCost();
+            add.clear();
+            for (std::size_t c = 0; c < classes; ++c) {
+                // The class's dual: its row's, or for a single offer the
+                // part of its reduced cost its upper bound takes, or 0.
+                const double mu = class_row[c] >= 0      ? dual[class_row[c]]
+                                  : class_column[c] >= 0 ? std::min(0.0, reduced_cost[class_column[c]])
+                                                         : 0.0;
+                double best = -tolerance;
+                std::size_t at = offers;
+                for (std::size_t k = o.first[c]; k < o.first[c + 1]; ++k) {
+                    double reduced = (real_costs ? o.cost[k] : 0.0) - mu;
+                    for (std::size_t s = 0; s < ns; ++s) reduced -= dual[s] * q(k, s);
+                    if (reduced < best) {
+                        best = reduced;
+                        at = k;
+                    }
+                }
+                if (at != offers && !in_model[at]) add.push_back(at);
+            }
+            if (add.empty()) return Rounds::Optimal;
+            add_offers(add);
+        }
+    };
+    const auto stopped = [&](Rounds r) { return finished(r == Rounds::TimeLimit); };
+    set_objective(0);
+    if (const Rounds r = run_rounds(0); r != Rounds::Optimal) return stopped(r);
+    if (missing() > 1e-7 * scale) {
+        set_objective(1);
+        if (const Rounds r = run_rounds(1); r != Rounds::Optimal) return stopped(r);
+        if (missing() > 1e-7 * scale) {
+            bound.solved = true;
+            return finished(false);
+        }
+        set_objective(2);
+        if (const Rounds r = run_rounds(2); r != Rounds::Optimal) return stopped(r);
+    }
+    bound.solved = true;
+    bound.reachable = true;
+    const double* x = model.getColSolution();
+    bound.area.assign(ns, 0.0);
+    for (std::size_t j = 0; j < column_offer.size(); ++j) {
+        bound.value += x[ns + j] * o.cost[column_offer[j]];
+        for (std::size_t s = 0; s < ns; ++s) bound.area[s] += x[ns + j] * q(column_offer[j], s);
+    }
+    return finished(false);
+}
+
 }  // namespace
 
 double cost_only_payment(const PixelResult& record, int transaction_costs) {
-    return std::max(0.0, transaction_costs - record.margin_without_payment);
+    const double cost = transaction_costs - record.margin_without_payment;
+    return std::isnan(cost) ? cost : std::max(0.0, cost);
 }
 
-CostOnlyBound cost_only_budget_bound(const std::vector<std::vector<PixelResult>>& lists,
-                                     const std::vector<double>& wanted_area_ha, int transaction_costs,
-                                     double pixel_area) {
+CostOnlyBound plain_cost_only_budget_bound(const std::vector<std::vector<PixelResult>>& lists,
+                                           const std::vector<double>& wanted_area_ha, int transaction_costs,
+                                           double pixel_area) {
     const auto started = std::chrono::steady_clock::now();
     const std::size_t ns = wanted_area_ha.size();
     Programme p = build(lists, transaction_costs, pixel_area,
@@ -115,9 +681,9 @@ CostOnlyBound cost_only_budget_bound(const std::vector<std::vector<PixelResult>>
     return solve(p, lower, upper, p.cost, 1.0, ns, pixel_area, started);
 }
 
-CostOnlyBound cost_only_goal_bound(const std::vector<std::vector<PixelResult>>& lists,
-                                   const std::vector<double>& weight, double budget, int transaction_costs,
-                                   double pixel_area) {
+CostOnlyBound plain_cost_only_goal_bound(const std::vector<std::vector<PixelResult>>& lists,
+                                         const std::vector<double>& weight, double budget, int transaction_costs,
+                                         double pixel_area) {
     const auto started = std::chrono::steady_clock::now();
     const std::size_t ns = weight.size();
     std::vector<double> effect;
@@ -137,6 +703,43 @@ CostOnlyBound cost_only_goal_bound(const std::vector<std::vector<PixelResult>>& 
     lower.push_back(-COIN_DBL_MAX);
     upper.push_back(budget);
     return solve(p, lower, upper, effect, -1.0, ns, pixel_area, started);
+}
+
+}  // namespace pravel
+
+namespace pravel {
+
+CostOnlyBound cost_only_budget_bound(const std::vector<std::vector<PixelResult>>& lists,
+                                     const std::vector<double>& wanted_area_ha, int transaction_costs,
+                                     double pixel_area, double max_seconds) {
+    const auto started = Clock::now();
+    const std::size_t ns = wanted_area_ha.size();
+    const PixelOffers offers =
+        gather_offers(lists, transaction_costs, pixel_area, ns, ns, [&](const PixelResult& r, double* out) {
+            for (std::size_t s = 0; s < ns; ++s) out[s] = s < r.qualities.size() ? pixel_area * r.qualities[s].quality : 0.0;
+        });
+    return budget_by_columns(offers, wanted_area_ha, max_seconds, started);
+}
+
+CostOnlyBound cost_only_goal_bound(const std::vector<std::vector<PixelResult>>& lists,
+                                   const std::vector<double>& weight, double budget, int transaction_costs,
+                                   double pixel_area, double max_seconds) {
+    const auto started = Clock::now();
+    const std::size_t ns = weight.size();
+    const PixelOffers offers =
+        gather_offers(lists, transaction_costs, pixel_area, 1, ns, [&](const PixelResult& r, double* out) {
+            double e = 0.0;
+            for (std::size_t s = 0; s < ns && s < r.qualities.size(); ++s) e += weight[s] * r.qualities[s].quality;
+            out[0] = pixel_area * e;
+        });
+    CostOnlyBound bound;
+    if (seconds_since(started) > max_seconds) {
+        bound.time_limit_reached = true;
+    } else {
+        bound = goal_by_hulls(offers, budget, started);
+    }
+    bound.seconds = seconds_since(started);
+    return bound;
 }
 
 }  // namespace pravel

@@ -6,6 +6,17 @@
 // uniform payment pays every participant at least its own cost plus
 // transaction costs (and never less than 0); the distance from a search's
 // result to the bound is the price of paying one rate per measure.
+//
+// The programme has one column per candidate but only a few rows that tie
+// pixels together (one per species, or the budget). The bound solves it by
+// that structure: candidates of a pixel that another of its candidates
+// matches or beats in cost and every quality are left out, pixels with the
+// same offers become one pixel of larger area, the goal bound (one budget
+// row) is solved exactly by the upper hull of each pixel's offers, and the
+// budget bound by column generation (a small programme over the candidates
+// that matter, priced against all of them with the small programme's duals
+// until none can lower its cost). The plain programme stays available for
+// comparison.
 #include <optional>
 #include <vector>
 
@@ -14,26 +25,41 @@
 namespace pravel {
 
 struct CostOnlyBound {
-    bool solved = false;          // the solver finished
-    bool reachable = false;       // budget bound: the targets can be reached at all
-    double value = 0.0;           // Euro (budget bound) or weighted ha (goal bound)
+    bool solved = false;              // the solver finished
+    bool reachable = false;           // budget bound: the targets can be reached at all
+    bool time_limit_reached = false;  // stopped by its time limit, not worked out
+    double value = 0.0;               // Euro (budget bound) or weighted ha (goal bound)
     double seconds = 0.0;
-    std::vector<double> area;     // effective area per species at the bound's solution (ha)
+    std::vector<double> area;         // effective area per species at the bound's solution (ha)
 };
+
+// How long a bound may take before it gives up (not worked out): the bound
+// only reports on a search's result and must never hold up the run.
+inline constexpr double kCostOnlyBoundSeconds = 60.0;
 
 // Least budget (Euro) at which every species reaches its wanted area;
 // `reachable` false when no allocation reaches them.
 CostOnlyBound cost_only_budget_bound(const std::vector<std::vector<PixelResult>>& lists,
                                      const std::vector<double>& wanted_area_ha, int transaction_costs,
-                                     double pixel_area);
+                                     double pixel_area, double max_seconds = kCostOnlyBoundSeconds);
 
 // Largest weighted effective area (ha) that `budget` buys.
 CostOnlyBound cost_only_goal_bound(const std::vector<std::vector<PixelResult>>& lists,
                                    const std::vector<double>& weight, double budget, int transaction_costs,
-                                   double pixel_area = PIXEL_AREA_HA);
+                                   double pixel_area = PIXEL_AREA_HA, double max_seconds = kCostOnlyBoundSeconds);
+
+// The same bounds as one plain programme with a column per candidate, solved
+// whole (slow on large areas; kept to check the fast bounds against).
+CostOnlyBound plain_cost_only_budget_bound(const std::vector<std::vector<PixelResult>>& lists,
+                                           const std::vector<double>& wanted_area_ha, int transaction_costs,
+                                           double pixel_area);
+CostOnlyBound plain_cost_only_goal_bound(const std::vector<std::vector<PixelResult>>& lists,
+                                         const std::vector<double>& weight, double budget, int transaction_costs,
+                                         double pixel_area = PIXEL_AREA_HA);
 
 // What a pixel costs in a measure at cost-only payments (Euro per ha):
-// cost plus transaction costs, never below 0.
+// cost plus transaction costs, never below 0 (not a number when the margin
+// is not one).
 double cost_only_payment(const PixelResult& record, int transaction_costs);
 
 }  // namespace pravel

@@ -1,5 +1,7 @@
 #include "optimisation/optimisation_lines.h"
 
+#include <cmath>
+
 #include "common/number_format.h"
 #include "common/numeric_input.h"
 
@@ -36,13 +38,26 @@ float measure_block(const OptimisationResult& result, const std::vector<MeasureR
 
 }  // namespace
 
+bool distance_cost_factor_in_range(double factor) {
+    return std::isfinite(factor) && factor >= 0.0 && factor <= kMaxDistanceCostFactor;
+}
+
+namespace {
+
+InputProblem factor_range_problem(const OptimisationInputs& in) {
+    if (distance_cost_factor_in_range(parse_real(in.distance_cost_factor))) return {};
+    return {InputField::DistanceCostFactor, kOptFactorOutOfRange};
+}
+
+}  // namespace
+
 InputProblem budget_minimisation_input_problem(const OptimisationInputs& in) {
     if (in.distance_cost_factor.empty()) return {InputField::DistanceCostFactor, kOptFactorMissing};
     if (!in.country_chosen) return kMinNoCountry;
     if (!in.time_dependent_predation) return kMinNoPredation;
     if (in.transaction_costs.empty()) return {InputField::TransactionCosts, kOptTransactionCostsMissing};
     if (in.species_count == 0 || in.measure_count == 0) return kOptNoSpeciesOrMeasure;
-    return {};
+    return factor_range_problem(in);
 }
 
 InputProblem goal_maximisation_input_problem(const OptimisationInputs& in) {
@@ -52,7 +67,7 @@ InputProblem goal_maximisation_input_problem(const OptimisationInputs& in) {
     if (!in.time_dependent_predation) return kMaxNoPredation;
     if (in.transaction_costs.empty()) return {InputField::TransactionCosts, kOptTransactionCostsMissing};
     if (in.species_count == 0 || in.measure_count == 0) return kOptNoSpeciesOrMeasure;
-    return {};
+    return factor_range_problem(in);
 }
 
 InputProblem budget_minimisation_species_problem(bool species_chosen, const std::string& minimum_quality,

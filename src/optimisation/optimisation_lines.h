@@ -16,6 +16,12 @@ inline constexpr const char* kOptFactorMissing = "You have to enter a factor for
 inline constexpr const char* kOptTransactionCostsMissing = "You have to enter transaction costs please!";
 inline constexpr const char* kOptNoSpeciesOrMeasure = "You forgot to select a species or a measure!";
 inline constexpr const char* kOptNoSpeciesName = "You have to select a species first please!";
+// The distance cost factor's range: a negative factor would pay farmers for
+// distance, and a huge one makes costs too large for the bound's solver
+// (and, beyond that, not finite).
+inline constexpr double kMaxDistanceCostFactor = 1e6;
+inline constexpr const char* kOptFactorOutOfRange =
+    "The factor for the distance cost must be between 0 and 1000000!\n\n Please revise your input!";
 // Budget minimisation.
 inline constexpr const char* kMinNoCountry = "You have to select a country please!";
 inline constexpr const char* kMinNoPredation = "You have to select the predation please!";
@@ -45,8 +51,11 @@ struct OptimisationInputs {
     std::size_t measure_count = 0;
 };
 
-// The first failing start check, in each window's order; empty when the run
-// may start.
+// Whether a distance cost factor is finite and within 0..kMaxDistanceCostFactor.
+bool distance_cost_factor_in_range(double factor);
+
+// The first failing start check, in each window's order (the factor's range
+// last); empty when the run may start.
 InputProblem budget_minimisation_input_problem(const OptimisationInputs& in);
 InputProblem goal_maximisation_input_problem(const OptimisationInputs& in);
 

@@ -53,6 +53,17 @@ TEST(ScenarioText, RefusesNumbersOutsideTheirRangeAndTextAfterTheValue) {
         {R"({"region": )", "s.json: not valid JSON"},
         {"", "not valid JSON"},
         {R"([1, 2])", "the scenario must be a JSON object"},
+        {R"({"distance_cost_factor": 1e25})", "\"distance_cost_factor\" must be a number from 0 to 1000000"},
+        {R"({"distance_cost_factor": -5})", "\"distance_cost_factor\" must be a number from 0 to 1000000"},
+        {R"({"distance_cost_factor": 1000000.5})", "\"distance_cost_factor\" must be a number"},
+        {R"({"distance_cost_factor": -0.0})", ""},
+        {R"({"distance_cost_factor": 1000000})", ""},
+        // A key given twice would otherwise take its last value silently.
+        {R"({"region": "a", "region": "b"})", "s.json: the key \"region\" is given more than once"},
+        {R"({"budget": 5, "region": "a", "budget": 5})", "the key \"budget\" is given more than once"},
+        {R"({"species": [{"name": "A", "min_quality": 0.3, "name": "B"}]})", "the key \"name\" is given more than once"},
+        {R"({"description": {"region": 1, "x": {"region": 2}}, "region": "a"})", ""},
+        {R"({"species": [{"name": "A"}, {"name": "B"}]})", ""},
     };
     for (const auto& c : cases) expect_refusal(refusal(c.text), c.message, c.text);
 }

@@ -153,6 +153,29 @@ TEST(OptimisationInputs, StartChecksInEachWindowsOrder) {
          "You forgot to select a species or a measure!"},
         {"no measure", [](auto& in) { in.measure_count = 0; }, "You forgot to select a species or a measure!",
          "You forgot to select a species or a measure!"},
+        // The factor's range is checked after every other start check.
+        {"negative factor", [](auto& in) { in.distance_cost_factor = "-5"; }, kOptFactorOutOfRange,
+         kOptFactorOutOfRange},
+        {"huge factor", [](auto& in) { in.distance_cost_factor = "1e25"; }, kOptFactorOutOfRange,
+         kOptFactorOutOfRange},
+        {"factor too large to read", [](auto& in) { in.distance_cost_factor = "1e999"; }, kOptFactorOutOfRange,
+         kOptFactorOutOfRange},
+        {"factor just above the range", [](auto& in) { in.distance_cost_factor = "1000000.5"; },
+         kOptFactorOutOfRange, kOptFactorOutOfRange},
+        {"largest factor", [](auto& in) { in.distance_cost_factor = "1000000"; }, "", ""},
+        {"factor 0", [](auto& in) { in.distance_cost_factor = "0"; }, "", ""},
+        {"negative factor, no measure",
+         [](auto& in) {
+             in.distance_cost_factor = "-5";
+             in.measure_count = 0;
+         },
+         "You forgot to select a species or a measure!", "You forgot to select a species or a measure!"},
+        {"negative factor, no country",
+         [](auto& in) {
+             in.distance_cost_factor = "-5";
+             in.country_chosen = false;
+         },
+         "You have to select a country please!", "You have to select a country/region please!"},
     };
     for (const auto& c : cases) {
         OptimisationInputs in = ok;
@@ -174,6 +197,11 @@ TEST(OptimisationInputs, StartChecksNameTheFieldForTheCursor) {
     EXPECT_EQ(budget_minimisation_input_problem(in).field, InputField::TransactionCosts);
     EXPECT_EQ(goal_maximisation_input_problem(in).field, InputField::TransactionCosts);
     EXPECT_EQ(optimisation_field_problem(CheckedField::Budget, "x").field, InputField::Budget);
+    in.transaction_costs = "10";
+    in.species_count = in.measure_count = 1;
+    in.distance_cost_factor = "-1";
+    EXPECT_EQ(budget_minimisation_input_problem(in).field, InputField::DistanceCostFactor);
+    EXPECT_EQ(goal_maximisation_input_problem(in).field, InputField::DistanceCostFactor);
 }
 
 TEST(OptimisationInputs, AddingASpecies) {

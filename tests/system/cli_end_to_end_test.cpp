@@ -214,6 +214,39 @@ TEST_F(CliTest, BothSearchMethodsCarryTheBoundAndTheirReport) {
     EXPECT_NE(lines.out.find("Least possible budget if each farmer were paid their own cost: "), std::string::npos);
 }
 
+TEST_F(CliTest, EveryJsonOutputIsValidJsonWhenTheSolverHasMuchToDo) {
+    // With all measures the bound's programme is large enough for the
+    // solver's methods that would print to standard output; every command
+    // with --json prints one JSON value and nothing else.
+    auto doc = nlohmann::json::parse(std::ifstream(std::string(PRAVEL_EXAMPLES_DIR) + "/maximise_goal_small.json"));
+    doc["measures"] = {{{"set", "all measures"}}};
+    const std::string goal = scenario("all_goal.json", doc);
+    doc.erase("budget");
+    const std::string effectiveness = scenario("all_effectiveness.json", doc);
+    for (auto& sp : doc["species"]) {
+        sp.erase("importance");
+        sp["wanted_area_ha"] = 10;
+    }
+    const std::string budget = scenario("all_budget.json", doc);
+    for (auto& sp : doc["species"]) sp.erase("wanted_area_ha");
+    doc["measures"] = {{{"id", 265}, {"payment", 250}, {"max_area_ha", 60}},
+                       {{"id", 70}, {"payment", 200}, {"max_area_ha", 40}}};
+    const std::string programme = scenario("all_programme.json", doc);
+    // The goal search runs to its own end: a time limit could cancel the
+    // evaluation under load and leave the bound nothing to solve.
+    for (const std::string& run : {"maximise-goal " + goal, "minimise-budget " + budget + " --max-seconds 5",
+                                   "effectiveness " + effectiveness, "programme " + programme}) {
+        const CliRun r = cli("--seed 5 " + run + " --json");
+        ASSERT_EQ(r.status, 0) << run << "\n" << r.err;
+        nlohmann::json parsed;
+        EXPECT_NO_THROW(parsed = nlohmann::json::parse(r.out)) << run << "\n" << r.out.substr(0, 400);
+        if (run.rfind("maximise", 0) == 0) {
+            ASSERT_TRUE(parsed["cost_only_bound"].is_number()) << run;
+            EXPECT_GT(parsed["cost_only_bound"].get<double>(), 0.0) << run;
+        }
+    }
+}
+
 TEST_F(CliTest, ProgrammeSimulationPrintsPixelsAreaBudgetAndEffectiveAreas) {
     schema().exec("DELETE FROM results_for_viusualitsation");
     const std::string report = testing::scratch_dir() + "/programme.txt";
@@ -269,6 +302,11 @@ TEST_F(CliTest, RefusedInputExitsWithStatusTwoBeforeAnythingIsRunOrWritten) {
     const std::string trailing = testing::write_scratch_file("trailing.json", budget_doc.dump() + " garbage");
     const std::string two = testing::write_scratch_file("two.json", budget_doc.dump() + budget_doc.dump());
     const std::string store_and_report = " --max-seconds 1 --store refused --report " + report;
+    const std::string huge_factor = scenario("huge_factor.json", changed(budget_doc, "distance_cost_factor", 1e25));
+    const std::string negative_factor = scenario("negative_factor.json", changed(goal_doc, "distance_cost_factor", -5));
+    std::string twice_text = budget_doc.dump();
+    twice_text.insert(twice_text.size() - 1, ",\"transaction_costs\":5000");
+    const std::string twice = testing::write_scratch_file("twice.json", twice_text);
     struct Case {
         std::string args;
         std::string message;
@@ -288,6 +326,11 @@ TEST_F(CliTest, RefusedInputExitsWithStatusTwoBeforeAnythingIsRunOrWritten) {
         {"minimise-budget " + budget + " --store refused --report " + report + " --max-seconds -5", "--max-seconds"},
         {"minimise-budget " + budget + " --store refused --max-seconds nan", "--max-seconds"},
         {"maximise-goal " + goal + " --store refused --max-seconds inf", "--max-seconds"},
+        {"minimise-budget " + budget + " --store refused --max-seconds ''", "--max-seconds"},
+        {"maximise-goal " + goal + " --max-seconds= --store refused", "--max-seconds"},
+        {"minimise-budget " + huge_factor + store_and_report, "\"distance_cost_factor\" must be a number from 0"},
+        {"maximise-goal " + negative_factor + store_and_report, "\"distance_cost_factor\" must be a number from 0"},
+        {"minimise-budget " + twice + store_and_report, "the key \"transaction_costs\" is given more than once"},
         {"minimise-budget " + budget + " --max-seconds 1 --report " + report + " --store " + std::string(256, 'n'),
          "the configuration name has 256 characters"},
         {"minimise-budget " + budget + store_and_report.substr(0, store_and_report.find("--report")) + "--report " +

@@ -289,6 +289,15 @@ TEST_F(BudgetWindowTest, TheBreakpointSearchIsPreselectedAndShowsItsBoundAndRepo
         EXPECT_TRUE(d.labelText().contains("Allocations evaluated")) << d.labelText().toStdString();
     });
     fillInputs();
+    // A factor out of range is refused after every other check, with the
+    // cursor in its field.
+    for (const char* factor : {"-5", "1e25"}) {
+        type(W::kFactorLabel, factor);
+        EXPECT_EQ(messageOf("Start optimization"), kOptFactorOutOfRange) << factor;
+        EXPECT_EQ(window_->focusWidget(), get<QLineEdit>(W::kFactorLabel)) << factor;
+        EXPECT_EQ(window_->lastResult(), nullptr) << factor;
+    }
+    type(W::kFactorLabel, "1");
 
     // No iteration count to confirm: the breakpoint search only says "Done".
     EXPECT_EQ(messageOf("Start optimization"), "Done");

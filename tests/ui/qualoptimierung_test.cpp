@@ -195,6 +195,15 @@ TEST_F(GoalWindowTest, ASeededRunFillsTheListsAndEnablesSave) {
     click("Copy values");
     ASSERT_EQ(window_->chosenSpecies().size(), 1u);
 
+    // A factor out of range is refused after every other check, with the
+    // cursor in its field.
+    for (const char* factor : {"-5", "1e25"}) {
+        type(W::kFactorLabel, factor);
+        EXPECT_EQ(messageOf("Start optimization"), kOptFactorOutOfRange) << factor;
+        EXPECT_EQ(window_->focusWidget(), get<QLineEdit>(W::kFactorLabel)) << factor;
+        EXPECT_EQ(window_->lastResult(), nullptr) << factor;
+    }
+    type(W::kFactorLabel, "1");
     EXPECT_EQ(messageOf("Start optimization"), "Done");
     const OptimisationResult* result = window_->lastResult();
     ASSERT_NE(result, nullptr);

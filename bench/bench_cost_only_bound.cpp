@@ -1,0 +1,181 @@
+// The cost-only bound on the demo study areas: the plain programme (one
+// column per candidate, solved whole) against the bound as the searches use
+// it, for the "only mowing" set and for all measures.
+//
+// Kievit, Grutto and Tureluur at minimum quality 0.3, transaction costs 10,
+// distance cost factor 1, evaluation seed 1. Budget bound: 150 ha of each
+// bird on the large area (Ellerbach lowland), 20 ha on the small one
+// (Moorwiesen test area); goal bound (weights 1): 50,000 Euro on the large
+// area, 15,000 on the small one.
+//
+// Prints one "name: value" line per figure. Environment:
+// PRAVEL_BENCH_DB_CONFIG (settings file); PRAVEL_BENCH_PLAIN=0 leaves out
+// the plain programme, PRAVEL_BENCH_AREA=large|small and
+// PRAVEL_BENCH_SET=mowing|all run one area or one set alone. On the large area the bound also runs on 4 and 25
+// (mowing) or 4 and 9 (all measures) copies of the area side by side, each
+// copy's qualities and costs moved by up to 5 % so that none repeats another.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/notifier.h"
+#include "core/evaluation_run.h"
+#include "optimisation/cost_only_bound.h"
+#include "optimisation/pixel_allocation.h"
+#include "store/database_access.h"
+#include "store/landscape_store.h"
+#include "store/measure_store.h"
+#include "store/profile_store.h"
+
+using namespace pravel;
+
+namespace {
+
+SpeciesRecord newest_bird(DatabaseAccess& db, const std::string& name) {
+    const std::string savetime = newest_species_savetime(db, kGroupBird, name);
+    if (savetime.empty()) {
+        std::fprintf(stderr, "bench_cost_only_bound: bird %s missing from the demo data\n", name.c_str());
+        std::exit(1);
+    }
+    return load_species("name", name, savetime);
+}
+
+void print_pair(const std::string& name, const CostOnlyBound* plain, const CostOnlyBound& fast) {
+    const auto text = [](const CostOnlyBound& b) {
+        char buffer[96];
+        if (!b.solved) return std::string(b.time_limit_reached ? "time limit" : "not worked out");
+        if (!b.reachable) return std::string("unreachable");
+        std::snprintf(buffer, sizeof buffer, "%.4f", b.value);
+        return std::string(buffer);
+    };
+    if (plain) {
+        std::printf("%s_plain: %s in %.2f s\n", name.c_str(), text(*plain).c_str(), plain->seconds);
+    }
+    std::printf("%s_fast: %s in %.2f s\n", name.c_str(), text(fast).c_str(), fast.seconds);
+    if (plain && plain->reachable && fast.reachable) {
+        std::printf("%s_relative_difference: %.2e\n", name.c_str(),
+                    std::fabs(fast.value - plain->value) / std::max(1e-12, std::fabs(plain->value)));
+    }
+}
+
+}  // namespace
+
+int main() {
+    const char* env = std::getenv("PRAVEL_BENCH_DB_CONFIG");
+    set_database_config_path(env ? env : "db_config.txt");
+    set_notifier(std::make_shared<StderrNotifier>());
+    const char* plain_env = std::getenv("PRAVEL_BENCH_PLAIN");
+    const bool with_plain = !(plain_env && std::string(plain_env) == "0");
+    DatabaseAccess db;
+
+    std::vector<SpeciesRecord> birds;
+    for (const char* name : {"Kievit", "Grutto", "Tureluur"}) birds.push_back(newest_bird(db, name));
+    std::vector<MeasureRecord> mowing;  // "only mowing"
+    for (const char* name : {"mowing_postpo", kRefugeStripName})
+        for (const MeasureRecord& m : measures_by_name_without_early_use(db, name)) mowing.push_back(m);
+    std::vector<MeasureRecord> all = all_measures(db);
+
+    struct Area {
+        const char* label;
+        const char* name;
+        double wanted, budget;
+    };
+    const char* only_env = std::getenv("PRAVEL_BENCH_AREA");
+    for (const Area& a : {Area{"large", "Ellerbach lowland", 150.0, 50000.0},
+                          Area{"small", "Moorwiesen test area", 20.0, 15000.0}}) {
+        if (only_env && std::string(only_env) != a.label) continue;
+        const int country = country_id(db, a.name);
+        if (country == 0) {
+            std::fprintf(stderr, "bench_cost_only_bound: the demo data are not loaded (scripts/db load-demo)\n");
+            return 1;
+        }
+        for (const auto& [set, measures] : {std::pair{"mowing", &mowing}, std::pair{"all", &all}}) {
+            const char* set_env = std::getenv("PRAVEL_BENCH_SET");
+            if (set_env && std::string(set_env) != set) continue;
+            EvaluationRequest request;
+            request.countryID = country;
+            request.species = birds;
+            request.minimum_qualities.assign(birds.size(), 0.3);
+            request.measures = *measures;
+            request.distance_cost_factor = 1.0;
+            request.seed = 1;
+            const EvaluatedArea area = evaluate_area(db, request, nullptr);
+            long long candidates = 0;
+            for (const auto& list : area.lists) candidates += static_cast<long long>(list.size());
+            const std::string name = std::string(a.label) + "_" + set;
+            std::printf("%s_candidates: %lld\n", name.c_str(), candidates);
+            const std::vector<double> wanted(birds.size(), a.wanted);
+            const std::vector<double> weight(birds.size(), 1.0);
+            CostOnlyBound plain_budget, plain_goal;
+            if (with_plain) {
+                plain_budget = plain_cost_only_budget_bound(area.lists, wanted, 10, area.pixel_area);
+                plain_goal = plain_cost_only_goal_bound(area.lists, weight, a.budget, 10);
+            }
+            const CostOnlyBound fast_budget = cost_only_budget_bound(area.lists, wanted, 10, area.pixel_area);
+            const CostOnlyBound fast_goal = cost_only_goal_bound(area.lists, weight, a.budget, 10);
+            print_pair(name + "_budget_bound", with_plain ? &plain_budget : nullptr, fast_budget);
+            print_pair(name + "_goal_bound", with_plain ? &plain_goal : nullptr, fast_goal);
+            // A harder target: half of what the scarcest bird could have at
+            // most, so that the bound has to trade the birds off.
+            std::vector<double> most(birds.size(), 0.0);
+            {
+                std::map<std::pair<int, int>, std::vector<double>> best;
+                for (const auto& list : area.lists)
+                    for (const PixelResult& r : list) {
+                        auto& b = best[{r.row, r.column}];
+                        b.resize(birds.size(), 0.0);
+                        for (std::size_t s = 0; s < birds.size() && s < r.qualities.size(); ++s)
+                            b[s] = std::max(b[s], r.qualities[s].quality * area.pixel_area);
+                    }
+                for (const auto& [cell, b] : best)
+                    for (std::size_t s = 0; s < b.size(); ++s) most[s] += b[s];
+            }
+            const std::vector<double> half(birds.size(), 0.5 * *std::min_element(most.begin(), most.end()));
+            std::printf("%s_half_target_ha: %.2f\n", name.c_str(), half[0]);
+            CostOnlyBound plain_half;
+            if (with_plain) plain_half = plain_cost_only_budget_bound(area.lists, half, 10, area.pixel_area);
+            print_pair(name + "_half_target_budget_bound", with_plain ? &plain_half : nullptr,
+                       cost_only_budget_bound(area.lists, half, 10, area.pixel_area));
+            // Copies of the area side by side, their qualities and costs
+            // moved by up to 5 % so that no copy repeats another: how the
+            // bound grows with the area (the plain programme only at 1x).
+            if (std::string(a.label) == "large") {
+                for (int copies : {4, std::string(set) == "mowing" ? 25 : 9}) {
+                    std::vector<std::vector<PixelResult>> tiled(area.lists.size());
+                    std::uint64_t state = 12345;
+                    const auto wobble = [&state] {
+                        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+                        return 0.95 + 0.1 * static_cast<double>(state >> 11) / 9007199254740992.0;
+                    };
+                    for (std::size_t m = 0; m < area.lists.size(); ++m) {
+                        tiled[m].reserve(area.lists[m].size() * static_cast<std::size_t>(copies));
+                        for (int k = 0; k < copies; ++k)
+                            for (PixelResult r : area.lists[m]) {
+                                r.row += k * area.raster_rows;
+                                r.margin_without_payment *= wobble();
+                                for (auto& q : r.qualities) q.quality = std::min(1.0, q.quality * wobble());
+                                tiled[m].push_back(std::move(r));
+                            }
+                    }
+                    std::vector<double> scaled_wanted(birds.size(), a.wanted * copies);
+                    const std::string tiled_name = name + "_x" + std::to_string(copies);
+                    print_pair(tiled_name + "_budget_bound", nullptr,
+                               cost_only_budget_bound(tiled, scaled_wanted, 10, area.pixel_area));
+                    std::vector<double> scaled_half(half);
+                    for (double& h : scaled_half) h *= copies;
+                    print_pair(tiled_name + "_half_target_budget_bound", nullptr,
+                               cost_only_budget_bound(tiled, scaled_half, 10, area.pixel_area));
+                    print_pair(tiled_name + "_goal_bound", nullptr,
+                               cost_only_goal_bound(tiled, weight, a.budget * copies, 10));
+                }
+            }
+            std::fflush(stdout);
+        }
+    }
+    return 0;
+}
