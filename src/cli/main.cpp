@@ -91,7 +91,7 @@ int run_analysis(const Analysis& analysis, const std::string& scenario_path, cli
             for (const auto& line : out.lines) std::cout << line << '\n';
         }
         if (!out.notice.empty()) std::cerr << out.notice << '\n';
-        return 0;
+        return out.status;
     } catch (const cli::ScenarioError& e) {
         return refuse(e.what());
     } catch (const std::exception& e) {
@@ -134,7 +134,8 @@ int main(int argc, char** argv) {
         if (store) {
             c->app->add_option("--store", c->store, "store the run as a configuration under this name");
             c->app->add_option("--max-seconds", c->max_seconds,
-                               "stop the search after this many seconds and keep its best solution");
+                               "seconds for the search alone (default 25 for the breakpoint search, longer or "
+                               "shorter); a search stopped before it has a solution exits with status 3");
             c->app->add_option("--method", c->method, "search method: breakpoint (default) or annealing")
                 ->check(CLI::IsMember({"breakpoint", "annealing"}));
         } else {

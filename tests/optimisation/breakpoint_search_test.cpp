@@ -13,6 +13,7 @@
 #include "common/random.h"
 #include "optimisation/cost_only_bound.h"
 #include "optimisation/payment_breakpoints.h"
+#include "optimisation/search_method.h"
 
 namespace pravel {
 namespace {
@@ -393,6 +394,68 @@ TEST(BreakpointSearch, CancelReturnsTheBestSoFar) {
     EXPECT_GE(cut.effective_area[0], 15.0 - 1e-9);
     EXPECT_GE(cut.effective_area[1], 12.0 - 1e-9);
     EXPECT_FALSE(cut.allocation.empty());
+    EXPECT_TRUE(report.solution) << "the constructed solution reaches every target";
+    EXPECT_FALSE(report.time_limit_reached);
+}
+
+TEST(BreakpointSearch, StoppedBeforeASolutionSaysSo) {
+    const EvaluatedArea a = area_of(larger_instance().measures);
+    const auto budget = budget_input({15.0, 12.0}, 10, 5);
+    const auto goal = goal_input({1.0, 0.5}, 800, 10, 5);
+    // Cancel at the construction's first report, or a time limit of 0 that
+    // the construction finds passed at its first step: neither search holds
+    // an answer yet.
+    struct Case {
+        const char* label;
+        bool cancel;
+        double limit;
+    } cases[] = {{"cancel", true, 25.0}, {"time limit", false, 0.0}};
+    for (const Case& c : cases) {
+        Feedback feedback;
+        feedback = Feedback([&](const Feedback::Progress& p) {
+            if (c.cancel && p.stage == "breakpoint search: greedy construction") feedback.cancel();
+        });
+        BreakpointSearchOptions options;
+        options.time_limit_seconds = c.limit;
+        SearchReport b, g;
+        const OptimisationResult rb = BreakpointBudgetMinimisation(a, budget, options, &feedback, &b);
+        const OptimisationResult rg = BreakpointGoalMaximisation(a, goal, options, &feedback, &g);
+        for (const SearchReport* r : {&b, &g}) {
+            EXPECT_FALSE(r->solution) << c.label;
+            EXPECT_EQ(r->cancelled, c.cancel) << c.label;
+            EXPECT_EQ(r->time_limit_reached, !c.cancel) << c.label;
+        }
+        EXPECT_FALSE(reaches_every_target(budget.wanted_area_ha, rb.effective_area)) << c.label;
+    }
+}
+
+TEST(SearchMethod, TheTimeLimitCountsTheSearchAndTheBoundFollowsUnlessCancelled) {
+    const EvaluatedArea a = area_of(larger_instance().measures);
+    const auto budget = budget_input({15.0, 12.0}, 10, 5);
+    // A limit far above what the search needs: it ends by its own rule.
+    BreakpointSearchOptions long_limit;
+    long_limit.time_limit_seconds = 1000.0;
+    const SearchOutcome done = minimise_budget(a, budget, SearchMethod::Breakpoint, nullptr, long_limit);
+    EXPECT_TRUE(done.report.solution);
+    EXPECT_FALSE(done.report.time_limit_reached);
+    EXPECT_TRUE(done.bound.solved);
+    EXPECT_NE(search_report_lines(done.report, {})[2].find("Seconds: "), std::string::npos);
+
+    // A Cancel before the search: no solution, no bound, and the lines say why.
+    Feedback cancelled;
+    cancelled.cancel();
+    for (SearchMethod method : {SearchMethod::Breakpoint, SearchMethod::Annealing}) {
+        const SearchOutcome stopped = minimise_budget(a, budget, method, &cancelled);
+        EXPECT_TRUE(stopped.report.cancelled) << search_method_label(method);
+        EXPECT_FALSE(stopped.bound.solved) << search_method_label(method);
+        if (!stopped.report.solution) {
+            EXPECT_NE(search_report_lines(stopped.report, {})[2].find(kStoppedBeforeSolution), std::string::npos);
+        } else {
+            // The annealing's start values may already reach the targets.
+            EXPECT_TRUE(reaches_every_target(budget.wanted_area_ha, stopped.result.effective_area));
+        }
+    }
+    EXPECT_FALSE(minimise_budget(a, budget, SearchMethod::Breakpoint, &cancelled).report.solution);
 }
 
 }  // namespace
