@@ -188,10 +188,42 @@ void PaymentModel::next_steps(const State& state, int m, int max_steps, std::siz
     }
 }
 
-void PaymentModel::apply(const Step& step, State& state) const {
-    std::vector<double> payment = state.payment;
-    payment[static_cast<std::size_t>(step.measure)] = step.payment;
-    evaluate(payment, state);
+void PaymentModel::apply(const Step& step, State& state) const { raise(state, step.measure, step.payment); }
+
+void PaymentModel::raise(State& state, int m, double payment) const {
+    const std::size_t mi = static_cast<std::size_t>(m);
+    if (payment < state.payment[mi]) {
+        std::vector<double> lowered = state.payment;
+        lowered[mi] = payment;
+        evaluate(lowered, state);
+        return;
+    }
+    state.payment[mi] = payment;
+    // Only pixels the measure offers can change: a pixel held by another
+    // measure (or by none) moves when the raised offer now beats what it
+    // holds, equal values going to the offer first in order, as in evaluate.
+    // Pixels that hold the measure keep it.
+    const std::size_t ns = static_cast<std::size_t>(species_);
+    for (std::size_t o : measure_offers_[mi]) {
+        int& c = state.choice[static_cast<std::size_t>(offer_pixel_[o])];
+        if (c == static_cast<int>(o)) continue;
+        const double v = net(offers_[o], state.payment);
+        if (v <= 0.0) continue;
+        if (c >= 0) {
+            const double held = net(offers_[static_cast<std::size_t>(c)], state.payment);
+            if (v < held || (v == held && c < static_cast<int>(o))) continue;
+            const std::size_t ci = static_cast<std::size_t>(c);
+            for (std::size_t s = 0; s < ns; ++s) state.area[s] -= pixel_area_ * quality_[ci * ns + s];
+            state.participants[static_cast<std::size_t>(offers_[ci].measure)] -= 1;
+        }
+        for (std::size_t s = 0; s < ns; ++s) state.area[s] += pixel_area_ * quality_[o * ns + s];
+        state.participants[mi] += 1;
+        c = static_cast<int>(o);
+    }
+    double sum = 0.0;
+    for (int k = 0; k < measures_; ++k)
+        sum += state.payment[static_cast<std::size_t>(k)] * state.participants[static_cast<std::size_t>(k)];
+    state.budget = pixel_area_ * sum;
 }
 
 std::vector<double> PaymentModel::protecting(const State& state, int m, double payment) const {

@@ -70,6 +70,14 @@ public:
     // The state after a step: the payment raised and the pixels moved.
     void apply(const Step& step, State& state) const;
 
+    // Sets measure m's payment. A raise looks only at the pixels m offers
+    // and moves those whose best offer it now is, updating the effective
+    // areas, participants and budget by what they change; for a state that
+    // is the allocation of its payments (as evaluate gives, or one step after
+    // another from it) the result is the allocation evaluate gives at the new
+    // payments, pixel for pixel. A lower payment is evaluated afresh.
+    void raise(State& state, int m, double payment) const;
+
     // Payments that raise measure m to `payment` while every other measure
     // keeps the pixels it holds: each is raised just enough to stay ahead of
     // m's new net value on its pixels.

@@ -363,6 +363,54 @@ Instance larger_instance() {
     return in;
 }
 
+TEST(PaymentModel, AStepEvaluatedByWhatItChangesEqualsAFullAllocation) {
+    // Random instances with whole-Euro costs, so that many net values tie;
+    // each state is moved by a chain of raises (breakpoint steps, whole-Euro
+    // payments that hit ties exactly, now and then a lowering) and compared
+    // with the allocation evaluated afresh at its payments.
+    int moved = 0;
+    for (std::uint32_t seed = 1; seed <= 40; ++seed) {
+        seed_random(seed);
+        const int n = 2 + rand15() % 5, species = 1 + rand15() % 3, pixels = 30 + rand15() % 70;
+        std::vector<std::vector<Offer>> measures(static_cast<std::size_t>(n));
+        for (int k = 0; k < pixels; ++k)
+            for (int m = 0; m < n; ++m) {
+                if (rand15() % 3 == 0) continue;
+                Offer o{k, static_cast<double>(rand15() % 40) - 8.0, {}};
+                for (int s = 0; s < species; ++s) o.quality.push_back(0.1 * (rand15() % 11));
+                measures[static_cast<std::size_t>(m)].push_back(o);
+            }
+        const int tc = rand15() % 6;
+        const EvaluatedArea a = area_of(measures, 0.5);
+        const std::vector<MeasureCandidates> candidates = sorted_candidates(a.lists);
+        const PaymentModel model(candidates, species, 0.5, tc);
+        std::vector<double> start(static_cast<std::size_t>(n));
+        for (double& p : start) p = rand15() % 20;
+        PaymentModel::State s, full;
+        model.evaluate(start, s);
+        for (int step = 0; step < 60; ++step) {
+            const int m = rand15() % n;
+            const double now = s.payment[static_cast<std::size_t>(m)];
+            double payment = now + rand15() % 8;  // whole Euro: ties
+            std::vector<PaymentModel::Step> steps;
+            model.next_steps(s, m, 14, 512, steps);
+            if (rand15() % 2 == 0 && !steps.empty()) payment = steps[static_cast<std::size_t>(rand15()) % steps.size()].payment;
+            if (rand15() % 10 == 0) payment = now * 0.5;
+            const std::vector<int> before = s.choice;
+            model.raise(s, m, payment);
+            model.evaluate(s.payment, full);
+            if (s.choice != before) ++moved;
+            ASSERT_EQ(s.choice, full.choice) << "seed " << seed << ", step " << step;
+            ASSERT_EQ(s.participants, full.participants) << "seed " << seed << ", step " << step;
+            EXPECT_DOUBLE_EQ(s.budget, full.budget) << "seed " << seed << ", step " << step;
+            for (int k = 0; k < species; ++k)
+                ASSERT_NEAR(s.area[static_cast<std::size_t>(k)], full.area[static_cast<std::size_t>(k)], 1e-9)
+                    << "seed " << seed << ", step " << step;
+        }
+    }
+    EXPECT_GT(moved, 400) << "the raises must move pixels for the comparison to mean something";
+}
+
 TEST(BreakpointSearch, SameSeedSameResult) {
     const EvaluatedArea a = area_of(larger_instance().measures);
     const auto input = budget_input({15.0, 12.0}, 10, 5);
