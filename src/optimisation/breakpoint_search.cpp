@@ -100,11 +100,12 @@ std::vector<double> knocked_down(const State& best, int measures) {
 // Gain per extra Euro; a gain that costs nothing extra beats any other.
 double step_score(double gain, double extra) { return extra <= 0.0 ? 1e300 + gain : gain / extra; }
 
-// The breakpoint steps of every measure with candidates from a state.
-void all_steps(const PaymentModel& model, const State& s, std::vector<Step>& steps) {
+// The breakpoint steps of every measure with candidates from a state,
+// listed from the index (which follows the state by the pixels that moved).
+void all_steps(const PaymentModel& model, BreakpointIndex& index, const State& s, std::vector<Step>& steps) {
     steps.clear();
     for (int m = 0; m < model.measure_count(); ++m)
-        if (model.has_candidates(m)) model.next_steps(s, m, kStepsPerMeasure, kStepReach, steps);
+        if (model.has_candidates(m)) index.next_steps(s, m, kStepsPerMeasure, kStepReach, steps);
 }
 
 // The step with the best score; `gain` gives a step's gain, or nothing for
@@ -177,7 +178,7 @@ SearchReport make_report(const char* method, std::uint32_t seed, const SearchClo
 class BudgetSearch {
 public:
     BudgetSearch(const PaymentModel& model, const std::vector<double>& wanted, SearchClock& clock)
-        : model_(model), wanted_(wanted), clock_(clock) {}
+        : model_(model), index_(model), wanted_(wanted), clock_(clock) {}
 
     double shortfall(const State& s) const {
         double sum = 0.0;
@@ -209,7 +210,7 @@ public:
         while (shortfall(s) > kTiny) {
             if (clock_.stop()) return false;
             clock_.progress(stage, best);
-            all_steps(model_, s, steps);
+            all_steps(model_, index_, s, steps);
             if (const Step* chosen = best_step(steps, [&](const Step& step) { return removed(s, step); })) {
                 // Every step taken must remove missing hectares in the
                 // allocation itself, so the construction always ends.
@@ -272,6 +273,7 @@ public:
 
 private:
     const PaymentModel& model_;
+    BreakpointIndex index_;
     const std::vector<double>& wanted_;
     SearchClock& clock_;
 };
@@ -281,7 +283,7 @@ private:
 class GoalSearch {
 public:
     GoalSearch(const PaymentModel& model, const std::vector<double>& weight, double budget_limit, SearchClock& clock)
-        : model_(model), weight_(weight), limit_(budget_limit), clock_(clock) {}
+        : model_(model), index_(model), weight_(weight), limit_(budget_limit), clock_(clock) {}
 
     double objective(const State& s) const {
         double j = 0.0;
@@ -311,7 +313,7 @@ public:
         for (;;) {
             if (clock_.stop()) return false;
             clock_.progress(stage, best);
-            all_steps(model_, s, steps);
+            all_steps(model_, index_, s, steps);
             const Step* chosen = best_step(steps, [&](const Step& step) {
                 return s.budget + step.extra_budget > limit_ ? 0.0 : gain(step);
             });
@@ -360,6 +362,7 @@ public:
 
 private:
     const PaymentModel& model_;
+    BreakpointIndex index_;
     const std::vector<double>& weight_;
     double limit_;
     SearchClock& clock_;

@@ -363,7 +363,7 @@ Instance larger_instance() {
     return in;
 }
 
-TEST(PaymentModel, AStepEvaluatedByWhatItChangesEqualsAFullAllocation) {
+TEST(PaymentModel, StepsListedAndEvaluatedByWhatChangesEqualTheFullAllocation) {
     // Random instances with whole-Euro costs, so that many net values tie;
     // each state is moved by a chain of raises (breakpoint steps, whole-Euro
     // payments that hit ties exactly, now and then a lowering) and compared
@@ -388,6 +388,9 @@ TEST(PaymentModel, AStepEvaluatedByWhatItChangesEqualsAFullAllocation) {
         for (double& p : start) p = rand15() % 20;
         PaymentModel::State s, full;
         model.evaluate(start, s);
+        BreakpointIndex index(model);
+        // Short reaches cut the listing inside runs of equal breakpoints.
+        const std::size_t reach = seed % 3 == 0 ? 512 : 1 + seed % 7;
         for (int step = 0; step < 60; ++step) {
             const int m = rand15() % n;
             const double now = s.payment[static_cast<std::size_t>(m)];
@@ -396,8 +399,23 @@ TEST(PaymentModel, AStepEvaluatedByWhatItChangesEqualsAFullAllocation) {
             model.next_steps(s, m, 14, 512, steps);
             if (rand15() % 2 == 0 && !steps.empty()) payment = steps[static_cast<std::size_t>(rand15()) % steps.size()].payment;
             if (rand15() % 10 == 0) payment = now * 0.5;
+            // The index lists the same steps as the full listing, for every
+            // measure, whatever moved since it last looked.
+            for (int j = 0; j < n; ++j) {
+                std::vector<PaymentModel::Step> plain, indexed;
+                model.next_steps(s, j, 14, reach, plain);
+                index.next_steps(s, j, 14, reach, indexed);
+                ASSERT_EQ(plain.size(), indexed.size()) << "seed " << seed << ", step " << step;
+                for (std::size_t i = 0; i < plain.size(); ++i) {
+                    EXPECT_EQ(plain[i].payment, indexed[i].payment);
+                    EXPECT_EQ(plain[i].joined, indexed[i].joined);
+                    EXPECT_EQ(plain[i].extra_budget, indexed[i].extra_budget);
+                    EXPECT_EQ(plain[i].area_gain, indexed[i].area_gain);
+                }
+            }
             const std::vector<int> before = s.choice;
             model.raise(s, m, payment);
+            if (rand15() % 12 == 0) model.lower_exactly(s);  // keeps the allocation at lower payments
             model.evaluate(s.payment, full);
             if (s.choice != before) ++moved;
             ASSERT_EQ(s.choice, full.choice) << "seed " << seed << ", step " << step;
