@@ -72,13 +72,6 @@ private:
     bool limit_reached_ = false;
 };
 
-// A payment vector with one measure's payment replaced.
-std::vector<double> with_payment(const std::vector<double>& payment, int m, double value) {
-    std::vector<double> out = payment;
-    out[static_cast<std::size_t>(m)] = value;
-    return out;
-}
-
 // Knocks one to three payments of measures that take part down to a random
 // share of themselves (a third of the knocks to nothing).
 std::vector<double> knocked_down(const State& best, int measures) {
@@ -141,8 +134,9 @@ void drop_pass(const PaymentModel& model, SearchClock& clock, State& s,
             for (int d : kDropSizes) {
                 const std::size_t di = static_cast<std::size_t>(d);
                 const double payment = di < need.size() ? need[di] + kBreakpointMargin : 0.0;
-                State trial;
-                model.evaluate(with_payment(s.payment, m, payment), trial);
+                // Lowering one payment moves only that measure's pixels.
+                State trial = s;
+                model.raise(trial, m, payment);
                 model.lower_exactly(trial);
                 clock.count();
                 if (keep(trial, s)) {

@@ -86,22 +86,7 @@ void PaymentModel::evaluate(const std::vector<double>& payment, State& state) co
     state.payment.resize(static_cast<std::size_t>(measures_), 0.0);
     const int pixels = pixel_count();
     state.choice.assign(static_cast<std::size_t>(pixels), -1);
-    for (int k = 0; k < pixels; ++k) {
-        int best = -1;
-        double best_value = 0.0;
-        for (std::size_t o = pixel_begin_[static_cast<std::size_t>(k)]; o < pixel_begin_[static_cast<std::size_t>(k) + 1];
-             ++o) {
-            const double v = net(offers_[o], state.payment);
-            // A net value of exactly 0 is left to chance by the allocation;
-            // here it counts as staying out, so that a pixel the search
-            // wants is always given a positive net value.
-            if (v > 0.0 && (best < 0 || v > best_value)) {
-                best = static_cast<int>(o);
-                best_value = v;
-            }
-        }
-        state.choice[static_cast<std::size_t>(k)] = best;
-    }
+    for (int k = 0; k < pixels; ++k) state.choice[static_cast<std::size_t>(k)] = best_offer(static_cast<std::size_t>(k), state.payment);
     recount(state);
 }
 
@@ -207,18 +192,46 @@ void PaymentModel::apply(const Step& step, State& state) const { raise(state, st
 
 void PaymentModel::raise(State& state, int m, double payment) const {
     const std::size_t mi = static_cast<std::size_t>(m);
+    const std::size_t ns = static_cast<std::size_t>(species_);
+    auto leave = [&](std::size_t c) {
+        for (std::size_t s = 0; s < ns; ++s) state.area[s] -= pixel_area_ * quality_[c * ns + s];
+        state.participants[static_cast<std::size_t>(offers_[c].measure)] -= 1;
+    };
+    auto join = [&](std::size_t o) {
+        for (std::size_t s = 0; s < ns; ++s) state.area[s] += pixel_area_ * quality_[o * ns + s];
+        state.participants[static_cast<std::size_t>(offers_[o].measure)] += 1;
+    };
     if (payment < state.payment[mi]) {
-        std::vector<double> lowered = state.payment;
-        lowered[mi] = payment;
-        evaluate(lowered, state);
-        return;
+        // A lower payment can only move the pixels that hold the measure:
+        // each takes its best offer afresh, as in evaluate.
+        state.payment[mi] = payment;
+        for (std::size_t o : measure_offers_[mi]) {
+            const std::size_t k = static_cast<std::size_t>(offer_pixel_[o]);
+            int& c = state.choice[k];
+            if (c != static_cast<int>(o)) continue;
+            const int best = best_offer(k, state.payment);
+            if (best == c) continue;
+            leave(o);
+            if (best >= 0) join(static_cast<std::size_t>(best));
+            c = best;
+        }
+    } else {
+        state.payment[mi] = payment;
+        raise_moves(state, m, leave, join);
     }
-    state.payment[mi] = payment;
+    double sum = 0.0;
+    for (int k = 0; k < measures_; ++k)
+        sum += state.payment[static_cast<std::size_t>(k)] * state.participants[static_cast<std::size_t>(k)];
+    state.budget = pixel_area_ * sum;
+}
+
+template <class Leave, class Join>
+void PaymentModel::raise_moves(State& state, int m, Leave& leave, Join& join) const {
+    const std::size_t mi = static_cast<std::size_t>(m);
     // Only pixels the measure offers can change: a pixel held by another
     // measure (or by none) moves when the raised offer now beats what it
     // holds, equal values going to the offer first in order, as in evaluate.
     // Pixels that hold the measure keep it.
-    const std::size_t ns = static_cast<std::size_t>(species_);
     for (std::size_t o : measure_offers_[mi]) {
         int& c = state.choice[static_cast<std::size_t>(offer_pixel_[o])];
         if (c == static_cast<int>(o)) continue;
@@ -227,18 +240,27 @@ void PaymentModel::raise(State& state, int m, double payment) const {
         if (c >= 0) {
             const double held = net(offers_[static_cast<std::size_t>(c)], state.payment);
             if (v < held || (v == held && c < static_cast<int>(o))) continue;
-            const std::size_t ci = static_cast<std::size_t>(c);
-            for (std::size_t s = 0; s < ns; ++s) state.area[s] -= pixel_area_ * quality_[ci * ns + s];
-            state.participants[static_cast<std::size_t>(offers_[ci].measure)] -= 1;
+            leave(static_cast<std::size_t>(c));
         }
-        for (std::size_t s = 0; s < ns; ++s) state.area[s] += pixel_area_ * quality_[o * ns + s];
-        state.participants[mi] += 1;
+        join(o);
         c = static_cast<int>(o);
     }
-    double sum = 0.0;
-    for (int k = 0; k < measures_; ++k)
-        sum += state.payment[static_cast<std::size_t>(k)] * state.participants[static_cast<std::size_t>(k)];
-    state.budget = pixel_area_ * sum;
+}
+
+int PaymentModel::best_offer(std::size_t k, const std::vector<double>& payment) const {
+    int best = -1;
+    double best_value = 0.0;
+    for (std::size_t o = pixel_begin_[k]; o < pixel_begin_[k + 1]; ++o) {
+        const double v = net(offers_[o], payment);
+        // A net value of exactly 0 is left to chance by the allocation;
+        // here it counts as staying out, so that a pixel the search wants is
+        // always given a positive net value.
+        if (v > 0.0 && (best < 0 || v > best_value)) {
+            best = static_cast<int>(o);
+            best_value = v;
+        }
+    }
+    return best;
 }
 
 std::vector<double> PaymentModel::protecting(const State& state, int m, double payment) const {
@@ -359,7 +381,9 @@ void BreakpointIndex::tidy(Group& g) {
     }
     // Merged into the sorted run, stale entries dropped, once the added or
     // stale entries are a fair share of the group.
-    if (g.added.size() <= g.sorted.size() / 8 + 32 && g.dead <= g.sorted.size() / 2 + 32) return;
+    // The entries that go stale are mostly the nearest ones, which every
+    // listing reads, so a few of them are already worth a merge.
+    if (g.added.size() <= g.sorted.size() / 8 + 32 && g.dead <= g.sorted.size() / 16 + 16) return;
     std::vector<Entry> merged;
     merged.reserve(g.sorted.size() + g.added.size());
     std::size_t a = 0, b = 0;

@@ -87,7 +87,8 @@ public:
     // areas, participants and budget by what they change; for a state that
     // is the allocation of its payments (as evaluate gives, or one step after
     // another from it) the result is the allocation evaluate gives at the new
-    // payments, pixel for pixel. A lower payment is evaluated afresh.
+    // payments, pixel for pixel. A lower payment moves only the pixels that
+    // hold the measure, each to its best offer.
     void raise(State& state, int m, double payment) const;
 
     // Payments that raise measure m to `payment` while every other measure
@@ -117,6 +118,11 @@ private:
         return quality_[offer * static_cast<std::size_t>(species_) + static_cast<std::size_t>(s)];
     }
     void recount(State& state) const;
+    // The offer pixel k takes at the payments: its best positive net value,
+    // the first in order among equal ones; -1 for none.
+    int best_offer(std::size_t k, const std::vector<double>& payment) const;
+    template <class Leave, class Join>
+    void raise_moves(State& state, int m, Leave& leave, Join& join) const;
 
     int measures_;
     int species_;
