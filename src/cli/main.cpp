@@ -14,6 +14,7 @@
 #include "cli/analyses.h"
 #include "cli/gis_commands.h"
 #include "cli/map_command.h"
+#include "cli/progress_line.h"
 #include "cli/run_checks.h"
 #include "cli/scenario.h"
 #include "common/feedback.h"
@@ -24,30 +25,6 @@
 namespace {
 
 using namespace pravel;
-
-// A progress line on stderr while a long analysis runs, when stderr is a
-// terminal.
-class TerminalProgress {
-public:
-    Feedback* feedback() { return enabled_ ? &feedback_ : nullptr; }
-    ~TerminalProgress() {
-        if (printed_) std::fputs("\n", stderr);
-    }
-
-private:
-    bool enabled_ = ::isatty(2) != 0;
-    bool printed_ = false;
-    Feedback feedback_{[this](const Feedback::Progress& p) {
-        if (p.total > 0) {
-            std::fprintf(stderr, "\r%s: %lld of %lld   ", p.stage.c_str(), p.step, p.total);
-        } else {
-            std::fprintf(stderr, "\r%s: iteration %lld, temperature %.4g, best %.6g   ", p.stage.c_str(), p.step,
-                         p.value, p.best);
-        }
-        std::fflush(stderr);
-        printed_ = true;
-    }};
-};
 
 // Messages of the analyses (notices, the optimiser's iteration count) go to
 // stderr, marked as the tool's; questions are answered with yes.
@@ -82,7 +59,7 @@ int run_analysis(const Analysis& analysis, const std::string& scenario_path, cli
     try {
         const cli::Scenario scenario = cli::load_scenario_file(scenario_path);
         DatabaseAccess db;
-        TerminalProgress progress;
+        cli::ProgressLine progress;
         options.feedback = progress.feedback();
         const cli::AnalysisOutput out = analysis(db, scenario, options);
         if (as_json) {
@@ -108,6 +85,9 @@ int main(int argc, char** argv) {
     std::optional<std::uint32_t> seed;
     app.add_option("--db-config", config, "settings file: host, user, password, schema (one per line)");
     app.add_option("--seed", seed, "seed of the evaluation and of the optimiser's search (reproducible runs)");
+    bool progress = false;
+    app.add_flag("--progress", progress,
+                 "print progress lines on stderr (stage, share done, seconds) even when it is not a terminal");
     app.require_subcommand(1);
 
     auto* countries = app.add_subcommand("countries", "list the study areas in the database");
@@ -179,6 +159,7 @@ int main(int argc, char** argv) {
         return refuse(std::string(e.what()) + "\nRun with --help for more information.");
     }
     set_database_config_path(config);
+    if (progress) cli::set_progress_mode(cli::ProgressMode::Lines);
     set_notifier(std::make_shared<CliNotifier>());
 
     if (countries->parsed()) {

@@ -76,6 +76,11 @@ SearchReport annealing_report(const std::optional<std::uint32_t>& seed, const An
 // for the run to end, and the bound may take a while on a large area.
 bool bound_wanted(const Feedback* feedback) { return !(feedback && feedback->cancelled()); }
 
+// The bound has no progress of its own: its start and its end.
+void bound_progress(Feedback* feedback, long long done) {
+    if (feedback) feedback->report({done, 1, 0.0, 0.0, "cost-only bound"});
+}
+
 }  // namespace
 
 const char* search_method_label(SearchMethod method) {
@@ -99,8 +104,11 @@ SearchOutcome minimise_budget(const EvaluatedArea& area, const BudgetMinimisatio
         out.report = annealing_report(input.seed, channel, out.result, input.wanted_area_ha,
                                       reaches_every_target(input.wanted_area_ha, out.result.effective_area));
     }
-    if (bound_wanted(feedback))
+    if (bound_wanted(feedback)) {
+        bound_progress(feedback, 0);
         out.bound = cost_only_budget_bound(area.lists, input.wanted_area_ha, input.transaction_costs, area.pixel_area);
+        bound_progress(feedback, 1);
+    }
     return out;
 }
 
@@ -115,8 +123,11 @@ SearchOutcome maximise_goal(const EvaluatedArea& area, const GoalMaximisationInp
         // The start heuristic is complete before the annealing can stop.
         out.report = annealing_report(input.seed, channel, out.result, {}, true);
     }
-    if (bound_wanted(feedback))
+    if (bound_wanted(feedback)) {
+        bound_progress(feedback, 0);
         out.bound = cost_only_goal_bound(area.lists, input.weight, input.budget, input.transaction_costs);
+        bound_progress(feedback, 1);
+    }
     return out;
 }
 

@@ -256,6 +256,18 @@ TEST_F(CliTest, ASearchStoppedBeforeASolutionExits3AndStoresNothing) {
     EXPECT_EQ(parsed["search"]["time_limit_reached"], false);
 }
 
+TEST_F(CliTest, ProgressLinesOnAFileOnlyWhenAsked) {
+    const std::string scenario = std::string(PRAVEL_EXAMPLES_DIR) + "/minimise_budget_small.json";
+    const CliRun quiet = cli("minimise-budget " + scenario);
+    const CliRun shown = cli("--progress minimise-budget " + scenario);
+    ASSERT_EQ(quiet.status, 0) << quiet.err;
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    EXPECT_EQ(quiet.err.find("evaluation: "), std::string::npos) << quiet.err;
+    for (const char* stage : {"evaluation: 0 % (", "evaluation: 100 % (", "breakpoint search: ", "cost-only bound: 100 % (1 of 1), "})
+        EXPECT_NE(shown.err.find(stage), std::string::npos) << stage << "\n" << shown.err;
+    EXPECT_EQ(quiet.out, shown.out) << "progress goes to stderr only";
+}
+
 TEST_F(CliTest, ProgrammeSimulationPrintsPixelsAreaBudgetAndEffectiveAreas) {
     schema().exec("DELETE FROM results_for_viusualitsation");
     const std::string report = testing::scratch_dir() + "/programme.txt";
