@@ -78,7 +78,7 @@ bool bound_wanted(const Feedback* feedback) { return !(feedback && feedback->can
 
 // The bound has no progress of its own: its start and its end.
 void bound_progress(Feedback* feedback, long long done) {
-    if (feedback) feedback->report({done, 1, 0.0, 0.0, "cost-only bound"});
+    if (feedback) feedback->report({done, 1, 0.0, 0.0, kBoundStage});
 }
 
 }  // namespace

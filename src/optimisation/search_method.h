@@ -21,6 +21,10 @@ enum class SearchMethod { Breakpoint, Annealing };
 // it held an allocation that reaches every target.
 inline constexpr const char* kStoppedBeforeSolution = "stopped before a solution was found";
 
+// Progress stage of the cost-only bound after the search (reported at its
+// start, step 0 of 1, and at its end, step 1 of 1).
+inline constexpr const char* kBoundStage = "cost-only bound";
+
 // "breakpoint search" or "annealing", as the windows list them.
 const char* search_method_label(SearchMethod method);
 // "breakpoint" or "annealing", as the command line names them; none for
