@@ -17,6 +17,7 @@
 // seeds, default 5).
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -41,6 +42,14 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 double seconds_since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// CPU seconds of this thread: on a machine shared with other work the wall
+// time says more about the load than about the search.
+double cpu_seconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
 
 class QuietNotifier : public StderrNotifier {
 public:
@@ -85,6 +94,70 @@ struct TimeLimit {
     Clock::time_point start;
     Feedback feedback;
 };
+
+// The evaluated area laid out `t` x `t` times side by side in memory: each
+// copy keeps its candidates, moved by whole rasters (a tiled study area
+// without the evaluation's own draws per tile).
+EvaluatedArea tiled(const EvaluatedArea& one, int t) {
+    EvaluatedArea out;
+    out.raster_rows = one.raster_rows * t;
+    out.raster_columns = one.raster_columns * t;
+    out.pixel_area = one.pixel_area;
+    out.lists.resize(one.lists.size());
+    for (std::size_t m = 0; m < one.lists.size(); ++m) {
+        out.lists[m].reserve(one.lists[m].size() * static_cast<std::size_t>(t * t));
+        for (int ty = 0; ty < t; ++ty)
+            for (int tx = 0; tx < t; ++tx)
+                for (PixelResult r : one.lists[m]) {
+                    r.row += ty * one.raster_rows;
+                    r.column += tx * one.raster_columns;
+                    r.pixelID += (ty * t + tx) * one.raster_rows * one.raster_columns;
+                    out.lists[m].push_back(std::move(r));
+                }
+    }
+    return out;
+}
+
+// PRAVEL_BENCH_TILES=2,4,5: the budget search (150 ha per bird and tile)
+// and the goal search (50,000 Euro per tile) on the large area tiled 2 x 2,
+// 4 x 4, 5 x 5, against the tile count times the one-tile figures.
+// PRAVEL_BENCH_MAX_SECONDS sets the searches' time limit (default 25 s).
+void run_tiles(const EvaluatedArea& area, BudgetMinimisationInput bm, GoalMaximisationInput gm, const char* list) {
+    BreakpointSearchOptions options;
+    if (const char* s = std::getenv("PRAVEL_BENCH_MAX_SECONDS")) options.time_limit_seconds = std::atof(s);
+    std::vector<int> sizes = {1};
+    for (const char* p = list; *p;) {
+        const int t = std::atoi(p);
+        if (t > 1) sizes.push_back(t);
+        while (*p && *p != ',') ++p;
+        if (*p == ',') ++p;
+    }
+    double one_budget = 0.0, one_goal = 0.0;
+    for (int t : sizes) {
+        const EvaluatedArea a = t == 1 ? area : tiled(area, t);
+        const double k = static_cast<double>(t) * t;
+        bm.wanted_area_ha.assign(bm.evaluation.species.size(), 150.0 * k);
+        SearchReport br;
+        double cpu = cpu_seconds();
+        const OptimisationResult b = BreakpointBudgetMinimisation(a, bm, options, nullptr, &br);
+        cpu = cpu_seconds() - cpu;
+        if (t == 1) one_budget = b.budget;
+        std::printf("tiles_%dx%d_budget: %.2f (%.4f x tiles x one tile) in %.2f s (CPU %.2f s), %lld evaluations%s%s\n",
+                    t, t, b.budget, b.budget / (k * one_budget), br.seconds, cpu, br.evaluations,
+                    br.time_limit_reached ? ", stopped by the time limit" : ", converged",
+                    br.solution ? "" : ", NO SOLUTION");
+        gm.budget = static_cast<int>(50000 * k);
+        SearchReport gr;
+        cpu = cpu_seconds();
+        const OptimisationResult g = BreakpointGoalMaximisation(a, gm, options, nullptr, &gr);
+        cpu = cpu_seconds() - cpu;
+        if (t == 1) one_goal = weighted(g);
+        std::printf("tiles_%dx%d_goal: %.2f ha (%.4f x tiles x one tile), %.2f %% of the budget spent, in %.2f s (CPU %.2f s)%s\n",
+                    t, t, weighted(g), weighted(g) / (k * one_goal), 100.0 * g.budget / gm.budget, gr.seconds, cpu,
+                    gr.time_limit_reached ? ", stopped by the time limit" : ", converged");
+        std::fflush(stdout);
+    }
+}
 
 }  // namespace
 
@@ -132,9 +205,12 @@ int main() {
     bm.evaluation.distance_cost_factor = 1.0;
     bm.seed = 1;
     double search_seconds = 0.0;
-    for (int run = 1; run <= (goal_only ? 0 : 2); ++run) {
+    const bool tile_mode = std::getenv("PRAVEL_BENCH_TILES") != nullptr;
+    for (int run = 1; run <= (goal_only || tile_mode ? 0 : 2); ++run) {
         SearchReport report;
+        const double cpu = cpu_seconds();
         const OptimisationResult r = BreakpointBudgetMinimisation(area, bm, {}, nullptr, &report);
+        std::printf("breakpoint_cpu_seconds_run_%d: %.2f\n", run, cpu_seconds() - cpu);
         search_seconds = std::max(search_seconds, report.seconds);
         std::printf("breakpoint_budget_seed_1_run_%d: %.2f\n", run, r.budget);
         std::printf("breakpoint_seconds_run_%d: %.2f\n", run, report.seconds);
@@ -143,6 +219,16 @@ int main() {
         std::printf("breakpoint_smallest_effective_area_ha_run_%d: %.2f\n", run, smallest(r.effective_area));
     }
     if (budget_only) return 0;
+    if (const char* tiles = std::getenv("PRAVEL_BENCH_TILES")) {
+        GoalMaximisationInput gm;
+        gm.evaluation = bm.evaluation;
+        gm.weight.assign(birds.size(), 1.0);
+        gm.transaction_costs = 10;
+        gm.seed = 1;
+        bm.seed = 1;
+        run_tiles(area, bm, gm, tiles);
+        return 0;
+    }
     for (int k = 2; k <= (goal_only ? 0 : seeds); ++k) {
         bm.seed = static_cast<std::uint32_t>(k);
         SearchReport report;

@@ -43,28 +43,6 @@ json measure_json(const MeasureRecord& m) {
             {"distances", {m.distance_2use, m.distance_3use, m.distance_4use}}, {"method", m.method_nr}};
 }
 
-// Cancels an optimisation after a time limit, passing progress on.
-class TimedFeedback : public Feedback {
-public:
-    TimedFeedback(Feedback* outer, std::optional<double> seconds)
-        : Feedback([this](const Progress& p) { on_progress(p); }), outer_(outer), limit_(seconds),
-          start_(std::chrono::steady_clock::now()) {}
-
-private:
-    void on_progress(const Progress& p) {
-        if (outer_) {
-            outer_->report(p);
-            if (outer_->cancelled()) cancel();
-        }
-        if (limit_ && std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count() > *limit_) {
-            cancel();
-        }
-    }
-    Feedback* outer_;
-    std::optional<double> limit_;
-    std::chrono::steady_clock::time_point start_;
-};
-
 std::string write_report(const std::optional<std::string>& path, const std::string& content) {
     if (!path) return {};
     const ReportWriteResult r = write_report_file(*path, content);
@@ -138,9 +116,14 @@ SearchMethod method_of(const RunOptions& o) {
     return *method;
 }
 
+// --max-seconds sets the time of the search alone, shorter or longer than
+// its default, and then stops the annealing too.
 BreakpointSearchOptions search_options(const RunOptions& o) {
     BreakpointSearchOptions options;
-    if (o.max_seconds) options.time_limit_seconds = std::min(options.time_limit_seconds, *o.max_seconds);
+    if (o.max_seconds) {
+        options.time_limit_seconds = *o.max_seconds;
+        options.limit_annealing = true;
+    }
     return options;
 }
 
@@ -194,17 +177,28 @@ AnalysisOutput run_optimisation(DatabaseAccess& db, const OptimisationAnalysis& 
     clear_visualisation_rows(db);  // opening the window
     const double pixel_area = analysis.pixelArea(db);
     const SearchMethod method = method_of(o);
-    TimedFeedback feedback(o.feedback, o.max_seconds);
-    const AnalysisRun run =
-        analysis.settle(analysis.search(db, method, &feedback, search_options(o)), pixel_area, &db);
+    const AnalysisRun run = analysis.settle(analysis.search(db, method, o.feedback, search_options(o)), pixel_area, &db);
     const OptimisationResult& result = run.outcome.result;
 
     AnalysisOutput out;
+    if (!run.outcome.report.solution) {
+        // No answer: no result lines, no map rows, no report, nothing
+        // stored; the bound and what the search did are still shown.
+        out.status = kStoppedStatus;
+        out.json = {{"solution", false}, {"message", kStoppedBeforeSolution}};
+        out.json["cancelled"] = run.outcome.report.cancelled;
+        out.json["time_limit_reached"] = run.outcome.report.time_limit_reached;
+        add_search_figures(out, run.outcome, r, run.bound_line);
+        out.notice = std::string("pravel-cli: ") + kStoppedBeforeSolution;
+        return out;
+    }
     out.lines = run.lines.measures;
     out.lines.insert(out.lines.end(), run.lines.species.begin(), run.lines.species.end());
     out.lines.push_back(run.lines.total_text);
     out.json = optimisation_json(result, r, run.pixel_area);
-    out.json["cancelled"] = feedback.cancelled();
+    out.json["solution"] = true;
+    out.json["cancelled"] = run.outcome.report.cancelled;
+    out.json["time_limit_reached"] = run.outcome.report.time_limit_reached;
     add_search_figures(out, run.outcome, r, run.bound_line);
 
     report_and_store(

@@ -22,15 +22,21 @@ struct RunOptions {
     std::optional<std::string> report_path;  // write the analysis report there
     std::optional<std::string> store_name;   // store an optimisation as a configuration
     bool visualize = false;                  // write the map rows as "Visualize" does
-    std::optional<double> max_seconds;       // stop an optimisation after this long, keeping its best
+    std::optional<double> max_seconds;       // time of an optimisation's search alone (default 25 s for the
+                                             // breakpoint search, none for the annealing), keeping its best
     std::string method = "breakpoint";       // search method of the optimisations: breakpoint or annealing
     Feedback* feedback = nullptr;
 };
+
+// Exit status of an optimisation stopped (time limit or Cancel) before it
+// had a solution.
+inline constexpr int kStoppedStatus = 3;
 
 struct AnalysisOutput {
     std::vector<std::string> lines;  // what the window's result lists show, in order
     nlohmann::json json;             // the same, for other programs
     std::string notice;              // where the report went, the configuration stored, ...
+    int status = 0;                  // exit status of the tool: 0, or kStoppedStatus
 };
 
 // Each throws ScenarioError with the window's message (or a clear one of its

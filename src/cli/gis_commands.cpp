@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "cli/progress_line.h"
 #include "common/feedback.h"
 #include "gis/gis_export.h"
 #include "gis/study_area_import.h"
@@ -48,23 +49,6 @@ void add_gis_commands(CLI::App& app, GisCommands& c) {
 
 namespace {
 
-// A progress line on stderr while a long import runs, when it is a terminal.
-class ImportProgress {
-public:
-    Feedback* feedback() { return ::isatty(2) ? &feedback_ : nullptr; }
-    ~ImportProgress() {
-        if (printed_) std::fputs("\n", stderr);
-    }
-
-private:
-    bool printed_ = false;
-    Feedback feedback_{[this](const Feedback::Progress& p) {
-        std::fprintf(stderr, "\r%s: %lld of %lld   ", p.stage.c_str(), p.step, p.total);
-        std::fflush(stderr);
-        printed_ = true;
-    }};
-};
-
 int import_area(const GisCommands& c) {
     gis::ImportOptions options;
     options.name = c.name;
@@ -77,7 +61,7 @@ int import_area(const GisCommands& c) {
     }
     for (const auto& argument : c.layers) options.layers.push_back(gis::parse_layer_argument(argument));
     DatabaseAccess db;
-    ImportProgress progress;
+    ProgressLine progress;
     const gis::ImportResult r = gis::import_study_area(db, options, progress.feedback());
     if (!r.notice.empty()) std::cerr << "pravel-cli: " << r.notice << '\n';
     std::cout << "study area \"" << c.name << "\" (countryID " << r.countryID << "): " << r.pixels << " pixels, "

@@ -15,6 +15,7 @@
 #include "cli/analyses.h"
 #include "cli/gis_commands.h"
 #include "cli/map_command.h"
+#include "cli/progress_line.h"
 #include "cli/run_checks.h"
 #include "cli/scenario.h"
 #include "common/feedback.h"
@@ -33,30 +34,6 @@ CLI::Validator non_empty_value(const std::string& what) {
         [what](std::string& value) { return value.empty() ? "needs " + what + ", not an empty text" : std::string(); },
         "");
 }
-
-// A progress line on stderr while a long analysis runs, when stderr is a
-// terminal.
-class TerminalProgress {
-public:
-    Feedback* feedback() { return enabled_ ? &feedback_ : nullptr; }
-    ~TerminalProgress() {
-        if (printed_) std::fputs("\n", stderr);
-    }
-
-private:
-    bool enabled_ = ::isatty(2) != 0;
-    bool printed_ = false;
-    Feedback feedback_{[this](const Feedback::Progress& p) {
-        if (p.total > 0) {
-            std::fprintf(stderr, "\r%s: %lld of %lld   ", p.stage.c_str(), p.step, p.total);
-        } else {
-            std::fprintf(stderr, "\r%s: iteration %lld, temperature %.4g, best %.6g   ", p.stage.c_str(), p.step,
-                         p.value, p.best);
-        }
-        std::fflush(stderr);
-        printed_ = true;
-    }};
-};
 
 // Messages of the analyses (notices, the optimiser's iteration count) go to
 // stderr, marked as the tool's; questions are answered with yes.
@@ -99,7 +76,7 @@ int run_analysis(const Analysis& analysis, const std::string& scenario_path, cli
     try {
         const cli::Scenario scenario = cli::load_scenario_file(scenario_path);
         DatabaseAccess db;
-        TerminalProgress progress;
+        cli::ProgressLine progress;
         options.feedback = progress.feedback();
         const cli::AnalysisOutput out = analysis(db, scenario, options);
         if (as_json) {
@@ -108,7 +85,7 @@ int run_analysis(const Analysis& analysis, const std::string& scenario_path, cli
             for (const auto& line : out.lines) std::cout << line << '\n';
         }
         if (!out.notice.empty()) std::cerr << out.notice << '\n';
-        return 0;
+        return out.status;
     } catch (const cli::ScenarioError& e) {
         return refuse(e.what());
     } catch (const std::exception& e) {
@@ -122,6 +99,9 @@ int run_command_line(int argc, char** argv) {
     std::optional<std::uint32_t> seed;
     app.add_option("--db-config", config, "settings file: host, user, password, schema (one per line)");
     app.add_option("--seed", seed, "seed of the evaluation and of the optimiser's search (reproducible runs)");
+    bool progress = false;
+    app.add_flag("--progress", progress,
+                 "print progress lines on stderr (stage, share done, seconds) even when it is not a terminal");
     app.require_subcommand(1);
 
     auto* countries = app.add_subcommand("countries", "list the study areas in the database");
@@ -148,7 +128,8 @@ int run_command_line(int argc, char** argv) {
         if (store) {
             c->app->add_option("--store", c->store, "store the run as a configuration under this name");
             c->app->add_option("--max-seconds", c->max_seconds,
-                               "stop the search after this many seconds and keep its best solution")
+                               "seconds for the search alone (default 25 for the breakpoint search, longer or "
+                               "shorter); a search stopped before it has a solution exits with status 3")
                 ->check(non_empty_value("a number of seconds"));
             c->app->add_option("--method", c->method, "search method: breakpoint (default) or annealing")
                 ->check(CLI::IsMember({"breakpoint", "annealing"}));
@@ -193,6 +174,7 @@ int run_command_line(int argc, char** argv) {
         return refuse(std::string(e.what()) + "\nRun with --help for more information.");
     }
     set_database_config_path(config);
+    if (progress) cli::set_progress_mode(cli::ProgressMode::Lines);
     set_notifier(std::make_shared<CliNotifier>());
 
     if (countries->parsed()) {

@@ -34,6 +34,9 @@ public:
 
     // Sends the run's messages to `handler`; null: to the notifier in force.
     void set_messages(std::shared_ptr<Notifier> handler) { messages_ = std::move(handler); }
+    // The handler set by set_messages (null: the notifier in force), for a
+    // channel that passes this one's messages on.
+    const std::shared_ptr<Notifier>& message_handler() const { return messages_; }
 
     // A notice with only an OK button.
     void inform(const std::string& text) { messages().inform(text); }

@@ -36,8 +36,14 @@ public:
 
     double seconds() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
     bool cancelled() const { return feedback_ && feedback_->cancelled(); }
-    bool out_of_time() const { return seconds() > options_.time_limit_seconds; }
-    bool stop() const { return cancelled() || out_of_time(); }
+    // Whether the search must stop now; remembers whether the time limit
+    // (not Cancel) is what stopped it.
+    bool stop() {
+        if (cancelled()) return true;
+        if (seconds() > options_.time_limit_seconds) limit_reached_ = true;
+        return limit_reached_;
+    }
+    bool limit_reached() const { return limit_reached_; }
 
     void count(long long n = 1) { evaluations_ += n; }
     long long evaluations() const { return evaluations_; }
@@ -63,14 +69,8 @@ private:
     Clock::time_point start_;
     long long evaluations_ = 0;
     double last_report_ = -1.0;
+    bool limit_reached_ = false;
 };
-
-// A payment vector with one measure's payment replaced.
-std::vector<double> with_payment(const std::vector<double>& payment, int m, double value) {
-    std::vector<double> out = payment;
-    out[static_cast<std::size_t>(m)] = value;
-    return out;
-}
 
 // Knocks one to three payments of measures that take part down to a random
 // share of themselves (a third of the knocks to nothing).
@@ -93,11 +93,12 @@ std::vector<double> knocked_down(const State& best, int measures) {
 // Gain per extra Euro; a gain that costs nothing extra beats any other.
 double step_score(double gain, double extra) { return extra <= 0.0 ? 1e300 + gain : gain / extra; }
 
-// The breakpoint steps of every measure with candidates from a state.
-void all_steps(const PaymentModel& model, const State& s, std::vector<Step>& steps) {
+// The breakpoint steps of every measure with candidates from a state,
+// listed from the index (which follows the state by the pixels that moved).
+void all_steps(const PaymentModel& model, BreakpointIndex& index, const State& s, std::vector<Step>& steps) {
     steps.clear();
     for (int m = 0; m < model.measure_count(); ++m)
-        if (model.has_candidates(m)) model.next_steps(s, m, kStepsPerMeasure, kStepReach, steps);
+        if (model.has_candidates(m)) index.next_steps(s, m, kStepsPerMeasure, kStepReach, steps);
 }
 
 // The step with the best score; `gain` gives a step's gain, or nothing for
@@ -133,8 +134,9 @@ void drop_pass(const PaymentModel& model, SearchClock& clock, State& s,
             for (int d : kDropSizes) {
                 const std::size_t di = static_cast<std::size_t>(d);
                 const double payment = di < need.size() ? need[di] + kBreakpointMargin : 0.0;
-                State trial;
-                model.evaluate(with_payment(s.payment, m, payment), trial);
+                // Lowering one payment moves only that measure's pixels.
+                State trial = s;
+                model.raise(trial, m, payment);
                 model.lower_exactly(trial);
                 clock.count();
                 if (keep(trial, s)) {
@@ -148,15 +150,18 @@ void drop_pass(const PaymentModel& model, SearchClock& clock, State& s,
     }
 }
 
+// `answer`: the result is an answer even when the search was stopped (it
+// reaches every target, or a goal search completed its first construction).
 SearchReport make_report(const char* method, std::uint32_t seed, const SearchClock& clock,
-                         const std::vector<double>& wanted, const std::vector<double>& achieved) {
+                         const std::vector<double>& wanted, const std::vector<double>& achieved, bool answer) {
     SearchReport r;
     r.method = method;
     r.seed = seed;
     r.seconds = clock.seconds();
     r.evaluations = clock.evaluations();
     r.cancelled = clock.cancelled();
-    r.time_limit_reached = clock.out_of_time();
+    r.time_limit_reached = clock.limit_reached();
+    r.solution = answer || !(r.cancelled || r.time_limit_reached);
     r.wanted = wanted;
     r.achieved = achieved;
     return r;
@@ -167,7 +172,7 @@ SearchReport make_report(const char* method, std::uint32_t seed, const SearchClo
 class BudgetSearch {
 public:
     BudgetSearch(const PaymentModel& model, const std::vector<double>& wanted, SearchClock& clock)
-        : model_(model), wanted_(wanted), clock_(clock) {}
+        : model_(model), index_(model), wanted_(wanted), clock_(clock) {}
 
     double shortfall(const State& s) const {
         double sum = 0.0;
@@ -197,9 +202,9 @@ public:
     bool construct(State& s, const std::string& stage, double best) {
         std::vector<Step> steps;
         while (shortfall(s) > kTiny) {
-            if (clock_.cancelled()) return false;
+            if (clock_.stop()) return false;
             clock_.progress(stage, best);
-            all_steps(model_, s, steps);
+            all_steps(model_, index_, s, steps);
             if (const Step* chosen = best_step(steps, [&](const Step& step) { return removed(s, step); })) {
                 // Every step taken must remove missing hectares in the
                 // allocation itself, so the construction always ends.
@@ -249,7 +254,7 @@ public:
                 clock_.progress(stage, current.budget);
                 return shortfall(trial) <= shortfall(current) + 1e-6 && trial.budget < current.budget - 1e-6;
             },
-            [&] { return !clock_.cancelled(); });
+            [&] { return !clock_.stop(); });
     }
 
     // Construction, exact lowering and the lowering pass from a state.
@@ -262,6 +267,7 @@ public:
 
 private:
     const PaymentModel& model_;
+    BreakpointIndex index_;
     const std::vector<double>& wanted_;
     SearchClock& clock_;
 };
@@ -271,7 +277,7 @@ private:
 class GoalSearch {
 public:
     GoalSearch(const PaymentModel& model, const std::vector<double>& weight, double budget_limit, SearchClock& clock)
-        : model_(model), weight_(weight), limit_(budget_limit), clock_(clock) {}
+        : model_(model), index_(model), weight_(weight), limit_(budget_limit), clock_(clock) {}
 
     double objective(const State& s) const {
         double j = 0.0;
@@ -299,9 +305,9 @@ public:
     bool construct(State& s, const std::string& stage, double best) {
         std::vector<Step> steps;
         for (;;) {
-            if (clock_.cancelled()) return false;
+            if (clock_.stop()) return false;
             clock_.progress(stage, best);
-            all_steps(model_, s, steps);
+            all_steps(model_, index_, s, steps);
             const Step* chosen = best_step(steps, [&](const Step& step) {
                 return s.budget + step.extra_budget > limit_ ? 0.0 : gain(step);
             });
@@ -340,14 +346,17 @@ public:
 
     // Construction, then (`transfer`) the pass that moves budget from weak
     // to strong steps.
+    // False when stopped before the construction was complete (a pass
+    // stopped later leaves a complete state).
     bool settle(State& s, const std::string& stage, double best, bool transfer) {
         if (!construct(s, stage, best)) return false;
         if (transfer) transfer_pass(s, stage);
-        return !clock_.cancelled();
+        return true;
     }
 
 private:
     const PaymentModel& model_;
+    BreakpointIndex index_;
     const std::vector<double>& weight_;
     double limit_;
     SearchClock& clock_;
@@ -392,6 +401,12 @@ void restart_loop(State& best, int measures, const BreakpointSearchOptions& opti
 
 double reached_share(double wanted, double achieved) { return wanted > 0.0 ? achieved / wanted : 0.0; }
 
+bool reaches_every_target(const std::vector<double>& wanted, const std::vector<double>& achieved) {
+    for (std::size_t k = 0; k < wanted.size(); ++k)
+        if (k >= achieved.size() || achieved[k] + kTargetTolerance < wanted[k]) return false;
+    return true;
+}
+
 OptimisationResult BreakpointBudgetMinimisation(const EvaluatedArea& area, const BudgetMinimisationInput& input,
                                                 const BreakpointSearchOptions& options, Feedback* feedback,
                                                 SearchReport* report) {
@@ -430,7 +445,7 @@ OptimisationResult BreakpointBudgetMinimisation(const EvaluatedArea& area, const
             sum += std::max(0.0, wanted[static_cast<std::size_t>(k)] - o.effective_area[static_cast<std::size_t>(k)]);
         return sum;
     };
-    for (int m = 0; m < n && !clock.cancelled(); ++m) {
+    for (int m = 0; m < n && !clock.stop(); ++m) {
         bool cut = true;
         while (cut) {
             cut = false;
@@ -454,7 +469,9 @@ OptimisationResult BreakpointBudgetMinimisation(const EvaluatedArea& area, const
 
     OptimisationResult result = engine.materialise(kept.outcome, best.payment, kept.counts, tc);
     result.iterations = clock.evaluations();
-    if (report) *report = make_report("breakpoint search", seed, clock, wanted, result.effective_area);
+    if (report)
+        *report = make_report("breakpoint search", seed, clock, wanted, result.effective_area,
+                              reaches_every_target(wanted, result.effective_area));
     return result;
 }
 
@@ -478,7 +495,7 @@ OptimisationResult BreakpointGoalMaximisation(const EvaluatedArea& area, const G
     clock.count();
     // At payment 0 the pixels that gain from a measure anyway join it for
     // nothing; anything else starts switched off.
-    search.settle(best, "breakpoint search: greedy construction", 0.0, true);
+    const bool built = search.settle(best, "breakpoint search: greedy construction", 0.0, true);
     clock.progress("breakpoint search: greedy construction", search.objective(best), true);
 
     restart_loop(
@@ -492,7 +509,8 @@ OptimisationResult BreakpointGoalMaximisation(const EvaluatedArea& area, const G
     clock.count();
     OptimisationResult result = engine.materialise(kept.outcome, best.payment, kept.counts, tc);
     result.iterations = clock.evaluations();
-    if (report) *report = make_report("breakpoint search", seed, clock, {}, result.effective_area);
+    if (report)
+        *report = make_report("breakpoint search", seed, clock, {}, result.effective_area, built);
     return result;
 }
 

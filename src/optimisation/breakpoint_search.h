@@ -19,8 +19,13 @@ namespace pravel {
 class Feedback;
 
 struct BreakpointSearchOptions {
-    double time_limit_seconds = 25.0;  // no new restart after this long
-    int patience = 60;                 // restarts without improvement before the search stops
+    // The search alone (not the evaluation before it nor the bound after it)
+    // stops after this long, keeping its best solution if it has one.
+    double time_limit_seconds = 25.0;
+    int patience = 60;  // restarts without improvement before the search stops
+    // The annealing too stops at the time limit; without this it runs its
+    // course (or until Cancel), as the windows run it.
+    bool limit_annealing = false;
 };
 
 // What a search did, for the windows and the command-line tool.
@@ -31,12 +36,23 @@ struct SearchReport {
     long long evaluations = 0;       // allocations evaluated
     bool cancelled = false;          // stopped by Cancel; the best so far was kept
     bool time_limit_reached = false;
+    // False when the search was stopped (time limit or Cancel) before it
+    // held an allocation that reaches every target (for a goal
+    // maximisation: before its first construction was complete). Such a result is no answer:
+    // it is neither shown as one nor stored.
+    bool solution = true;
     std::vector<double> wanted;      // per species (ha); empty for a goal maximisation
     std::vector<double> achieved;    // per species (ha)
 };
 
 // Share of the wanted area reached (1 = reached), 0 when nothing is wanted.
 double reached_share(double wanted, double achieved);
+
+// Hectares an achieved area may lie below its target and still reach it
+// (rounding of the sums).
+inline constexpr double kTargetTolerance = 1e-6;
+// Whether every species' achieved area reaches its wanted area.
+bool reaches_every_target(const std::vector<double>& wanted, const std::vector<double>& achieved);
 
 // Progress stages of the breakpoint search all begin with this text
 // ("breakpoint search: restarts"); the step is the number of allocations

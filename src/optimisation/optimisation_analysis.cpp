@@ -38,11 +38,12 @@ AnalysisRun OptimisationAnalysis::settle(SearchOutcome outcome, double pixel_are
     run.outcome = std::move(outcome);
     run.pixel_area = pixel_area;
     const OptimisationResult& result = run.outcome.result;
+    const bool answer = run.outcome.report.solution;
     if (const auto* in = std::get_if<BudgetMinimisationInput>(&input_)) {
-        run.lines = budget_minimisation_lines(result, e.measures, e.species, in->wanted_area_ha, pixel_area);
+        if (answer) run.lines = budget_minimisation_lines(result, e.measures, e.species, in->wanted_area_ha, pixel_area);
         run.bound_line = budget_bound_line(run.outcome.bound);
     } else {
-        run.lines = goal_maximisation_lines(result, e.measures, e.species, pixel_area);
+        if (answer) run.lines = goal_maximisation_lines(result, e.measures, e.species, pixel_area);
         run.bound_line = goal_bound_line(run.outcome.bound);
     }
     std::vector<std::string> names;
@@ -50,6 +51,8 @@ AnalysisRun OptimisationAnalysis::settle(SearchOutcome outcome, double pixel_are
     run.search_lines = search_report_lines(run.outcome.report, names);
     run.search_lines.insert(run.search_lines.begin(), run.bound_line);
 
+    // A search stopped before it had a solution leaves the map as it was.
+    if (!answer) return run;
     const auto rows = allocation_visualisation_rows(result.allocation, e.species, e.countryID);
     if (map_db) {
         write_visualisation_rows(*map_db, rows);

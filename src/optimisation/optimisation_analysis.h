@@ -44,7 +44,9 @@ public:
     SearchOutcome search(DatabaseAccess& db, SearchMethod method, Feedback* feedback,
                          const BreakpointSearchOptions& options = {}) const;
     // The lines of an outcome; its map rows are written through `map_db`, or
-    // through a connection of their own when it is null.
+    // through a connection of their own when it is null. An outcome without
+    // a solution (stopped before it had one) gives only the bound and search
+    // lines and writes no map rows.
     AnalysisRun settle(SearchOutcome outcome, double pixel_area, DatabaseAccess* map_db) const;
 
     // The report text of the input's selection with the result of `last` (a

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <tuple>
 
 namespace pravel {
@@ -85,22 +86,7 @@ void PaymentModel::evaluate(const std::vector<double>& payment, State& state) co
     state.payment.resize(static_cast<std::size_t>(measures_), 0.0);
     const int pixels = pixel_count();
     state.choice.assign(static_cast<std::size_t>(pixels), -1);
-    for (int k = 0; k < pixels; ++k) {
-        int best = -1;
-        double best_value = 0.0;
-        for (std::size_t o = pixel_begin_[static_cast<std::size_t>(k)]; o < pixel_begin_[static_cast<std::size_t>(k) + 1];
-             ++o) {
-            const double v = net(offers_[o], state.payment);
-            // A net value of exactly 0 is left to chance by the allocation;
-            // here it counts as staying out, so that a pixel the search
-            // wants is always given a positive net value.
-            if (v > 0.0 && (best < 0 || v > best_value)) {
-                best = static_cast<int>(o);
-                best_value = v;
-            }
-        }
-        state.choice[static_cast<std::size_t>(k)] = best;
-    }
+    for (int k = 0; k < pixels; ++k) state.choice[static_cast<std::size_t>(k)] = best_offer(static_cast<std::size_t>(k), state.payment);
     recount(state);
 }
 
@@ -137,19 +123,24 @@ void PaymentModel::lower_exactly(State& state) const {
     recount(state);
 }
 
+double PaymentModel::breakpoint(const State& state, std::size_t o) const {
+    const std::size_t m = static_cast<std::size_t>(offers_[o].measure);
+    const int c = state.choice[static_cast<std::size_t>(offer_pixel_[o])];
+    const double held = c < 0 ? 0.0 : std::max(0.0, net(offers_[static_cast<std::size_t>(c)], state.payment));
+    const double at = std::max(state.payment[m], transaction_costs_ - offers_[o].margin + held);
+    return std::max(0.0, at);
+}
+
 void PaymentModel::next_steps(const State& state, int m, int max_steps, std::size_t reach,
                               std::vector<Step>& steps) const {
     const std::size_t mi = static_cast<std::size_t>(m);
-    const double p = state.payment[mi];
     // (breakpoint, offer) of every pixel the measure does not hold yet.
     std::vector<std::pair<double, std::size_t>> points;
     points.reserve(measure_offers_[mi].size());
     for (std::size_t o : measure_offers_[mi]) {
         const int c = state.choice[static_cast<std::size_t>(offer_pixel_[o])];
         if (c == static_cast<int>(o)) continue;
-        const double held = c < 0 ? 0.0 : std::max(0.0, net(offers_[static_cast<std::size_t>(c)], state.payment));
-        const double at = std::max(p, transaction_costs_ - offers_[o].margin + held);
-        points.emplace_back(std::max(0.0, at), o);
+        points.emplace_back(breakpoint(state, o), o);
     }
     if (points.empty()) return;
     const std::size_t first = std::min(reach, points.size());
@@ -157,13 +148,22 @@ void PaymentModel::next_steps(const State& state, int m, int max_steps, std::siz
     const auto cut = points.begin() + static_cast<std::ptrdiff_t>(first);
     if (first < points.size()) std::nth_element(points.begin(), cut, points.end());
     std::sort(points.begin(), cut);
+    points.resize(first);
+    steps_from(state, m, points, max_steps, steps);
+}
 
+void PaymentModel::steps_from(const State& state, int m, const std::vector<std::pair<double, std::size_t>>& points,
+                              int max_steps, std::vector<Step>& steps) const {
+    if (points.empty()) return;
+    const std::size_t mi = static_cast<std::size_t>(m);
+    const double p = state.payment[mi];
+    const std::size_t first = points.size();
     const std::size_t ns = static_cast<std::size_t>(species_);
     std::vector<double> gain(ns, 0.0);
     double saved = 0.0;  // payments of the measures the switched pixels leave
     const int held_now = state.participants[mi];
     std::size_t taken = 0;
-    for (std::size_t k : stride_points(points.size(), first, max_steps)) {
+    for (std::size_t k : stride_points(first, first, max_steps)) {
         const double payment = points[k - 1].first + kBreakpointMargin;
         // Pixels at the same breakpoint join together.
         std::size_t upto = k;
@@ -188,10 +188,79 @@ void PaymentModel::next_steps(const State& state, int m, int max_steps, std::siz
     }
 }
 
-void PaymentModel::apply(const Step& step, State& state) const {
-    std::vector<double> payment = state.payment;
-    payment[static_cast<std::size_t>(step.measure)] = step.payment;
-    evaluate(payment, state);
+void PaymentModel::apply(const Step& step, State& state) const { raise(state, step.measure, step.payment); }
+
+void PaymentModel::raise(State& state, int m, double payment) const {
+    const std::size_t mi = static_cast<std::size_t>(m);
+    const std::size_t ns = static_cast<std::size_t>(species_);
+    auto leave = [&](std::size_t c) {
+        for (std::size_t s = 0; s < ns; ++s) state.area[s] -= pixel_area_ * quality_[c * ns + s];
+        state.participants[static_cast<std::size_t>(offers_[c].measure)] -= 1;
+    };
+    auto join = [&](std::size_t o) {
+        for (std::size_t s = 0; s < ns; ++s) state.area[s] += pixel_area_ * quality_[o * ns + s];
+        state.participants[static_cast<std::size_t>(offers_[o].measure)] += 1;
+    };
+    if (payment < state.payment[mi]) {
+        // A lower payment can only move the pixels that hold the measure:
+        // each takes its best offer afresh, as in evaluate.
+        state.payment[mi] = payment;
+        for (std::size_t o : measure_offers_[mi]) {
+            const std::size_t k = static_cast<std::size_t>(offer_pixel_[o]);
+            int& c = state.choice[k];
+            if (c != static_cast<int>(o)) continue;
+            const int best = best_offer(k, state.payment);
+            if (best == c) continue;
+            leave(o);
+            if (best >= 0) join(static_cast<std::size_t>(best));
+            c = best;
+        }
+    } else {
+        state.payment[mi] = payment;
+        raise_moves(state, m, leave, join);
+    }
+    double sum = 0.0;
+    for (int k = 0; k < measures_; ++k)
+        sum += state.payment[static_cast<std::size_t>(k)] * state.participants[static_cast<std::size_t>(k)];
+    state.budget = pixel_area_ * sum;
+}
+
+template <class Leave, class Join>
+void PaymentModel::raise_moves(State& state, int m, Leave& leave, Join& join) const {
+    const std::size_t mi = static_cast<std::size_t>(m);
+    // Only pixels the measure offers can change: a pixel held by another
+    // measure (or by none) moves when the raised offer now beats what it
+    // holds, equal values going to the offer first in order, as in evaluate.
+    // Pixels that hold the measure keep it.
+    for (std::size_t o : measure_offers_[mi]) {
+        int& c = state.choice[static_cast<std::size_t>(offer_pixel_[o])];
+        if (c == static_cast<int>(o)) continue;
+        const double v = net(offers_[o], state.payment);
+        if (v <= 0.0) continue;
+        if (c >= 0) {
+            const double held = net(offers_[static_cast<std::size_t>(c)], state.payment);
+            if (v < held || (v == held && c < static_cast<int>(o))) continue;
+            leave(static_cast<std::size_t>(c));
+        }
+        join(o);
+        c = static_cast<int>(o);
+    }
+}
+
+int PaymentModel::best_offer(std::size_t k, const std::vector<double>& payment) const {
+    int best = -1;
+    double best_value = 0.0;
+    for (std::size_t o = pixel_begin_[k]; o < pixel_begin_[k + 1]; ++o) {
+        const double v = net(offers_[o], payment);
+        // A net value of exactly 0 is left to chance by the allocation;
+        // here it counts as staying out, so that a pixel the search wants is
+        // always given a positive net value.
+        if (v > 0.0 && (best < 0 || v > best_value)) {
+            best = static_cast<int>(o);
+            best_value = v;
+        }
+    }
+    return best;
 }
 
 std::vector<double> PaymentModel::protecting(const State& state, int m, double payment) const {
@@ -220,6 +289,158 @@ std::vector<double> PaymentModel::requirements(const State& state, int m) const 
     }
     std::sort(out.begin(), out.end(), std::greater<double>());
     return out;
+}
+
+}  // namespace pravel
+
+namespace pravel {
+
+namespace {
+
+// The merge of the groups goes by bracket + payment, which may round a
+// little differently from the breakpoint itself; listing everything within
+// this much of the last one wanted keeps every breakpoint the full listing
+// would take.
+double slack(double value) { return 1e-7 * std::max(1.0, std::fabs(value)); }
+
+}  // namespace
+
+BreakpointIndex::BreakpointIndex(const PaymentModel& model)
+    : model_(model),
+      measures_(model.measure_count()),
+      groups_(static_cast<std::size_t>(model.measure_count()) * static_cast<std::size_t>(model.measure_count() + 1)) {}
+
+double BreakpointIndex::key(std::size_t o, int held) const {
+    const double margin = model_.offers_[o].margin;
+    if (held < 0) return model_.transaction_costs_ - margin;
+    return model_.offers_[static_cast<std::size_t>(held)].margin - margin;
+}
+
+void BreakpointIndex::rebuild(const PaymentModel::State& state) {
+    ++rebuilds_;
+    for (Group& g : groups_) {
+        g.sorted.clear();
+        g.added.clear();
+        g.added_sorted = true;
+        g.dead = 0;
+    }
+    choice_ = state.choice;
+    stamp_.assign(choice_.size(), 0);
+    for (std::size_t k = 0; k < choice_.size(); ++k) {
+        const int c = choice_[k];
+        const int h = c < 0 ? -1 : model_.offers_[static_cast<std::size_t>(c)].measure;
+        for (std::size_t o = model_.pixel_begin_[k]; o < model_.pixel_begin_[k + 1]; ++o) {
+            if (static_cast<int>(o) == c) continue;
+            groups_[group_of(model_.offers_[o].measure, h)].sorted.push_back(
+                {key(o, c), static_cast<std::uint32_t>(o), 0u});
+        }
+    }
+    for (Group& g : groups_)
+        std::sort(g.sorted.begin(), g.sorted.end(),
+                  earlier);
+    built_ = true;
+}
+
+void BreakpointIndex::move(int pixel, int held) {
+    const std::size_t k = static_cast<std::size_t>(pixel);
+    const int before = choice_[k];
+    const int old_holder = before < 0 ? -1 : model_.offers_[static_cast<std::size_t>(before)].measure;
+    const int new_holder = held < 0 ? -1 : model_.offers_[static_cast<std::size_t>(held)].measure;
+    const std::uint32_t stamp = ++stamp_[k];
+    for (std::size_t o = model_.pixel_begin_[k]; o < model_.pixel_begin_[k + 1]; ++o) {
+        const int j = model_.offers_[o].measure;
+        if (static_cast<int>(o) != before) ++groups_[group_of(j, old_holder)].dead;
+        if (static_cast<int>(o) == held) continue;
+        Group& g = groups_[group_of(j, new_holder)];
+        g.added.push_back({key(o, held), static_cast<std::uint32_t>(o), stamp});
+        g.added_sorted = false;
+    }
+    choice_[k] = held;
+}
+
+void BreakpointIndex::sync(const PaymentModel::State& state) {
+    if (!built_ || choice_.size() != state.choice.size()) {
+        rebuild(state);
+        return;
+    }
+    changed_.clear();
+    for (std::size_t k = 0; k < choice_.size(); ++k)
+        if (state.choice[k] != choice_[k]) changed_.push_back(static_cast<int>(k));
+    if (changed_.size() * 2 > choice_.size()) {
+        rebuild(state);
+        return;
+    }
+    for (int k : changed_) move(k, state.choice[static_cast<std::size_t>(k)]);
+}
+
+void BreakpointIndex::tidy(Group& g) {
+    auto less = earlier;
+    if (!g.added_sorted) {
+        std::sort(g.added.begin(), g.added.end(), less);
+        g.added_sorted = true;
+    }
+    // Merged into the sorted run, stale entries dropped, once the added or
+    // stale entries are a fair share of the group.
+    // The entries that go stale are mostly the nearest ones, which every
+    // listing reads, so a few of them are already worth a merge.
+    if (g.added.size() <= g.sorted.size() / 8 + 32 && g.dead <= g.sorted.size() / 16 + 16) return;
+    std::vector<Entry> merged;
+    merged.reserve(g.sorted.size() + g.added.size());
+    std::size_t a = 0, b = 0;
+    while (a < g.sorted.size() || b < g.added.size()) {
+        const bool take_added = a == g.sorted.size() || (b < g.added.size() && less(g.added[b], g.sorted[a]));
+        const Entry& e = take_added ? g.added[b++] : g.sorted[a++];
+        if (live(e)) merged.push_back(e);
+    }
+    g.sorted.swap(merged);
+    g.added.clear();
+    g.dead = 0;
+}
+
+void BreakpointIndex::next_steps(const PaymentModel::State& state, int m, int max_steps, std::size_t reach,
+                                 std::vector<PaymentModel::Step>& steps) {
+    sync(state);
+    if (reach == 0) return;
+    const std::size_t width = static_cast<std::size_t>(measures_ + 1);
+    auto holder_payment = [&](std::size_t group) {
+        const int h = static_cast<int>(group % width) - 1;
+        return h < 0 ? 0.0 : state.payment[static_cast<std::size_t>(h)];
+    };
+    heap_.clear();
+    for (int h = -1; h < measures_; ++h) {
+        const std::size_t gi = group_of(m, h);
+        Group& g = groups_[gi];
+        if (g.sorted.empty() && g.added.empty()) continue;
+        tidy(g);
+        const double p = holder_payment(gi);
+        if (!g.sorted.empty()) heap_.push_back({g.sorted[0].key + p, static_cast<std::uint32_t>(gi), 0u, false});
+        if (!g.added.empty()) heap_.push_back({g.added[0].key + p, static_cast<std::uint32_t>(gi), 0u, true});
+    }
+    auto later = [](const Run& a, const Run& b) { return a.value > b.value; };
+    std::make_heap(heap_.begin(), heap_.end(), later);
+    found_.clear();
+    double limit = std::numeric_limits<double>::infinity();
+    while (!heap_.empty()) {
+        std::pop_heap(heap_.begin(), heap_.end(), later);
+        Run r = heap_.back();
+        heap_.pop_back();
+        if (r.value > limit) break;
+        const Group& g = groups_[r.group];
+        const std::vector<Entry>& run = r.added ? g.added : g.sorted;
+        const Entry& e = run[r.pos];
+        if (live(e)) {
+            found_.emplace_back(model_.breakpoint(state, e.offer), static_cast<std::size_t>(e.offer));
+            if (found_.size() == reach) limit = r.value + slack(r.value);
+        }
+        if (++r.pos < run.size()) {
+            r.value = run[r.pos].key + holder_payment(r.group);
+            heap_.push_back(r);
+            std::push_heap(heap_.begin(), heap_.end(), later);
+        }
+    }
+    std::sort(found_.begin(), found_.end());
+    if (found_.size() > reach) found_.resize(reach);
+    model_.steps_from(state, m, found_, max_steps, steps);
 }
 
 }  // namespace pravel

@@ -9,6 +9,7 @@
 // measure it holds (it switches); the model lists those breakpoints and
 // what each one adds.
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "optimisation/pixel_allocation.h"
@@ -67,8 +68,28 @@ public:
     // the state. Appends to `steps`.
     void next_steps(const State& state, int m, int max_steps, std::size_t reach, std::vector<Step>& steps) const;
 
+    // Where the offer `o` (of a pixel that does not hold it) joins its
+    // measure: the least payment at which it beats what its pixel holds (at
+    // least the measure's payment now, never below 0).
+    double breakpoint(const State& state, std::size_t o) const;
+
+    // The steps to the breakpoints `points` ((breakpoint, offer), the
+    // nearest ones in order), at most `max_steps` of them as next_steps
+    // spreads them.
+    void steps_from(const State& state, int m, const std::vector<std::pair<double, std::size_t>>& points,
+                    int max_steps, std::vector<Step>& steps) const;
+
     // The state after a step: the payment raised and the pixels moved.
     void apply(const Step& step, State& state) const;
+
+    // Sets measure m's payment. A raise looks only at the pixels m offers
+    // and moves those whose best offer it now is, updating the effective
+    // areas, participants and budget by what they change; for a state that
+    // is the allocation of its payments (as evaluate gives, or one step after
+    // another from it) the result is the allocation evaluate gives at the new
+    // payments, pixel for pixel. A lower payment moves only the pixels that
+    // hold the measure, each to its best offer.
+    void raise(State& state, int m, double payment) const;
 
     // Payments that raise measure m to `payment` while every other measure
     // keeps the pixels it holds: each is raised just enough to stay ahead of
@@ -85,6 +106,7 @@ public:
     std::vector<int> counts(const State& state) const { return state.participants; }
 
 private:
+    friend class BreakpointIndex;
     struct Offer {
         int measure;
         double margin;  // margin without payment
@@ -96,6 +118,11 @@ private:
         return quality_[offer * static_cast<std::size_t>(species_) + static_cast<std::size_t>(s)];
     }
     void recount(State& state) const;
+    // The offer pixel k takes at the payments: its best positive net value,
+    // the first in order among equal ones; -1 for none.
+    int best_offer(std::size_t k, const std::vector<double>& payment) const;
+    template <class Leave, class Join>
+    void raise_moves(State& state, int m, Leave& leave, Join& join) const;
 
     int measures_;
     int species_;
@@ -107,6 +134,82 @@ private:
     std::vector<double> quality_;           // species_ per offer
     std::vector<std::vector<std::size_t>> measure_offers_;  // offers of each measure
     std::vector<std::size_t> offer_count_;
+};
+
+// The breakpoints of every measure kept sorted between the steps of a
+// search, so that listing a measure's next breakpoints costs time in
+// proportion to the breakpoints listed and the pixels that moved since the
+// last listing, not to all the measure's offers.
+//
+// A pixel's offer of measure j that the pixel does not hold joins j at
+// (margin of the held offer - margin of the offer) + payment of the holding
+// measure, or at transaction costs - margin of the offer on a pixel that
+// holds nothing. The bracket does not depend on the payments, so the offers
+// are kept sorted by it in one group per (j, holding measure) and merged by
+// the payments of the moment; only a pixel that changes its holder moves
+// between groups.
+class BreakpointIndex {
+public:
+    explicit BreakpointIndex(const PaymentModel& model);
+
+    // Brings the index to the state's allocation: the pixels whose holder
+    // differs from the last state seen move between groups (everything is
+    // sorted afresh when many did).
+    void sync(const PaymentModel::State& state);
+
+    // The same steps as model.next_steps(state, m, max_steps, reach, steps),
+    // for a state that is the allocation of its payments (each pixel holds
+    // its best positive offer, as evaluate, raise and lower_exactly leave
+    // it). Syncs to the state first.
+    void next_steps(const PaymentModel::State& state, int m, int max_steps, std::size_t reach,
+                    std::vector<PaymentModel::Step>& steps);
+
+    long long rebuilds() const { return rebuilds_; }
+
+private:
+    struct Entry {
+        double key;
+        std::uint32_t offer;
+        std::uint32_t stamp;
+    };
+    struct Group {
+        std::vector<Entry> sorted;   // by key, then offer
+        std::vector<Entry> added;    // since the last merge; sorted when read
+        bool added_sorted = true;
+        std::size_t dead = 0;        // entries made stale since the last merge
+    };
+    static bool earlier(const Entry& a, const Entry& b) {
+        return a.key < b.key || (a.key == b.key && a.offer < b.offer);
+    }
+    std::size_t group_of(int measure, int holder) const {
+        return static_cast<std::size_t>(measure) * static_cast<std::size_t>(measures_ + 1) +
+               static_cast<std::size_t>(holder + 1);
+    }
+    double key(std::size_t offer, int held) const;
+    void rebuild(const PaymentModel::State& state);
+    void move(int pixel, int held);
+    void tidy(Group& g);
+    bool live(const Entry& e) const {
+        return stamp_[static_cast<std::size_t>(model_.offer_pixel_[e.offer])] == e.stamp;
+    }
+
+    const PaymentModel& model_;
+    int measures_;
+    bool built_ = false;
+    long long rebuilds_ = 0;
+    std::vector<int> choice_;              // the allocation the groups reflect
+    std::vector<std::uint32_t> stamp_;     // per pixel; entries of an older stamp are stale
+    std::vector<Group> groups_;            // measures x (holding measure + 1)
+    std::vector<int> changed_;
+    // Buffers of a listing.
+    struct Run {
+        double value;
+        std::uint32_t group;
+        std::uint32_t pos;
+        bool added;
+    };
+    std::vector<Run> heap_;
+    std::vector<std::pair<double, std::size_t>> found_;
 };
 
 }  // namespace pravel

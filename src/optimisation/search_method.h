@@ -17,6 +17,14 @@ class Feedback;
 
 enum class SearchMethod { Breakpoint, Annealing };
 
+// What the front ends say of a search stopped (time limit or Cancel) before
+// it held an allocation that reaches every target.
+inline constexpr const char* kStoppedBeforeSolution = "stopped before a solution was found";
+
+// Progress stage of the cost-only bound after the search (reported at its
+// start, step 0 of 1, and at its end, step 1 of 1).
+inline constexpr const char* kBoundStage = "cost-only bound";
+
 // "breakpoint search" or "annealing", as the windows list them.
 const char* search_method_label(SearchMethod method);
 // "breakpoint" or "annealing", as the command line names them; none for
@@ -30,7 +38,9 @@ struct SearchOutcome {
 };
 
 // Evaluates the measures once, runs the chosen search and works out the
-// cost-only bound on the same candidate lists. The annealing runs exactly as
+// cost-only bound on the same candidate lists (not after a Cancel: then the
+// bound stays "not worked out"). The time limit of the options counts the
+// search alone. The annealing runs exactly as
 // BudgetMinimisationRun / GoalMaximisationRun do (message box included).
 SearchOutcome minimise_budget(DatabaseAccess& db, const BudgetMinimisationInput& input, SearchMethod method,
                               Feedback* feedback, const BreakpointSearchOptions& options = {});

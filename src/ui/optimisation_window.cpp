@@ -288,9 +288,16 @@ void OptimisationWindow::startOptimisation() {
         RunProgress progress(this, texts_.title, "Optimizing ...", search_progress_text, progressObserver_);
         outcome = sequence.search(*db_, searchMethod(), &progress.feedback());
     }
-    notifier().inform("Done");
+    const bool answer = outcome.report.solution;
+    notifier().inform(answer ? "Done" : kStoppedBeforeSolution);
     // The map rows go through a connection of their own.
     AnalysisRun settled = sequence.settle(std::move(outcome), pixelArea_, nullptr);
+    if (!answer) {
+        // Nothing to show, map or store: only the bound and what the search did.
+        searchReport_->clear();
+        for (const auto& l : settled.search_lines) searchReport_->addItem(QString::fromStdString(l));
+        return;
+    }
 
     for (const auto& l : settled.lines.measures) measureResult_->addItem(QString::fromStdString(l));
     for (const auto& l : settled.lines.species) speciesResult_->addItem(QString::fromStdString(l));

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "optimisation/breakpoint_search.h"
+#include "optimisation/search_method.h"
 
 namespace pravel {
 
@@ -25,6 +26,7 @@ int caption_width(const QWidget* window, const QString& title) {
 }
 
 QString search_progress_text(const Feedback::Progress& p) {
+    if (p.stage == kBoundStage) return QString("Stage: %1").arg(kBoundStage);
     if (p.stage.rfind(kBreakpointStage, 0) == 0)
         return QString("Stage: %1\nAllocations evaluated %2\nSeconds %3\nBest objective %4")
             .arg(QString::fromStdString(p.stage))

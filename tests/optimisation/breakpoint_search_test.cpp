@@ -13,6 +13,7 @@
 #include "common/random.h"
 #include "optimisation/cost_only_bound.h"
 #include "optimisation/payment_breakpoints.h"
+#include "optimisation/search_method.h"
 
 namespace pravel {
 namespace {
@@ -362,6 +363,72 @@ Instance larger_instance() {
     return in;
 }
 
+TEST(PaymentModel, StepsListedAndEvaluatedByWhatChangesEqualTheFullAllocation) {
+    // Random instances with whole-Euro costs, so that many net values tie;
+    // each state is moved by a chain of raises (breakpoint steps, whole-Euro
+    // payments that hit ties exactly, now and then a lowering) and compared
+    // with the allocation evaluated afresh at its payments.
+    int moved = 0;
+    for (std::uint32_t seed = 1; seed <= 40; ++seed) {
+        seed_random(seed);
+        const int n = 2 + rand15() % 5, species = 1 + rand15() % 3, pixels = 30 + rand15() % 70;
+        std::vector<std::vector<Offer>> measures(static_cast<std::size_t>(n));
+        for (int k = 0; k < pixels; ++k)
+            for (int m = 0; m < n; ++m) {
+                if (rand15() % 3 == 0) continue;
+                Offer o{k, static_cast<double>(rand15() % 40) - 8.0, {}};
+                for (int s = 0; s < species; ++s) o.quality.push_back(0.1 * (rand15() % 11));
+                measures[static_cast<std::size_t>(m)].push_back(o);
+            }
+        const int tc = rand15() % 6;
+        const EvaluatedArea a = area_of(measures, 0.5);
+        const std::vector<MeasureCandidates> candidates = sorted_candidates(a.lists);
+        const PaymentModel model(candidates, species, 0.5, tc);
+        std::vector<double> start(static_cast<std::size_t>(n));
+        for (double& p : start) p = rand15() % 20;
+        PaymentModel::State s, full;
+        model.evaluate(start, s);
+        BreakpointIndex index(model);
+        // Short reaches cut the listing inside runs of equal breakpoints.
+        const std::size_t reach = seed % 3 == 0 ? 512 : 1 + seed % 7;
+        for (int step = 0; step < 60; ++step) {
+            const int m = rand15() % n;
+            const double now = s.payment[static_cast<std::size_t>(m)];
+            double payment = now + rand15() % 8;  // whole Euro: ties
+            std::vector<PaymentModel::Step> steps;
+            model.next_steps(s, m, 14, 512, steps);
+            if (rand15() % 2 == 0 && !steps.empty()) payment = steps[static_cast<std::size_t>(rand15()) % steps.size()].payment;
+            if (rand15() % 10 == 0) payment = now * 0.5;
+            // The index lists the same steps as the full listing, for every
+            // measure, whatever moved since it last looked.
+            for (int j = 0; j < n; ++j) {
+                std::vector<PaymentModel::Step> plain, indexed;
+                model.next_steps(s, j, 14, reach, plain);
+                index.next_steps(s, j, 14, reach, indexed);
+                ASSERT_EQ(plain.size(), indexed.size()) << "seed " << seed << ", step " << step;
+                for (std::size_t i = 0; i < plain.size(); ++i) {
+                    EXPECT_EQ(plain[i].payment, indexed[i].payment);
+                    EXPECT_EQ(plain[i].joined, indexed[i].joined);
+                    EXPECT_EQ(plain[i].extra_budget, indexed[i].extra_budget);
+                    EXPECT_EQ(plain[i].area_gain, indexed[i].area_gain);
+                }
+            }
+            const std::vector<int> before = s.choice;
+            model.raise(s, m, payment);
+            if (rand15() % 12 == 0) model.lower_exactly(s);  // keeps the allocation at lower payments
+            model.evaluate(s.payment, full);
+            if (s.choice != before) ++moved;
+            ASSERT_EQ(s.choice, full.choice) << "seed " << seed << ", step " << step;
+            ASSERT_EQ(s.participants, full.participants) << "seed " << seed << ", step " << step;
+            EXPECT_DOUBLE_EQ(s.budget, full.budget) << "seed " << seed << ", step " << step;
+            for (int k = 0; k < species; ++k)
+                ASSERT_NEAR(s.area[static_cast<std::size_t>(k)], full.area[static_cast<std::size_t>(k)], 1e-9)
+                    << "seed " << seed << ", step " << step;
+        }
+    }
+    EXPECT_GT(moved, 400) << "the raises must move pixels for the comparison to mean something";
+}
+
 TEST(BreakpointSearch, SameSeedSameResult) {
     const EvaluatedArea a = area_of(larger_instance().measures);
     const auto input = budget_input({15.0, 12.0}, 10, 5);
@@ -393,6 +460,68 @@ TEST(BreakpointSearch, CancelReturnsTheBestSoFar) {
     EXPECT_GE(cut.effective_area[0], 15.0 - 1e-9);
     EXPECT_GE(cut.effective_area[1], 12.0 - 1e-9);
     EXPECT_FALSE(cut.allocation.empty());
+    EXPECT_TRUE(report.solution) << "the constructed solution reaches every target";
+    EXPECT_FALSE(report.time_limit_reached);
+}
+
+TEST(BreakpointSearch, StoppedBeforeASolutionSaysSo) {
+    const EvaluatedArea a = area_of(larger_instance().measures);
+    const auto budget = budget_input({15.0, 12.0}, 10, 5);
+    const auto goal = goal_input({1.0, 0.5}, 800, 10, 5);
+    // Cancel at the construction's first report, or a time limit of 0 that
+    // the construction finds passed at its first step: neither search holds
+    // an answer yet.
+    struct Case {
+        const char* label;
+        bool cancel;
+        double limit;
+    } cases[] = {{"cancel", true, 25.0}, {"time limit", false, 0.0}};
+    for (const Case& c : cases) {
+        Feedback feedback;
+        feedback = Feedback([&](const Feedback::Progress& p) {
+            if (c.cancel && p.stage == "breakpoint search: greedy construction") feedback.cancel();
+        });
+        BreakpointSearchOptions options;
+        options.time_limit_seconds = c.limit;
+        SearchReport b, g;
+        const OptimisationResult rb = BreakpointBudgetMinimisation(a, budget, options, &feedback, &b);
+        const OptimisationResult rg = BreakpointGoalMaximisation(a, goal, options, &feedback, &g);
+        for (const SearchReport* r : {&b, &g}) {
+            EXPECT_FALSE(r->solution) << c.label;
+            EXPECT_EQ(r->cancelled, c.cancel) << c.label;
+            EXPECT_EQ(r->time_limit_reached, !c.cancel) << c.label;
+        }
+        EXPECT_FALSE(reaches_every_target(budget.wanted_area_ha, rb.effective_area)) << c.label;
+    }
+}
+
+TEST(SearchMethod, TheTimeLimitCountsTheSearchAndTheBoundFollowsUnlessCancelled) {
+    const EvaluatedArea a = area_of(larger_instance().measures);
+    const auto budget = budget_input({15.0, 12.0}, 10, 5);
+    // A limit far above what the search needs: it ends by its own rule.
+    BreakpointSearchOptions long_limit;
+    long_limit.time_limit_seconds = 1000.0;
+    const SearchOutcome done = minimise_budget(a, budget, SearchMethod::Breakpoint, nullptr, long_limit);
+    EXPECT_TRUE(done.report.solution);
+    EXPECT_FALSE(done.report.time_limit_reached);
+    EXPECT_TRUE(done.bound.solved);
+    EXPECT_NE(search_report_lines(done.report, {})[2].find("Seconds: "), std::string::npos);
+
+    // A Cancel before the search: no solution, no bound, and the lines say why.
+    Feedback cancelled;
+    cancelled.cancel();
+    for (SearchMethod method : {SearchMethod::Breakpoint, SearchMethod::Annealing}) {
+        const SearchOutcome stopped = minimise_budget(a, budget, method, &cancelled);
+        EXPECT_TRUE(stopped.report.cancelled) << search_method_label(method);
+        EXPECT_FALSE(stopped.bound.solved) << search_method_label(method);
+        if (!stopped.report.solution) {
+            EXPECT_NE(search_report_lines(stopped.report, {})[2].find(kStoppedBeforeSolution), std::string::npos);
+        } else {
+            // The annealing's start values may already reach the targets.
+            EXPECT_TRUE(reaches_every_target(budget.wanted_area_ha, stopped.result.effective_area));
+        }
+    }
+    EXPECT_FALSE(minimise_budget(a, budget, SearchMethod::Breakpoint, &cancelled).report.solution);
 }
 
 }  // namespace

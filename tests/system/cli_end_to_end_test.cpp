@@ -247,6 +247,60 @@ TEST_F(CliTest, EveryJsonOutputIsValidJsonWhenTheSolverHasMuchToDo) {
     }
 }
 
+TEST_F(CliTest, ASearchStoppedBeforeASolutionExits3AndStoresNothing) {
+    // A limit of a nanosecond for the search alone is passed before the
+    // construction's first step, whatever the load: the search stops before
+    // it has a solution.
+    const std::string report = testing::scratch_dir() + "/stopped_report.txt";
+    std::remove(report.c_str());
+    for (const char* run : {"minimise-budget", "maximise-goal"}) {
+        const std::string scenario = std::string(PRAVEL_EXAMPLES_DIR) + "/" +
+                                     (std::string(run) == "minimise-budget" ? "minimise_budget_small.json"
+                                                                            : "maximise_goal_small.json");
+        schema().exec("INSERT INTO results_for_viusualitsation (measureID) VALUES (1)");
+        const long long configurations = schema().count("configuration");
+        const CliRun j = cli(std::string(run) + " " + scenario + " --max-seconds 1e-9 --json --store stopped --report " +
+                             report);
+        EXPECT_EQ(j.status, 3) << run << ": " << j.err;
+        EXPECT_NE(j.err.find("stopped before a solution was found"), std::string::npos) << run << ": " << j.err;
+        const auto parsed = nlohmann::json::parse(j.out);
+        EXPECT_EQ(parsed["solution"], false) << run;
+        EXPECT_EQ(parsed["time_limit_reached"], true) << run;
+        EXPECT_EQ(parsed["cancelled"], false) << run;
+        EXPECT_TRUE(parsed["cost_only_bound"].is_number()) << run << ": the bound is reported when computed";
+        EXPECT_FALSE(parsed.contains("budget")) << run << ": no budget of a non-solution";
+        EXPECT_EQ(schema().count("configuration"), configurations) << run;
+        EXPECT_EQ(schema().count("results_for_viusualitsation"), 0) << run << ": emptied on opening, nothing written";
+        EXPECT_FALSE(std::ifstream(report).good()) << run << ": no report of a non-solution";
+
+        const CliRun lines = cli(std::string(run) + " " + scenario + " --max-seconds 1e-9");
+        EXPECT_EQ(lines.status, 3) << run;
+        const auto printed = lines_of(lines.out);
+        ASSERT_EQ(printed.size(), 1u) << run << ": only the bound line\n" << lines.out;
+        EXPECT_NE(printed[0].find("if each farmer were paid their own cost: "), std::string::npos) << printed[0];
+    }
+    // A limit above the default lets the search end by its own rule.
+    const CliRun longer =
+        cli("minimise-budget " + std::string(PRAVEL_EXAMPLES_DIR) + "/minimise_budget_small.json --max-seconds 600 --json");
+    ASSERT_EQ(longer.status, 0) << longer.err;
+    const auto parsed = nlohmann::json::parse(longer.out);
+    EXPECT_EQ(parsed["solution"], true);
+    EXPECT_EQ(parsed["time_limit_reached"], false);
+    EXPECT_EQ(parsed["search"]["time_limit_reached"], false);
+}
+
+TEST_F(CliTest, ProgressLinesOnAFileOnlyWhenAsked) {
+    const std::string scenario = std::string(PRAVEL_EXAMPLES_DIR) + "/minimise_budget_small.json";
+    const CliRun quiet = cli("minimise-budget " + scenario);
+    const CliRun shown = cli("--progress minimise-budget " + scenario);
+    ASSERT_EQ(quiet.status, 0) << quiet.err;
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    EXPECT_EQ(quiet.err.find("evaluation: "), std::string::npos) << quiet.err;
+    for (const char* stage : {"evaluation: ", "evaluation: 100 % (", "breakpoint search: ", "cost-only bound: 100 % (1 of 1), "})
+        EXPECT_NE(shown.err.find(stage), std::string::npos) << stage << "\n" << shown.err;
+    EXPECT_EQ(quiet.out, shown.out) << "progress goes to stderr only";
+}
+
 TEST_F(CliTest, ProgrammeSimulationPrintsPixelsAreaBudgetAndEffectiveAreas) {
     schema().exec("DELETE FROM results_for_viusualitsation");
     const std::string report = testing::scratch_dir() + "/programme.txt";
@@ -405,7 +459,7 @@ TEST_F(CliTest, TheSeedAlsoSeedsTheEvaluationOfBothOptimisations) {
     ASSERT_FALSE(seed_23.empty());
 
     for (const std::string& run : {"minimise-budget " + budget, "maximise-goal " + goal}) {
-        const CliRun r = cli("--seed 23 " + run + " --max-seconds 1");
+        const CliRun r = cli("--seed 23 " + run + " --max-seconds 30");
         ASSERT_EQ(r.status, 0) << run << ": " << r.err;
         const auto allocated = map_qualities(schema());
         ASSERT_FALSE(allocated.empty()) << run;
@@ -429,7 +483,7 @@ TEST_F(CliTest, TheMapDrawsTheNamedSpecies) {
                       {{"name", "Kievit"}, {"min_quality", 0.3}, {"wanted_area_ha", 20}}};
     doc["measures"] = {{{"id", 19}}, {{"id", 70}}};
     ASSERT_EQ(cli("--seed 3 minimise-budget " + scenario("two_species.json", doc) +
-                  " --max-seconds 1 --store two-species")
+                  " --max-seconds 30 --store two-species")
                   .status,
               0);
     const std::string id =
