@@ -18,6 +18,7 @@
 #include "cli/scenario.h"
 #include "common/feedback.h"
 #include "common/notifier.h"
+#include "core/evaluation_run.h"
 #include "store/database_access.h"
 #include "store/landscape_store.h"
 
@@ -108,6 +109,9 @@ int main(int argc, char** argv) {
     std::optional<std::uint32_t> seed;
     app.add_option("--db-config", config, "settings file: host, user, password, schema (one per line)");
     app.add_option("--seed", seed, "seed of the evaluation and of the optimiser's search (reproducible runs)");
+    std::optional<std::string> threads;
+    app.add_option("--threads", threads,
+                   "threads of the evaluation (default: every core); any number gives the same results");
     app.require_subcommand(1);
 
     auto* countries = app.add_subcommand("countries", "list the study areas in the database");
@@ -176,6 +180,11 @@ int main(int argc, char** argv) {
         // --help and the like end here too, with their own status 0.
         if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(e);
         return refuse(std::string(e.what()) + "\nRun with --help for more information.");
+    }
+    if (threads) {
+        const std::optional<int> n = cli::thread_count(*threads);
+        if (!n) return refuse(cli::kThreadsRefused + (" (got \"" + *threads + "\")"));
+        set_evaluation_threads(*n);
     }
     set_database_config_path(config);
     set_notifier(std::make_shared<CliNotifier>());

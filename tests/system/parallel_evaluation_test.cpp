@@ -4,8 +4,13 @@
 // measures of every method group.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <bit>
 #include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "common/feedback.h"
@@ -50,6 +55,31 @@ protected:
         for (std::size_t k = 0; k < measures.size(); k += measure_stride) r.measures.push_back(measures[k]);
         r.distance_cost_factor = 1.0;
         r.seed = 4711;
+        return r;
+    }
+
+    struct CliRun {
+        int status = -1;
+        std::string out;
+        std::string err;
+    };
+
+    // The command-line tool run as a program on the suite's schema.
+    CliRun cli(const std::string& args) {
+        const std::string err_path = testing::scratch_dir() + "/threads_stderr.txt";
+        const std::string cmd = std::string(PRAVEL_CLI_PATH) + " --db-config " + schema().config_path() + " " +
+                                args + " 2>" + err_path;
+        CliRun r;
+        FILE* p = ::popen(cmd.c_str(), "r");
+        std::array<char, 4096> buf{};
+        std::size_t n;
+        while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
+        const int status = ::pclose(p);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::ifstream e(err_path);
+        std::stringstream ss;
+        ss << e.rdbuf();
+        r.err = ss.str();
         return r;
     }
 
@@ -126,6 +156,26 @@ TEST_F(ParallelEvaluationTest, OneTwoAndThreeThreadsGiveTheResultsAndFinalStateO
         EXPECT_EQ(evaluation_repeats_in_sequence(), repeats) << "every block took the draws counted for it";
     }
     EXPECT_TRUE(messages().messages().empty());
+}
+
+TEST_F(ParallelEvaluationTest, TheToolPrintsTheSameLinesOnAnyNumberOfThreadsAndRefusesABadNumber) {
+    const std::string scenario = std::string(PRAVEL_EXAMPLES_DIR) + "/effectiveness_small.json";
+    const CliRun one = cli("--seed 17 --threads 1 effectiveness " + scenario + " --json");
+    ASSERT_EQ(one.status, 0) << one.err;
+    ASSERT_GT(one.out.size(), 1000u);
+    for (const char* threads : {"2", "3"}) {
+        const CliRun more = cli(std::string("--seed 17 --threads ") + threads + " effectiveness " + scenario + " --json");
+        ASSERT_EQ(more.status, 0) << more.err;
+        EXPECT_EQ(more.out, one.out) << threads << " threads";
+    }
+    EXPECT_EQ(cli("--seed 17 effectiveness " + scenario + " --json").out, one.out) << "every core by default";
+
+    for (const char* bad : {"0", "-2", "1.5", "many", "2000", "''"}) {
+        const CliRun r = cli(std::string("--threads ") + bad + " effectiveness " + scenario);
+        EXPECT_EQ(r.status, 2) << bad << ": " << r.err;
+        EXPECT_EQ(r.out, "") << bad;
+        EXPECT_NE(r.err.find("--threads"), std::string::npos) << bad << ": " << r.err;
+    }
 }
 
 }  // namespace
