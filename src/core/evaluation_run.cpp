@@ -524,10 +524,28 @@ ResultLists evaluate_in_parallel(const RowContext& c, Feedback* feedback, int th
     const int block_rows = std::max(1, rows / (threads * 8));
     const int blocks = (rows + block_rows - 1) / block_rows;
     std::vector<ResultLists> block_results(static_cast<std::size_t>(blocks));
-    std::vector<char> block_done(static_cast<std::size_t>(blocks), 0);
+    const std::unique_ptr<std::atomic<bool>[]> block_done(new std::atomic<bool>[static_cast<std::size_t>(blocks)]);
+    for (int b = 0; b < blocks; ++b) block_done[static_cast<std::size_t>(b)] = false;
     std::atomic<bool> mismatch{false};
     std::atomic<long long> rows_done{0};
     std::atomic<int> next_block{0};
+
+    // The calling thread appends the finished blocks from the first on to the
+    // results while the workers go on, so that a block's lists are given back
+    // soon after it is done.
+    ResultLists results(c.in.measures.size());
+    int kept = 0;
+    auto take_finished_blocks = [&] {
+        while (kept < blocks && block_done[static_cast<std::size_t>(kept)].load(std::memory_order_acquire)) {
+            ResultLists& block = block_results[static_cast<std::size_t>(kept)];
+            for (std::size_t mi = 0; mi < results.size(); ++mi) {
+                std::move(block[mi].begin(), block[mi].end(), std::back_inserter(results[mi]));
+            }
+            ResultLists().swap(block);
+            ++kept;
+        }
+    };
+
     run_workers(
         threads,
         [&](int) {
@@ -546,33 +564,26 @@ ResultLists evaluate_in_parallel(const RowContext& c, Feedback* feedback, int th
                     stop = true;
                 }
                 block_results[static_cast<std::size_t>(b)] = std::move(lists);
-                block_done[static_cast<std::size_t>(b)] = 1;
+                block_done[static_cast<std::size_t>(b)].store(true, std::memory_order_release);
             }
         },
-        stop, [&] { return tick(rows_done); });
+        stop, [&] {
+            take_finished_blocks();
+            return tick(rows_done);
+        });
 
     if (mismatch) {
         ++g_repeats_in_sequence;
+        results.clear();
+        block_results.clear();
         set_random_state(start_state);
         return evaluate_in_sequence(c, feedback, QualityFunction(species_quality));
     }
 
     // The finished blocks from the first on, as the run in sequence would
     // have left them when cancelled after their last row.
-    int kept = 0;
-    while (kept < blocks && block_done[static_cast<std::size_t>(kept)]) ++kept;
+    take_finished_blocks();
     const int kept_rows = std::min(rows, kept * block_rows);
-    ResultLists results(c.in.measures.size());
-    for (std::size_t mi = 0; mi < results.size(); ++mi) {
-        std::size_t total = 0;
-        for (int b = 0; b < kept; ++b) total += block_results[static_cast<std::size_t>(b)][mi].size();
-        results[mi].reserve(total);
-        for (int b = 0; b < kept; ++b) {
-            std::vector<PixelResult>& part = block_results[static_cast<std::size_t>(b)][mi];
-            std::move(part.begin(), part.end(), std::back_inserter(results[mi]));
-            std::vector<PixelResult>().swap(part);
-        }
-    }
     set_random_state(random_state_after(start_state, first_draw[static_cast<std::size_t>(kept_rows)]));
     report_rows(feedback, kept_rows, raster);
     return results;
