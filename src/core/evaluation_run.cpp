@@ -49,7 +49,11 @@ EvaluationInputs load_evaluation_inputs(DatabaseAccess& db, const EvaluationRequ
 
     in.raster_reference = load_raster_reference(db, request.countryID);
     in.pixels = PixelRaster(in.raster_reference);
-    load_pixels(db, request.countryID, in.pixels);
+    // Only the cells the run evaluates are kept, without their texts.
+    PixelLoad load;
+    load.keep = is_evaluated_grassland;
+    load.texts = false;
+    load_pixels(db, request.countryID, in.pixels, load);
 
     in.usability.reserve(request.measures.size());
     for (const MeasureRecord& m : request.measures) {
