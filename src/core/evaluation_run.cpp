@@ -294,7 +294,9 @@ struct RowContext {
 RowContext make_context(const EvaluationInputs& in, const EvaluationRequest& request) {
     RowContext c{in, request, {}, {}};
     c.shared_measures.reserve(in.measures.size());
-    for (const MeasureEvaluation& me : in.measures) c.shared_measures.push_back(std::make_shared<const MeasureRecord>(me.measure));
+    for (const MeasureEvaluation& me : in.measures) {
+        c.shared_measures.push_back(std::make_shared<const MeasureRecord>(me.measure));
+    }
     c.minimum.assign(request.species.size(), 0.0);
     for (std::size_t s = 0; s < c.minimum.size() && s < request.minimum_qualities.size(); ++s) {
         c.minimum[s] = request.minimum_qualities[s];
@@ -487,17 +489,20 @@ void run_workers(int threads, const std::function<void(int)>& work, std::atomic<
     if (failure) std::rethrow_exception(failure);
 }
 
+std::atomic<std::uint64_t> g_repeats_in_sequence{0};
+
 // The run on several threads, with the results and the generator's final
 // state of the run in sequence. Every row's first draw is located before
 // any is taken: the draws of each row are counted, summed up to the row,
 // and a worker evaluates a block of rows from the generator's state that
 // many draws after the run's start. Each block checks that it took exactly
 // the counted draws; if one did not, the run is repeated in sequence.
-std::atomic<std::uint64_t> g_repeats_in_sequence{0};
-
 ResultLists evaluate_in_parallel(const RowContext& c, Feedback* feedback, int threads) {
-    if (feedback && feedback->cancelled()) return ResultLists(c.in.measures.size());
     const PixelRaster& raster = c.in.pixels;
+    // Reports come about ten times a second: the first at once, so that even
+    // a short run shows that it began and can be cancelled before any row.
+    report_rows(feedback, 0, raster);
+    if (feedback && feedback->cancelled()) return ResultLists(c.in.measures.size());
     const int rows = raster.rows();
     const std::uint32_t start_state = random_state();
     std::atomic<bool> stop{false};
@@ -516,13 +521,15 @@ ResultLists evaluate_in_parallel(const RowContext& c, Feedback* feedback, int th
         run_workers(
             threads,
             [&](int) {
-                for (int row; !stop && (row = next_row++) < rows;) first_draw[static_cast<std::size_t>(row) + 1] = table.row_draws(row);
+                for (int row; !stop && (row = next_row++) < rows;) {
+                    first_draw[static_cast<std::size_t>(row) + 1] = table.row_draws(row);
+                }
             },
             stop, [&] { return tick(0); });
         if (feedback && feedback->cancelled()) cancelled = true;
         if (cancelled) return ResultLists(c.in.measures.size());
     }
-    for (int row = 0; row < rows; ++row) first_draw[static_cast<std::size_t>(row) + 1] += first_draw[static_cast<std::size_t>(row)];
+    for (std::size_t row = 0; row < static_cast<std::size_t>(rows); ++row) first_draw[row + 1] += first_draw[row];
 
     // Blocks of rows, several per thread so that the threads finish together.
     const int block_rows = std::max(1, rows / (threads * 8));

@@ -143,8 +143,9 @@ using QualityFunction = std::function<double(const SpeciesRecord&, const PixelRe
 // With the species quality model (no `quality` of the caller's) it works on
 // request.threads threads; its results, and the random generator's state
 // it leaves, are those of the run on one thread. The feedback is then
-// reported to and asked on the calling thread only, about ten times a
-// second, and a cancelled run keeps the rows finished from the first on.
+// reported to and asked on the calling thread only: at the start (no row
+// done), about ten times a second and at the end; a cancelled run keeps the
+// rows finished from the first on.
 std::vector<std::vector<PixelResult>> evaluate(const EvaluationInputs& inputs, const EvaluationRequest& request,
                                                Feedback* feedback = nullptr, const QualityFunction& quality = {});
 

@@ -47,7 +47,8 @@ protected:
         auto db = connect();
         EvaluationRequest r;
         r.countryID = country;
-        for (const auto& row : schema().rows("SELECT name, savetime FROM species WHERE `group` = 'bird' ORDER BY speciesID")) {
+        const auto birds = schema().rows("SELECT name, savetime FROM species WHERE `group` = 'bird' ORDER BY speciesID");
+        for (const auto& row : birds) {
             r.species.push_back(load_species("name", row[0], row[1]));
         }
         r.minimum_qualities.assign(r.species.size(), 0.1);
@@ -164,7 +165,8 @@ TEST_F(ParallelEvaluationTest, TheToolPrintsTheSameLinesOnAnyNumberOfThreadsAndR
     ASSERT_EQ(one.status, 0) << one.err;
     ASSERT_GT(one.out.size(), 1000u);
     for (const char* threads : {"2", "3"}) {
-        const CliRun more = cli(std::string("--seed 17 --threads ") + threads + " effectiveness " + scenario + " --json");
+        const CliRun more =
+            cli(std::string("--seed 17 --threads ") + threads + " effectiveness " + scenario + " --json");
         ASSERT_EQ(more.status, 0) << more.err;
         EXPECT_EQ(more.out, one.out) << threads << " threads";
     }
