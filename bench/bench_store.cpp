@@ -90,7 +90,7 @@ void BM_LoadPixels100k(benchmark::State& state) {
         const auto ref = load_raster_reference(db, kCountry);
         PixelRaster raster(ref);
         load_pixels(db, kCountry, raster);
-        benchmark::DoNotOptimize(raster.cells().data());
+        benchmark::DoNotOptimize(&raster.cells());
     }
     state.counters["pixels"] = kRows * kColumns;
     state.counters["statements"] = static_cast<double>(statements);

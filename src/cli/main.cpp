@@ -20,6 +20,7 @@
 #include "cli/scenario.h"
 #include "common/feedback.h"
 #include "common/notifier.h"
+#include "core/evaluation_run.h"
 #include "store/database_access.h"
 #include "store/landscape_store.h"
 
@@ -102,6 +103,9 @@ int run_command_line(int argc, char** argv) {
     bool progress = false;
     app.add_flag("--progress", progress,
                  "print progress lines on stderr (stage, share done, seconds) even when it is not a terminal");
+    std::optional<std::string> threads;
+    app.add_option("--threads", threads,
+                   "threads of the evaluation (default: every core); any number gives the same results");
     app.require_subcommand(1);
 
     auto* countries = app.add_subcommand("countries", "list the study areas in the database");
@@ -172,6 +176,11 @@ int run_command_line(int argc, char** argv) {
         // --help and the like end here too, with their own status 0.
         if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(e);
         return refuse(std::string(e.what()) + "\nRun with --help for more information.");
+    }
+    if (threads) {
+        const std::optional<int> n = cli::thread_count(*threads);
+        if (!n) return refuse(cli::kThreadsRefused + (" (got \"" + *threads + "\")"));
+        set_evaluation_threads(*n);
     }
     set_database_config_path(config);
     if (progress) cli::set_progress_mode(cli::ProgressMode::Lines);

@@ -88,4 +88,16 @@ std::string run_options_problem(const RunOptions& o) {
     return {};
 }
 
+
+std::optional<int> thread_count(const std::string& text) {
+    if (text.empty() || text.size() > 4) return std::nullopt;
+    int n = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        n = n * 10 + (c - '0');
+    }
+    if (n < 1 || n > 1024) return std::nullopt;
+    return n;
+}
+
 }  // namespace pravel::cli

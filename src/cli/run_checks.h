@@ -31,4 +31,11 @@ std::string run_options_problem(const RunOptions& options);
 // Number of characters of a UTF-8 text; none when it is not well-formed UTF-8.
 std::optional<std::size_t> utf8_length(const std::string& text);
 
+// The refusal of a --threads value.
+inline const std::string kThreadsRefused = "--threads takes a whole number of threads from 1 to 1024";
+
+// The number of threads of a --threads value: a whole number from 1 to 1024
+// in decimal digits; nothing for any other text.
+std::optional<int> thread_count(const std::string& text);
+
 }  // namespace pravel::cli

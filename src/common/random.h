@@ -11,19 +11,57 @@ constexpr int RAND15_MAX = 32767;
 namespace detail {
 // State of the generator; use rand15() and seed_random().
 extern std::uint32_t g_random_state;
+// The state the calling thread draws from: the process-wide state unless the
+// thread has bound a stream of its own (RandomStream).
+extern thread_local constinit std::uint32_t* t_random_state;
 }  // namespace detail
+
+inline constexpr std::uint32_t kRandomMultiplier = 214013u;
+inline constexpr std::uint32_t kRandomIncrement = 2531011u;
 
 // Next value, 0 .. 32767. Inline: the quality model draws millions a second.
 inline int rand15() {
-    detail::g_random_state = detail::g_random_state * 214013u + 2531011u;
-    return static_cast<int>((detail::g_random_state >> 16) & 0x7FFFu);
+    std::uint32_t& state = *detail::t_random_state;
+    state = state * kRandomMultiplier + kRandomIncrement;
+    return static_cast<int>((state >> 16) & 0x7FFFu);
 }
 
+// These act on the state the calling thread draws from: the process-wide one
+// unless the thread has bound a RandomStream.
 // Restart the sequence from `seed`.
 void seed_random(std::uint32_t seed);
+
+// The generator's state, and setting it back: what a run that draws on several
+// threads leaves behind is the state a run on one thread would have left.
+std::uint32_t random_state();
+void set_random_state(std::uint32_t state);
+
+// The state `steps` draws after `state`, in O(log steps) operations.
+std::uint32_t random_state_after(std::uint32_t state, std::uint64_t steps);
 
 // A coin flip is the parity of one value; a uniform real is value / 32767.
 bool random_coin();
 double random_unit();
+
+// While it lives, the draws of the constructing thread advance a state of its
+// own instead of the process-wide one: a worker that evaluates a part of a
+// run binds one, placed (random_state_after) where that part's draws begin in
+// the sequence of the whole run. Other threads are not affected.
+class RandomStream {
+public:
+    explicit RandomStream(std::uint32_t state) : state_(state), previous_(detail::t_random_state) {
+        detail::t_random_state = &state_;
+    }
+    ~RandomStream() { detail::t_random_state = previous_; }
+    RandomStream(const RandomStream&) = delete;
+    RandomStream& operator=(const RandomStream&) = delete;
+
+    std::uint32_t state() const { return state_; }
+    void set_state(std::uint32_t state) { state_ = state; }
+
+private:
+    std::uint32_t state_;
+    std::uint32_t* previous_;
+};
 
 }  // namespace pravel

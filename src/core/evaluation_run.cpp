@@ -1,6 +1,14 @@
 #include "core/evaluation_run.h"
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <iterator>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include "common/feedback.h"
@@ -41,7 +49,11 @@ EvaluationInputs load_evaluation_inputs(DatabaseAccess& db, const EvaluationRequ
 
     in.raster_reference = load_raster_reference(db, request.countryID);
     in.pixels = PixelRaster(in.raster_reference);
-    load_pixels(db, request.countryID, in.pixels);
+    // Only the cells the run evaluates are kept, without their texts.
+    PixelLoad load;
+    load.keep = is_evaluated_grassland;
+    load.texts = false;
+    load_pixels(db, request.countryID, in.pixels, load);
 
     in.usability.reserve(request.measures.size());
     for (const MeasureRecord& m : request.measures) {
@@ -266,80 +278,353 @@ PixelMargin pixel_margin(const PixelRecord& p, const MeasureEvaluation& me, doub
     return r;
 }
 
-std::vector<std::vector<PixelResult>> evaluate(const EvaluationInputs& in, const EvaluationRequest& request,
-                                               Feedback* feedback, const QualityFunction& quality) {
-    const std::size_t measure_count = in.measures.size();
-    const std::size_t species_count = request.species.size();
-    std::vector<std::vector<PixelResult>> results(measure_count);
+namespace {
 
-    const QualityFunction model = quality ? quality : QualityFunction(species_quality);
+using ResultLists = std::vector<std::vector<PixelResult>>;
 
+// What every row of a run shares: the measures, the species' minima and the
+// quality model.
+struct RowContext {
+    const EvaluationInputs& in;
+    const EvaluationRequest& request;
     std::vector<std::shared_ptr<const MeasureRecord>> shared_measures;
-    shared_measures.reserve(measure_count);
-    for (const MeasureEvaluation& me : in.measures) shared_measures.push_back(std::make_shared<const MeasureRecord>(me.measure));
+    std::vector<double> minimum;
+};
 
-    std::vector<double> minimum(species_count, 0.0);
-    for (std::size_t s = 0; s < species_count && s < request.minimum_qualities.size(); ++s) {
-        minimum[s] = request.minimum_qualities[s];
+RowContext make_context(const EvaluationInputs& in, const EvaluationRequest& request) {
+    RowContext c{in, request, {}, {}};
+    c.shared_measures.reserve(in.measures.size());
+    for (const MeasureEvaluation& me : in.measures) {
+        c.shared_measures.push_back(std::make_shared<const MeasureRecord>(me.measure));
     }
+    c.minimum.assign(request.species.size(), 0.0);
+    for (std::size_t s = 0; s < c.minimum.size() && s < request.minimum_qualities.size(); ++s) {
+        c.minimum[s] = request.minimum_qualities[s];
+    }
+    return c;
+}
 
-    const PixelRaster& raster = in.pixels;
-    const long long total = static_cast<long long>(raster.rows()) * raster.columns();
-    std::vector<SpeciesQuality> qualities(species_count);
+// Evaluates one raster row and appends its results to `results` (one list
+// per measure). `Model` is called like species_quality.
+template <typename Model>
+void evaluate_row(const RowContext& c, int row, const Model& model, ResultLists& results,
+                  std::vector<SpeciesQuality>& qualities) {
+    const PixelRaster& raster = c.in.pixels;
+    const std::size_t measure_count = c.in.measures.size();
+    const std::size_t species_count = c.request.species.size();
+    qualities.resize(species_count);
+    for (int column = 0; column < raster.columns(); ++column) {
+        const PixelRecord& pixel = raster.at(row, column);
+        if (!is_evaluated_grassland(pixel)) continue;
 
+        for (std::size_t mi = 0; mi < measure_count; ++mi) {
+            const MeasureEvaluation& me = c.in.measures[mi];
+            if (!measure_allowed_on(pixel, me)) continue;
+
+            // Only measures that cost feed energy against the reference
+            // management are offered. The margin does not depend on the
+            // qualities, so it is settled first and the quality model is
+            // not run for pixels that would be discarded anyway.
+            const PixelMargin margin = pixel_margin(pixel, me, c.request.distance_cost_factor);
+            if (!(margin.reference_energy - margin.measure_energy > 0.0)) continue;
+
+            bool qualifies = false;
+            for (std::size_t s = 0; s < species_count; ++s) {
+                const SpeciesRecord& species = c.request.species[s];
+                const double trampling = s < me.trampling.size() ? me.trampling[s] : 0.0;
+                double q = model(species, pixel, me, trampling, c.request.time_dependent_predation);
+                if (q >= c.minimum[s]) {
+                    qualifies = true;
+                } else {
+                    q = 0.0;
+                }
+                qualities[s] = {species.speciesID, q};
+            }
+            if (!qualifies) continue;
+
+            PixelResult r;
+            r.pixelID = pixel.pixelID;
+            r.x_coordinate = pixel.x_coordinate;
+            r.y_coordinate = pixel.y_coordinate;
+            r.row = row;
+            r.column = column;
+            r.qualities = qualities;
+            r.margin_without_payment = margin.without_payment;
+            r.margin_with_payment = margin.with_payment;
+            r.measure = c.shared_measures[mi];
+            results[mi].push_back(std::move(r));
+        }
+    }
+}
+
+void report_rows(Feedback* feedback, long long rows_done, const PixelRaster& raster) {
+    if (!feedback) return;
+    Feedback::Progress progress;
+    progress.step = rows_done * raster.columns();
+    progress.total = static_cast<long long>(raster.rows()) * raster.columns();
+    progress.stage = "evaluation";
+    feedback->report(progress);
+}
+
+ResultLists evaluate_in_sequence(const RowContext& c, Feedback* feedback, const QualityFunction& model) {
+    ResultLists results(c.in.measures.size());
+    std::vector<SpeciesQuality> qualities;
+    const PixelRaster& raster = c.in.pixels;
     for (int row = 0; row < raster.rows(); ++row) {
         if (feedback && feedback->cancelled()) break;
+        evaluate_row(c, row, model, results, qualities);
+        report_rows(feedback, row + 1, raster);
+    }
+    return results;
+}
+
+// Number of draws of the species quality model per (draw-count key, measure,
+// species), spatial suitability assumed; the few keys of an area are found
+// first, so that counting a pixel is a look-up.
+class DrawTable {
+public:
+    DrawTable(const RowContext& c) : c_(c) {
+        const PixelRaster& raster = c.in.pixels;
+        for (const PixelRecord& p : raster.cells()) {
+            if (!is_evaluated_grassland(p)) continue;
+            const DrawCountKey key = draw_count_key(p);
+            if (index_of(key) < 0) add(key);
+        }
+    }
+
+    // Draws the row's pixels take from the generator in evaluate_row.
+    std::uint64_t row_draws(int row) const {
+        const PixelRaster& raster = c_.in.pixels;
+        const std::size_t measure_count = c_.in.measures.size();
+        const std::size_t species_count = c_.request.species.size();
+        std::uint64_t draws = 0;
+        std::vector<char> suitable(species_count);
         for (int column = 0; column < raster.columns(); ++column) {
             const PixelRecord& pixel = raster.at(row, column);
             if (!is_evaluated_grassland(pixel)) continue;
-
+            const int k = index_of(draw_count_key(pixel));
+            for (std::size_t s = 0; s < species_count; ++s) {
+                suitable[s] = spatial_factor(c_.request.species[s], pixel, c_.request.time_dependent_predation) != 0.0;
+            }
+            const std::vector<long long>& table = tables_[static_cast<std::size_t>(k)];
             for (std::size_t mi = 0; mi < measure_count; ++mi) {
-                const MeasureEvaluation& me = in.measures[mi];
+                const MeasureEvaluation& me = c_.in.measures[mi];
                 if (!measure_allowed_on(pixel, me)) continue;
-
-                // Only measures that cost feed energy against the reference
-                // management are offered. The margin does not depend on the
-                // qualities, so it is settled first and the quality model is
-                // not run for pixels that would be discarded anyway.
-                const PixelMargin margin = pixel_margin(pixel, me, request.distance_cost_factor);
+                const PixelMargin margin = pixel_margin(pixel, me, c_.request.distance_cost_factor);
                 if (!(margin.reference_energy - margin.measure_energy > 0.0)) continue;
-
-                bool qualifies = false;
                 for (std::size_t s = 0; s < species_count; ++s) {
-                    const SpeciesRecord& species = request.species[s];
-                    const double trampling = s < me.trampling.size() ? me.trampling[s] : 0.0;
-                    double q = model(species, pixel, me, trampling, request.time_dependent_predation);
-                    if (q >= minimum[s]) {
-                        qualifies = true;
-                    } else {
-                        q = 0.0;
-                    }
-                    qualities[s] = {species.speciesID, q};
+                    if (suitable[s]) draws += static_cast<std::uint64_t>(table[mi * species_count + s]);
                 }
-                if (!qualifies) continue;
-
-                PixelResult r;
-                r.pixelID = pixel.pixelID;
-                r.x_coordinate = pixel.x_coordinate;
-                r.y_coordinate = pixel.y_coordinate;
-                r.row = row;
-                r.column = column;
-                r.qualities = qualities;
-                r.margin_without_payment = margin.without_payment;
-                r.margin_with_payment = margin.with_payment;
-                r.measure = shared_measures[mi];
-                results[mi].push_back(std::move(r));
             }
         }
-        if (feedback) {
-            Feedback::Progress progress;
-            progress.step = static_cast<long long>(row + 1) * raster.columns();
-            progress.total = total;
-            progress.stage = "evaluation";
-            feedback->report(progress);
+        return draws;
+    }
+
+private:
+    int index_of(const DrawCountKey& key) const {
+        for (std::size_t k = 0; k < keys_.size(); ++k)
+            if (keys_[k] == key) return static_cast<int>(k);
+        return -1;
+    }
+
+    void add(const DrawCountKey& key) {
+        PixelRecord pixel;
+        pixel.growth_start = key.growth_start;
+        pixel.altitude = key.altitude ? 1 : 0;
+        const std::size_t species_count = c_.request.species.size();
+        std::vector<long long> table(c_.in.measures.size() * species_count, 0);
+        for (std::size_t mi = 0; mi < c_.in.measures.size(); ++mi) {
+            const MeasureEvaluation& me = c_.in.measures[mi];
+            for (std::size_t s = 0; s < species_count; ++s) {
+                const double trampling = s < me.trampling.size() ? me.trampling[s] : 0.0;
+                table[mi * species_count + s] = temporal_factor_draws(c_.request.species[s], pixel, me, trampling,
+                                                                      c_.request.time_dependent_predation);
+            }
+        }
+        keys_.push_back(key);
+        tables_.push_back(std::move(table));
+    }
+
+    const RowContext& c_;
+    std::vector<DrawCountKey> keys_;
+    std::vector<std::vector<long long>> tables_;
+};
+
+// Runs work(worker) on `threads` threads and waits for them on the calling
+// thread, calling `tick` about ten times a second there; `tick` returns false
+// to ask the workers to stop (they read `stop`). The first exception of a
+// worker is raised again on the calling thread.
+void run_workers(int threads, const std::function<void(int)>& work, std::atomic<bool>& stop,
+                 const std::function<bool()>& tick) {
+    std::mutex mutex;
+    std::condition_variable finished;
+    int running = threads;
+    std::exception_ptr failure;
+    std::vector<std::thread> pool;
+    pool.reserve(static_cast<std::size_t>(threads));
+    for (int t = 0; t < threads; ++t) {
+        pool.emplace_back([&, t] {
+            try {
+                work(t);
+            } catch (...) {
+                std::lock_guard<std::mutex> lock(mutex);
+                if (!failure) failure = std::current_exception();
+                stop = true;
+            }
+            std::lock_guard<std::mutex> lock(mutex);
+            if (--running == 0) finished.notify_all();
+        });
+    }
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        while (running > 0) {
+            finished.wait_for(lock, std::chrono::milliseconds(100), [&] { return running == 0; });
+            if (running == 0) break;
+            lock.unlock();
+            if (!tick()) stop = true;
+            lock.lock();
         }
     }
+    for (std::thread& t : pool) t.join();
+    if (failure) std::rethrow_exception(failure);
+}
+
+std::atomic<std::uint64_t> g_repeats_in_sequence{0};
+
+// The run on several threads, with the results and the generator's final
+// state of the run in sequence. Every row's first draw is located before
+// any is taken: the draws of each row are counted, summed up to the row,
+// and a worker evaluates a block of rows from the generator's state that
+// many draws after the run's start. Each block checks that it took exactly
+// the counted draws; if one did not, the run is repeated in sequence.
+ResultLists evaluate_in_parallel(const RowContext& c, Feedback* feedback, int threads) {
+    const PixelRaster& raster = c.in.pixels;
+    // Reports come about ten times a second: the first at once, so that even
+    // a short run shows that it began and can be cancelled before any row.
+    report_rows(feedback, 0, raster);
+    if (feedback && feedback->cancelled()) return ResultLists(c.in.measures.size());
+    const int rows = raster.rows();
+    const std::uint32_t start_state = random_state();
+    std::atomic<bool> stop{false};
+    bool cancelled = false;
+    auto tick = [&](long long rows_done) {
+        report_rows(feedback, rows_done, raster);
+        if (feedback && feedback->cancelled()) cancelled = true;
+        return !cancelled;
+    };
+
+    // Draws per row, counted in parallel.
+    const DrawTable table(c);
+    std::vector<std::uint64_t> first_draw(static_cast<std::size_t>(rows) + 1, 0);
+    {
+        std::atomic<int> next_row{0};
+        run_workers(
+            threads,
+            [&](int) {
+                for (int row; !stop && (row = next_row++) < rows;) {
+                    first_draw[static_cast<std::size_t>(row) + 1] = table.row_draws(row);
+                }
+            },
+            stop, [&] { return tick(0); });
+        if (feedback && feedback->cancelled()) cancelled = true;
+        if (cancelled) return ResultLists(c.in.measures.size());
+    }
+    for (std::size_t row = 0; row < static_cast<std::size_t>(rows); ++row) first_draw[row + 1] += first_draw[row];
+
+    // Blocks of rows, several per thread so that the threads finish together.
+    const int block_rows = std::max(1, rows / (threads * 8));
+    const int blocks = (rows + block_rows - 1) / block_rows;
+    std::vector<ResultLists> block_results(static_cast<std::size_t>(blocks));
+    const std::unique_ptr<std::atomic<bool>[]> block_done(new std::atomic<bool>[static_cast<std::size_t>(blocks)]);
+    for (int b = 0; b < blocks; ++b) block_done[static_cast<std::size_t>(b)] = false;
+    std::atomic<bool> mismatch{false};
+    std::atomic<long long> rows_done{0};
+    std::atomic<int> next_block{0};
+
+    // The calling thread appends the finished blocks from the first on to the
+    // results while the workers go on, so that a block's lists are given back
+    // soon after it is done.
+    ResultLists results(c.in.measures.size());
+    int kept = 0;
+    auto take_finished_blocks = [&] {
+        while (kept < blocks && block_done[static_cast<std::size_t>(kept)].load(std::memory_order_acquire)) {
+            ResultLists& block = block_results[static_cast<std::size_t>(kept)];
+            for (std::size_t mi = 0; mi < results.size(); ++mi) {
+                std::move(block[mi].begin(), block[mi].end(), std::back_inserter(results[mi]));
+            }
+            ResultLists().swap(block);
+            ++kept;
+        }
+    };
+
+    run_workers(
+        threads,
+        [&](int) {
+            std::vector<SpeciesQuality> qualities;
+            for (int b; !stop && (b = next_block++) < blocks;) {
+                const int first = b * block_rows;
+                const int last = std::min(rows, first + block_rows);
+                RandomStream stream(random_state_after(start_state, first_draw[static_cast<std::size_t>(first)]));
+                ResultLists lists(c.in.measures.size());
+                for (int row = first; row < last; ++row) {
+                    evaluate_row(c, row, species_quality, lists, qualities);
+                    ++rows_done;
+                }
+                if (stream.state() != random_state_after(start_state, first_draw[static_cast<std::size_t>(last)])) {
+                    mismatch = true;
+                    stop = true;
+                }
+                block_results[static_cast<std::size_t>(b)] = std::move(lists);
+                block_done[static_cast<std::size_t>(b)].store(true, std::memory_order_release);
+            }
+        },
+        stop, [&] {
+            take_finished_blocks();
+            return tick(rows_done);
+        });
+
+    if (mismatch) {
+        ++g_repeats_in_sequence;
+        results.clear();
+        block_results.clear();
+        set_random_state(start_state);
+        return evaluate_in_sequence(c, feedback, QualityFunction(species_quality));
+    }
+
+    // The finished blocks from the first on, as the run in sequence would
+    // have left them when cancelled after their last row.
+    take_finished_blocks();
+    const int kept_rows = std::min(rows, kept * block_rows);
+    set_random_state(random_state_after(start_state, first_draw[static_cast<std::size_t>(kept_rows)]));
+    report_rows(feedback, kept_rows, raster);
     return results;
+}
+
+std::atomic<int> g_evaluation_threads{0};
+
+}  // namespace
+
+std::uint64_t evaluation_repeats_in_sequence() { return g_repeats_in_sequence; }
+
+void set_evaluation_threads(int threads) { g_evaluation_threads = threads > 0 ? threads : 0; }
+
+int evaluation_threads() {
+    const int set = g_evaluation_threads;
+    if (set > 0) return set;
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores > 0 ? static_cast<int>(cores) : 1;
+}
+
+std::vector<std::vector<PixelResult>> evaluate(const EvaluationInputs& in, const EvaluationRequest& request,
+                                               Feedback* feedback, const QualityFunction& quality) {
+    const RowContext context = make_context(in, request);
+    const int threads = std::min(request.threads > 0 ? request.threads : evaluation_threads(), in.pixels.rows());
+    // A quality function of the caller's may draw in any way; only the
+    // species quality model's draws can be placed in advance.
+    if (quality || threads <= 1) {
+        return evaluate_in_sequence(context, feedback, quality ? quality : QualityFunction(species_quality));
+    }
+    return evaluate_in_parallel(context, feedback, threads);
 }
 
 std::vector<std::vector<PixelResult>> EvaluationRun(DatabaseAccess& db, const EvaluationRequest& request,

@@ -33,7 +33,21 @@ struct EvaluationRequest {
     std::vector<MeasureRecord> measures;     // payment field set by the caller
     double distance_cost_factor = 0.0;       // Euro per unit of the farmhouse-distance cost
     std::uint32_t seed = 1;                  // the run seeds the random generator with it
+    // Threads of the evaluation; 0: the process's setting (evaluation_threads).
+    // Any number gives the results of the run on one thread.
+    int threads = 0;
 };
+
+// The threads an evaluation uses unless its request names a number: set by
+// the command line's --threads and the windows' setting; 0 (the default)
+// stands for every core.
+void set_evaluation_threads(int threads);
+int evaluation_threads();
+
+// How many runs on several threads this process has repeated on one thread
+// because a block of rows took other draws than counted for it. The results
+// are right either way; anything but 0 is a fault of the draw count.
+std::uint64_t evaluation_repeats_in_sequence();
 
 struct SpeciesQuality {
     int speciesID = 0;
@@ -126,6 +140,12 @@ using QualityFunction = std::function<double(const SpeciesRecord&, const PixelRe
 // measure (request order). Uses inputs.measures as prepared. Reports progress
 // after each raster row and stops, keeping the results so far, when the
 // feedback is cancelled. Touches neither the database nor the notifier.
+// With the species quality model (no `quality` of the caller's) it works on
+// request.threads threads; its results, and the random generator's state
+// it leaves, are those of the run on one thread. The feedback is then
+// reported to and asked on the calling thread only: at the start (no row
+// done), about ten times a second and at the end; a cancelled run keeps the
+// rows finished from the first on.
 std::vector<std::vector<PixelResult>> evaluate(const EvaluationInputs& inputs, const EvaluationRequest& request,
                                                Feedback* feedback = nullptr, const QualityFunction& quality = {});
 

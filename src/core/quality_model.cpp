@@ -78,9 +78,11 @@ struct Shares {
 
 class TemporalModel {
 public:
+    // With `draws` set the model draws nothing and adds to it the number of
+    // draws it would take; the factor it returns is then meaningless.
     TemporalModel(const SpeciesRecord& sp, const PixelRecord& px, const MeasureEvaluation& me, double trampling,
-                  bool predation)
-        : sp_(sp), px_(px), m_(me.measure), trampling_(trampling), predation_(predation) {
+                  bool predation, long long* draws = nullptr)
+        : sp_(sp), px_(px), m_(me.measure), trampling_(trampling), predation_(predation), draws_(draws) {
         uses_ = uses_taking_place(m_);
         a_ = m_.month_quarter_first_use;
         b_ = m_.distance_2use;
@@ -308,7 +310,15 @@ private:
         if (cached && have_[slot]) return memo_[slot];
         const QuarterMonthPlan p = plan_for(q);
         double mean;
-        if (!summary_rule_) {
+        if (draws_) {
+            // Counting only: the draws the quarter month would take, no value.
+            if (!summary_rule_) {
+                if (p.months > 0) *draws_ += kDrawsPerQuarterMonth;
+            } else {
+                *draws_ += kDrawsPerQuarterMonth * ((p.months > 0 ? 1 : 0) + (p.months_under_uses > 0 ? 1 : 0));
+            }
+            mean = 0.0;
+        } else if (!summary_rule_) {
             // Nothing grown: every draw gives the same height, none is taken.
             if (p.months <= 0) {
                 mean = by_height(p, 5.0 * scale_);
@@ -352,6 +362,7 @@ private:
     const MeasureRecord& m_;
     double trampling_;
     bool predation_;
+    long long* draws_ = nullptr;
     Uses uses_;
     Uses u_uses_;
     Uses r_uses_;
@@ -409,9 +420,9 @@ double spatial_factor(const SpeciesRecord& sp, const PixelRecord& px, bool preda
     return b * std::sqrt(std::max(0.0, t * m));
 }
 
-double temporal_factor(const SpeciesRecord& sp, const PixelRecord& px, const MeasureEvaluation& me,
-                       double trampling, bool predation) {
-    TemporalModel model(sp, px, me, trampling, predation);
+namespace {
+
+double run_temporal_model(TemporalModel& model, const SpeciesRecord& sp) {
     const int start = sp.second_generation_start;
     const int end = sp.second_generation_end;
     if (start == end) return model.sum(1, kLastVisitedQuarterMonth, -1, 1.0);
@@ -420,6 +431,28 @@ double temporal_factor(const SpeciesRecord& sp, const PixelRecord& px, const Mea
     const double overlap = sp.percent_for_overlap != 0.0 ? 1.0 - sp.percent_for_overlap / 100.0 : 1.0;
     const double t2 = model.sum(start, std::min(end - 1, 48), start, overlap);
     return (t1 + t2) * 0.5;
+}
+
+}  // namespace
+
+double temporal_factor(const SpeciesRecord& sp, const PixelRecord& px, const MeasureEvaluation& me,
+                       double trampling, bool predation) {
+    TemporalModel model(sp, px, me, trampling, predation);
+    return run_temporal_model(model, sp);
+}
+
+long long temporal_factor_draws(const SpeciesRecord& sp, const PixelRecord& px, const MeasureEvaluation& me,
+                                double trampling, bool predation) {
+    long long draws = 0;
+    TemporalModel model(sp, px, me, trampling, predation, &draws);
+    run_temporal_model(model, sp);
+    return draws;
+}
+
+long long species_quality_draws(const SpeciesRecord& sp, const PixelRecord& px, const MeasureEvaluation& me,
+                                double trampling, bool predation) {
+    if (spatial_factor(sp, px, predation) == 0.0) return 0;
+    return temporal_factor_draws(sp, px, me, trampling, predation);
 }
 
 double species_quality(const SpeciesRecord& sp, const PixelRecord& px, const MeasureEvaluation& me,

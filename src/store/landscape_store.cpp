@@ -2,6 +2,7 @@
 
 #include <cppconn/resultset.h>
 
+#include <cstdint>
 #include <optional>
 #include <unordered_map>
 
@@ -92,41 +93,86 @@ private:
     std::unordered_map<int, std::vector<GrasslandTypeValues>> types_;
 };
 
-void read_pixel_columns(sql::ResultSet& rs, PixelRecord& p) {
-    p.country = rs.getString("country");
-    p.pixelID = rs.getInt("pixelID");
-    p.dry = rs.getDouble("dry");
-    p.drained = rs.getBoolean("drained");
-    p.fresh = rs.getDouble("fresh");
-    p.wet = rs.getDouble("wet");
-    p.altitude = rs.getInt("altitude");
-    p.x_coordinate = rs.getInt("x_coordinate");
-    p.y_coordinate = rs.getInt("y_coordinate");
-    p.forest = rs.getBoolean("forest");
-    p.settlement = rs.getBoolean("settlement");
-    p.water_inland = rs.getBoolean("water_inland");
-    p.subclassification = rs.getString("subclassification");
-    p.mead_past_mow = rs.getInt("mead_past_mow");
-    p.land_use_type = rs.getString("land_use_type");
-    p.policy_status_grass_cropland = rs.getInt("policy_status_grass_cropland");
-    p.manure_status_grass_cropland = rs.getInt("manure_status_grass_cropland");
-    p.grassland_economic_value = rs.getInt("grassland_economic_value");
-    p.grassland_economic_value_random = rs.getInt("grassland_economic_value_random");
-    p.cropland_economic_value = rs.getInt("cropland_economic_value");
-    p.cropland_economic_value_random = rs.getInt("cropland_economic_value_random");
-    p.number_of_grassland_types = rs.getInt("number_of_grassland_types");
-    p.grasslandtyp1 = rs.getInt("grasslandtyp1");
-    p.grasslandtyp2 = rs.getInt("grasslandtyp2");
-    p.OHG = rs.getBoolean("OHG");
-    p.farmtype = rs.getInt("farmtype");
-    p.farmhouse_distance = rs.getInt("farmhouse_distance");
-    p.fertilization_reduction = rs.getInt("fertilization_reduction");
-    p.countryID = rs.getInt("countryID");
+// Positions of the pixel table's columns in a result, found once per load:
+// reading by position spares the driver a search by name for every value.
+struct PixelColumns {
+    explicit PixelColumns(const sql::ResultSet& rs)
+        : country(rs.findColumn("country")),
+          pixelID(rs.findColumn("pixelID")),
+          dry(rs.findColumn("dry")),
+          drained(rs.findColumn("drained")),
+          fresh(rs.findColumn("fresh")),
+          wet(rs.findColumn("wet")),
+          altitude(rs.findColumn("altitude")),
+          x_coordinate(rs.findColumn("x_coordinate")),
+          y_coordinate(rs.findColumn("y_coordinate")),
+          forest(rs.findColumn("forest")),
+          settlement(rs.findColumn("settlement")),
+          water_inland(rs.findColumn("water_inland")),
+          subclassification(rs.findColumn("subclassification")),
+          mead_past_mow(rs.findColumn("mead_past_mow")),
+          land_use_type(rs.findColumn("land_use_type")),
+          policy_status_grass_cropland(rs.findColumn("policy_status_grass_cropland")),
+          manure_status_grass_cropland(rs.findColumn("manure_status_grass_cropland")),
+          grassland_economic_value(rs.findColumn("grassland_economic_value")),
+          grassland_economic_value_random(rs.findColumn("grassland_economic_value_random")),
+          cropland_economic_value(rs.findColumn("cropland_economic_value")),
+          cropland_economic_value_random(rs.findColumn("cropland_economic_value_random")),
+          number_of_grassland_types(rs.findColumn("number_of_grassland_types")),
+          grasslandtyp1(rs.findColumn("grasslandtyp1")),
+          grasslandtyp2(rs.findColumn("grasslandtyp2")),
+          OHG(rs.findColumn("OHG")),
+          farmtype(rs.findColumn("farmtype")),
+          farmhouse_distance(rs.findColumn("farmhouse_distance")),
+          fertilization_reduction(rs.findColumn("fertilization_reduction")),
+          countryID(rs.findColumn("countryID")) {}
+    std::uint32_t country, pixelID, dry, drained, fresh, wet, altitude, x_coordinate, y_coordinate, forest,
+        settlement, water_inland, subclassification, mead_past_mow, land_use_type, policy_status_grass_cropland,
+        manure_status_grass_cropland, grassland_economic_value, grassland_economic_value_random,
+        cropland_economic_value, cropland_economic_value_random, number_of_grassland_types, grasslandtyp1,
+        grasslandtyp2, OHG, farmtype, farmhouse_distance, fertilization_reduction, countryID;
+};
+
+void read_pixel_columns(sql::ResultSet& rs, const PixelColumns& c, PixelRecord& p, bool texts) {
+    if (texts) p.country = rs.getString(c.country);
+    p.pixelID = rs.getInt(c.pixelID);
+    p.dry = rs.getDouble(c.dry);
+    p.drained = rs.getBoolean(c.drained);
+    p.fresh = rs.getDouble(c.fresh);
+    p.wet = rs.getDouble(c.wet);
+    p.altitude = rs.getInt(c.altitude);
+    p.x_coordinate = rs.getInt(c.x_coordinate);
+    p.y_coordinate = rs.getInt(c.y_coordinate);
+    p.forest = rs.getBoolean(c.forest);
+    p.settlement = rs.getBoolean(c.settlement);
+    p.water_inland = rs.getBoolean(c.water_inland);
+    if (texts) p.subclassification = rs.getString(c.subclassification);
+    p.mead_past_mow = rs.getInt(c.mead_past_mow);
+    p.land_use_type = rs.getString(c.land_use_type);
+    p.policy_status_grass_cropland = rs.getInt(c.policy_status_grass_cropland);
+    p.manure_status_grass_cropland = rs.getInt(c.manure_status_grass_cropland);
+    p.grassland_economic_value = rs.getInt(c.grassland_economic_value);
+    p.grassland_economic_value_random = rs.getInt(c.grassland_economic_value_random);
+    p.cropland_economic_value = rs.getInt(c.cropland_economic_value);
+    p.cropland_economic_value_random = rs.getInt(c.cropland_economic_value_random);
+    p.number_of_grassland_types = rs.getInt(c.number_of_grassland_types);
+    p.grasslandtyp1 = rs.getInt(c.grasslandtyp1);
+    p.grasslandtyp2 = rs.getInt(c.grasslandtyp2);
+    p.OHG = rs.getBoolean(c.OHG);
+    p.farmtype = rs.getInt(c.farmtype);
+    p.farmhouse_distance = rs.getInt(c.farmhouse_distance);
+    p.fertilization_reduction = rs.getInt(c.fertilization_reduction);
+    p.countryID = rs.getInt(c.countryID);
 }
 
 }  // namespace
 
-void load_pixels(DatabaseAccess& db, int country_id, PixelRaster& raster) {
+const PixelRecord& PixelRaster::empty_cell() {
+    static const PixelRecord empty;
+    return empty;
+}
+
+void load_pixels(DatabaseAccess& db, int country_id, PixelRaster& raster, const PixelLoad& load) {
     int growth_start = 0;
     {
         SqlText s;
@@ -137,6 +183,8 @@ void load_pixels(DatabaseAccess& db, int country_id, PixelRaster& raster) {
     PixelLookups lookups(db);
     long long skipped = 0;
     int first_skipped_id = 0;
+    PixelRecord scratch;
+    std::optional<PixelColumns> columns;
 
     SqlText s;
     s << "SELECT * FROM pixel  WHERE  countryID = " << country_id;
@@ -149,10 +197,14 @@ void load_pixels(DatabaseAccess& db, int country_id, PixelRaster& raster) {
             if (skipped++ == 0) first_skipped_id = rs.getInt("pixelID");
             return;
         }
-        PixelRecord& p = raster.at(i, j);
+        // Read into the kept cell, or aside until it is known to be kept.
+        PixelRecord* kept = load.keep ? raster.find(i, j) : &raster.at(i, j);
+        if (!kept) scratch = PixelRecord{};
+        PixelRecord& p = kept ? *kept : scratch;
         p.matrix_i = i;
         p.matrix_j = j;
-        read_pixel_columns(rs, p);
+        if (!columns) columns.emplace(rs);
+        read_pixel_columns(rs, *columns, p, load.texts);
         p.growth_start = growth_start;
 
         if (p.farmhouse_distance < 1) {
@@ -181,6 +233,7 @@ void load_pixels(DatabaseAccess& db, int country_id, PixelRaster& raster) {
                 }
             }
         }
+        if (!kept && load.keep(p)) raster.at(i, j) = std::move(scratch);
     });
 
     if (skipped > 0) {

@@ -1,4 +1,7 @@
 #pragma once
+#include <cstdint>
+#include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -63,27 +66,62 @@ struct PixelRecord {
 };
 
 // rows x columns cells addressed as (row, column); sizes come from the
-// study area's raster reference.
+// study area's raster reference. Only cells that have been written are kept:
+// a load that leaves out the cells nobody uses (PixelLoad::keep) holds just
+// those it keeps, and an index of four bytes per cell. A cell never written
+// reads as a default PixelRecord.
 class PixelRaster {
 public:
     PixelRaster() = default;
     PixelRaster(int rows, int columns)
         : rows_(rows > 0 ? rows : 0), columns_(columns > 0 ? columns : 0),
-          cells_(static_cast<std::size_t>(rows_) * static_cast<std::size_t>(columns_)) {}
+          slot_(static_cast<std::size_t>(rows_) * static_cast<std::size_t>(columns_), kNone) {}
     explicit PixelRaster(const RasterReference& ref) : PixelRaster(ref.number_of_rows, ref.number_of_columns) {}
 
     int rows() const { return rows_; }
     int columns() const { return columns_; }
     bool contains(int i, int j) const { return i >= 0 && j >= 0 && i < rows_ && j < columns_; }
-    PixelRecord& at(int i, int j) { return cells_[static_cast<std::size_t>(i) * columns_ + j]; }
-    const PixelRecord& at(int i, int j) const { return cells_[static_cast<std::size_t>(i) * columns_ + j]; }
-    std::vector<PixelRecord>& cells() { return cells_; }
-    const std::vector<PixelRecord>& cells() const { return cells_; }
+    // The cell, made (as a default record) when it was not kept yet.
+    PixelRecord& at(int i, int j) {
+        std::uint32_t& slot = slot_[index(i, j)];
+        if (slot == kNone) {
+            slot = static_cast<std::uint32_t>(cells_.size());
+            cells_.emplace_back();
+        }
+        return cells_[slot];
+    }
+    const PixelRecord& at(int i, int j) const {
+        const std::uint32_t slot = slot_[index(i, j)];
+        return slot == kNone ? empty_cell() : cells_[slot];
+    }
+    // The kept cell, or null.
+    PixelRecord* find(int i, int j) {
+        const std::uint32_t slot = slot_[index(i, j)];
+        return slot == kNone ? nullptr : &cells_[slot];
+    }
+    // The kept cells, in the order they were first written.
+    std::deque<PixelRecord>& cells() { return cells_; }
+    const std::deque<PixelRecord>& cells() const { return cells_; }
 
 private:
+    static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+    std::size_t index(int i, int j) const { return static_cast<std::size_t>(i) * columns_ + j; }
+    static const PixelRecord& empty_cell();
+
     int rows_ = 0;
     int columns_ = 0;
-    std::vector<PixelRecord> cells_;
+    std::vector<std::uint32_t> slot_;
+    std::deque<PixelRecord> cells_;  // a deque: references stay valid as cells are added
+};
+
+// What a load keeps of the pixel rows.
+struct PixelLoad {
+    // Whether to keep a cell, asked with the row's values and lookups filled
+    // in; empty: every cell.
+    std::function<bool(const PixelRecord&)> keep;
+    // False: `country` and `subclassification` stay empty (nothing that
+    // evaluates reads them).
+    bool texts = true;
 };
 
 std::vector<std::string> country_names(DatabaseAccess& db);
@@ -91,7 +129,9 @@ int country_id(DatabaseAccess& db, const std::string& name);
 // `reference` is returned unchanged when the country has no row.
 RasterReference load_raster_reference(DatabaseAccess& db, int country_id, RasterReference reference = {});
 // Fills the cells of `raster` for which the country has a pixel row. Rows that
-// fall outside the raster are skipped and reported once.
-void load_pixels(DatabaseAccess& db, int country_id, PixelRaster& raster);
+// fall outside the raster are skipped and reported once. A row that `load`
+// does not keep is kept only where its cell was kept already (a later row for
+// the same cell writes over an earlier one, as in a raster of every cell).
+void load_pixels(DatabaseAccess& db, int country_id, PixelRaster& raster, const PixelLoad& load = {});
 
 }  // namespace pravel

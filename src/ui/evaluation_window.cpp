@@ -7,10 +7,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "common/notifier.h"
 #include "common/numeric_input.h"
+#include "core/evaluation_run.h"
 #include "store/database_access.h"
 #include "ui/measure_cascade.h"
 #include "ui/window_parts.h"
@@ -115,6 +117,17 @@ void EvaluationWindow::buildRightColumn(QVBoxLayout* right, QVBoxLayout* results
     transaction_ = field(kTransactionLabel);
     factor_ = field(kFactorLabel);
 
+    // The evaluation's threads; every number gives the same results.
+    auto* threadsRow = new QHBoxLayout;
+    threadsRow->addWidget(label(kThreadsLabel, this));
+    threads_ = new QSpinBox(this);
+    threads_->setObjectName(kThreadsLabel);
+    threads_->setRange(1, 1024);
+    threads_->setValue(evaluation_threads());
+    threadsRow->addWidget(threads_);
+    threadsRow->addStretch(1);
+    right->addLayout(threadsRow);
+
     run_ = namedButton("Run simulation", this);
     right->addWidget(run_);
     results->addWidget(label("Result", this));
@@ -174,6 +187,7 @@ void EvaluationWindow::runWithProgress(bool checked, const std::function<void(Fe
     // Cancel ends the evaluation.
     std::optional<RunProgress> progress;
     if (checked) progress.emplace(this, setup_.title, "Evaluating ...", evaluation_progress_text, progressObserver_);
+    set_evaluation_threads(threads_->value());
     evaluate(progress ? &progress->feedback() : nullptr);
 }
 

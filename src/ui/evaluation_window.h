@@ -25,6 +25,7 @@ class QHBoxLayout;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QSpinBox;
 class QVBoxLayout;
 
 namespace pravel {
@@ -40,6 +41,7 @@ public:
     static constexpr const char* kTransactionLabel =
         "Input of transaction cost (Euro/ha)     (applies to all measures)";
     static constexpr const char* kFactorLabel = "Factor for distance costs";
+    static constexpr const char* kThreadsLabel = "Threads of the evaluation";
 
     ~EvaluationWindow() override;
 
@@ -120,6 +122,7 @@ protected:
     PredationChoice* predation_ = nullptr;
     QPushButton* speciesCopy_ = nullptr;
     QPushButton* visualize_ = nullptr;
+    QSpinBox* threads_ = nullptr;
 
 private:
     void buildLeftColumn(QVBoxLayout* left);

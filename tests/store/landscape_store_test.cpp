@@ -158,5 +158,57 @@ TEST_F(LandscapeStoreTest, RowsOutsideTheRasterAreSkippedAndReportedOnce) {
     EXPECT_NE(text.find("first pixelID 2"), std::string::npos) << text;
 }
 
+TEST_F(LandscapeStoreTest, ALoadKeepsOnlyTheCellsAskedForWithoutTextsAndTheLastRowOfACell) {
+    add_country(9, "Kleine Aue", 13, 3, 3, 90, 90);
+    add_grassland_type(2, 0.75, 80, 90);
+    add_pixel({11, 9, 0, 0, 1, 2, 0, 0, "3"});
+    add_pixel({12, 9, 0, 1, 1, 2, 0, 0, "1"});  // cropland: left out
+    add_pixel({13, 9, 2, 2, 1, 2, 0, 0, "4"});
+    add_pixel({14, 9, 1, 1, 1, 2, 0, 0, "1"});  // left out, then its cell comes again as grassland
+    add_pixel({15, 9, 1, 1, 0, 0, 0, 0, "3"});
+    add_pixel({16, 9, 2, 2, 0, 0, 0, 0, "1"});  // a later row of a kept cell writes over it
+
+    PixelLoad load;
+    load.keep = [](const PixelRecord& p) { return p.land_use_type == "3" || p.land_use_type == "4"; };
+    load.texts = false;
+    PixelRaster kept(3, 3);
+    auto db = connect();
+    load_pixels(*db, 9, kept, load);
+    PixelRaster every(3, 3);
+    load_pixels(*db, 9, every);
+
+    EXPECT_EQ(kept.cells().size(), 3u) << "cells (0,0), (2,2) and (1,1)";
+    EXPECT_EQ(every.cells().size(), 4u);
+    EXPECT_EQ(kept.at(0, 1).pixelID, 0) << "a cell left out reads as an empty one";
+    EXPECT_EQ(kept.at(0, 0).pixelID, 11);
+    EXPECT_DOUBLE_EQ(kept.at(0, 0).WES1, 0.75);
+    EXPECT_EQ(kept.at(0, 0).country, "");
+    EXPECT_EQ(kept.at(0, 0).subclassification, "");
+    EXPECT_EQ(every.at(0, 0).country, "Auenland");
+    EXPECT_EQ(kept.at(1, 1).pixelID, 15);
+    EXPECT_EQ(kept.at(2, 2).pixelID, 16);
+    EXPECT_EQ(kept.at(2, 2).land_use_type, "1");
+    // A row of a cell whose earlier row was left out starts afresh: no
+    // grassland-type values of that row linger (the raster of every cell
+    // keeps them, as the row has none of its own).
+    EXPECT_DOUBLE_EQ(kept.at(1, 1).WES1, 0.0);
+    EXPECT_DOUBLE_EQ(every.at(1, 1).WES1, 0.75);
+    // Every number of any other kept cell is that of the raster of every cell.
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            const PixelRecord* k = kept.find(i, j);
+            if (!k || (i == 1 && j == 1)) continue;
+            const PixelRecord& e = every.at(i, j);
+            EXPECT_EQ(k->pixelID, e.pixelID);
+            EXPECT_EQ(k->land_use_type, e.land_use_type);
+            EXPECT_EQ(k->growth_start, e.growth_start);
+            EXPECT_DOUBLE_EQ(k->WES1, e.WES1);
+            EXPECT_EQ(k->quantity1, e.quantity1);
+            EXPECT_DOUBLE_EQ(k->wet, e.wet);
+            EXPECT_EQ(k->x_coordinate, e.x_coordinate);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace pravel
