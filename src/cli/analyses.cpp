@@ -80,7 +80,8 @@ void report_and_store(AnalysisOutput& out, const RunOptions& o, const std::funct
     std::vector<std::string> notices;
     if (o.report_path) notices.push_back(write_report(o.report_path, report()));
     if (o.store_name) {
-        const auto id = store(*o.store_name);
+        const std::function<std::optional<int>()> store_it = [&] { return store(*o.store_name); };
+        const auto id = o.store_scope ? o.store_scope(out.json, store_it) : store_it();
         if (!id) throw ScenarioError("a configuration needs a name");
         notices.push_back("stored as configuration " + std::to_string(*id) + " \"" + *o.store_name + "\"");
         out.json["configuration_id"] = *id;
