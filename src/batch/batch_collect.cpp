@@ -75,9 +75,14 @@ Statistics statistics(const std::vector<double>& values) {
     s.mean = sum / static_cast<double>(values.size());
     double squares = 0.0;
     for (double v : values) squares += (v - s.mean) * (v - s.mean);
-    s.sd = values.size() > 1 ? std::sqrt(squares / static_cast<double>(values.size() - 1)) : 0.0;
     s.min = *std::min_element(values.begin(), values.end());
     s.max = *std::max_element(values.begin(), values.end());
+    // Equal values have no spread, whatever the rounding of their mean says.
+    if (s.min == s.max) {
+        s.mean = s.min;
+        return s;
+    }
+    s.sd = values.size() > 1 ? std::sqrt(squares / static_cast<double>(values.size() - 1)) : 0.0;
     return s;
 }
 
