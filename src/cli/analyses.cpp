@@ -191,7 +191,7 @@ EvaluationRequest evaluation_of(const Scenario& s, const ResolvedScenario& r) {
 // printed, the report written and the configuration stored as the options
 // ask.
 AnalysisOutput run_optimisation(DatabaseAccess& db, const OptimisationAnalysis& analysis, const ResolvedScenario& r,
-                                const RunOptions& o) {
+                                const RunOptions& o, const json& extra) {
     clear_visualisation_rows(db);  // opening the window
     const double pixel_area = analysis.pixelArea(db);
     const SearchMethod method = method_of(o);
@@ -207,6 +207,8 @@ AnalysisOutput run_optimisation(DatabaseAccess& db, const OptimisationAnalysis& 
     out.json = optimisation_json(result, r, run.pixel_area);
     out.json["cancelled"] = feedback.cancelled();
     add_search_figures(out, run.outcome, r, run.bound_line);
+    // Complete before the store, whose caller may keep the document with it.
+    for (const auto& [key, value] : extra.items()) out.json[key] = value;
 
     report_and_store(
         out, o, [&] { return analysis.report(run.pixel_area, &run); },
@@ -274,9 +276,7 @@ AnalysisOutput run_budget_minimisation(DatabaseAccess& db, const Scenario& s, co
     input.wanted_area_ha = r.wanted_area_ha;
     input.transaction_costs = *s.transaction_costs;
     input.seed = o.seed;
-    AnalysisOutput out = run_optimisation(db, OptimisationAnalysis(input), r, o);
-    out.json["analysis"] = "budget minimisation";
-    return out;
+    return run_optimisation(db, OptimisationAnalysis(input), r, o, {{"analysis", "budget minimisation"}});
 }
 
 AnalysisOutput run_goal_maximisation(DatabaseAccess& db, const Scenario& s, const RunOptions& o) {
@@ -290,10 +290,8 @@ AnalysisOutput run_goal_maximisation(DatabaseAccess& db, const Scenario& s, cons
     input.budget = truncate_to_int(*s.budget);  // the scenario keeps it within range
     input.transaction_costs = *s.transaction_costs;
     input.seed = o.seed;
-    AnalysisOutput out = run_optimisation(db, OptimisationAnalysis(input), r, o);
-    out.json["analysis"] = "goal maximisation";
-    out.json["user_budget"] = input.budget;
-    return out;
+    return run_optimisation(db, OptimisationAnalysis(input), r, o,
+                            {{"analysis", "goal maximisation"}, {"user_budget", input.budget}});
 }
 
 AnalysisOutput run_programme(DatabaseAccess& db, const Scenario& s, const RunOptions& o) {

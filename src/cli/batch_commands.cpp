@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "cli/analyses.h"
+#include "cli/batch_plot.h"
 #include "cli/scenario.h"
 #include "common/atomic_file.h"
 #include "store/batch_store.h"
@@ -192,7 +193,12 @@ int collect(const BatchCommands& c) {
     const auto counts = batch_state_counts(db, c.id);
     say("wrote " + std::to_string(runs.size()) + " runs to " + c.csv + " (" + batch::status_line(counts) + ")");
     if (c.plot) {
-        return refuse("--plot: plots are not built yet; the CSV was written");
+        std::string error;
+        if (!write_batch_plot(batch_plot_data(table), *c.plot, error)) {
+            std::cerr << "pravel-cli: " << *c.plot << ": " << error << " (the CSV was written)\n";
+            return 1;
+        }
+        say("plot written to " + *c.plot);
     }
     return counts.at("done") == static_cast<int>(runs.size()) ? 0 : kStopped;
 }
