@@ -18,6 +18,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/batch_commands.h"
+#include "gis/gdal_io.h"
 #include "support/demo_schema.h"
 
 namespace pravel {
@@ -158,6 +159,40 @@ TEST_F(BatchClusterTest, AJobArrayRunsEveryRunOnceWithTheResultOfTheDirectRun) {
     ASSERT_EQ(cli("batch collect " + std::to_string(local) + " --csv " + dir + "/local.csv").status, 0);
     EXPECT_EQ(read_file(dir + "/local.csv"), read_file(dir + "/cluster.csv"));
     EXPECT_NE(read_file(dir + "/local.csv").find("\nmean,3 done,10,"), std::string::npos);
+
+    // Selection frequency over the three replicates of the first setting.
+    EXPECT_EQ(cli("export --batch " + b + " --frequency --out " + dir + "/f.csv").status, 2);  // four settings
+    const Shell csv = cli("export --batch " + b + " --frequency --group 0 --out " + dir + "/f.csv");
+    ASSERT_EQ(csv.status, 0) << csv.out;
+    const Shell tif = cli("export --batch " + b + " --frequency --group 0 --out " + dir + "/f.tif");
+    ASSERT_EQ(tif.status, 0) << tif.out;
+    gis::GridGeometry grid;
+    const auto bands = gis::read_all_bands(dir + "/f.tif", &grid);
+    ASSERT_EQ(bands.size(), 1u);
+    std::istringstream lines(read_file(dir + "/f.csv"));
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line, "pixelID,matrix_i,matrix_j,x,y,runs_taken,runs,frequency");
+    long long taken = 0, pixels = 0;
+    while (std::getline(lines, line)) {
+        int id, i, j, k, n;
+        long long x, y;
+        double f;
+        ASSERT_EQ(std::sscanf(line.c_str(), "%d,%d,%d,%lld,%lld,%d,%d,%lf", &id, &i, &j, &x, &y, &k, &n, &f), 8);
+        EXPECT_EQ(n, 3);
+        EXPECT_DOUBLE_EQ(f, k / 3.0);
+        EXPECT_NEAR(bands[0].values[static_cast<std::size_t>(i) * grid.columns + j], f, 1e-9);
+        taken += k;
+        ++pixels;
+    }
+    EXPECT_EQ(std::to_string(pixels), schema().scalar("SELECT COUNT(*) FROM pixel p JOIN country c ON "
+                                                      "p.countryID = c.countryID WHERE c.name = 'Moorwiesen test area'"));
+    // Each run's pixels counted once: the runs_taken add up to the runs' result rows.
+    EXPECT_EQ(std::to_string(taken),
+              schema().scalar("SELECT COUNT(DISTINCT r.configurationID, r.pixelID) FROM result r JOIN batch_run b "
+                              "ON r.configurationID = b.configurationID WHERE b.batchID = " + b +
+                              " AND b.run_index < 3"));
+    EXPECT_GT(taken, 0);
 }
 
 TEST_F(BatchClusterTest, ARunCancelledMidRunAndRequeuedEndsDoneOnceWithOneConfiguration) {
