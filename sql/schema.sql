@@ -412,3 +412,37 @@ CREATE TABLE IF NOT EXISTS `graphic` (
   `eff_area` DOUBLE NOT NULL DEFAULT 0,
   `nr_pixel` INT NOT NULL DEFAULT 0
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4;
+
+-- ----------------------------------------------------------------- batches --
+-- A batch of scenario runs: the batch file as submitted, and one row per run
+-- with its parameters, its state and, once done, the summary of its result.
+-- A run claims its row (state 'running', the claiming connection's ID); a row
+-- left 'running' by a connection that is gone is claimed again.
+CREATE TABLE IF NOT EXISTS `batch` (
+  `batchID` INT NOT NULL AUTO_INCREMENT,
+  `name` VARCHAR(255) NOT NULL DEFAULT '',
+  `batch_file` LONGTEXT NOT NULL,
+  `source_path` VARCHAR(1024) NOT NULL DEFAULT '',
+  `base_scenario` LONGTEXT NOT NULL,
+  `created` DATETIME NOT NULL DEFAULT CURRENT_TIMESTAMP,
+  PRIMARY KEY (`batchID`)
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4;
+
+CREATE TABLE IF NOT EXISTS `batch_run` (
+  `batchID` INT NOT NULL,
+  `run_index` INT NOT NULL,
+  `parameters` TEXT NOT NULL,
+  `state` ENUM('queued', 'running', 'done', 'failed') NOT NULL DEFAULT 'queued',
+  `attempt` INT NOT NULL DEFAULT 0,
+  `host` VARCHAR(255) NULL,
+  `connection_id` BIGINT UNSIGNED NULL,
+  `started` DATETIME(6) NULL,
+  `finished` DATETIME(6) NULL,
+  `seconds` DOUBLE NULL,
+  `analysis_seconds` DOUBLE NULL,
+  `summary` LONGTEXT NULL,
+  `configurationID` INT NULL,
+  `error` TEXT NULL,
+  PRIMARY KEY (`batchID`, `run_index`),
+  KEY `batch_run_state` (`batchID`, `state`)
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4;

@@ -58,7 +58,8 @@ void report_and_store(AnalysisOutput& out, const RunOptions& o, const std::funct
     std::vector<std::string> notices;
     if (o.report_path) notices.push_back(write_report(o.report_path, report()));
     if (o.store_name) {
-        const auto id = store(*o.store_name);
+        const std::function<std::optional<int>()> store_it = [&] { return store(*o.store_name); };
+        const auto id = o.store_scope ? o.store_scope(out.json, store_it) : store_it();
         if (!id) throw ScenarioError("a configuration needs a name");
         notices.push_back("stored as configuration " + std::to_string(*id) + " \"" + *o.store_name + "\"");
         out.json["configuration_id"] = *id;
@@ -173,7 +174,7 @@ EvaluationRequest evaluation_of(const Scenario& s, const ResolvedScenario& r) {
 // printed, the report written and the configuration stored as the options
 // ask.
 AnalysisOutput run_optimisation(DatabaseAccess& db, const OptimisationAnalysis& analysis, const ResolvedScenario& r,
-                                const RunOptions& o) {
+                                const RunOptions& o, const json& extra) {
     clear_visualisation_rows(db);  // opening the window
     const double pixel_area = analysis.pixelArea(db);
     const SearchMethod method = method_of(o);
@@ -200,6 +201,8 @@ AnalysisOutput run_optimisation(DatabaseAccess& db, const OptimisationAnalysis& 
     out.json["cancelled"] = run.outcome.report.cancelled;
     out.json["time_limit_reached"] = run.outcome.report.time_limit_reached;
     add_search_figures(out, run.outcome, r, run.bound_line);
+    // Complete before the store, whose caller may keep the document with it.
+    for (const auto& [key, value] : extra.items()) out.json[key] = value;
 
     report_and_store(
         out, o, [&] { return analysis.report(run.pixel_area, &run); },
@@ -267,9 +270,7 @@ AnalysisOutput run_budget_minimisation(DatabaseAccess& db, const Scenario& s, co
     input.wanted_area_ha = r.wanted_area_ha;
     input.transaction_costs = *s.transaction_costs;
     input.seed = o.seed;
-    AnalysisOutput out = run_optimisation(db, OptimisationAnalysis(input), r, o);
-    out.json["analysis"] = "budget minimisation";
-    return out;
+    return run_optimisation(db, OptimisationAnalysis(input), r, o, {{"analysis", "budget minimisation"}});
 }
 
 AnalysisOutput run_goal_maximisation(DatabaseAccess& db, const Scenario& s, const RunOptions& o) {
@@ -283,10 +284,8 @@ AnalysisOutput run_goal_maximisation(DatabaseAccess& db, const Scenario& s, cons
     input.budget = truncate_to_int(*s.budget);  // the scenario keeps it within range
     input.transaction_costs = *s.transaction_costs;
     input.seed = o.seed;
-    AnalysisOutput out = run_optimisation(db, OptimisationAnalysis(input), r, o);
-    out.json["analysis"] = "goal maximisation";
-    out.json["user_budget"] = input.budget;
-    return out;
+    return run_optimisation(db, OptimisationAnalysis(input), r, o,
+                            {{"analysis", "goal maximisation"}, {"user_budget", input.budget}});
 }
 
 AnalysisOutput run_programme(DatabaseAccess& db, const Scenario& s, const RunOptions& o) {

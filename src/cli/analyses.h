@@ -2,6 +2,7 @@
 // The analyses of the command-line tool: each runs as its window would, with
 // the same database side effects, and returns what the window would show.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +27,12 @@ struct RunOptions {
                                              // breakpoint search, none for the annealing), keeping its best
     std::string method = "breakpoint";       // search method of the optimisations: breakpoint or annealing
     Feedback* feedback = nullptr;
+    // Around the store of a configuration: called with the result so far
+    // (the JSON document without the configuration's ID) and the store
+    // itself; returns what the store returned. Lets a caller write rows of
+    // its own in the store's transaction. None: the store runs alone.
+    std::function<std::optional<int>(const nlohmann::json& result, const std::function<std::optional<int>()>& store)>
+        store_scope;
 };
 
 // Exit status of an optimisation stopped (time limit or Cancel) before it

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "cli/analyses.h"
+#include "cli/batch_commands.h"
 #include "cli/gis_commands.h"
 #include "cli/map_command.h"
 #include "cli/progress_line.h"
@@ -169,6 +170,8 @@ int run_command_line(int argc, char** argv) {
 
     cli::GisCommands gis_commands;
     cli::add_gis_commands(app, gis_commands);
+    cli::BatchCommands batch_commands;
+    cli::add_batch_commands(app, gis_commands.export_results, batch_commands);
 
     try {
         app.parse(argc, argv);
@@ -195,6 +198,7 @@ int run_command_line(int argc, char** argv) {
         if (auto problem = cli::output_path_problem("--out", map_command.out); !problem.empty()) return refuse(problem);
         return cli::run_map_command(map_command, argc, argv);
     }
+    if (auto status = cli::run_batch_commands(batch_commands, gis_commands.out)) return *status;
     if (auto status = cli::run_gis_commands(gis_commands)) return *status;
     for (Command* c : commands) {
         if (!c->app->parsed()) continue;

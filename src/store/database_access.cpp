@@ -205,11 +205,32 @@ void DatabaseAccess::execute(const std::string& statement) {
     }
 }
 
-void DatabaseAccess::begin() { execute("START TRANSACTION"); }
+// Only the outermost begin() and commit() reach the server: a store that runs
+// its own transaction inside a caller's joins the caller's. A rollback at any
+// depth undoes the whole transaction; the outer commit then fails rather than
+// commit the statements that came after it.
+void DatabaseAccess::begin() {
+    if (transaction_depth_++ == 0) {
+        rolled_back_ = false;
+        execute("START TRANSACTION");
+    }
+}
 
-void DatabaseAccess::commit() { execute("COMMIT"); }
+void DatabaseAccess::commit() {
+    if (transaction_depth_ > 0) --transaction_depth_;
+    if (transaction_depth_ > 0) return;
+    if (rolled_back_) {
+        rolled_back_ = false;
+        fail("the transaction was rolled back by an inner failure and cannot be committed");
+    }
+    execute("COMMIT");
+}
 
-void DatabaseAccess::rollback() noexcept { try_execute("ROLLBACK"); }
+void DatabaseAccess::rollback() noexcept {
+    if (transaction_depth_ > 0) --transaction_depth_;
+    if (!rolled_back_) try_execute("ROLLBACK");
+    rolled_back_ = transaction_depth_ > 0;
+}
 
 bool DatabaseAccess::try_execute(const std::string& statement) noexcept {
     try {

@@ -97,6 +97,8 @@ public:
     // begin() and commit() fail like every other statement; rollback() never
     // fails fatally (it also runs while an error is unwinding, and a
     // connection that is gone has had its work undone by the server).
+    // Transactions nest: an inner begin()/commit() pair joins the outer
+    // transaction, which reaches the server at the outer commit().
     void begin();
     void commit();
     void rollback() noexcept;
@@ -122,6 +124,8 @@ private:
     std::string schema_;
     Owner owner_ = Owner::Store;
     StatementLog log_;
+    int transaction_depth_ = 0;
+    bool rolled_back_ = false;  // an inner rollback undid the open transaction
 };
 
 // A transaction for the length of a scope: begun on construction, rolled

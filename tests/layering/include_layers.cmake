@@ -18,11 +18,12 @@ set(below_simulation optimisation core store common)
 set(below_map store common)
 set(below_map/qt map store common)
 set(below_gis store common)
+set(below_batch gis store common)
 set(engine simulation optimisation core store common map map/qt gis)
 set(below_ui ${engine})
-set(below_cli ${engine})
+set(below_cli batch ${engine})
 set(below_app ui ${engine})
-set(libraries common store core optimisation simulation map map/qt gis ui cli app)
+set(libraries common store core optimisation simulation map map/qt gis batch ui cli app)
 
 # The library a path below the source folder belongs to; "" for a file
 # outside every library folder.
