@@ -21,6 +21,11 @@ class Feedback;
 struct BreakpointSearchOptions {
     double time_limit_seconds = 25.0;  // no new restart after this long
     int patience = 60;                 // restarts without improvement before the search stops
+    // Payments (one per measure) the search starts from instead of all 0,
+    // for example the solution of a neighbouring budget or target; the
+    // search keeps its best, so it never ends worse than this start once
+    // the start is settled. Empty: start from 0.
+    std::vector<double> start_payment;
 };
 
 // What a search did, for the windows and the command-line tool.

@@ -1,0 +1,217 @@
+#include "policy/curve.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+
+#include "common/feedback.h"
+#include "optimisation/cost_only_bound.h"
+
+namespace pravel {
+
+namespace {
+
+constexpr const char* kCurveStage = "budget-effect curve";
+
+void report(Feedback* feedback, std::size_t done, std::size_t total, double best) {
+    if (!feedback) return;
+    Feedback::Progress p;
+    p.step = static_cast<long long>(done);
+    p.total = static_cast<long long>(total);
+    p.best = best;
+    p.stage = kCurveStage;
+    feedback->report(p);
+}
+
+bool parse_number(const std::string& text, double& out) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    out = std::strtod(text.c_str(), &end);
+    return end == text.c_str() + text.size() && std::isfinite(out);
+}
+
+double seconds_since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void fill_point(CurvePoint& p, const OptimisationResult& r, const std::vector<double>& weight) {
+    p.result = r;
+    p.budget = r.budget;
+    p.area = r.effective_area;
+    p.weighted = weighted_area(weight, r.effective_area);
+    p.payment = r.payment;
+}
+
+}  // namespace
+
+std::vector<double> curve_range(const std::string& text, std::string& problem) {
+    problem.clear();
+    const auto first = text.find(':');
+    const auto second = first == std::string::npos ? std::string::npos : text.find(':', first + 1);
+    double from = 0.0, to = 0.0, n = 0.0;
+    if (second == std::string::npos || text.find(':', second + 1) != std::string::npos ||
+        !parse_number(text.substr(0, first), from) || !parse_number(text.substr(first + 1, second - first - 1), to) ||
+        !parse_number(text.substr(second + 1), n)) {
+        problem = "\"" + text + "\" is not a range FROM:TO:N";
+        return {};
+    }
+    if (from < 0.0 || to < 0.0) {
+        problem = "the range \"" + text + "\" must not hold negative values";
+        return {};
+    }
+    if (from > to) {
+        problem = "the range \"" + text + "\" starts above its end (FROM must not exceed TO)";
+        return {};
+    }
+    if (n != std::floor(n) || n < 1.0 || n > 1000.0 || (from < to && n < 2.0)) {
+        problem = "the range \"" + text + "\" needs a whole number of points from " + (from < to ? "2" : "1") +
+                  " to 1000";
+        return {};
+    }
+    const int count = static_cast<int>(n);
+    std::vector<double> values;
+    for (int i = 0; i < count; ++i)
+        values.push_back(count == 1 ? from : from + (to - from) * i / (count - 1));
+    return values;
+}
+
+BudgetEffectCurve goal_curve(const EvaluatedArea& area, const GoalMaximisationInput& base,
+                             const std::vector<double>& budgets, const BreakpointSearchOptions& options,
+                             const ZoneMap* zones, Feedback* feedback) {
+    const auto start = std::chrono::steady_clock::now();
+    BudgetEffectCurve curve;
+    curve.goal = true;
+    curve.measures = static_cast<int>(area.lists.size());
+    curve.zoning = zones ? zones->description : "uniform";
+    const std::vector<double>& w = base.weight;
+    std::optional<ZonedArea> split;
+    if (zones) split = split_by_zone(area, *zones);
+    if (split) curve.zone_names = split->zone_names;
+
+    for (std::size_t i = 0; i < budgets.size(); ++i) {
+        if (feedback && feedback->cancelled()) {
+            curve.cancelled = true;
+            break;
+        }
+        report(feedback, i, budgets.size(), curve.points.empty() ? 0.0 : curve.points.back().weighted);
+        GoalMaximisationInput input = base;
+        input.budget = static_cast<int>(std::floor(budgets[i]));
+        CurvePoint p;
+        p.budget_limit = input.budget;
+        const CurvePoint* prev = curve.points.empty() ? nullptr : &curve.points.back();
+
+        BreakpointSearchOptions o = options;
+        if (!split) {
+            if (prev) o.start_payment = prev->payment;
+            fill_point(p, BreakpointGoalMaximisation(area, input, o, feedback), w);
+        } else {
+            // Zones: the uniform solution at this budget first, then the
+            // zone search from it.
+            if (prev) o.start_payment = prev->payment;
+            const OptimisationResult uniform = BreakpointGoalMaximisation(area, input, o, feedback);
+            ZonedGoalSearch search{&area, input};
+            const ZonedSolution whole = uniform_solution(uniform, curve.measures);
+            BreakpointSearchOptions zo = options;
+            const ZonedSolution z = maximise_goal_in_zones(
+                search, *zones, whole, std::vector<int>(static_cast<std::size_t>(zones->zone_count()), 0), zo, feedback);
+            fill_point(p, z.result, w);
+            p.key_payment = z.key_payment;
+        }
+        // A larger budget never buys less: the neighbour's solution fits
+        // this budget too.
+        if (prev && (p.weighted < prev->weighted - 1e-9 ||
+                     (p.weighted <= prev->weighted + 1e-9 && p.budget > prev->budget + 1e-6))) {
+            const double limit = p.budget_limit;
+            p = *prev;
+            p.budget_limit = limit;
+            p.from_neighbour = true;
+        }
+        const CostOnlyBound bound = cost_only_goal_bound(area.lists, w, input.budget, input.transaction_costs);
+        p.bound_known = bound.solved && bound.reachable;
+        p.bound = bound.value;
+        curve.points.push_back(std::move(p));
+    }
+    report(feedback, curve.points.size(), budgets.size(), curve.points.empty() ? 0.0 : curve.points.back().weighted);
+    curve.seconds = seconds_since(start);
+    return curve;
+}
+
+BudgetEffectCurve budget_curve(const EvaluatedArea& area, const BudgetMinimisationInput& base,
+                               const std::vector<double>& factors, const BreakpointSearchOptions& options,
+                               const ZoneMap* zones, Feedback* feedback) {
+    const auto start = std::chrono::steady_clock::now();
+    BudgetEffectCurve curve;
+    curve.goal = false;
+    curve.measures = static_cast<int>(area.lists.size());
+    curve.zoning = zones ? zones->description : "uniform";
+    const std::vector<double> ones(base.wanted_area_ha.size(), 1.0);
+    std::optional<ZonedArea> split;
+    if (zones) split = split_by_zone(area, *zones);
+    if (split) curve.zone_names = split->zone_names;
+
+    for (std::size_t i = 0; i < factors.size(); ++i) {
+        if (feedback && feedback->cancelled()) {
+            curve.cancelled = true;
+            break;
+        }
+        report(feedback, i, factors.size(), curve.points.empty() ? 0.0 : curve.points.back().budget);
+        BudgetMinimisationInput input = base;
+        for (double& w : input.wanted_area_ha) w *= factors[i];
+        CurvePoint p;
+        p.factor = factors[i];
+        p.wanted = input.wanted_area_ha;
+        const CurvePoint* prev = curve.points.empty() ? nullptr : &curve.points.back();
+
+        BreakpointSearchOptions o = options;
+        if (prev) o.start_payment = prev->payment;
+        const OptimisationResult uniform = BreakpointBudgetMinimisation(area, input, o, feedback);
+        if (!split) {
+            fill_point(p, uniform, ones);
+        } else {
+            ZonedBudgetSearch search{&area, input};
+            const ZonedSolution z = minimise_budget_in_zones(
+                search, *zones, uniform_solution(uniform, curve.measures),
+                std::vector<int>(static_cast<std::size_t>(zones->zone_count()), 0), options, feedback);
+            fill_point(p, z.result, ones);
+            p.key_payment = z.key_payment;
+        }
+        p.reached = shortfall(p.wanted, p.area) <= 1e-6;
+        const CostOnlyBound bound =
+            cost_only_budget_bound(area.lists, input.wanted_area_ha, input.transaction_costs, area.pixel_area);
+        p.bound_known = bound.solved && bound.reachable;
+        p.bound = bound.value;
+        curve.points.push_back(std::move(p));
+    }
+    // A larger target never costs less: when a point reaches the targets of
+    // the one before it for less, that one takes its solution. Walked from
+    // the end, so a cheap solution moves down the whole row.
+    for (std::size_t i = curve.points.size(); i-- > 1;) {
+        CurvePoint& lower = curve.points[i - 1];
+        const CurvePoint& upper = curve.points[i];
+        const bool covers = shortfall(lower.wanted, upper.area) <= shortfall(lower.wanted, lower.area) + 1e-6;
+        if (covers && upper.budget < lower.budget - 1e-6) {
+            CurvePoint kept = upper;
+            kept.factor = lower.factor;
+            kept.wanted = lower.wanted;
+            kept.reached = shortfall(lower.wanted, kept.area) <= 1e-6;
+            kept.bound_known = lower.bound_known;
+            kept.bound = lower.bound;
+            kept.from_neighbour = true;
+            lower = std::move(kept);
+        }
+    }
+    report(feedback, curve.points.size(), factors.size(), curve.points.empty() ? 0.0 : curve.points.back().budget);
+    curve.seconds = seconds_since(start);
+    return curve;
+}
+
+bool monotone(const BudgetEffectCurve& curve) {
+    for (std::size_t i = 1; i < curve.points.size(); ++i) {
+        const CurvePoint& a = curve.points[i - 1];
+        const CurvePoint& b = curve.points[i];
+        if (curve.goal ? b.weighted < a.weighted - 1e-9 : b.budget < a.budget - 1e-6) return false;
+    }
+    return true;
+}
+
+}  // namespace pravel
