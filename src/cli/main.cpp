@@ -14,6 +14,7 @@
 #include "cli/analyses.h"
 #include "cli/gis_commands.h"
 #include "cli/map_command.h"
+#include "cli/policy_commands.h"
 #include "cli/run_checks.h"
 #include "cli/scenario.h"
 #include "common/feedback.h"
@@ -145,8 +146,16 @@ int main(int argc, char** argv) {
     Command* commands[] = {
         add("effectiveness", "effectiveness and cost of measures", cli::run_effectiveness_analysis, false, false),
         add("programme", "simulation of an agri-environmental programme", cli::run_programme, true, false),
-        add("minimise-budget", "budget minimisation for given goals", cli::run_budget_minimisation, true, true),
-        add("maximise-goal", "goal maximisation for a given budget", cli::run_goal_maximisation, true, true),
+        add("minimise-budget", "budget minimisation for given goals",
+            [](DatabaseAccess& db, const cli::Scenario& s, const cli::RunOptions& o) {
+                return s.zones ? cli::run_zoned_budget_minimisation(db, s, o) : cli::run_budget_minimisation(db, s, o);
+            },
+            true, true),
+        add("maximise-goal", "goal maximisation for a given budget",
+            [](DatabaseAccess& db, const cli::Scenario& s, const cli::RunOptions& o) {
+                return s.zones ? cli::run_zoned_goal_maximisation(db, s, o) : cli::run_goal_maximisation(db, s, o);
+            },
+            true, true),
     };
 
     cli::MapCommand map_command;
@@ -169,6 +178,8 @@ int main(int argc, char** argv) {
 
     cli::GisCommands gis_commands;
     cli::add_gis_commands(app, gis_commands);
+    cli::PolicyCommands policy_commands;
+    cli::add_policy_commands(app, policy_commands);
 
     try {
         app.parse(argc, argv);
@@ -190,6 +201,10 @@ int main(int argc, char** argv) {
         return cli::run_map_command(map_command, argc, argv);
     }
     if (auto status = cli::run_gis_commands(gis_commands)) return *status;
+    {
+        TerminalProgress progress;
+        if (auto status = cli::run_policy_commands(policy_commands, seed, progress.feedback())) return *status;
+    }
     for (Command* c : commands) {
         if (!c->app->parsed()) continue;
         cli::RunOptions options;
