@@ -510,7 +510,8 @@ int run_curve(const PolicyCommands& c, std::optional<std::uint32_t> seed, Feedba
     const Scenario s = load_scenario_file(c.scenario);
     DatabaseAccess db;
     const ResolvedScenario r = resolve_scenario(db, s);
-    const BreakpointSearchOptions options = search_options(c.max_seconds);
+    BreakpointSearchOptions options = curve_point_options();
+    if (c.max_seconds) options.time_limit_seconds = *c.max_seconds;
     BudgetEffectCurve curve;
     std::optional<ZoneMap> zones;
     if (c.budgets) {

@@ -2,7 +2,9 @@
 
 #include <chrono>
 #include <cmath>
+#include <algorithm>
 #include <cstdlib>
+#include <map>
 
 #include "common/feedback.h"
 #include "optimisation/cost_only_bound.h"
@@ -43,6 +45,82 @@ void fill_point(CurvePoint& p, const OptimisationResult& r, const std::vector<do
 }
 
 }  // namespace
+
+BreakpointSearchOptions curve_point_options() {
+    BreakpointSearchOptions o;
+    o.patience = kCurvePointPatience;
+    o.time_limit_seconds = kCurvePointSeconds;
+    return o;
+}
+
+std::vector<double> cost_only_goal_curve(const std::vector<std::vector<PixelResult>>& lists,
+                                         const std::vector<double>& weight, const std::vector<double>& budgets,
+                                         int transaction_costs, double pixel_area) {
+    struct Option {
+        double cost;
+        double effect;
+    };
+    std::map<std::pair<int, int>, std::vector<Option>> pixels;
+    for (const auto& list : lists)
+        for (const PixelResult& r : list) {
+            double e = 0.0;
+            for (std::size_t s = 0; s < weight.size() && s < r.qualities.size(); ++s) e += weight[s] * r.qualities[s].quality;
+            pixels[{r.row, r.column}].push_back({pixel_area * cost_only_payment(r, transaction_costs), pixel_area * e});
+        }
+    double base = 0.0;  // what the free offers give at any budget
+    struct Segment {
+        double cost;
+        double effect;
+    };
+    std::vector<Segment> segments;
+    for (auto& [cell, options] : pixels) {
+        // The upper hull from (0, best free effect) over the offers by cost.
+        double start = 0.0;
+        for (const Option& o : options)
+            if (o.cost <= 0.0) start = std::max(start, o.effect);
+        base += start;
+        std::sort(options.begin(), options.end(), [](const Option& a, const Option& b) {
+            return a.cost < b.cost || (a.cost == b.cost && a.effect > b.effect);
+        });
+        std::vector<Option> hull{{0.0, start}};
+        for (const Option& o : options) {
+            if (o.cost <= 0.0 || o.effect <= hull.back().effect) continue;
+            // Drop hull points that lie on or below the line to the new one.
+            while (hull.size() >= 2) {
+                const Option& a = hull[hull.size() - 2];
+                const Option& b = hull.back();
+                if ((b.effect - a.effect) * (o.cost - a.cost) <= (o.effect - a.effect) * (b.cost - a.cost))
+                    hull.pop_back();
+                else
+                    break;
+            }
+            hull.push_back(o);
+        }
+        for (std::size_t i = 1; i < hull.size(); ++i)
+            segments.push_back({hull[i].cost - hull[i - 1].cost, hull[i].effect - hull[i - 1].effect});
+    }
+    std::sort(segments.begin(), segments.end(),
+              [](const Segment& a, const Segment& b) { return a.effect * b.cost > b.effect * a.cost; });
+    std::vector<std::size_t> order(budgets.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return budgets[a] < budgets[b]; });
+    std::vector<double> out(budgets.size(), base);
+    double spent = 0.0, value = base;
+    std::size_t next = 0;
+    for (std::size_t i : order) {
+        const double budget = std::max(0.0, budgets[i]);
+        while (next < segments.size() && spent + segments[next].cost <= budget) {
+            spent += segments[next].cost;
+            value += segments[next].effect;
+            ++next;
+        }
+        double v = value;
+        if (next < segments.size() && segments[next].cost > 0.0)
+            v += segments[next].effect * (budget - spent) / segments[next].cost;
+        out[i] = v;
+    }
+    return out;
+}
 
 std::vector<double> curve_range(const std::string& text, std::string& problem) {
     problem.clear();
@@ -87,6 +165,9 @@ BudgetEffectCurve goal_curve(const EvaluatedArea& area, const GoalMaximisationIn
     std::optional<ZonedArea> split;
     if (zones) split = split_by_zone(area, *zones);
     if (split) curve.zone_names = split->zone_names;
+    std::vector<double> whole_euros;
+    for (double b : budgets) whole_euros.push_back(std::floor(b));
+    const std::vector<double> reference = cost_only_goal_curve(area.lists, w, whole_euros, base.transaction_costs);
 
     for (std::size_t i = 0; i < budgets.size(); ++i) {
         if (feedback && feedback->cancelled()) {
@@ -126,9 +207,8 @@ BudgetEffectCurve goal_curve(const EvaluatedArea& area, const GoalMaximisationIn
             p.budget_limit = limit;
             p.from_neighbour = true;
         }
-        const CostOnlyBound bound = cost_only_goal_bound(area.lists, w, input.budget, input.transaction_costs);
-        p.bound_known = bound.solved && bound.reachable;
-        p.bound = bound.value;
+        p.bound_known = true;
+        p.bound = reference[i];
         curve.points.push_back(std::move(p));
     }
     report(feedback, curve.points.size(), budgets.size(), curve.points.empty() ? 0.0 : curve.points.back().weighted);

@@ -42,6 +42,13 @@ struct BudgetEffectCurve {
     bool cancelled = false;
 };
 
+// The search options of each point of a curve: a point starts from its
+// neighbour's payments and needs fewer restarts than a search from nothing
+// (restarts without improvement before a point ends, and seconds per point).
+inline constexpr int kCurvePointPatience = 15;
+inline constexpr double kCurvePointSeconds = 2.0;
+BreakpointSearchOptions curve_point_options();
+
 // FROM:TO:N as given on the command line: N values from FROM to TO, evenly
 // spaced (one value when N is 1 and FROM equals TO). Empty with `problem`
 // set for a malformed text, FROM above TO, N below 1 (or below 2 when FROM
@@ -59,6 +66,17 @@ BudgetEffectCurve goal_curve(const EvaluatedArea& area, const GoalMaximisationIn
 BudgetEffectCurve budget_curve(const EvaluatedArea& area, const BudgetMinimisationInput& base,
                                const std::vector<double>& factors, const BreakpointSearchOptions& options,
                                const ZoneMap* zones = nullptr, Feedback* feedback = nullptr);
+
+// The cost-only goal bound at every budget of a row at once: the linear
+// programme of cost_only_goal_bound (each pixel in at most one measure, a
+// fraction allowed) has one row per pixel and one budget row, so its
+// solution takes, pixel by pixel, the upper hull of the pixel's (cost,
+// weighted effect) offers, and spends the budget on the hull's segments in
+// order of falling effect per Euro. One sort serves every budget. The
+// values agree with cost_only_goal_bound at each budget.
+std::vector<double> cost_only_goal_curve(const std::vector<std::vector<PixelResult>>& lists,
+                                         const std::vector<double>& weight, const std::vector<double>& budgets,
+                                         int transaction_costs, double pixel_area = PIXEL_AREA_HA);
 
 // True when the curve never falls: along a goal curve the weighted area
 // never shrinks as the budget grows; along a budget curve the budget never

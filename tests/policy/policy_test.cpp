@@ -262,6 +262,26 @@ TEST(Curve, WarmStartedPointsNeverFall) {
     EXPECT_NEAR(b.points[1].wanted[0], 6.0, 1e-12);
 }
 
+TEST(Curve, TheParametricBoundAgreesWithTheLinearProgrammeAtEveryBudget) {
+    EvaluatedArea area = mixed_area();
+    // Some offers bring a gain: with small transaction costs they are free.
+    int n = 0;
+    for (auto& list : area.lists)
+        for (PixelResult& r : list)
+            if (++n % 7 == 0) r.margin_without_payment += 30.0;
+    const std::vector<double> weight{1.0, 0.5};
+    const std::vector<double> budgets{0, 50, 333, 1000, 2500, 100000};
+    for (int tc : {0, 10, 40}) {
+        const std::vector<double> curve = cost_only_goal_curve(area.lists, weight, budgets, tc, 0.81);
+        for (std::size_t i = 0; i < budgets.size(); ++i) {
+            SCOPED_TRACE(std::to_string(tc) + " / " + std::to_string(budgets[i]));
+            const CostOnlyBound lp = cost_only_goal_bound(area.lists, weight, budgets[i], tc, 0.81);
+            ASSERT_TRUE(lp.reachable);
+            EXPECT_NEAR(curve[i], lp.value, 1e-6 * std::max(1.0, lp.value));
+        }
+    }
+}
+
 TEST(Curve, RangesAreReadOrRefused) {
     std::string problem;
     EXPECT_EQ(curve_range("10000:200000:20", problem).size(), 20u);
