@@ -45,8 +45,8 @@ struct BudgetEffectCurve {
 // The search options of each point of a curve: a point starts from its
 // neighbour's payments and needs fewer restarts than a search from nothing
 // (restarts without improvement before a point ends, and seconds per point).
-inline constexpr int kCurvePointPatience = 15;
-inline constexpr double kCurvePointSeconds = 2.0;
+inline constexpr int kCurvePointPatience = 60;
+inline constexpr double kCurvePointSeconds = 2.4;
 BreakpointSearchOptions curve_point_options();
 
 // FROM:TO:N as given on the command line: N values from FROM to TO, evenly
