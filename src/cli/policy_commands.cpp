@@ -392,12 +392,6 @@ struct CurveOutput {
 CurveOutput curve_output(const BudgetEffectCurve& c, const ResolvedScenario& r) {
     CurveOutput out;
     json points = json::array();
-    std::ostringstream csv;
-    csv << (c.goal ? "budget" : "factor,budget") << ",weighted_effective_area";
-    for (const auto& sp : r.species) csv << "," << csv_text(sp.name + " effective area (ha)");
-    csv << ",cost_only_bound";
-    for (const auto& m : r.measures) csv << ",payment " << m.measureID;
-    csv << "\n";
     out.lines.push_back(c.goal ? "budget (Euro) | weighted effective area (ha) | cost-only bound (ha) | paid (Euro)"
                                : "factor | budget (Euro) | wanted area, all species (ha) | cost-only bound (Euro)");
     for (const CurvePoint& p : c.points) {
@@ -436,13 +430,6 @@ CurveOutput curve_output(const BudgetEffectCurve& c, const ResolvedScenario& r) 
         }
         points.push_back(e);
 
-        if (!c.goal) csv << number(p.factor) << ",";
-        csv << number(c.goal ? p.budget_limit : p.budget) << "," << number(p.weighted);
-        for (std::size_t k = 0; k < r.species.size(); ++k) csv << "," << number(k < p.area.size() ? p.area[k] : 0.0);
-        csv << "," << (p.bound_known ? number(p.bound) : std::string());
-        for (std::size_t m = 0; m < r.measures.size(); ++m) csv << "," << number(m < p.payment.size() ? p.payment[m] : 0.0);
-        csv << "\n";
-
         double target = 0.0;
         for (double w : p.wanted) target += w;
         const std::string bound = p.bound_known ? fixed(p.bound) : std::string("-");
@@ -458,7 +445,11 @@ CurveOutput curve_output(const BudgetEffectCurve& c, const ResolvedScenario& r) 
                {"monotone", monotone(c)},
                {"seconds", c.seconds},
                {"cancelled", c.cancelled}};
-    out.csv = csv.str();
+    std::vector<std::string> names;
+    for (const auto& sp : r.species) names.push_back(sp.name);
+    std::vector<int> ids;
+    for (const auto& m : r.measures) ids.push_back(m.measureID);
+    out.csv = curve_csv(c, names, ids);
     return out;
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <sstream>
 
 #include "common/feedback.h"
 #include "optimisation/cost_only_bound.h"
@@ -183,8 +184,21 @@ BudgetEffectCurve goal_curve(const EvaluatedArea& area, const GoalMaximisationIn
 
         BreakpointSearchOptions o = options;
         if (!split) {
-            if (prev) o.start_payment = prev->payment;
-            fill_point(p, BreakpointGoalMaximisation(area, input, o, feedback), w);
+            // From the neighbour's payments and from nothing, each with half
+            // the point's time: the neighbour's solution may hold a point in
+            // a weaker optimum than a fresh search finds.
+            BreakpointSearchOptions half = o;
+            half.time_limit_seconds = o.time_limit_seconds / 2.0;
+            fill_point(p, BreakpointGoalMaximisation(area, input, half, feedback), w);
+            if (prev) {
+                half.start_payment = prev->payment;
+                CurvePoint warm;
+                warm.budget_limit = p.budget_limit;
+                fill_point(warm, BreakpointGoalMaximisation(area, input, half, feedback), w);
+                if (warm.weighted > p.weighted + 1e-9 ||
+                    (warm.weighted >= p.weighted - 1e-9 && warm.budget < p.budget - 1e-6))
+                    p = std::move(warm);
+            }
         } else {
             // Zones: the uniform solution at this budget first, then the
             // zone search from it.
@@ -283,6 +297,44 @@ BudgetEffectCurve budget_curve(const EvaluatedArea& area, const BudgetMinimisati
     report(feedback, curve.points.size(), factors.size(), curve.points.empty() ? 0.0 : curve.points.back().budget);
     curve.seconds = seconds_since(start);
     return curve;
+}
+
+namespace {
+
+std::string csv_field(const std::string& text) {
+    if (text.find_first_of(",\"\n") == std::string::npos) return text;
+    std::string out = "\"";
+    for (char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
+std::string csv_number(double v) {
+    std::ostringstream s;
+    s.precision(10);
+    s << v;
+    return s.str();
+}
+
+}  // namespace
+
+std::string curve_csv(const BudgetEffectCurve& c, const std::vector<std::string>& species,
+                      const std::vector<int>& measure_ids) {
+    std::ostringstream csv;
+    csv << (c.goal ? "budget" : "factor,budget") << ",weighted_effective_area";
+    for (const auto& name : species) csv << "," << csv_field(name + " effective area (ha)");
+    csv << ",cost_only_bound";
+    for (int id : measure_ids) csv << ",payment " << id;
+    csv << "\n";
+    for (const CurvePoint& p : c.points) {
+        if (!c.goal) csv << csv_number(p.factor) << ",";
+        csv << csv_number(c.goal ? p.budget_limit : p.budget) << "," << csv_number(p.weighted);
+        for (std::size_t k = 0; k < species.size(); ++k) csv << "," << csv_number(k < p.area.size() ? p.area[k] : 0.0);
+        csv << "," << (p.bound_known ? csv_number(p.bound) : std::string());
+        for (std::size_t m = 0; m < measure_ids.size(); ++m)
+            csv << "," << csv_number(m < p.payment.size() ? p.payment[m] : 0.0);
+        csv << "\n";
+    }
+    return csv.str();
 }
 
 bool monotone(const BudgetEffectCurve& curve) {

@@ -1,10 +1,11 @@
 #pragma once
 // The budget-effect curve: the breakpoint search at a row of budgets (goal
 // maximisation) or of target factors (budget minimisation) on one
-// evaluation. Each point starts from its neighbour's payments, and a point
-// that ends worse than its neighbour keeps the neighbour's solution (which
-// is feasible there too), so a larger budget never buys less and a larger
-// target never costs less.
+// evaluation. Each point starts from its neighbour's payments (a goal point
+// searches from nothing as well, each search with half the point's time,
+// and keeps the better), and a point that ends worse than its neighbour
+// keeps the neighbour's solution (which is feasible there too), so a larger
+// budget never buys less and a larger target never costs less.
 #include <optional>
 #include <string>
 #include <vector>
@@ -77,6 +78,12 @@ BudgetEffectCurve budget_curve(const EvaluatedArea& area, const BudgetMinimisati
 std::vector<double> cost_only_goal_curve(const std::vector<std::vector<PixelResult>>& lists,
                                          const std::vector<double>& weight, const std::vector<double>& budgets,
                                          int transaction_costs, double pixel_area = PIXEL_AREA_HA);
+
+// The curve as CSV, one line per point after a header: (factor,) budget,
+// weighted effective area, effective area per species, the cost-only
+// reference at the point, the payment per measure.
+std::string curve_csv(const BudgetEffectCurve& curve, const std::vector<std::string>& species,
+                      const std::vector<int>& measure_ids);
 
 // True when the curve never falls: along a goal curve the weighted area
 // never shrinks as the budget grows; along a budget curve the budget never
