@@ -346,6 +346,15 @@ ZoneMap scenario_zones(DatabaseAccess& db, const Scenario& s, const ResolvedScen
 
 }  // namespace
 
+std::function<AnalysisOutput(DatabaseAccess&, const Scenario&, const RunOptions&)> without_zones(ScenarioAnalysis analysis) {
+    return [analysis](DatabaseAccess& db, const Scenario& s, const RunOptions& o) {
+        if (s.zones)
+            throw ScenarioError("scenario: \"zones\" (payments by zone) is taken by minimise-budget, maximise-goal, "
+                                "curve and compare-payments only");
+        return analysis(db, s, o);
+    };
+}
+
 AnalysisOutput run_zoned_budget_minimisation(DatabaseAccess& db, const Scenario& s, const RunOptions& o) {
     const ResolvedScenario r = resolve_scenario(db, s);
     const BudgetMinimisationInput input = budget_input(s, r, o.seed);

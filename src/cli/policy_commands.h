@@ -3,6 +3,7 @@
 // curve), `tender`, `compare-payments`, and the optimisations with payments
 // by zone (a scenario with "zones").
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -65,6 +66,11 @@ void add_policy_commands(CLI::App& app, PolicyCommands& commands);
 // policy command was given.
 std::optional<int> run_policy_commands(const PolicyCommands& commands, std::optional<std::uint32_t> seed,
                                        Feedback* feedback);
+
+// An analysis that has no payments by zone: a scenario with "zones" is
+// refused instead of run as if it had none.
+using ScenarioAnalysis = AnalysisOutput (*)(DatabaseAccess&, const Scenario&, const RunOptions&);
+std::function<AnalysisOutput(DatabaseAccess&, const Scenario&, const RunOptions&)> without_zones(ScenarioAnalysis analysis);
 
 // The optimisations with one payment per measure and zone.
 AnalysisOutput run_zoned_budget_minimisation(DatabaseAccess& db, const Scenario& s, const RunOptions& o);

@@ -84,6 +84,7 @@ TEST_F(PolicyCliTest, BadValuesAreRefusedWithStatusTwo) {
         {"compare-payments " + budget + " --zones no_such_column", "\"no_such_column\" does not exist"},
         {"minimise-budget " + bad_column, "\"no_such_column\" does not exist"},
         {"minimise-budget " + bad_grid, "whole number from 1"},
+        {"programme " + bad_grid, "minimise-budget, maximise-goal"},
         {"compare-payments " + budget + " --zones grid:2x", "ROWSxCOLUMNS"},
         {"tender " + budget + " --markup -0.1", "--markup"},
         {"tender " + budget + " --markup 1.5", "--markup"},
