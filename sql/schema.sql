@@ -365,6 +365,19 @@ CREATE TABLE IF NOT EXISTS `configuration` (
   KEY `configuration_id` (`configurationID`)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4;
 
+-- Payments that differ by zone: one row per measure and zone of a stored
+-- configuration (its `configuration` rows keep one payment per measure).
+CREATE TABLE IF NOT EXISTS `configuration_zone_payment` (
+  `configurationID` INT NOT NULL,
+  `measureID` INT NOT NULL,
+  `zoning` VARCHAR(255) NOT NULL DEFAULT '',
+  `zone` VARCHAR(255) NOT NULL DEFAULT '',
+  `payment` DOUBLE NOT NULL DEFAULT 0,
+  `participants` INT NOT NULL DEFAULT 0,
+  `area` DOUBLE NOT NULL DEFAULT 0,
+  KEY `configuration_zone_payment_id` (`configurationID`)
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4;
+
 CREATE TABLE IF NOT EXISTS `result` (
   `pixelID` INT NOT NULL,
   `configurationID` INT NOT NULL,

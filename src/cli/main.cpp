@@ -17,6 +17,7 @@
 #include "cli/gis_commands.h"
 #include "cli/map_command.h"
 #include "cli/progress_line.h"
+#include "cli/policy_commands.h"
 #include "cli/run_checks.h"
 #include "cli/scenario.h"
 #include "common/feedback.h"
@@ -144,10 +145,20 @@ int run_command_line(int argc, char** argv) {
         return c;
     };
     Command* commands[] = {
-        add("effectiveness", "effectiveness and cost of measures", cli::run_effectiveness_analysis, false, false),
-        add("programme", "simulation of an agri-environmental programme", cli::run_programme, true, false),
-        add("minimise-budget", "budget minimisation for given goals", cli::run_budget_minimisation, true, true),
-        add("maximise-goal", "goal maximisation for a given budget", cli::run_goal_maximisation, true, true),
+        add("effectiveness", "effectiveness and cost of measures", cli::without_zones(cli::run_effectiveness_analysis),
+            false, false),
+        add("programme", "simulation of an agri-environmental programme", cli::without_zones(cli::run_programme), true,
+            false),
+        add("minimise-budget", "budget minimisation for given goals",
+            [](DatabaseAccess& db, const cli::Scenario& s, const cli::RunOptions& o) {
+                return s.zones ? cli::run_zoned_budget_minimisation(db, s, o) : cli::run_budget_minimisation(db, s, o);
+            },
+            true, true),
+        add("maximise-goal", "goal maximisation for a given budget",
+            [](DatabaseAccess& db, const cli::Scenario& s, const cli::RunOptions& o) {
+                return s.zones ? cli::run_zoned_goal_maximisation(db, s, o) : cli::run_goal_maximisation(db, s, o);
+            },
+            true, true),
     };
 
     cli::MapCommand map_command;
@@ -172,6 +183,8 @@ int run_command_line(int argc, char** argv) {
     cli::add_gis_commands(app, gis_commands);
     cli::BatchCommands batch_commands;
     cli::add_batch_commands(app, gis_commands.export_results, batch_commands);
+    cli::PolicyCommands policy_commands;
+    cli::add_policy_commands(app, policy_commands);
 
     try {
         app.parse(argc, argv);
@@ -200,6 +213,10 @@ int run_command_line(int argc, char** argv) {
     }
     if (auto status = cli::run_batch_commands(batch_commands, gis_commands.out)) return *status;
     if (auto status = cli::run_gis_commands(gis_commands)) return *status;
+    {
+        cli::ProgressLine progress;
+        if (auto status = cli::run_policy_commands(policy_commands, seed, progress.feedback())) return *status;
+    }
     for (Command* c : commands) {
         if (!c->app->parsed()) continue;
         cli::RunOptions options;

@@ -110,7 +110,7 @@ Scenario parse_scenario(const json& doc) {
     if (!doc.is_object()) throw ScenarioError("the scenario must be a JSON object");
     reject_unknown_keys(doc,
                         {"region", "predation", "distance_cost_factor", "transaction_costs", "budget", "species",
-                         "measures", "description"},
+                         "measures", "description", "zones"},
                         "scenario");
     Scenario s;
     s.region = optional_key<std::string>(doc, "region", "scenario");
@@ -127,6 +127,7 @@ Scenario parse_scenario(const json& doc) {
     }
     s.species = parse_list<ScenarioSpecies>(doc, "species", "species", parse_species);
     s.measures = parse_list<ScenarioMeasure>(doc, "measures", "measure", parse_measure);
+    if (const auto it = doc.find("zones"); it != doc.end()) s.zones = *it;  // read by the zone analyses
     return s;
 }
 

@@ -39,6 +39,9 @@ struct Scenario {
     std::optional<double> budget;  // read as whole Euro, within int range
     std::vector<ScenarioSpecies> species;
     std::vector<ScenarioMeasure> measures;
+    // Payments by zone: {"column": NAME}, {"grid": [ROWS, COLUMNS]} or
+    // {"layer": FILE}; checked where the zones are built.
+    std::optional<nlohmann::json> zones;
 };
 
 // Reads the keys of a scenario; wrong types, unknown keys and integers (or

@@ -397,6 +397,13 @@ void restart_loop(State& best, int measures, const BreakpointSearchOptions& opti
     }
 }
 
+// The payments a search starts from: the options' start when it has one
+// payment per measure, else all 0.
+std::vector<double> start_payments(const BreakpointSearchOptions& options, int measures) {
+    if (options.start_payment.size() == static_cast<std::size_t>(measures)) return options.start_payment;
+    return std::vector<double>(static_cast<std::size_t>(measures), 0.0);
+}
+
 }  // namespace
 
 double reached_share(double wanted, double achieved) { return wanted > 0.0 ? achieved / wanted : 0.0; }
@@ -423,7 +430,7 @@ OptimisationResult BreakpointBudgetMinimisation(const EvaluatedArea& area, const
     BudgetSearch search(model, wanted, clock);
 
     State best;
-    model.evaluate(std::vector<double>(static_cast<std::size_t>(n), 0.0), best);
+    model.evaluate(start_payments(options, n), best);
     clock.count();
     search.settle(best, "breakpoint search: greedy construction", 0.0);
     clock.progress("breakpoint search: greedy construction", best.budget, true);
@@ -491,7 +498,7 @@ OptimisationResult BreakpointGoalMaximisation(const EvaluatedArea& area, const G
     GoalSearch search(model, input.weight, limit, clock);
 
     State best;
-    model.evaluate(std::vector<double>(static_cast<std::size_t>(n), 0.0), best);
+    model.evaluate(start_payments(options, n), best);
     clock.count();
     // At payment 0 the pixels that gain from a measure anyway join it for
     // nothing; anything else starts switched off.

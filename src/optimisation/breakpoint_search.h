@@ -26,6 +26,11 @@ struct BreakpointSearchOptions {
     // The annealing too stops at the time limit; without this it runs its
     // course (or until Cancel), as the windows run it.
     bool limit_annealing = false;
+    // Payments (one per measure) the search starts from instead of all 0,
+    // for example the solution of a neighbouring budget or target; the
+    // search keeps its best, so it never ends worse than this start once
+    // the start is settled. Empty: start from 0.
+    std::vector<double> start_payment;
 };
 
 // What a search did, for the windows and the command-line tool.

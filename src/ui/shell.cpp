@@ -198,6 +198,7 @@ CMainFrame::CMainFrame(QSettings* settings, QWidget* parent) : QMainWindow(paren
     QMenu* optimization = bar->addMenu("Optimization");
     addCommand(optimization, "Budget minimization for given goal", cmd::kBudgetMinimisation);
     addCommand(optimization, "Goal maximization for given budget", cmd::kGoalMaximisation);
+    addCommand(optimization, "Budget-effect curve", cmd::kBudgetEffectCurve);
 
     QMenu* visual = bar->addMenu("Visualisization");
     addCommand(visual, "Map", cmd::kMap);

@@ -40,6 +40,7 @@ inline constexpr int kProgrammeSimulation = 32795;
 inline constexpr int kMeasureSimulation = 32801;
 inline constexpr int kBudgetMinimisation = 32802;
 inline constexpr int kGoalMaximisation = 32804;
+inline constexpr int kBudgetEffectCurve = 32852;
 inline constexpr int kMap = 32803;
 inline constexpr int kSaveImage = 32809;
 inline constexpr int kImportStudyArea = 32850;

@@ -5,6 +5,7 @@
 
 #include "store/database_access.h"
 #include "store/profile_store.h"
+#include "ui/budget_effect_curve_window.h"
 #include "ui/gruenlanddialog.h"
 #include "ui/gruenlandladen.h"
 #include "ui/map_views.h"
@@ -32,6 +33,8 @@ void register_windows(CMainFrame& frame) {
                          [](CMainFrame& f) -> QWidget* { return new zahlungssimulierung(&f); });
     frame.registerWindow(cmd::kBudgetMinimisation, [](CMainFrame& f) -> QWidget* { return new optimierung(&f); });
     frame.registerWindow(cmd::kGoalMaximisation, [](CMainFrame& f) -> QWidget* { return new qualoptimierung(&f); });
+    frame.registerWindow(cmd::kBudgetEffectCurve,
+                         [](CMainFrame& f) -> QWidget* { return new BudgetEffectCurveWindow(&f); });
 
     frame.registerWindow(cmd::kNewBird, [](CMainFrame& f) -> QWidget* { return new steckbrief_vogel_neu(&f); });
     frame.registerWindow(cmd::kNewButterfly,

@@ -27,6 +27,7 @@
 #include "ui/gruenlandladen.h"
 #include "ui/shell.h"
 #include "ui/steckbrief_laden.h"
+#include "ui/budget_effect_curve_window.h"
 #include "ui/steckbrief_lebensraum_neu.h"
 #include "ui/steckbrief_schmetterling_neu.h"
 #include "ui/steckbrief_vogel_neu.h"
@@ -71,6 +72,7 @@ const std::vector<MenuWindow>& menuWindows() {
         {cmd::kLoadHabitat, &steckbrief_laden::staticMetaObject, "Habitat", false},
         {cmd::kGrasslandEditor, &gruenlanddialog::staticMetaObject, "Grassland input", false},
         {cmd::kGrasslandLoad, &gruenlandladen::staticMetaObject, "Grassland type", false},
+        {cmd::kBudgetEffectCurve, &BudgetEffectCurveWindow::staticMetaObject, "Budget-effect curve", false},
     };
     return rows;
 }

@@ -1,0 +1,349 @@
+#include "policy/curve.h"
+
+#include <chrono>
+#include <cmath>
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <sstream>
+
+#include "common/feedback.h"
+#include "optimisation/cost_only_bound.h"
+
+namespace pravel {
+
+namespace {
+
+constexpr const char* kCurveStage = "budget-effect curve";
+
+void report(Feedback* feedback, std::size_t done, std::size_t total, double best) {
+    if (!feedback) return;
+    Feedback::Progress p;
+    p.step = static_cast<long long>(done);
+    p.total = static_cast<long long>(total);
+    p.best = best;
+    p.stage = kCurveStage;
+    feedback->report(p);
+}
+
+bool parse_number(const std::string& text, double& out) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    out = std::strtod(text.c_str(), &end);
+    return end == text.c_str() + text.size() && std::isfinite(out);
+}
+
+double seconds_since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void fill_point(CurvePoint& p, const OptimisationResult& r, const std::vector<double>& weight) {
+    p.result = r;
+    p.budget = r.budget;
+    p.area = r.effective_area;
+    p.weighted = weighted_area(weight, r.effective_area);
+    p.payment = r.payment;
+}
+
+}  // namespace
+
+BreakpointSearchOptions curve_point_options() {
+    BreakpointSearchOptions o;
+    o.patience = kCurvePointPatience;
+    o.time_limit_seconds = kCurvePointSeconds;
+    return o;
+}
+
+std::vector<double> cost_only_goal_curve(const std::vector<std::vector<PixelResult>>& lists,
+                                         const std::vector<double>& weight, const std::vector<double>& budgets,
+                                         int transaction_costs, double pixel_area) {
+    struct Option {
+        double cost;
+        double effect;
+    };
+    std::map<std::pair<int, int>, std::vector<Option>> pixels;
+    for (const auto& list : lists)
+        for (const PixelResult& r : list) {
+            double e = 0.0;
+            for (std::size_t s = 0; s < weight.size() && s < r.qualities.size(); ++s) e += weight[s] * r.qualities[s].quality;
+            pixels[{r.row, r.column}].push_back({pixel_area * cost_only_payment(r, transaction_costs), pixel_area * e});
+        }
+    double base = 0.0;  // what the free offers give at any budget
+    struct Segment {
+        double cost;
+        double effect;
+    };
+    std::vector<Segment> segments;
+    for (auto& [cell, options] : pixels) {
+        // The upper hull from (0, best free effect) over the offers by cost.
+        double start = 0.0;
+        for (const Option& o : options)
+            if (o.cost <= 0.0) start = std::max(start, o.effect);
+        base += start;
+        std::sort(options.begin(), options.end(), [](const Option& a, const Option& b) {
+            return a.cost < b.cost || (a.cost == b.cost && a.effect > b.effect);
+        });
+        std::vector<Option> hull{{0.0, start}};
+        for (const Option& o : options) {
+            if (o.cost <= 0.0 || o.effect <= hull.back().effect) continue;
+            // Drop hull points that lie on or below the line to the new one.
+            while (hull.size() >= 2) {
+                const Option& a = hull[hull.size() - 2];
+                const Option& b = hull.back();
+                if ((b.effect - a.effect) * (o.cost - a.cost) <= (o.effect - a.effect) * (b.cost - a.cost))
+                    hull.pop_back();
+                else
+                    break;
+            }
+            hull.push_back(o);
+        }
+        for (std::size_t i = 1; i < hull.size(); ++i)
+            segments.push_back({hull[i].cost - hull[i - 1].cost, hull[i].effect - hull[i - 1].effect});
+    }
+    std::sort(segments.begin(), segments.end(),
+              [](const Segment& a, const Segment& b) { return a.effect * b.cost > b.effect * a.cost; });
+    std::vector<std::size_t> order(budgets.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return budgets[a] < budgets[b]; });
+    std::vector<double> out(budgets.size(), base);
+    double spent = 0.0, value = base;
+    std::size_t next = 0;
+    for (std::size_t i : order) {
+        const double budget = std::max(0.0, budgets[i]);
+        while (next < segments.size() && spent + segments[next].cost <= budget) {
+            spent += segments[next].cost;
+            value += segments[next].effect;
+            ++next;
+        }
+        double v = value;
+        if (next < segments.size() && segments[next].cost > 0.0)
+            v += segments[next].effect * (budget - spent) / segments[next].cost;
+        out[i] = v;
+    }
+    return out;
+}
+
+std::vector<double> curve_range(const std::string& text, std::string& problem) {
+    problem.clear();
+    const auto first = text.find(':');
+    const auto second = first == std::string::npos ? std::string::npos : text.find(':', first + 1);
+    double from = 0.0, to = 0.0, n = 0.0;
+    if (second == std::string::npos || text.find(':', second + 1) != std::string::npos ||
+        !parse_number(text.substr(0, first), from) || !parse_number(text.substr(first + 1, second - first - 1), to) ||
+        !parse_number(text.substr(second + 1), n)) {
+        problem = "\"" + text + "\" is not a range FROM:TO:N";
+        return {};
+    }
+    if (from < 0.0 || to < 0.0) {
+        problem = "the range \"" + text + "\" must not hold negative values";
+        return {};
+    }
+    if (from > to) {
+        problem = "the range \"" + text + "\" starts above its end (FROM must not exceed TO)";
+        return {};
+    }
+    if (n != std::floor(n) || n < 1.0 || n > 1000.0 || (from < to && n < 2.0)) {
+        problem = "the range \"" + text + "\" needs a whole number of points from " + (from < to ? "2" : "1") +
+                  " to 1000";
+        return {};
+    }
+    const int count = static_cast<int>(n);
+    std::vector<double> values;
+    for (int i = 0; i < count; ++i)
+        values.push_back(count == 1 ? from : from + (to - from) * i / (count - 1));
+    return values;
+}
+
+BudgetEffectCurve goal_curve(const EvaluatedArea& area, const GoalMaximisationInput& base,
+                             const std::vector<double>& budgets, const BreakpointSearchOptions& options,
+                             const ZoneMap* zones, Feedback* feedback) {
+    const auto start = std::chrono::steady_clock::now();
+    BudgetEffectCurve curve;
+    curve.goal = true;
+    curve.measures = static_cast<int>(area.lists.size());
+    curve.zoning = zones ? zones->description : "uniform";
+    const std::vector<double>& w = base.weight;
+    std::optional<ZonedArea> split;
+    if (zones) split = split_by_zone(area, *zones);
+    if (split) curve.zone_names = split->zone_names;
+    std::vector<double> whole_euros;
+    for (double b : budgets) whole_euros.push_back(std::floor(b));
+    const std::vector<double> reference = cost_only_goal_curve(area.lists, w, whole_euros, base.transaction_costs);
+
+    for (std::size_t i = 0; i < budgets.size(); ++i) {
+        if (feedback && feedback->cancelled()) {
+            curve.cancelled = true;
+            break;
+        }
+        report(feedback, i, budgets.size(), curve.points.empty() ? 0.0 : curve.points.back().weighted);
+        GoalMaximisationInput input = base;
+        input.budget = static_cast<int>(std::floor(budgets[i]));
+        CurvePoint p;
+        p.budget_limit = input.budget;
+        const CurvePoint* prev = curve.points.empty() ? nullptr : &curve.points.back();
+
+        BreakpointSearchOptions o = options;
+        if (!split) {
+            // From the neighbour's payments and from nothing, each with half
+            // the point's time: the neighbour's solution may hold a point in
+            // a weaker optimum than a fresh search finds.
+            BreakpointSearchOptions half = o;
+            half.time_limit_seconds = o.time_limit_seconds / 2.0;
+            fill_point(p, BreakpointGoalMaximisation(area, input, half, feedback), w);
+            if (prev) {
+                half.start_payment = prev->payment;
+                CurvePoint warm;
+                warm.budget_limit = p.budget_limit;
+                fill_point(warm, BreakpointGoalMaximisation(area, input, half, feedback), w);
+                if (warm.weighted > p.weighted + 1e-9 ||
+                    (warm.weighted >= p.weighted - 1e-9 && warm.budget < p.budget - 1e-6))
+                    p = std::move(warm);
+            }
+        } else {
+            // Zones: the uniform solution at this budget first, then the
+            // zone search from it.
+            if (prev) o.start_payment = prev->payment;
+            const OptimisationResult uniform = BreakpointGoalMaximisation(area, input, o, feedback);
+            ZonedGoalSearch search{&area, input};
+            const ZonedSolution whole = uniform_solution(uniform, curve.measures);
+            BreakpointSearchOptions zo = options;
+            const ZonedSolution z = maximise_goal_in_zones(
+                search, *zones, whole, std::vector<int>(static_cast<std::size_t>(zones->zone_count()), 0), zo, feedback);
+            fill_point(p, z.result, w);
+            p.key_payment = z.key_payment;
+        }
+        // A larger budget never buys less: the neighbour's solution fits
+        // this budget too.
+        if (prev && (p.weighted < prev->weighted - 1e-9 ||
+                     (p.weighted <= prev->weighted + 1e-9 && p.budget > prev->budget + 1e-6))) {
+            const double limit = p.budget_limit;
+            p = *prev;
+            p.budget_limit = limit;
+            p.from_neighbour = true;
+        }
+        p.bound_known = true;
+        p.bound = reference[i];
+        curve.points.push_back(std::move(p));
+    }
+    report(feedback, curve.points.size(), budgets.size(), curve.points.empty() ? 0.0 : curve.points.back().weighted);
+    curve.seconds = seconds_since(start);
+    return curve;
+}
+
+BudgetEffectCurve budget_curve(const EvaluatedArea& area, const BudgetMinimisationInput& base,
+                               const std::vector<double>& factors, const BreakpointSearchOptions& options,
+                               const ZoneMap* zones, Feedback* feedback) {
+    const auto start = std::chrono::steady_clock::now();
+    BudgetEffectCurve curve;
+    curve.goal = false;
+    curve.measures = static_cast<int>(area.lists.size());
+    curve.zoning = zones ? zones->description : "uniform";
+    const std::vector<double> ones(base.wanted_area_ha.size(), 1.0);
+    std::optional<ZonedArea> split;
+    if (zones) split = split_by_zone(area, *zones);
+    if (split) curve.zone_names = split->zone_names;
+
+    for (std::size_t i = 0; i < factors.size(); ++i) {
+        if (feedback && feedback->cancelled()) {
+            curve.cancelled = true;
+            break;
+        }
+        report(feedback, i, factors.size(), curve.points.empty() ? 0.0 : curve.points.back().budget);
+        BudgetMinimisationInput input = base;
+        for (double& w : input.wanted_area_ha) w *= factors[i];
+        CurvePoint p;
+        p.factor = factors[i];
+        p.wanted = input.wanted_area_ha;
+        const CurvePoint* prev = curve.points.empty() ? nullptr : &curve.points.back();
+
+        BreakpointSearchOptions o = options;
+        if (prev) o.start_payment = prev->payment;
+        const OptimisationResult uniform = BreakpointBudgetMinimisation(area, input, o, feedback);
+        if (!split) {
+            fill_point(p, uniform, ones);
+        } else {
+            ZonedBudgetSearch search{&area, input};
+            const ZonedSolution z = minimise_budget_in_zones(
+                search, *zones, uniform_solution(uniform, curve.measures),
+                std::vector<int>(static_cast<std::size_t>(zones->zone_count()), 0), options, feedback);
+            fill_point(p, z.result, ones);
+            p.key_payment = z.key_payment;
+        }
+        p.reached = shortfall(p.wanted, p.area) <= 1e-6;
+        const CostOnlyBound bound =
+            cost_only_budget_bound(area.lists, input.wanted_area_ha, input.transaction_costs, area.pixel_area);
+        p.bound_known = bound.solved && bound.reachable;
+        p.bound = bound.value;
+        curve.points.push_back(std::move(p));
+    }
+    // A larger target never costs less: when a point reaches the targets of
+    // the one before it for less, that one takes its solution. Walked from
+    // the end, so a cheap solution moves down the whole row.
+    for (std::size_t i = curve.points.size(); i-- > 1;) {
+        CurvePoint& lower = curve.points[i - 1];
+        const CurvePoint& upper = curve.points[i];
+        const bool covers = shortfall(lower.wanted, upper.area) <= shortfall(lower.wanted, lower.area) + 1e-6;
+        if (covers && upper.budget < lower.budget - 1e-6) {
+            CurvePoint kept = upper;
+            kept.factor = lower.factor;
+            kept.wanted = lower.wanted;
+            kept.reached = shortfall(lower.wanted, kept.area) <= 1e-6;
+            kept.bound_known = lower.bound_known;
+            kept.bound = lower.bound;
+            kept.from_neighbour = true;
+            lower = std::move(kept);
+        }
+    }
+    report(feedback, curve.points.size(), factors.size(), curve.points.empty() ? 0.0 : curve.points.back().budget);
+    curve.seconds = seconds_since(start);
+    return curve;
+}
+
+namespace {
+
+std::string csv_field(const std::string& text) {
+    if (text.find_first_of(",\"\n") == std::string::npos) return text;
+    std::string out = "\"";
+    for (char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
+std::string csv_number(double v) {
+    std::ostringstream s;
+    s.precision(10);
+    s << v;
+    return s.str();
+}
+
+}  // namespace
+
+std::string curve_csv(const BudgetEffectCurve& c, const std::vector<std::string>& species,
+                      const std::vector<int>& measure_ids) {
+    std::ostringstream csv;
+    csv << (c.goal ? "budget" : "factor,budget") << ",weighted_effective_area";
+    for (const auto& name : species) csv << "," << csv_field(name + " effective area (ha)");
+    csv << ",cost_only_bound";
+    for (int id : measure_ids) csv << ",payment " << id;
+    csv << "\n";
+    for (const CurvePoint& p : c.points) {
+        if (!c.goal) csv << csv_number(p.factor) << ",";
+        csv << csv_number(c.goal ? p.budget_limit : p.budget) << "," << csv_number(p.weighted);
+        for (std::size_t k = 0; k < species.size(); ++k) csv << "," << csv_number(k < p.area.size() ? p.area[k] : 0.0);
+        csv << "," << (p.bound_known ? csv_number(p.bound) : std::string());
+        for (std::size_t m = 0; m < measure_ids.size(); ++m)
+            csv << "," << csv_number(m < p.payment.size() ? p.payment[m] : 0.0);
+        csv << "\n";
+    }
+    return csv.str();
+}
+
+bool monotone(const BudgetEffectCurve& curve) {
+    for (std::size_t i = 1; i < curve.points.size(); ++i) {
+        const CurvePoint& a = curve.points[i - 1];
+        const CurvePoint& b = curve.points[i];
+        if (curve.goal ? b.weighted < a.weighted - 1e-9 : b.budget < a.budget - 1e-6) return false;
+    }
+    return true;
+}
+
+}  // namespace pravel

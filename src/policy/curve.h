@@ -1,0 +1,93 @@
+#pragma once
+// The budget-effect curve: the breakpoint search at a row of budgets (goal
+// maximisation) or of target factors (budget minimisation) on one
+// evaluation. Each point starts from its neighbour's payments (a goal point
+// searches from nothing as well, each search with half the point's time,
+// and keeps the better), and a point that ends worse than its neighbour
+// keeps the neighbour's solution (which is feasible there too), so a larger
+// budget never buys less and a larger target never costs less.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "optimisation/breakpoint_search.h"
+#include "policy/zone_payments.h"
+
+namespace pravel {
+
+class Feedback;
+
+struct CurvePoint {
+    double budget_limit = 0.0;     // goal curve: the budget of the point (Euro)
+    double factor = 0.0;           // budget curve: the factor on every wanted area
+    std::vector<double> wanted;    // budget curve: the wanted area per species (ha)
+    double budget = 0.0;           // Euro paid
+    std::vector<double> area;      // effective area per species (ha)
+    double weighted = 0.0;         // weighted effective area (ha); the plain sum on a budget curve
+    bool reached = true;           // budget curve: every target reached
+    bool bound_known = false;      // the cost-only bound was solved (and reachable)
+    double bound = 0.0;            // goal: weighted ha the budget buys at cost-only payments; budget: Euro
+    std::vector<double> payment;   // per measure (zones: the mean its participants receive)
+    std::vector<double> key_payment;  // zones: per measure and zone, measure-major
+    bool from_neighbour = false;   // the neighbour's solution was kept
+    OptimisationResult result;     // the point's solution in measure terms
+};
+
+struct BudgetEffectCurve {
+    bool goal = true;                     // budgets (true) or target factors (false)
+    std::vector<CurvePoint> points;       // in the order of the row
+    std::vector<std::string> zone_names;  // empty for uniform payments
+    std::string zoning;                   // "uniform" or the zoning's description
+    int measures = 0;
+    double seconds = 0.0;                 // the searches and bounds, without the evaluation
+    bool cancelled = false;
+};
+
+// The search options of each point of a curve: a point starts from its
+// neighbour's payments and needs fewer restarts than a search from nothing
+// (restarts without improvement before a point ends, and seconds per point).
+inline constexpr int kCurvePointPatience = 60;
+inline constexpr double kCurvePointSeconds = 2.4;
+BreakpointSearchOptions curve_point_options();
+
+// FROM:TO:N as given on the command line: N values from FROM to TO, evenly
+// spaced (one value when N is 1 and FROM equals TO). Empty with `problem`
+// set for a malformed text, FROM above TO, N below 1 (or below 2 when FROM
+// differs from TO), or a negative or non-finite value.
+std::vector<double> curve_range(const std::string& text, std::string& problem);
+
+// Goal maximisation at each budget (ascending), with zones when `zones` is
+// given (each point then also starts from the uniform solution at its
+// budget, so zones never buy less).
+BudgetEffectCurve goal_curve(const EvaluatedArea& area, const GoalMaximisationInput& base,
+                             const std::vector<double>& budgets, const BreakpointSearchOptions& options,
+                             const ZoneMap* zones = nullptr, Feedback* feedback = nullptr);
+
+// Budget minimisation at each factor (ascending) on the input's wanted areas.
+BudgetEffectCurve budget_curve(const EvaluatedArea& area, const BudgetMinimisationInput& base,
+                               const std::vector<double>& factors, const BreakpointSearchOptions& options,
+                               const ZoneMap* zones = nullptr, Feedback* feedback = nullptr);
+
+// The cost-only goal bound at every budget of a row at once: the linear
+// programme of cost_only_goal_bound (each pixel in at most one measure, a
+// fraction allowed) has one row per pixel and one budget row, so its
+// solution takes, pixel by pixel, the upper hull of the pixel's (cost,
+// weighted effect) offers, and spends the budget on the hull's segments in
+// order of falling effect per Euro. One sort serves every budget. The
+// values agree with cost_only_goal_bound at each budget.
+std::vector<double> cost_only_goal_curve(const std::vector<std::vector<PixelResult>>& lists,
+                                         const std::vector<double>& weight, const std::vector<double>& budgets,
+                                         int transaction_costs, double pixel_area = PIXEL_AREA_HA);
+
+// The curve as CSV, one line per point after a header: (factor,) budget,
+// weighted effective area, effective area per species, the cost-only
+// reference at the point, the payment per measure.
+std::string curve_csv(const BudgetEffectCurve& curve, const std::vector<std::string>& species,
+                      const std::vector<int>& measure_ids);
+
+// True when the curve never falls: along a goal curve the weighted area
+// never shrinks as the budget grows; along a budget curve the budget never
+// shrinks as the targets grow.
+bool monotone(const BudgetEffectCurve& curve);
+
+}  // namespace pravel

@@ -1,0 +1,59 @@
+#include "store/zone_store.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "support/test_database.h"
+
+namespace pravel {
+namespace {
+
+class ZoneStoreTest : public testing::DatabaseTest {};
+
+TEST_F(ZoneStoreTest, ZonePaymentsRoundTripWithQuotedNames) {
+    auto db = connect();
+    std::vector<ZonePaymentRow> rows{{0, 265, "column subclassification", "valley", 45.25, 120, 97.2},
+                                     {0, 265, "column subclassification", "O'Brien's field", 0.0, 0, 0.0},
+                                     {0, 267, "grid 2x2", "r1c2", 53.5, 7, 5.67}};
+    store_zone_payments(*db, 1234, rows);
+    store_zone_payments(*db, 99, {{0, 1, "grid 1x1", "r1c1", 1.0, 1, 1.0}});
+    const std::vector<ZonePaymentRow> back = load_zone_payments(*db, 1234);
+    ASSERT_EQ(back.size(), 3u);
+    for (std::size_t i = 0; i < back.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(back[i].configurationID, 1234);
+        EXPECT_EQ(back[i].measureID, rows[i].measureID);
+        EXPECT_EQ(back[i].zoning, rows[i].zoning);
+        EXPECT_EQ(back[i].zone, rows[i].zone);
+        EXPECT_DOUBLE_EQ(back[i].payment, rows[i].payment);
+        EXPECT_EQ(back[i].participants, rows[i].participants);
+        EXPECT_DOUBLE_EQ(back[i].area, rows[i].area);
+    }
+    EXPECT_TRUE(load_zone_payments(*db, 5).empty());
+}
+
+TEST_F(ZoneStoreTest, OnlyTextAndIntegerPixelColumnsAreReadAsZones) {
+    auto db = connect();
+    schema().exec("INSERT INTO pixel (pixelID, countryID, matrix_i, matrix_j, subclassification, farmtype) VALUES "
+                  "(1, 7, 0, 1, 'valley', 3), (2, 7, 1, 0, 'ridge', 4), (3, 8, 0, 0, 'other', 5)");
+    const auto values = load_pixel_column(*db, 7, "subclassification");
+    ASSERT_EQ(values.size(), 2u);
+    EXPECT_EQ(values[0].row, 0);
+    EXPECT_EQ(values[0].column, 1);
+    EXPECT_EQ(values[0].value, "valley");
+    EXPECT_EQ(values[1].value, "ridge");
+    EXPECT_EQ(load_pixel_column(*db, 7, "farmtype")[1].value, "4");
+    // A name that is no such column (or a share column, or an attempt at
+    // more SQL) is refused before any statement is sent.
+    const std::size_t before = sent().size();
+    for (const char* bad : {"wet", "no_such", "subclassification` FROM pixel; --", "pixelID"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_FALSE(zone_column_usable(bad));
+        EXPECT_THROW(load_pixel_column(*db, 7, bad), std::invalid_argument);
+    }
+    EXPECT_EQ(sent().size(), before);
+}
+
+}  // namespace
+}  // namespace pravel
