@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionViewItem>
+#include <QTime>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <memory>
@@ -233,6 +234,39 @@ QString choose_report_path(QWidget* parent, const QString& title) {
     configure_report_dialog(dialog, title);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().front();
+}
+
+void wrap_long_lines(QListWidget* list) {
+    list->setWordWrap(true);
+    list->setResizeMode(QListView::Adjust);
+    list->setUniformItemSizes(false);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setTextElideMode(Qt::ElideNone);
+}
+
+QLabel* run_heading(const char* name, QWidget* parent) {
+    auto* heading = new QLabel(parent);
+    heading->setObjectName(name);
+    heading->setWordWrap(true);
+    heading->setTextFormat(Qt::PlainText);
+    return heading;
+}
+
+QString run_heading_text(const QTime& started, const QString& method, std::optional<std::uint32_t> seed) {
+    QString text = QString("Run of %1").arg(started.toString("HH:mm:ss"));
+    if (!method.isEmpty()) text += ": " + method;
+    text += seed ? QString(", seed %1").arg(*seed) : QString(", seed from the clock");
+    return text;
+}
+
+void show_goal_status(QLabel* status, const QString& missed, const QString& met) {
+    if (missed.isEmpty()) {
+        status->setStyleSheet(QString());
+        status->setText(met);
+    } else {
+        status->setStyleSheet("QLabel { color: #b00000; font-weight: bold; }");
+        status->setText(missed);
+    }
 }
 
 }  // namespace pravel
