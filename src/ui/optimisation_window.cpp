@@ -306,6 +306,7 @@ void OptimisationWindow::startOptimisation() {
         // The run reports on this thread; the dialog is repainted from its
         // reports, and its Cancel ends the run with the best solution so far.
         RunProgress progress(this, texts_.title, "Optimizing ...", search_progress_text, progressObserver_);
+        progress.feedback().set_messages(window_run_messages());
         outcome = sequence.search(*db_, searchMethod(), &progress.feedback());
     }
     // The map rows go through a connection of their own.

@@ -26,6 +26,11 @@ class QVBoxLayout;
 namespace pravel {
 
 inline constexpr const char* kNumberMessage = "You have to enter a number please!";
+// Asked when a stored profile that was changed after "Edit record" is closed
+// without saving; No keeps the window open.
+inline constexpr const char* kUnsavedProfileQuestion =
+    "This stored profile was changed and the changes are not saved.\n\nClose it and discard the changes?\n"
+    "(No keeps the window open, so that \"Save\" can store them as a new version.)";
 inline constexpr const char* kProbabilityRangeMessage =
     "The probability cannot be greater than 100!\n\n Please revise your input!";
 inline constexpr const char* kValueRangeMessage = "The value cannot be greater than 1!\n\n Please revise your input!";
@@ -130,6 +135,10 @@ protected:
     virtual void recordOk();
 
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Closing (title bar, Escape, "Record ok") a stored profile changed since
+    // "Edit record" and not saved asks first; "Cancel" discards at once.
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
     // The first showing sizes the window to openingSize().
     void showEvent(QShowEvent* event) override;
 
@@ -146,6 +155,14 @@ private:
     QPushButton* recordOk_ = nullptr;
     QPushButton* editRecord_ = nullptr;
     bool viewMode_ = false;
+    // A stored record is being edited, has changed since, the last save was
+    // refused, "Cancel" is closing the window.
+    bool editingStored_ = false;
+    bool changed_ = false;
+    bool refused_ = false;
+    bool discarding_ = false;
+    bool mayClose();
+    void watchEdits();
     // Focus changes made while a refused input gets the focus back are not
     // the user leaving an input.
     int quiet_ = 0;

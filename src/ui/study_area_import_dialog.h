@@ -21,6 +21,7 @@ class StudyAreaImportDialog : public QDialog {
     Q_OBJECT
 public:
     static constexpr const char* kTitle = "Import study area";
+    static constexpr const char* kReplaceLabel = "Replace a study area of the same name";
 
     explicit StudyAreaImportDialog(QWidget* parent = nullptr);
 

@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -205,7 +207,38 @@ QWidget* open_result_map(QWidget* window) {
     const char* caption = nullptr;
     for (const auto& [class_name, analysis] : analyses)
         if (qstrcmp(window->metaObject()->className(), class_name) == 0) caption = analysis;
-    return host->openResultMap(caption);
+    QWidget* map = host->openResultMap(caption);
+    if (map) place_beside(map, window);
+    return map;
+}
+
+void place_beside(QWidget* map, QWidget* window) {
+    auto* sub = map ? qobject_cast<QMdiSubWindow*>(map->parentWidget()) : nullptr;
+    QMdiArea* area = sub ? sub->mdiArea() : nullptr;
+    if (!area || !window) return;
+    QWidget* viewport = area->viewport();
+    const QRect free(viewport->mapToGlobal(QPoint(0, 0)), viewport->size());
+    // Room for a map beside the window: at least this wide.
+    const int least = std::min(400, free.width() / 2);
+    QRect win = window->frameGeometry();
+    int leftRoom = win.left() - free.left();
+    int rightRoom = free.right() - win.right();
+    if (std::max(leftRoom, rightRoom) < least) {
+        // The window moves to the right edge of the area; the map takes what
+        // is left of it, half the area at least.
+        window->move(std::max(free.left(), free.right() - win.width() + 1) + (window->x() - win.x()), window->y());
+        win = window->frameGeometry();
+        leftRoom = std::max(win.left() - free.left(), free.width() / 2);
+        rightRoom = 0;
+    }
+    const QRect globalTarget = leftRoom >= rightRoom
+                                   ? QRect(free.left(), free.top(), leftRoom, free.height())
+                                   : QRect(win.right() + 1, free.top(), rightRoom, free.height());
+    const QRect target(viewport->mapFromGlobal(globalTarget.topLeft()), globalTarget.size());
+    if (sub->isMaximized() || sub->isMinimized()) sub->showNormal();
+    sub->setGeometry(target);
+    sub->raise();
+    area->setActiveSubWindow(sub);
 }
 
 namespace {

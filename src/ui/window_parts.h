@@ -113,7 +113,13 @@ void link_species_names(DatabaseAccess& db, QListWidget* dutch, QListWidget* lat
 // Opens the analysis result map as a new document window of the frame
 // `window` sits in (its parent, when that is a ResultMapHost) and returns it;
 // null when the window has no such parent.
+// The map is placed beside the window, in front of the other document
+// windows (see place_beside).
 QWidget* open_result_map(QWidget* window);
+// Puts the document window of `map` in the widest free part of its area
+// beside `window` and brings it to the front; when neither side has room,
+// `window` first moves to the right edge of the area.
+void place_beside(QWidget* map, QWidget* window);
 
 // The "Selection of predation" box of the analysis windows with its two
 // radio buttons, "time independent" and "time dependent".
