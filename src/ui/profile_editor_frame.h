@@ -103,6 +103,9 @@ public:
     // `return refuse(...)`.
     bool refuse(const std::string& message, QWidget* focus);
 
+    // Escape: as closing, asks first about a changed stored profile.
+    void reject() override;
+
     QPushButton* saveButton() const { return save_; }
     QPushButton* cancelButton() const { return cancel_; }
     QPushButton* recordOkButton() const { return recordOk_; }
@@ -138,7 +141,6 @@ protected:
     // Closing (title bar, Escape, "Record ok") a stored profile changed since
     // "Edit record" and not saved asks first; "Cancel" discards at once.
     void closeEvent(QCloseEvent* event) override;
-    void reject() override;
     // The first showing sizes the window to openingSize().
     void showEvent(QShowEvent* event) override;
 

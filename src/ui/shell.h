@@ -246,19 +246,19 @@ public:
     using WindowCreator = std::function<bool(QWidget& window)>;
     void setWindowCreator(WindowCreator creator) { creator_ = std::move(creator); }
 
-public slots:
-    // Carries out one command; emits `commandDispatched` first.
-    void onCommand(int command);
-
-signals:
-    void commandDispatched(int command);
-
     // Window > Tile: the document and map windows side by side in a grid
     // (maps narrower than three panels fold their panel away), the empty
     // documents left behind them. Window > Cascade: the same windows each at
     // three quarters of the area, offset by a caption.
     void tileWindows();
     void cascadeWindows();
+
+public slots:
+    // Carries out one command; emits `commandDispatched` first.
+    void onCommand(int command);
+
+signals:
+    void commandDispatched(int command);
 
 private:
     QList<QMdiSubWindow*> arrangedWindows() const;
