@@ -103,10 +103,17 @@ RunProgress::~RunProgress() = default;
 
 void RunProgress::show(const Feedback::Progress& p) {
     if (format_) {
-        const long long seconds =
-            std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started_).count();
-        dialog_->setLabelText(QString("Elapsed %1:%2\n").arg(seconds / 60).arg(seconds % 60, 2, 10, QChar('0')) +
-                              format_(p));
+        QString text = format_(p);
+        // A search says how long it has run; the evaluation's pixel count
+        // tells that already.
+        const bool search = p.stage.rfind("budget", 0) == 0 || p.stage.rfind("goal", 0) == 0 ||
+                            p.stage.rfind(kBreakpointStage, 0) == 0;
+        if (search) {
+            const long long seconds =
+                std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started_).count();
+            text += QString("\nElapsed %1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QChar('0'));
+        }
+        dialog_->setLabelText(text);
     }
     if (p.total > 0) {
         if (dialog_->maximum() != kBarSteps) dialog_->setRange(0, kBarSteps);

@@ -47,8 +47,8 @@ std::shared_ptr<Notifier> window_run_messages();
 QString evaluation_progress_text(const Feedback::Progress& p);
 
 // A window-modal progress dialog over `parent`, shown at once, and the
-// Feedback that drives it. The text starts with the time elapsed since it
-// opened. A report with a known total moves the bar; without
+// Feedback that drives it. A search's text ends with the time elapsed since
+// the dialog opened. A report with a known total moves the bar; without
 // one the bar shows that work goes on.
 class RunProgress {
 public:
