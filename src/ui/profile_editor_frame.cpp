@@ -129,7 +129,10 @@ ProfileEditorFrame::ProfileEditorFrame(const QString& title, QWidget* parent) : 
     outer->addLayout(buttons);
     connect(save_, &QPushButton::clicked, this, [this] {
         refused_ = false;
+        // A save that closes the window on success closes it without asking.
+        discarding_ = true;
         save();
+        discarding_ = false;
         if (!refused_) changed_ = false;
     });
     connect(cancel_, &QPushButton::clicked, this, [this] {

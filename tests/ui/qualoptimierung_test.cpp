@@ -195,7 +195,9 @@ TEST_F(GoalWindowTest, ASeededRunFillsTheListsAndEnablesSave) {
     click("Copy values");
     ASSERT_EQ(window_->chosenSpecies().size(), 1u);
 
-    EXPECT_EQ(messageOf("Start optimization"), "Done");
+    // Mowing on this area costs some farmers nothing: the search may reach
+    // its area without paying, which the closing box then says after "Done".
+    EXPECT_EQ(messageOf("Start optimization").rfind("Done", 0), 0u);
     const OptimisationResult* result = window_->lastResult();
     ASSERT_NE(result, nullptr);
 
