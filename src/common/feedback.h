@@ -1,6 +1,7 @@
 #pragma once
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "common/notifier.h"
@@ -20,6 +21,11 @@ public:
         double value = 0.0;        // a figure of the work, e.g. a temperature
         double best = 0.0;         // best objective so far, where there is one
         std::string stage;         // what is being done
+        // The best solution as a person reads it, where the run knows it:
+        // its budget in Euro or its weighted effective area in ha, and how
+        // many hectares it leaves short of the wanted areas (budget runs).
+        std::optional<double> best_amount;
+        std::optional<double> best_shortfall_ha;
     };
     using Listener = std::function<void(const Progress&)>;
 

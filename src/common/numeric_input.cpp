@@ -24,6 +24,18 @@ bool is_numeric_input(const std::string& text) {
     return text.find_first_not_of(kNumericChars) == std::string::npos;
 }
 
+bool holds_decimal_point(const std::string& text) { return text.find('.') != std::string::npos; }
+
+InputProblem whole_number_problem(InputField field, const std::string& text) {
+    if (!holds_decimal_point(text)) return {};
+    switch (field) {
+        case InputField::TransactionCosts: return {field, kWholeTransactionCosts};
+        case InputField::Budget: return {field, kWholeBudget};
+        case InputField::MaximumArea: return {field, kWholeMaximumArea};
+        default: return {};
+    }
+}
+
 int parse_int(const std::string& text) {
     const long v = strtol_l(text.c_str(), nullptr, 10, c_locale());
     if (v > INT_MAX) return INT_MAX;

@@ -9,12 +9,12 @@ namespace pravel {
 inline constexpr const char* kSaveImageTitle = "Save image";
 inline constexpr const char* kSaveImageDefaultExtension = "bmp";
 inline constexpr const char* kSaveImageProposedName = "*.bmp";
-inline constexpr const char* kBitmapFilesFilter = "MyType Files (*.bmp)";
-inline constexpr const char* kPngFilesFilter = "PNG Files (*.png)";
+inline constexpr const char* kBitmapFilesFilter = "Bitmap (*.bmp)";
+inline constexpr const char* kPngFilesFilter = "PNG (*.png)";
 inline constexpr const char* kAllFilesFilter = "All Files (*.*)";
 // The filters in the order the dialog offers them, separated as file dialogs
 // expect: bitmap first, PNG as the second choice, then every file.
-inline constexpr const char* kSaveImageFilters = "MyType Files (*.bmp);;PNG Files (*.png);;All Files (*.*)";
+inline constexpr const char* kSaveImageFilters = "Bitmap (*.bmp);;PNG (*.png);;All Files (*.*)";
 
 enum class ImageFileType { Bitmap, Png };
 

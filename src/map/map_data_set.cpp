@@ -1,5 +1,7 @@
 #include "map/map_data_set.h"
 
+#include <algorithm>
+
 #include "common/notifier.h"
 #include "common/number_format.h"
 #include "common/sql_text.h"
@@ -357,6 +359,35 @@ std::vector<std::string> MapDataSet::describe_configuration(int configurationID)
         const std::string payment = "payment: " + format_number(r.payment) +
                                     "Euro, maximal area: " + format_number(r.area * PIXEL_AREA_HA) + "  ha";
         if (!describe_measure(r.measureID, lines, payment)) break;
+    }
+    return lines;
+}
+
+std::vector<std::string> MapDataSet::legend_configuration(int configurationID) {
+    struct Row {
+        int measureID;
+        double payment;
+        double area;
+    };
+    std::vector<Row> rows;
+    if (!run("SELECT  * FROM `configuration` WHERE configurationID = " + format_number(configurationID),
+             [&](const QueryRow& rs) {
+                 rows.push_back({rs.get_int("measureID"), rs.get_double("payment"), rs.get_double("area")});
+             }))
+        return {};
+    std::stable_partition(rows.begin(), rows.end(), [](const Row& r) { return r.area > 0; });
+    std::vector<std::string> lines;
+    bool headed = false;
+    for (const auto& r : rows) {
+        if (!(r.area > 0) && !headed) {
+            lines.push_back(kUnusedMeasuresHeading);
+            headed = true;
+        }
+        std::vector<std::string> one;
+        const std::string payment = "payment: " + format_fixed(r.payment, 2) +
+                                    " Euro, maximal area: " + format_fixed(r.area * PIXEL_AREA_HA, 2) + " ha";
+        if (!describe_measure(r.measureID, one, payment)) break;
+        for (auto& line : one) lines.push_back("ID " + format_number(r.measureID) + ": " + line);
     }
     return lines;
 }

@@ -137,7 +137,8 @@ RenderOutcome configuration_repaint(MapDataSet& ds, MapOptions& options, Remembe
     const auto lines = ds.describe_configuration(selection.id);
     write_lines(canvas, lines);
     notes.heading = {"Configuration: " + remembered.configname};
-    notes.description = lines;
+    // The window's column lists the measures that took part first, by ID.
+    notes.description = ds.legend_configuration(selection.id);
     if (species_missing)
         say(outcome, canvas, kDescriptionY + kDescriptionStep * static_cast<int>(lines.size()), kNoSpeciesText);
     return outcome;

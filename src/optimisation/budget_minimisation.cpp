@@ -256,6 +256,8 @@ OptimisationResult budget_annealing(AllocationEngine& engine, const BudgetMinimi
             progress.step = done;
             progress.value = temperature;
             progress.best = best.objective.objective;
+            progress.best_amount = best.outcome.budget;
+            progress.best_shortfall_ha = static_cast<double>(best.objective.shortfall);
             progress.stage = "budget minimisation";
             feedback->report(progress);
         }

@@ -380,6 +380,7 @@ OptimisationResult goal_annealing(AllocationEngine& engine, const std::vector<Me
                 progress.total = kCoolingSteps;
                 progress.value = temperature;
                 progress.best = best.objective;
+                progress.best_amount = best.objective;  // weighted effective area, ha
                 progress.stage = "goal maximisation";
                 feedback->report(progress);
             }

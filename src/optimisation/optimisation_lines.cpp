@@ -179,4 +179,50 @@ std::vector<VisualisationRow> allocation_visualisation_rows(const std::vector<Pi
     return rows;
 }
 
+std::vector<TargetShortfall> budget_minimisation_shortfalls(const OptimisationResult& result,
+                                                            const std::vector<SpeciesRecord>& species,
+                                                            const std::vector<double>& wanted_areas) {
+    std::vector<TargetShortfall> out;
+    for (std::size_t s = 0; s < wanted_areas.size(); ++s) {
+        const double achieved = at_or(result.effective_area, s, 0.0);
+        if (achieved + 0.005 >= wanted_areas[s]) continue;
+        out.push_back({s < species.size() ? species[s].name : std::to_string(s + 1), wanted_areas[s], achieved});
+    }
+    return out;
+}
+
+std::string shortfall_line(const TargetShortfall& s) {
+    return s.species + ": wanted " + format_fixed(s.wanted, 2) + " ha, achieved " + format_fixed(s.achieved, 2) +
+           " ha";
+}
+
+std::string budget_minimisation_closing_text(const std::vector<TargetShortfall>& shortfalls) {
+    if (shortfalls.empty()) return kOptDone;
+    std::string text = std::string(kMinTargetsNotReached) + "\n\nSpecies short of their target:";
+    for (const auto& s : shortfalls) text += "\n" + shortfall_line(s);
+    return text;
+}
+
+bool spends_nothing(const OptimisationResult& result) { return result.budget < 0.005; }
+
+std::string goal_maximisation_closing_text(const OptimisationResult& result,
+                                           const std::vector<SpeciesRecord>& species) {
+    if (!spends_nothing(result)) return kOptDone;
+    std::string text = std::string(kMaxNothingSpent) + "\n";
+    for (std::size_t s = 0; s < species.size(); ++s)
+        text += "\n" + species[s].name + ": achieved " + format_fixed(at_or(result.effective_area, s, 0.0), 2) + " ha";
+    return text;
+}
+
+double weighted_effective_area(const OptimisationResult& result, const std::vector<double>& weights) {
+    double sum = 0.0;
+    for (std::size_t s = 0; s < weights.size(); ++s) sum += weights[s] * at_or(result.effective_area, s, 0.0);
+    return sum;
+}
+
+std::string goal_achieved_line(const OptimisationResult& result, const std::vector<double>& weights) {
+    return "Achieved weighted effective area: " + format_fixed(weighted_effective_area(result, weights), 2) +
+           " ha (sum of each species' effective area x its weight; weight = importance/100)";
+}
+
 }  // namespace pravel

@@ -96,6 +96,47 @@ OptimisationLines goal_maximisation_lines(const OptimisationResult& result,
                                           const std::vector<MeasureRecord>& measures,
                                           const std::vector<SpeciesRecord>& species, double pixel_area);
 
+// What a run's closing box says. "Done" when the goal was met; otherwise
+// the failure, so that a result short of its goal is never taken for one
+// that meets it.
+inline constexpr const char* kOptDone = "Done";
+inline constexpr const char* kMinTargetsNotReached =
+    "Done, but the wanted effective areas were NOT reached. The budget shown pays only for what was achieved.";
+inline constexpr const char* kMaxNothingSpent =
+    "Done, but nothing of the budget was spent: no measure could pay a farmer within it. The effective areas below "
+    "are only those reached without any payment.";
+
+// A species that ended short of its wanted effective area.
+struct TargetShortfall {
+    std::string species;
+    double wanted = 0.0;    // ha
+    double achieved = 0.0;  // ha
+};
+
+// The species whose achieved effective area is below the wanted one (a
+// hundredth of a hectare counts as reached, as the lists print two decimals).
+std::vector<TargetShortfall> budget_minimisation_shortfalls(const OptimisationResult& result,
+                                                            const std::vector<SpeciesRecord>& species,
+                                                            const std::vector<double>& wanted_areas);
+// "Kievit: wanted 150.00 ha, achieved 1.71 ha".
+std::string shortfall_line(const TargetShortfall& s);
+// The closing text of a budget minimisation: "Done", or the failure with a
+// line per species short of its target.
+std::string budget_minimisation_closing_text(const std::vector<TargetShortfall>& shortfalls);
+// True when a goal maximisation's result pays nothing (less than a cent).
+bool spends_nothing(const OptimisationResult& result);
+// The closing text of a goal maximisation: "Done", or the failure with the
+// achieved area of every species when nothing was spent.
+std::string goal_maximisation_closing_text(const OptimisationResult& result,
+                                           const std::vector<SpeciesRecord>& species);
+
+// The objective of the goal maximisation in hectares: the sum over species
+// of weight x achieved effective area, the weight being the importance / 100.
+double weighted_effective_area(const OptimisationResult& result, const std::vector<double>& weights);
+// "Achieved weighted effective area: 5.71 ha (sum of each species' effective
+// area x its weight; weight = importance/100)", to stand beside the bound.
+std::string goal_achieved_line(const OptimisationResult& result, const std::vector<double>& weights);
+
 // One map row per allocated pixel and species quality: net value as benefit,
 // the record's payment, species names by position.
 std::vector<VisualisationRow> allocation_visualisation_rows(const std::vector<PixelResult>& allocation,

@@ -1,5 +1,7 @@
 #include "simulation/programme_simulation.h"
 
+#include <algorithm>
+
 #include "common/feedback.h"
 #include "common/number_format.h"
 #include "common/numeric_input.h"
@@ -146,6 +148,24 @@ ProgrammeRun run_programme_simulation(DatabaseAccess& db, const ProgrammeInputs&
     run.quality_sums = std::move(summary.quality_sums);
     run.budget = summary.budget;
     return run;
+}
+
+std::vector<std::string> programme_window_lines(const ProgrammeRun& run) {
+    const std::size_t n = std::min(run.allocation.size(), run.lines.size());
+    std::vector<std::string> out(run.lines.begin() + static_cast<std::ptrdiff_t>(n), run.lines.end());
+    if (n == 0) return out;
+    out.push_back(kProgrammePixelHeading);
+    for (std::size_t i = 0; i < n; ++i) {
+        std::string line = run.lines[i] + " [";
+        const PixelResult& r = run.allocation[i];
+        for (std::size_t k = 0; k < r.qualities.size(); ++k) {
+            if (k) line += ", ";
+            line += (k < run.species.size() ? run.species[k].name : std::to_string(r.qualities[k].speciesID)) + " " +
+                    format_fixed(r.qualities[k].quality, 2);
+        }
+        out.push_back(line + "]");
+    }
+    return out;
 }
 
 std::vector<VisualisationRow> programme_visualisation_rows(const ProgrammeRun& run) {

@@ -110,6 +110,15 @@ struct ProgrammeRun {
 ProgrammeRun run_programme_simulation(DatabaseAccess& db, const ProgrammeInputs& in, Feedback* feedback = nullptr,
                                       std::uint32_t seed = 1);
 
+// The "Result" list as the window shows it: the summary first (total area,
+// budget, effective area per species), then a heading and the line of every
+// participating pixel, each followed by its quality per species by name
+// ("... [Grutto 0.45, Kievit 0.30]"). The lines of `run.lines` are kept word
+// for word; only their order and the species names differ.
+inline constexpr const char* kProgrammePixelHeading =
+    "Participating pixels: Payment-Cost (Euro/ha), quality summed over the species, measure [quality per species]";
+std::vector<std::string> programme_window_lines(const ProgrammeRun& run);
+
 // The rows "Visualize" writes: one per participating pixel and species.
 std::vector<VisualisationRow> programme_visualisation_rows(const ProgrammeRun& run);
 

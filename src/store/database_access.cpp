@@ -73,6 +73,52 @@ DatabaseExitHook set_database_exit_hook(DatabaseExitHook hook) {
 
 void DatabaseAccess::set_default_statement_log(StatementLog log) { default_log_ref() = std::move(log); }
 
+namespace {
+ConnectionLostHandler& lost_handler_ref() {
+    static ConnectionLostHandler handler;
+    return handler;
+}
+}  // namespace
+
+ConnectionLostHandler set_connection_lost_handler(ConnectionLostHandler handler) {
+    auto previous = lost_handler_ref();
+    lost_handler_ref() = std::move(handler);
+    return previous;
+}
+
+bool is_lost_connection(int error_code) {
+    return error_code == 2002 || error_code == 2003 || error_code == 2006 || error_code == 2013;
+}
+
+bool DatabaseAccess::reconnect(std::string& error) noexcept {
+    try {
+        connection_.reset();
+        sql::Driver* driver = get_driver_instance();
+        connection_.reset(driver->connect(host_, user_, password_));
+        connection_->setSchema(schema_);
+        std::unique_ptr<sql::Statement> st(connection_->createStatement());
+        st->execute("SET NAMES utf8mb4");
+        return true;
+    } catch (const sql::SQLException& e) {
+        error = e.what();
+    } catch (...) {
+        error = "unknown error";
+    }
+    return false;
+}
+
+bool DatabaseAccess::retryAfter(int code, const std::string& driver_text, bool delivered) {
+    const ConnectionLostHandler& handler = lost_handler_ref();
+    // A transaction the server has rolled back, or rows already handed out,
+    // cannot be taken up again statement by statement.
+    if (!handler || !is_lost_connection(code) || transaction_depth_ > 0 || delivered) return false;
+    std::string text = driver_text;
+    for (;;) {
+        if (!handler(text)) return false;
+        if (reconnect(text)) return true;
+    }
+}
+
 void database_fatal(const std::string& driver_text, const char* closing) {
     notifier().ask_yes_no(driver_text);
     notifier().inform(closing);
@@ -121,21 +167,30 @@ void DatabaseAccess::fail(const std::string& driver_text) const {
 
 void DatabaseAccess::query(const std::string& statement, const RowReader& read) {
     log(statement);
-    std::unique_ptr<sql::Statement> st;
-    std::unique_ptr<sql::ResultSet> rs;
-    try {
-        st.reset(connection_->createStatement());
-        rs.reset(st->executeQuery(statement));
-        while (rs->next()) read(*rs);
-    } catch (const sql::SQLException& e) {
-        rs.reset();
-        st.reset();
-        fail(e.what());
+    for (;;) {
+        std::unique_ptr<sql::Statement> st;
+        std::unique_ptr<sql::ResultSet> rs;
+        bool delivered = false;
+        try {
+            if (!connection_) throw sql::SQLException("not connected", "08003", 2006);
+            st.reset(connection_->createStatement());
+            rs.reset(st->executeQuery(statement));
+            while (rs->next()) {
+                delivered = true;
+                read(*rs);
+            }
+            return;
+        } catch (const sql::SQLException& e) {
+            rs.reset();
+            st.reset();
+            if (!retryAfter(e.getErrorCode(), e.what(), delivered)) fail(e.what());
+        }
     }
 }
 
 std::optional<std::string> DatabaseAccess::try_query(const std::string& statement, const QueryRowReader& read) {
     log(statement);
+    if (!connection_) return std::string("not connected");
     try {
         std::unique_ptr<sql::Statement> st(connection_->createStatement());
         std::unique_ptr<sql::ResultSet> rs(st->executeQuery(statement));
@@ -154,31 +209,41 @@ std::string QueryRow::get_string(const std::string& column) const { return rs_.g
 
 bool DatabaseAccess::list_query(const std::string& statement, const std::string& notice, const RowReader& read) {
     log(statement);
-    std::unique_ptr<sql::Statement> st;
-    std::unique_ptr<sql::ResultSet> rs;
-    try {
-        st.reset(connection_->createStatement());
-        if (!st->execute(statement)) {
-            if (!notice.empty()) notifier().ask_yes_no(notice);
-            return false;
+    for (;;) {
+        std::unique_ptr<sql::Statement> st;
+        std::unique_ptr<sql::ResultSet> rs;
+        bool delivered = false;
+        try {
+            if (!connection_) throw sql::SQLException("not connected", "08003", 2006);
+            st.reset(connection_->createStatement());
+            if (!st->execute(statement)) {
+                if (!notice.empty()) notifier().ask_yes_no(notice);
+                return false;
+            }
+            rs.reset(st->getResultSet());
+            while (rs->next()) {
+                delivered = true;
+                read(*rs);
+            }
+            return true;
+        } catch (const sql::SQLException& e) {
+            rs.reset();
+            st.reset();
+            if (!retryAfter(e.getErrorCode(), e.what(), delivered)) fail(e.what());
         }
-        rs.reset(st->getResultSet());
-        while (rs->next()) read(*rs);
-    } catch (const sql::SQLException& e) {
-        rs.reset();
-        st.reset();
-        fail(e.what());
     }
-    return true;
 }
 
 int DatabaseAccess::update(const std::string& statement) {
     log(statement);
-    try {
-        std::unique_ptr<sql::Statement> st(connection_->createStatement());
-        return st->executeUpdate(statement);
-    } catch (const sql::SQLException& e) {
-        fail(e.what());
+    for (;;) {
+        try {
+            if (!connection_) throw sql::SQLException("not connected", "08003", 2006);
+            std::unique_ptr<sql::Statement> st(connection_->createStatement());
+            return st->executeUpdate(statement);
+        } catch (const sql::SQLException& e) {
+            if (!retryAfter(e.getErrorCode(), e.what(), false)) fail(e.what());
+        }
     }
 }
 
@@ -198,10 +263,14 @@ void run_discarding_rows(sql::Connection& connection, const std::string& stateme
 
 void DatabaseAccess::execute(const std::string& statement) {
     log(statement);
-    try {
-        run_discarding_rows(*connection_, statement);
-    } catch (const sql::SQLException& e) {
-        fail(e.what());
+    for (;;) {
+        try {
+            if (!connection_) throw sql::SQLException("not connected", "08003", 2006);
+            run_discarding_rows(*connection_, statement);
+            return;
+        } catch (const sql::SQLException& e) {
+            if (!retryAfter(e.getErrorCode(), e.what(), false)) fail(e.what());
+        }
     }
 }
 
@@ -235,6 +304,7 @@ void DatabaseAccess::rollback() noexcept {
 bool DatabaseAccess::try_execute(const std::string& statement) noexcept {
     try {
         log(statement);
+        if (!connection_) return false;
         run_discarding_rows(*connection_, statement);
         return true;
     } catch (...) {

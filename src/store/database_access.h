@@ -30,6 +30,19 @@ void set_database_config_path(std::string path);
 using DatabaseExitHook = std::function<void(int status)>;
 DatabaseExitHook set_database_exit_hook(DatabaseExitHook hook);
 
+// What a lost connection does where the program can wait for the server to
+// come back (the desktop program): the handler tells the user, with the
+// driver's text, and answers true to send the statement again on a new
+// connection, false for the fatal path. Without a handler (the command-line
+// tool), inside a transaction, or once a query has handed out rows, a lost
+// connection is fatal as every other database error.
+using ConnectionLostHandler = std::function<bool(const std::string& driver_text)>;
+ConnectionLostHandler set_connection_lost_handler(ConnectionLostHandler handler);
+// The driver's error codes of a connection that is gone or cannot be made:
+// 2002, 2003 (cannot connect), 2006 (server gone away), 2013 (lost during a
+// query).
+bool is_lost_connection(int error_code);
+
 // Receives the text of every statement sent through a DatabaseAccess.
 using StatementLog = std::function<void(const std::string& statement)>;
 
@@ -114,6 +127,11 @@ public:
 private:
     void log(const std::string& statement) const;
     [[noreturn]] void fail(const std::string& driver_text) const;
+    // After a statement failed with `code`: true when the connection was
+    // lost, the user chose to retry and a new connection is open; the
+    // statement may then be sent again. `delivered`: rows were handed out.
+    bool retryAfter(int code, const std::string& driver_text, bool delivered);
+    bool reconnect(std::string& error) noexcept;
 
     void execute(const std::string& statement);
 

@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTime>
 #include <QVBoxLayout>
 
 #include "common/notifier.h"
@@ -131,6 +132,8 @@ void EvaluationWindow::buildRightColumn(QVBoxLayout* right, QVBoxLayout* results
     run_ = namedButton("Run simulation", this);
     right->addWidget(run_);
     results->addWidget(label("Result", this));
+    runShown_ = run_heading(kRunShownLabel, this);
+    results->addWidget(runShown_);
     result_ = namedList("Result", this, kResultColumns, kResultLines);
     results->addWidget(result_, 3);
     auto* buttons = new QHBoxLayout;
@@ -204,7 +207,11 @@ bool EvaluationWindow::showOutcome(const std::string& message, InputField field,
         notifier().inform(kSimulationCancelledText);
         return false;
     }
+    // One run per result: the lines of the earlier run go.
+    result_->clear();
     for (const auto& line : lines) result_->addItem(QString::fromStdString(line));
+    // The evaluations seed the generator with 1 on every run.
+    runShown_->setText(run_heading_text(QTime::currentTime(), QString(), 1u));
     return true;
 }
 

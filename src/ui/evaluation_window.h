@@ -22,6 +22,7 @@
 #include "ui/progress_dialog.h"
 
 class QHBoxLayout;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -42,6 +43,8 @@ public:
         "Input of transaction cost (Euro/ha)     (applies to all measures)";
     static constexpr const char* kFactorLabel = "Factor for distance costs";
     static constexpr const char* kThreadsLabel = "Threads of the evaluation";
+    // Above "Result": which run the lines belong to.
+    static constexpr const char* kRunShownLabel = "Run shown";
 
     ~EvaluationWindow() override;
 
@@ -106,8 +109,9 @@ protected:
     // when it returns.
     void runWithProgress(bool checked, const std::function<void(Feedback*)>& evaluate);
     // Tells the message of a stopped run (giving the factor or transaction
-    // field the focus) or that it was cancelled; lists the lines of a
-    // completed one in "Result". True for a completed run.
+    // field the focus) or that it was cancelled; shows the lines of a
+    // completed one in "Result" in place of the earlier run's, under a
+    // heading naming the run. True for a completed run.
     bool showOutcome(const std::string& message, InputField field, bool cancelled, const std::vector<std::string>& lines);
 
     std::unique_ptr<DatabaseAccess> db_;
@@ -141,6 +145,7 @@ private:
     QLineEdit* quality_ = nullptr;
     QListWidget* qualityList_ = nullptr;
     QListWidget* result_ = nullptr;
+    QLabel* runShown_ = nullptr;
     QPushButton* run_ = nullptr;
     QPushButton* close_ = nullptr;
     QPointer<QWidget> lastMap_;

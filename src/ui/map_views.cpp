@@ -312,6 +312,17 @@ MapView::MapView(QWidget* parent, std::string config_path) : QAbstractScrollArea
     add("+", "Zoom in", QKeySequence::ZoomIn, &MapView::zoomIn);
     add("-", "Zoom out", QKeySequence::ZoomOut, &MapView::zoomOut);
     add("Fit", "Show the whole study area", QKeySequence(Qt::Key_0), &MapView::fitToWindow);
+    add("Panel", "Show or hide the \"Change display\" panel", QKeySequence(Qt::Key_P),
+        [this] { setPanelCollapsed(!panelCollapsed_); });
+}
+
+void MapView::setPanelCollapsed(bool collapsed) {
+    panelCollapsed_ = collapsed;
+    if (dock_) dock_->setVisible(!collapsed);
+    layoutSides();
+    if (fitted_ && opened_) fitToWindow();
+    else frame_dirty_ = true;
+    viewport()->update();
 }
 
 MapView::~MapView() {
@@ -346,7 +357,7 @@ void MapView::initialUpdate() {
     panel_->setParent(dock_, Qt::Widget);
     panel_->setView(this);
     dock_layout->addWidget(panel_, 1);
-    dock_->show();
+    dock_->setVisible(!panelCollapsed_);
     layoutSides();
     selection() = RememberedSelection{};
     active_ = this;
@@ -354,7 +365,7 @@ void MapView::initialUpdate() {
 
 void MapView::layoutSides() {
     const int tools_height = tools_->sizeHint().height();
-    const int dock_width = dock_ ? kPanelWidth : 0;
+    const int dock_width = dock_ && !panelCollapsed_ ? kPanelWidth : 0;
     setViewportMargins(0, tools_height, dock_width, 0);
     const QRect r = contentsRect();
     tools_->setGeometry(r.left(), r.top(), r.width() - dock_width, tools_height);
@@ -507,6 +518,29 @@ bool MapView::eventFilter(QObject* watched, QEvent* event) {
 
 QImage MapView::visibleArea() { return viewport()->grab().toImage(); }
 
+QString MapView::imageTitle() const {
+    QString title = caption();
+    if (!scene_.landscape_title.empty()) title += " - " + QString::fromStdString(scene_.landscape_title);
+    return title;
+}
+
+QImage MapView::titledImage() {
+    const QImage area = visibleArea();
+    QFont font = this->font();
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    const int strip = metrics.height() * 2;
+    QImage out(area.width(), area.height() + strip, QImage::Format_RGB32);
+    out.fill(Qt::white);
+    QPainter painter(&out);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(QRect(8, 0, area.width() - 16, strip), Qt::AlignVCenter | Qt::AlignLeft,
+                     metrics.elidedText(imageTitle(), Qt::ElideRight, area.width() - 16));
+    painter.drawImage(QPoint(0, strip), area);
+    return out;
+}
+
 void configure_save_image_dialog(QFileDialog& dialog) {
     dialog.setWindowTitle(kSaveImageTitle);
     dialog.setNameFilters(QString(kSaveImageFilters).split(";;"));
@@ -530,7 +564,7 @@ bool MapView::saveImageTo(const QString& chosen_name, const QString& selected_fi
     const QScreen* screen = QGuiApplication::primaryScreen();
     const int depth = screen ? screen->depth() : 24;
     const ImageExportResult result =
-        save_map_image(visibleArea(), chosen_name.toStdString(), selected_filter.toStdString(), depth);
+        save_map_image(titledImage(), chosen_name.toStdString(), selected_filter.toStdString(), depth);
     if (!result.ok && !result.error.empty()) notifier().inform(result.error);
     return result.ok;
 }

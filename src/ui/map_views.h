@@ -123,6 +123,10 @@ public:
     void initialUpdate();
 
     MapPanel* panel() const { return panel_; }
+    // Hides the docked panel so that the map takes its room (a tiled map
+    // keeps a usable width), or shows it again; the "Panel" tool toggles it.
+    void setPanelCollapsed(bool collapsed);
+    bool panelCollapsed() const { return panelCollapsed_; }
     // What the drawing area shows now (map, scale bar, legend column).
     const QImage& image();
     const RenderOutcome& lastOutcome() const { return scene_.outcome; }
@@ -153,6 +157,10 @@ public:
 
     // The view's visible drawing area as shown on the screen.
     QImage visibleArea();
+    // What "save image" writes: the visible area under a title strip naming
+    // the view, the analysis or configuration, the species and the layer.
+    QImage titledImage();
+    QString imageTitle() const;
     // "save image": the save dialog, then saveImageTo.
     void saveImage();
     // Writes the visible area to the name chosen in the dialog with the chosen
@@ -200,6 +208,7 @@ private:
 
     MapPanel* panel_ = nullptr;
     QFrame* dock_ = nullptr;
+    bool panelCollapsed_ = false;
     QToolBar* tools_ = nullptr;
     MapScene scene_;
     MapViewport viewport_;

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "common/numeric_input.h"
 #include "core/measure_record.h"
 #include "store/database_access.h"
 #include "store/result_store.h"
@@ -78,9 +79,17 @@ void massnahmen_wirksamkeit::runSimulation() {
     EffectivenessRun run;
     // The run repeats the checks and reports their message; the field of a
     // refused input tells where the cursor goes.
-    const InputProblem problem = effectiveness_input_problem(in);
-    runWithProgress(problem.empty(),
-                    [&](Feedback* feedback) { run = run_effectiveness(*db_, in, feedback); });
+    InputProblem problem = effectiveness_input_problem(in);
+    // Transaction costs are whole Euro; "12.7" would run as 12. Refused after
+    // the run's own checks, before anything runs.
+    if (problem.empty()) problem = whole_number_problem(InputField::TransactionCosts, in.transaction_costs);
+    if (problem.empty()) {
+        runWithProgress(true, [&](Feedback* feedback) { run = run_effectiveness(*db_, in, feedback); });
+    } else if (problem.text == kWholeTransactionCosts) {
+        run.message = problem.text;
+    } else {
+        runWithProgress(false, [&](Feedback* feedback) { run = run_effectiveness(*db_, in, feedback); });
+    }
     if (!showOutcome(run.message, problem.field, run.cancelled, run.lines)) return;
     lastRun_ = std::move(run);
 }

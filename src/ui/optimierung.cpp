@@ -4,6 +4,7 @@
 
 #include "common/numeric_input.h"
 #include "optimisation/budget_minimisation.h"
+#include "optimisation/optimisation_lines.h"
 
 namespace pravel {
 
@@ -48,6 +49,23 @@ BudgetMinimisationInput optimierung::searchInput(bool timeDependent) const {
 
 OptimisationAnalysis optimierung::analysis(bool timeDependent) const {
     return OptimisationAnalysis(searchInput(timeDependent));
+}
+
+std::string optimierung::closingText(const OptimisationResult& result, const std::vector<SpeciesRecord>& species,
+                                     const Targets& targets) const {
+    return budget_minimisation_closing_text(budget_minimisation_shortfalls(result, species, targets[1]));
+}
+
+QString optimierung::goalMissed(const OptimisationResult& result, const std::vector<SpeciesRecord>& species,
+                                const Targets& targets) const {
+    const auto shortfalls = budget_minimisation_shortfalls(result, species, targets[1]);
+    if (shortfalls.empty()) return {};
+    QString text = "Goal NOT reached: ";
+    for (std::size_t i = 0; i < shortfalls.size(); ++i) {
+        if (i) text += "; ";
+        text += QString::fromStdString(shortfall_line(shortfalls[i]));
+    }
+    return text;
 }
 
 }  // namespace pravel

@@ -28,6 +28,10 @@ protected:
     double targetValue(int index, const QString& text) const override;
     InputProblem startProblem(const OptimisationInputs& in) const override;
     OptimisationAnalysis analysis(bool timeDependent) const override;
+    std::string closingText(const OptimisationResult& result, const std::vector<SpeciesRecord>& species,
+                            const Targets& targets) const override;
+    QString goalMissed(const OptimisationResult& result, const std::vector<SpeciesRecord>& species,
+                       const Targets& targets) const override;
 };
 
 }  // namespace pravel

@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTime>
 #include <QVBoxLayout>
 
 #include "common/notifier.h"
@@ -156,8 +157,15 @@ void OptimisationWindow::buildRightColumn(QVBoxLayout* right, QVBoxLayout* resul
 
     start_ = namedButton("Start optimization", this);
     right->addWidget(start_);
-    // Under the start: the cost-only bound and what the search did.
-    searchReport_ = list(right, kSearchReportLabel, 48, 6, 0);
+    // Under the start: the cost-only bound and what the search did, its long
+    // lines wrapped so that nothing hides beyond the list's right edge.
+    searchReport_ = list(right, kSearchReportLabel, 48, 10, 0);
+    wrap_long_lines(searchReport_);
+    // Which run the results belong to and whether it met its goal.
+    runShown_ = run_heading(kRunShownLabel, this);
+    results->addWidget(runShown_);
+    goalStatus_ = run_heading(kGoalStatusLabel, this);
+    results->addWidget(goalStatus_);
     // The results take most of the room the window gains.
     measureResult_ = list(results, kMeasureResultLabel, kResultColumns, kResultLines, 3);
     // Five lines for each species.
@@ -245,7 +253,12 @@ void OptimisationWindow::removeSpecies(int row) {
 
 void OptimisationWindow::checkField(CheckedField field, QLineEdit* edit) {
     if (closing_) return;
-    const InputProblem problem = optimisation_field_problem(field, edit->text().toStdString());
+    InputProblem problem = optimisation_field_problem(field, edit->text().toStdString());
+    // After the field's own check: a point in a whole-number field.
+    if (problem.empty() && field == CheckedField::TransactionCosts)
+        problem = whole_number_problem(InputField::TransactionCosts, edit->text().toStdString());
+    if (problem.empty() && field == CheckedField::Budget)
+        problem = whole_number_problem(InputField::Budget, edit->text().toStdString());
     if (problem.empty()) return;
     notifier().inform(problem.text);
     edit->setFocus();
@@ -271,7 +284,11 @@ void OptimisationWindow::startOptimisation() {
     in.species_count = species_.size();
     in.measure_count = measures_.size();
     addStartInputs(in);
-    const InputProblem problem = startProblem(in);
+    InputProblem problem = startProblem(in);
+    // Whole-number fields holding a point would be cut at it ("50.000" read
+    // as 50); refused before anything runs, after the checks above.
+    if (problem.empty()) problem = whole_number_problem(InputField::Budget, in.budget);
+    if (problem.empty()) problem = whole_number_problem(InputField::TransactionCosts, in.transaction_costs);
     if (!problem.empty()) {
         notifier().inform(problem.text);
         focusOn(problem.field);
@@ -279,6 +296,9 @@ void OptimisationWindow::startOptimisation() {
     }
 
     const OptimisationAnalysis sequence = analysis(*in.time_dependent_predation);
+    const std::vector<SpeciesRecord> species = species_;
+    const Targets targets = targets_;
+    const QTime started = QTime::currentTime();
     pixelArea_ = sequence.pixelArea(*db_);
     SearchOutcome outcome;
     {
@@ -286,28 +306,57 @@ void OptimisationWindow::startOptimisation() {
         // The run reports on this thread; the dialog is repainted from its
         // reports, and its Cancel ends the run with the best solution so far.
         RunProgress progress(this, texts_.title, "Optimizing ...", search_progress_text, progressObserver_);
+        progress.feedback().set_messages(window_run_messages());
         outcome = sequence.search(*db_, searchMethod(), &progress.feedback());
     }
     const bool answer = outcome.report.solution;
-    notifier().inform(answer ? "Done" : kStoppedBeforeSolution);
     // The map rows go through a connection of their own.
     AnalysisRun settled = sequence.settle(std::move(outcome), pixelArea_, nullptr);
     if (!answer) {
-        // Nothing to show, map or store: only the bound and what the search did.
+        // Nothing to show, map or store: only the bound and what the search
+        // did; the lists of an earlier run are emptied so that nothing on
+        // screen looks like this run's answer.
+        measureResult_->clear();
+        speciesResult_->clear();
+        total_->clear();
         searchReport_->clear();
         for (const auto& l : settled.search_lines) searchReport_->addItem(QString::fromStdString(l));
+        runShown_->setText(run_heading_text(started, QString::fromStdString(settled.outcome.report.method),
+                                            settled.outcome.report.seed));
+        last_.reset();
+        visualize_->setEnabled(false);
+        save_->setEnabled(false);
+        notifier().inform(kStoppedBeforeSolution);
         return;
     }
 
+    // The lists show this run alone, under a heading that names it.
+    measureResult_->clear();
+    speciesResult_->clear();
     for (const auto& l : settled.lines.measures) measureResult_->addItem(QString::fromStdString(l));
     for (const auto& l : settled.lines.species) speciesResult_->addItem(QString::fromStdString(l));
     total_->setText(QString::fromStdString(settled.lines.total_text));
     searchReport_->clear();
-    for (const auto& l : settled.search_lines) searchReport_->addItem(QString::fromStdString(l));
+    std::vector<std::string> reportLines = settled.search_lines;
+    const auto companions = boundCompanions(settled.outcome.result, targets);
+    reportLines.insert(reportLines.begin() + (reportLines.empty() ? 0 : 1), companions.begin(), companions.end());
+    for (const auto& l : reportLines) searchReport_->addItem(QString::fromStdString(l));
+    runShown_->setText(run_heading_text(started, QString::fromStdString(settled.outcome.report.method),
+                                        settled.outcome.report.seed));
+    const QString missed = goalMissed(settled.outcome.result, species, targets);
+    show_goal_status(goalStatus_, missed,
+                     sequence.minimisesBudget() ? "Goal reached: every species has its wanted effective area." : "");
 
+    const std::string closing = closingText(settled.outcome.result, species, targets);
     last_ = std::move(settled);
+    lastAnalysis_ = sequence;
     visualize_->setEnabled(true);
     save_->setEnabled(true);
+    notifier().inform(closing);
+}
+
+std::vector<std::string> OptimisationWindow::boundCompanions(const OptimisationResult&, const Targets&) const {
+    return {};
 }
 
 SearchMethod OptimisationWindow::searchMethod() const {
@@ -327,22 +376,24 @@ void OptimisationWindow::saveToFile() {
     else
         path = choose_report_path(this, texts_.reportButton);
     if (path.isEmpty()) return;
-    const std::string text =
-        analysis(predation_->timeDependent().value_or(false)).report(pixelArea_, last_ ? &*last_ : nullptr);
+    // After a run the report describes that run's inputs, not the fields as
+    // they stand now.
+    const std::string text = last_ && lastAnalysis_
+                                 ? lastAnalysis_->report(last_->pixel_area, &*last_)
+                                 : analysis(predation_->timeDependent().value_or(false)).report(pixelArea_, nullptr);
     const ReportWriteResult written = write_report_file(path.toStdString(), text);
     if (!written.ok) notifier().inform(written.error);
 }
 
 void OptimisationWindow::store() {
-    if (!last_ || !countryID_) return;
+    if (!last_ || !lastAnalysis_) return;
     const long long clock = configuration_clock();
     savename dialog(this);
     const int answer = nameDialogRunner_ ? nameDialogRunner_(dialog) : dialog.exec();
     // Cancel stores nothing; the name of an earlier store is not reused.
     std::optional<std::string> name;
     if (answer == QDialog::Accepted) name = configuration_name();
-    const auto stored =
-        analysis(predation_->timeDependent().value_or(false)).store(*db_, last_->outcome.result, name, clock);
+    const auto stored = lastAnalysis_->store(*db_, last_->outcome.result, name, clock);
     if (stored) lastStored_ = stored;
 }
 

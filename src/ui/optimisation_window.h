@@ -30,6 +30,7 @@
 
 class QComboBox;
 class QHBoxLayout;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -54,6 +55,9 @@ public:
     static constexpr const char* kTotalLabel = "Total budget (Euro) after optimization";
     static constexpr const char* kMethodLabel = "Search method";
     static constexpr const char* kSearchReportLabel = "Search report";
+    // Above the results: which run they belong to, and whether it met its goal.
+    static constexpr const char* kRunShownLabel = "Run shown";
+    static constexpr const char* kGoalStatusLabel = "Goal status";
 
     ~OptimisationWindow() override;
 
@@ -126,6 +130,17 @@ protected:
     // The analysis of the window's current fields and lists: search, result
     // lines, map rows, report and store.
     virtual OptimisationAnalysis analysis(bool timeDependent) const = 0;
+    // The closing box of a run with these species and target figures: "Done"
+    // when the goal was met, the failure otherwise.
+    using Targets = std::array<std::vector<double>, 2>;
+    virtual std::string closingText(const OptimisationResult& result, const std::vector<SpeciesRecord>& species,
+                                    const Targets& targets) const = 0;
+    // What the result shows in its status line when it misses the goal;
+    // empty when it meets it.
+    virtual QString goalMissed(const OptimisationResult& result, const std::vector<SpeciesRecord>& species,
+                               const Targets& targets) const = 0;
+    // Lines shown right after the bound in the search report (none by default).
+    virtual std::vector<std::string> boundCompanions(const OptimisationResult& result, const Targets& targets) const;
 
     // Checks a field on leaving it: a text that is not a number is told and
     // the field keeps the focus. Nothing is checked while the window closes.
@@ -200,6 +215,11 @@ private:
 
     std::optional<std::pair<MeasureRecord, QString>> pending_;
     std::optional<AnalysisRun> last_;
+    // The inputs of the run shown, which its report and store describe
+    // whatever the user has changed in the window since.
+    std::optional<OptimisationAnalysis> lastAnalysis_;
+    QLabel* runShown_ = nullptr;
+    QLabel* goalStatus_ = nullptr;
     double pixelArea_ = 0.0;
     std::optional<int> lastStored_;
     ProgressObserver progressObserver_;

@@ -1,5 +1,11 @@
 #include "ui/profile_editor_frame.h"
 
+#include <QAbstractButton>
+
+#include <QComboBox>
+
+#include <QCloseEvent>
+
 #include <QApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -121,8 +127,19 @@ ProfileEditorFrame::ProfileEditorFrame(const QString& title, QWidget* parent) : 
     recordOk_ = makeButton("Record ok");
     editRecord_ = makeButton("Edit record");
     outer->addLayout(buttons);
-    connect(save_, &QPushButton::clicked, this, [this] { save(); });
-    connect(cancel_, &QPushButton::clicked, this, [this] { close(); });
+    connect(save_, &QPushButton::clicked, this, [this] {
+        refused_ = false;
+        // A save that closes the window on success closes it without asking.
+        discarding_ = true;
+        save();
+        discarding_ = false;
+        if (!refused_) changed_ = false;
+    });
+    connect(cancel_, &QPushButton::clicked, this, [this] {
+        discarding_ = true;
+        close();
+        discarding_ = false;
+    });
     connect(recordOk_, &QPushButton::clicked, this, [this] { recordOk(); });
     connect(editRecord_, &QPushButton::clicked, this, [this] { editRecord(); });
     setViewMode(false);
@@ -221,6 +238,7 @@ void ProfileEditorFrame::refocus(QWidget* control) {
 }
 
 bool ProfileEditorFrame::refuse(const std::string& message, QWidget* focus) {
+    refused_ = true;
     ++quiet_;
     notifier().inform(message);
     --quiet_;
@@ -261,7 +279,40 @@ void ProfileEditorFrame::setViewMode(bool on) {
 
 void ProfileEditorFrame::editRecord() {
     setViewMode(false);
+    if (!editingStored_) watchEdits();
+    editingStored_ = true;
+    changed_ = false;
     setFocus();
+}
+
+// Every input of the editor marks the record as changed when the user edits it.
+void ProfileEditorFrame::watchEdits() {
+    const auto changed = [this] {
+        if (editingStored_) changed_ = true;
+    };
+    for (QLineEdit* e : content_->findChildren<QLineEdit*>()) connect(e, &QLineEdit::textEdited, this, changed);
+    for (QComboBox* c : content_->findChildren<QComboBox*>()) connect(c, &QComboBox::activated, this, changed);
+    for (QAbstractButton* b : content_->findChildren<QAbstractButton*>())
+        if (b->isCheckable()) connect(b, &QAbstractButton::clicked, this, changed);
+}
+
+bool ProfileEditorFrame::mayClose() {
+    if (!changed_ || discarding_) return true;
+    if (!notifier().ask_yes_no(kUnsavedProfileQuestion)) return false;
+    changed_ = false;
+    return true;
+}
+
+void ProfileEditorFrame::closeEvent(QCloseEvent* event) {
+    if (!mayClose()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void ProfileEditorFrame::reject() {
+    if (mayClose()) QDialog::reject();
 }
 
 void ProfileEditorFrame::recordOk() { close(); }

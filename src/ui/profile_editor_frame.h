@@ -26,6 +26,11 @@ class QVBoxLayout;
 namespace pravel {
 
 inline constexpr const char* kNumberMessage = "You have to enter a number please!";
+// Asked when a stored profile that was changed after "Edit record" is closed
+// without saving; No keeps the window open.
+inline constexpr const char* kUnsavedProfileQuestion =
+    "This stored profile was changed and the changes are not saved.\n\nClose it and discard the changes?\n"
+    "(No keeps the window open, so that \"Save\" can store them as a new version.)";
 inline constexpr const char* kProbabilityRangeMessage =
     "The probability cannot be greater than 100!\n\n Please revise your input!";
 inline constexpr const char* kValueRangeMessage = "The value cannot be greater than 1!\n\n Please revise your input!";
@@ -98,6 +103,9 @@ public:
     // `return refuse(...)`.
     bool refuse(const std::string& message, QWidget* focus);
 
+    // Escape: as closing, asks first about a changed stored profile.
+    void reject() override;
+
     QPushButton* saveButton() const { return save_; }
     QPushButton* cancelButton() const { return cancel_; }
     QPushButton* recordOkButton() const { return recordOk_; }
@@ -130,6 +138,9 @@ protected:
     virtual void recordOk();
 
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Closing (title bar, Escape, "Record ok") a stored profile changed since
+    // "Edit record" and not saved asks first; "Cancel" discards at once.
+    void closeEvent(QCloseEvent* event) override;
     // The first showing sizes the window to openingSize().
     void showEvent(QShowEvent* event) override;
 
@@ -146,6 +157,14 @@ private:
     QPushButton* recordOk_ = nullptr;
     QPushButton* editRecord_ = nullptr;
     bool viewMode_ = false;
+    // A stored record is being edited, has changed since, the last save was
+    // refused, "Cancel" is closing the window.
+    bool editingStored_ = false;
+    bool changed_ = false;
+    bool refused_ = false;
+    bool discarding_ = false;
+    bool mayClose();
+    void watchEdits();
     // Focus changes made while a refused input gets the focus back are not
     // the user leaving an input.
     int quiet_ = 0;

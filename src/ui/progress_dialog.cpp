@@ -33,11 +33,46 @@ QString search_progress_text(const Feedback::Progress& p) {
             .arg(p.step)
             .arg(p.value, 0, 'f', 1)
             .arg(p.best, 0, 'f', 2);
-    return QString("Iteration %1\nTemperature %2\nBest objective %3")
-        .arg(p.step)
-        .arg(p.value, 0, 'g', 6)
-        .arg(p.best, 0, 'f', 2);
+    QString text = QString("Iteration %1").arg(p.step);
+    if (p.total > 0) text += QString(" of %1").arg(p.total);
+    if (!p.best_amount) return text;
+    if (p.stage.rfind("budget", 0) == 0) {
+        text += QString("\nBest budget so far %1 Euro").arg(*p.best_amount, 0, 'f', 2);
+        if (p.best_shortfall_ha && *p.best_shortfall_ha > 0)
+            text += QString("\n(still %1 ha short of the wanted areas)").arg(*p.best_shortfall_ha, 0, 'f', 0);
+    } else {
+        text += QString("\nBest weighted effective area so far %1 ha").arg(*p.best_amount, 0, 'f', 2);
+    }
+    return text;
 }
+
+QString annealing_finished_text(const std::string& iterations) {
+    return QString("The annealing has finished after %1 iterations.\n\nIts best solution is shown in the window.")
+        .arg(QString::fromStdString(iterations));
+}
+
+namespace {
+// Passes the run's messages on, giving the annealing's closing question a
+// caption and a text.
+class WindowRunMessages : public Notifier {
+public:
+    void inform(const std::string& text) override { notifier().inform(text); }
+    bool ask_yes_no(const std::string& text) override {
+        const bool count = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+        if (!count) return notifier().ask_yes_no(text);
+        // The answer changes nothing: the run is over and its best solution
+        // is kept either way.
+        notifier().ask_ok_cancel(annealing_finished_text(text).toStdString(), kAnnealingFinishedCaption);
+        return true;
+    }
+    using Notifier::ask_ok_cancel;
+    bool ask_ok_cancel(const std::string& text, const std::string& title) override {
+        return notifier().ask_ok_cancel(text, title);
+    }
+};
+}  // namespace
+
+std::shared_ptr<Notifier> window_run_messages() { return std::make_shared<WindowRunMessages>(); }
 
 QString evaluation_progress_text(const Feedback::Progress& p) {
     const QString stage = p.stage.empty() ? QString("evaluation") : QString::fromStdString(p.stage);
@@ -69,7 +104,19 @@ RunProgress::RunProgress(QWidget* parent, const QString& title, const QString& t
 RunProgress::~RunProgress() = default;
 
 void RunProgress::show(const Feedback::Progress& p) {
-    if (format_) dialog_->setLabelText(format_(p));
+    if (format_) {
+        QString text = format_(p);
+        // A search says how long it has run; the evaluation's pixel count
+        // tells that already.
+        const bool search = p.stage.rfind("budget", 0) == 0 || p.stage.rfind("goal", 0) == 0 ||
+                            p.stage.rfind(kBreakpointStage, 0) == 0;
+        if (search) {
+            const long long seconds =
+                std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started_).count();
+            text += QString("\nElapsed %1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QChar('0'));
+        }
+        dialog_->setLabelText(text);
+    }
     if (p.total > 0) {
         if (dialog_->maximum() != kBarSteps) dialog_->setRange(0, kBarSteps);
         const long long done = p.step < 0 ? 0 : (p.step > p.total ? p.total : p.step);

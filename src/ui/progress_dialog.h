@@ -4,6 +4,7 @@
 // user's Cancel reach the run, which then stops with what it has.
 #include <QString>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -28,13 +29,26 @@ using ProgressObserver = std::function<void(QProgressDialog&, const Feedback::Pr
 // The dialog's text for a report.
 using ProgressText = std::function<QString(const Feedback::Progress&)>;
 
-// "Iteration", temperature and best objective: the text of the searches.
+// The text of the searches: the breakpoint search's stage, allocations and
+// best objective; the annealing's iteration with the best budget in Euro (and
+// the hectares it still misses) or the best weighted effective area in ha,
+// never its internal objective or temperature.
 QString search_progress_text(const Feedback::Progress& p);
+
+// The caption and text that replace the annealing's bare closing question,
+// which holds only its iteration count.
+inline constexpr const char* kAnnealingFinishedCaption = "Annealing finished";
+QString annealing_finished_text(const std::string& iterations);
+// The run's messages as a window shows them: the annealing's closing
+// question with its caption and a text that says what it is; everything
+// else as it stands, through the notifier in force.
+std::shared_ptr<Notifier> window_run_messages();
 // The stage and the pixels done of all: the text of the evaluation.
 QString evaluation_progress_text(const Feedback::Progress& p);
 
 // A window-modal progress dialog over `parent`, shown at once, and the
-// Feedback that drives it. A report with a known total moves the bar; without
+// Feedback that drives it. A search's text ends with the time elapsed since
+// the dialog opened. A report with a known total moves the bar; without
 // one the bar shows that work goes on.
 class RunProgress {
 public:
@@ -53,6 +67,7 @@ private:
     void show(const Feedback::Progress& p);
 
     std::unique_ptr<QProgressDialog> dialog_;
+    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
     ProgressText format_;
     ProgressObserver observer_;
     Feedback feedback_;

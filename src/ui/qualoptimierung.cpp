@@ -6,6 +6,7 @@
 
 #include "common/numeric_input.h"
 #include "optimisation/goal_maximisation.h"
+#include "optimisation/optimisation_lines.h"
 #include "ui/window_parts.h"
 
 namespace pravel {
@@ -69,6 +70,24 @@ GoalMaximisationInput qualoptimierung::searchInput(bool timeDependent) const {
 
 OptimisationAnalysis qualoptimierung::analysis(bool timeDependent) const {
     return OptimisationAnalysis(searchInput(timeDependent));
+}
+
+std::string qualoptimierung::closingText(const OptimisationResult& result, const std::vector<SpeciesRecord>& species,
+                                         const Targets&) const {
+    return goal_maximisation_closing_text(result, species);
+}
+
+QString qualoptimierung::goalMissed(const OptimisationResult& result, const std::vector<SpeciesRecord>&,
+                                    const Targets&) const {
+    if (!spends_nothing(result)) return {};
+    return "Goal NOT reached: nothing of the budget was spent.";
+}
+
+// The bound is a weighted area; the achieved one in the same unit stands
+// right under it.
+std::vector<std::string> qualoptimierung::boundCompanions(const OptimisationResult& result,
+                                                          const Targets& targets) const {
+    return {goal_achieved_line(result, targets[0])};
 }
 
 }  // namespace pravel

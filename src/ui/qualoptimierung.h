@@ -32,6 +32,11 @@ protected:
     void addStartInputs(OptimisationInputs& in) const override;
     InputProblem startProblem(const OptimisationInputs& in) const override;
     OptimisationAnalysis analysis(bool timeDependent) const override;
+    std::string closingText(const OptimisationResult& result, const std::vector<SpeciesRecord>& species,
+                            const Targets& targets) const override;
+    QString goalMissed(const OptimisationResult& result, const std::vector<SpeciesRecord>& species,
+                       const Targets& targets) const override;
+    std::vector<std::string> boundCompanions(const OptimisationResult& result, const Targets& targets) const override;
 
 private:
     QLineEdit* budget_ = nullptr;

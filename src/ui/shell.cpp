@@ -1,11 +1,18 @@
 #include "ui/shell.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "store/database_access.h"
 #include "ui/map_views.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QFile>
 #include <QFileInfo>
+#include <QKeySequence>
+#include <QTextBrowser>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMdiArea>
@@ -47,7 +54,24 @@ QMessageBox::StandardButton MessageBoxNotifier::show(Kind kind, const std::strin
                     title.empty() ? QString(CPravelApp::kTitle) : QString::fromStdString(title),
                     QString::fromStdString(text), buttonsFor(kind),
                     QApplication::activeWindow());
+    if (kind == Kind::OkCancel && title == kConnectionLostTitle) {
+        box.setIcon(QMessageBox::Warning);
+        box.button(QMessageBox::Ok)->setText("&Retry");
+        box.button(QMessageBox::Cancel)->setText("&Close program");
+    }
     return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+std::string connection_lost_text(const std::string& driver_text) {
+    return "The connection to the database was lost:\n" + driver_text +
+           "\n\nNothing on screen is lost. Make sure the database server is running, then choose Retry to carry "
+           "on where the program stopped, or Close program to end it.";
+}
+
+std::function<bool(const std::string&)> install_connection_retry() {
+    return set_connection_lost_handler([](const std::string& driver_text) {
+        return notifier().ask_ok_cancel(connection_lost_text(driver_text), kConnectionLostTitle);
+    });
 }
 
 void MessageBoxNotifier::inform(const std::string& text) { show(Kind::Inform, text); }
@@ -137,6 +161,36 @@ QPushButton* startfenster::button(int controlId) const {
     return it == buttons_.end() ? nullptr : it->second;
 }
 
+// -------------------------------------------------------------- user guide
+
+UserGuide::UserGuide(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(kTitle);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setModal(false);
+    auto* layout = new QVBoxLayout(this);
+    browser_ = new QTextBrowser(this);
+    browser_->setObjectName(kTitle);
+    browser_->setOpenExternalLinks(true);
+    QFile file(kResource);
+    if (file.open(QIODevice::ReadOnly | QIODevice::Text))
+        browser_->setMarkdown(QString::fromUtf8(file.readAll()));
+    else
+        browser_->setPlainText("The user guide is missing from this build.");
+    layout->addWidget(browser_);
+    auto* close = new QPushButton("&Close", this);
+    close->setObjectName("Close");
+    connect(close, &QPushButton::clicked, this, &QDialog::close);
+    layout->addWidget(close, 0, Qt::AlignRight);
+    resize(860, 720);
+}
+
+UserGuide* CMainFrame::openUserGuide() {
+    auto* guide = new UserGuide(this);
+    guide->show();
+    guide->raise();
+    return guide;
+}
+
 // --------------------------------------------------------------- about box
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
@@ -162,8 +216,10 @@ CMainFrame::CMainFrame(QSettings* settings, QWidget* parent) : QMainWindow(paren
     });
 
     QMenuBar* bar = menuBar();
-    fileMenu_ = bar->addMenu("File");
-    addCommand(fileMenu_, "Open...", cmd::kFileOpen);
+    fileMenu_ = bar->addMenu("&File");
+    // An opened file would only show an empty document: the entry is not
+    // offered (the command stays for the recent-file list and the command line).
+    addCommand(fileMenu_, "Open...", cmd::kFileOpen)->setVisible(false);
     addCommand(fileMenu_, "Close", cmd::kFileClose);
     addCommand(fileMenu_, "Import study area...", cmd::kImportStudyArea);
     recentSeparator_ = fileMenu_->addSeparator();
@@ -174,7 +230,7 @@ CMainFrame::CMainFrame(QSettings* settings, QWidget* parent) : QMainWindow(paren
     fileMenu_->addSeparator();
     addCommand(fileMenu_, "Exit", cmd::kExit);
 
-    QMenu* characteristics = bar->addMenu("Characteristics");
+    QMenu* characteristics = bar->addMenu("&Characteristics");
     QMenu* newMenu = characteristics->addMenu("New");
     addCommand(newMenu, "Bird", cmd::kNewBird);
     QMenu* loadMenu = characteristics->addMenu("Load");
@@ -191,30 +247,32 @@ CMainFrame::CMainFrame(QSettings* settings, QWidget* parent) : QMainWindow(paren
     addCommand(loadMenu, "Habitat", cmd::kLoadHabitat);
     addCommand(loadMenu, "Grassland type", cmd::kGrasslandLoad);
 
-    QMenu* simulation = bar->addMenu("Simulation");
+    QMenu* simulation = bar->addMenu("&Simulation");
     addCommand(simulation, "Simulation of agri-environmental programmes", cmd::kProgrammeSimulation);
     addCommand(simulation, "Simulation of effectiveness and cost of measures", cmd::kMeasureSimulation);
 
-    QMenu* optimization = bar->addMenu("Optimization");
+    QMenu* optimization = bar->addMenu("&Optimization");
     addCommand(optimization, "Budget minimization for given goal", cmd::kBudgetMinimisation);
     addCommand(optimization, "Goal maximization for given budget", cmd::kGoalMaximisation);
     addCommand(optimization, "Budget-effect curve", cmd::kBudgetEffectCurve);
 
-    QMenu* visual = bar->addMenu("Visualisization");
+    QMenu* visual = bar->addMenu("&Visualisization");
     addCommand(visual, "Map", cmd::kMap);
     // Served by the map view; there is none yet to serve it.
     addCommand(visual, "save image", cmd::kSaveImage);
     addCommand(visual, "Export results...", cmd::kExportResults);
 
-    addCommand(bar->addMenu("Start Window"), "New Start Window", cmd::kNewStartWindow);
+    addCommand(bar->addMenu("S&tart Window"), "New Start Window", cmd::kNewStartWindow);
     // Every document and map window can be found again here.
-    windowMenu_ = bar->addMenu("Window");
+    windowMenu_ = bar->addMenu("&Window");
     windowMenu_->setObjectName("Window");
     addCommand(windowMenu_, "Cascade", cmd::kWindowCascade);
     addCommand(windowMenu_, "Tile", cmd::kWindowTile);
     windowSeparator_ = windowMenu_->addSeparator();
     connect(windowMenu_, &QMenu::aboutToShow, this, &CMainFrame::rebuildWindowMenu);
-    addCommand(bar->addMenu("Help"), "About", cmd::kAbout);
+    QMenu* help = bar->addMenu("&Help");
+    addCommand(help, "User guide", cmd::kUserGuide)->setShortcut(QKeySequence::HelpContents);
+    addCommand(help, "About", cmd::kAbout);
 
     connect(mdi_, &QMdiArea::subWindowActivated, this, [this] { updateMenusForDocuments(); });
     loadRecentFiles();
@@ -264,6 +322,79 @@ void CMainFrame::updateMenusForDocuments() {
     rebuildWindowMenu();
 }
 
+// The windows Tile and Cascade arrange: every document window but the empty
+// ones (a document with nothing to show would only take room from a map).
+QList<QMdiSubWindow*> CMainFrame::arrangedWindows() const {
+    QList<QMdiSubWindow*> out;
+    for (QMdiSubWindow* w : mdi_->subWindowList()) {
+        if (!w || qobject_cast<CPravelView*>(w->widget())) continue;
+        out.push_back(w);
+    }
+    return out;
+}
+
+void CMainFrame::tileWindows() {
+    const QList<QMdiSubWindow*> windows = arrangedWindows();
+    if (windows.isEmpty()) {
+        mdi_->tileSubWindows();
+        return;
+    }
+    for (QMdiSubWindow* w : mdi_->subWindowList())
+        if (w && !windows.contains(w)) w->lower();
+    // A grid as square as the windows allow: two side by side, four in two
+    // rows, and so on.
+    const int n = static_cast<int>(windows.size());
+    const int columns = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(n))));
+    const int rows = (n + columns - 1) / columns;
+    const QRect area = mdi_->viewport()->rect();
+    const int width = area.width() / columns;
+    const int height = area.height() / rows;
+    for (int i = 0; i < n; ++i) {
+        QMdiSubWindow* w = windows[i];
+        if (w->isMaximized() || w->isMinimized()) w->showNormal();
+        w->setGeometry(area.left() + (i % columns) * width, area.top() + (i / columns) * height, width, height);
+        // A map narrower than its panel could hold folds the panel away.
+        if (auto* map = qobject_cast<MapView*>(w->widget())) map->setPanelCollapsed(width < 3 * kPanelWidth);
+        w->raise();
+    }
+}
+
+void CMainFrame::cascadeWindows() {
+    const QList<QMdiSubWindow*> windows = arrangedWindows();
+    if (windows.isEmpty()) {
+        mdi_->cascadeSubWindows();
+        return;
+    }
+    for (QMdiSubWindow* w : mdi_->subWindowList())
+        if (w && !windows.contains(w)) w->lower();
+    // Each window keeps three quarters of the area, offset by a caption's
+    // height from the one before, so that every caption stays in reach.
+    const QRect area = mdi_->viewport()->rect();
+    const int step = std::max(24, fontMetrics().height() + 12);
+    const int n = static_cast<int>(windows.size());
+    const int width = std::max(area.width() * 3 / 4, area.width() - step * (n - 1));
+    const int height = std::max(area.height() * 3 / 4, area.height() - step * (n - 1));
+    for (int i = 0; i < n; ++i) {
+        QMdiSubWindow* w = windows[i];
+        if (w->isMaximized() || w->isMinimized()) w->showNormal();
+        const int offset = step * i;
+        w->setGeometry(area.left() + std::min(offset, std::max(0, area.width() - width)),
+                       area.top() + std::min(offset, std::max(0, area.height() - height)), width, height);
+        if (auto* map = qobject_cast<MapView*>(w->widget())) map->setPanelCollapsed(false);
+        w->raise();
+    }
+    mdi_->setActiveSubWindow(windows.back());
+}
+
+QList<QWidget*> CMainFrame::toolWindows() const {
+    QList<QWidget*> out;
+    for (QObject* child : children()) {
+        auto* w = qobject_cast<QDialog*>(child);
+        if (w && w->isVisible() && w->isWindow()) out.push_back(w);
+    }
+    return out;
+}
+
 void CMainFrame::rebuildWindowMenu() {
     for (QAction* a : windowEntries_) {
         windowMenu_->removeAction(a);
@@ -292,6 +423,25 @@ void CMainFrame::rebuildWindowMenu() {
             if (target->isMinimized()) target->showNormal();
             mdi_->setActiveSubWindow(target);
             target->raise();
+        });
+        windowEntries_.push_back(a);
+    }
+    // The analysis windows, editors and start windows, after the document
+    // and map windows: every open window of the program can be found here.
+    const QList<QWidget*> tools = toolWindows();
+    for (int i = 0; i < tools.size(); ++i) {
+        QString caption = tools[i]->windowTitle();
+        caption.replace('&', "&&");
+        const int number = static_cast<int>(windows.size()) + i + 1;
+        QAction* a = windowMenu_->addAction(number < 10 ? QString("&%1 %2").arg(number).arg(caption)
+                                                        : QString("%1 %2").arg(number).arg(caption));
+        a->setCheckable(true);
+        a->setChecked(tools[i]->isActiveWindow());
+        connect(a, &QAction::triggered, this, [target = QPointer<QWidget>(tools[i])] {
+            if (!target) return;
+            if (target->isMinimized()) target->showNormal();
+            target->raise();
+            target->activateWindow();
         });
         windowEntries_.push_back(a);
     }
@@ -393,6 +543,9 @@ void CMainFrame::onCommand(int command) {
             box.exec();
             return;
         }
+        case cmd::kUserGuide:
+            openUserGuide();
+            return;
         case cmd::kFileNew:
             newDocument();
             return;
@@ -408,10 +561,10 @@ void CMainFrame::onCommand(int command) {
             close();
             return;
         case cmd::kWindowCascade:
-            mdi_->cascadeSubWindows();
+            cascadeWindows();
             return;
         case cmd::kWindowTile:
-            mdi_->tileSubWindows();
+            tileWindows();
             return;
         default:
             break;
@@ -483,6 +636,10 @@ std::shared_ptr<CPravelDoc> CMainFrame::activeDocument() {
 
 CChildFrame* CMainFrame::openDocumentView(QWidget* view) {
     auto* frame = new CChildFrame(activeDocument());
+    // A map window can be minimised, maximised and closed from its caption.
+    if (qobject_cast<MapView*>(view))
+        frame->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     frame->setWidget(view);
     addDocumentWindow(frame);
     return frame;
@@ -495,6 +652,7 @@ CPravelApp::CPravelApp(QString settingsFile) : settingsFile_(std::move(settingsF
 CPravelApp::~CPravelApp() {
     frame_.reset();
     if (notifierInstalled_) set_notifier(previousNotifier_);
+    if (lostHandlerInstalled_) set_connection_lost_handler(previousLostHandler_);
 }
 
 bool CPravelApp::initInstance(const QStringList& arguments, bool installNotifier) {
@@ -502,6 +660,9 @@ bool CPravelApp::initInstance(const QStringList& arguments, bool installNotifier
         previousNotifier_ = set_notifier(std::make_shared<MessageBoxNotifier>());
         notifierInstalled_ = true;
     }
+    // The windows wait for a lost database connection to come back.
+    previousLostHandler_ = install_connection_retry();
+    lostHandlerInstalled_ = true;
     settings_ = settingsFile_.isEmpty() ? std::make_unique<QSettings>(kSettingsKey, kTitle)
                                         : std::make_unique<QSettings>(settingsFile_, QSettings::IniFormat);
 

@@ -25,6 +25,7 @@ class QMdiArea;
 class QMenu;
 class QPushButton;
 class QSettings;
+class QTextBrowser;
 
 namespace pravel {
 
@@ -49,6 +50,7 @@ inline constexpr int kNewStartWindow = 32808;
 inline constexpr int kGrasslandEditor = 32783;
 inline constexpr int kGrasslandLoad = 32805;
 inline constexpr int kAbout = 57664;
+inline constexpr int kUserGuide = 57668;
 inline constexpr int kFileNew = 57600;
 inline constexpr int kFileOpen = 57601;
 inline constexpr int kFileClose = 57602;
@@ -79,6 +81,15 @@ inline constexpr const char* kDialogCreationErrorText = "Error creating Dialog";
 
 // What the dispatch says for a command whose window this version lacks.
 inline constexpr const char* kNotAvailableText = "This window is not available in this version.";
+
+// A lost database connection in the desktop program: this box (OK reads
+// "Retry", Cancel "Close program") instead of the driver's bare text; Retry
+// sends the statement again on a new connection, so what is on screen stays.
+inline constexpr const char* kConnectionLostTitle = "Database connection lost";
+std::string connection_lost_text(const std::string& driver_text);
+// Installs the retry question as the store's handler of a lost connection;
+// returns the handler it replaces.
+std::function<bool(const std::string&)> install_connection_retry();
 
 // Shows every message as a QMessageBox: OK for notices, Yes/No and OK/Cancel
 // for the two kinds of question.
@@ -156,6 +167,20 @@ private:
     std::map<int, QPushButton*> buttons_;
 };
 
+// Help > "User guide": the manual shipped with the program (a Qt resource
+// made from docs/user-guide.md), rendered in a text browser.
+class UserGuide : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr const char* kTitle = "User guide";
+    static constexpr const char* kResource = ":/help/user-guide.md";
+    explicit UserGuide(QWidget* parent = nullptr);
+    QTextBrowser* browser() const { return browser_; }
+
+private:
+    QTextBrowser* browser_ = nullptr;
+};
+
 // The modal about box.
 class CAboutDlg : public QDialog {
     Q_OBJECT
@@ -183,7 +208,8 @@ public:
     // document or map window, captioned as the window, the active one
     // checked; choosing an entry brings its window to the front.
     QMenu* windowMenu() const { return windowMenu_; }
-    // The entries of the open windows, in the order the area lists them.
+    // The entries of the open windows, in the order the area lists them,
+    // then the analysis windows, editors and start windows.
     QList<QAction*> windowEntries() const { return windowEntries_; }
     QList<startfenster*> startWindows() const;
 
@@ -195,6 +221,8 @@ public:
     QStringList recentFiles() const { return recent_; }
 
     startfenster* openStartWindow();
+    // Help > "User guide".
+    UserGuide* openUserGuide();
 
     // Puts `view` into a new document window on the active document (on a
     // new document when none is open), activates it and keeps the menus in
@@ -219,6 +247,13 @@ public:
     using WindowCreator = std::function<bool(QWidget& window)>;
     void setWindowCreator(WindowCreator creator) { creator_ = std::move(creator); }
 
+    // Window > Tile: the document and map windows side by side in a grid
+    // (maps narrower than three panels fold their panel away), the empty
+    // documents left behind them. Window > Cascade: the same windows each at
+    // three quarters of the area, offset by a caption.
+    void tileWindows();
+    void cascadeWindows();
+
 public slots:
     // Carries out one command; emits `commandDispatched` first.
     void onCommand(int command);
@@ -227,6 +262,9 @@ signals:
     void commandDispatched(int command);
 
 private:
+    QList<QMdiSubWindow*> arrangedWindows() const;
+    // The visible top-level windows of the program besides the main window.
+    QList<QWidget*> toolWindows() const;
     QAction* addCommand(QMenu* menu, const QString& text, int command);
     void updateMenusForDocuments();
     void loadRecentFiles();
@@ -286,6 +324,8 @@ private:
     std::unique_ptr<CMainFrame> frame_;
     std::shared_ptr<Notifier> previousNotifier_;
     bool notifierInstalled_ = false;
+    std::function<bool(const std::string&)> previousLostHandler_;
+    bool lostHandlerInstalled_ = false;
 };
 
 }  // namespace pravel

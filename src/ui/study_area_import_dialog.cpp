@@ -102,7 +102,7 @@ StudyAreaImportDialog::StudyAreaImportDialog(QWidget* parent) : QDialog(parent) 
     });
     layout->addLayout(contourRow);
 
-    replace_ = new QCheckBox("Replace a study area of the same name");
+    replace_ = new QCheckBox(kReplaceLabel);
     replace_->setObjectName("replace");
     layout->addWidget(replace_);
     // Replacing an area gives it new pixels; runs stored on it would point at
@@ -193,7 +193,13 @@ bool StudyAreaImportDialog::checkLayers() {
         summary_->setPlainText(summary_lines(preview.summary));
         return true;
     } catch (const gis::GisRefusal& e) {
-        notifier().inform(e.what());
+        // The refusal of a taken name speaks of the command line's option; here
+        // the dialog's own checkbox does that.
+        std::string text = e.what();
+        const std::string option = "(use --replace to replace it)";
+        if (const auto at = text.find(option); at != std::string::npos)
+            text.replace(at, option.size(), std::string("(check \"") + kReplaceLabel + "\" to replace it)");
+        notifier().inform(text);
         return false;
     }
 }
@@ -243,7 +249,13 @@ bool StudyAreaImportDialog::runImport() {
                           "\" to delete them with the replace.");
         return false;
     } catch (const gis::GisRefusal& e) {
-        notifier().inform(e.what());
+        // The refusal of a taken name speaks of the command line's option; here
+        // the dialog's own checkbox does that.
+        std::string text = e.what();
+        const std::string option = "(use --replace to replace it)";
+        if (const auto at = text.find(option); at != std::string::npos)
+            text.replace(at, option.size(), std::string("(check \"") + kReplaceLabel + "\" to replace it)");
+        notifier().inform(text);
         return false;
     }
 }

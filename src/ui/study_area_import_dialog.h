@@ -22,6 +22,7 @@ class StudyAreaImportDialog : public QDialog {
 public:
     static constexpr const char* kTitle = "Import study area";
     static constexpr const char* kDropRunsLabel = "Delete the runs stored on the replaced area";
+    static constexpr const char* kReplaceLabel = "Replace a study area of the same name";
 
     explicit StudyAreaImportDialog(QWidget* parent = nullptr);
 

@@ -5,12 +5,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionViewItem>
+#include <QTime>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <memory>
@@ -204,7 +207,38 @@ QWidget* open_result_map(QWidget* window) {
     const char* caption = nullptr;
     for (const auto& [class_name, analysis] : analyses)
         if (qstrcmp(window->metaObject()->className(), class_name) == 0) caption = analysis;
-    return host->openResultMap(caption);
+    QWidget* map = host->openResultMap(caption);
+    if (map) place_beside(map, window);
+    return map;
+}
+
+void place_beside(QWidget* map, QWidget* window) {
+    auto* sub = map ? qobject_cast<QMdiSubWindow*>(map->parentWidget()) : nullptr;
+    QMdiArea* area = sub ? sub->mdiArea() : nullptr;
+    if (!area || !window) return;
+    QWidget* viewport = area->viewport();
+    const QRect free(viewport->mapToGlobal(QPoint(0, 0)), viewport->size());
+    // Room for a map beside the window: at least this wide.
+    const int least = std::min(400, free.width() / 2);
+    QRect win = window->frameGeometry();
+    int leftRoom = win.left() - free.left();
+    int rightRoom = free.right() - win.right();
+    if (std::max(leftRoom, rightRoom) < least) {
+        // The window moves to the right edge of the area; the map takes what
+        // is left of it, half the area at least.
+        window->move(std::max(free.left(), free.right() - win.width() + 1) + (window->x() - win.x()), window->y());
+        win = window->frameGeometry();
+        leftRoom = std::max(win.left() - free.left(), free.width() / 2);
+        rightRoom = 0;
+    }
+    const QRect globalTarget = leftRoom >= rightRoom
+                                   ? QRect(free.left(), free.top(), leftRoom, free.height())
+                                   : QRect(win.right() + 1, free.top(), rightRoom, free.height());
+    const QRect target(viewport->mapFromGlobal(globalTarget.topLeft()), globalTarget.size());
+    if (sub->isMaximized() || sub->isMinimized()) sub->showNormal();
+    sub->setGeometry(target);
+    sub->raise();
+    area->setActiveSubWindow(sub);
 }
 
 namespace {
@@ -233,6 +267,39 @@ QString choose_report_path(QWidget* parent, const QString& title) {
     configure_report_dialog(dialog, title);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().front();
+}
+
+void wrap_long_lines(QListWidget* list) {
+    list->setWordWrap(true);
+    list->setResizeMode(QListView::Adjust);
+    list->setUniformItemSizes(false);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setTextElideMode(Qt::ElideNone);
+}
+
+QLabel* run_heading(const char* name, QWidget* parent) {
+    auto* heading = new QLabel(parent);
+    heading->setObjectName(name);
+    heading->setWordWrap(true);
+    heading->setTextFormat(Qt::PlainText);
+    return heading;
+}
+
+QString run_heading_text(const QTime& started, const QString& method, std::optional<std::uint32_t> seed) {
+    QString text = QString("Run of %1").arg(started.toString("HH:mm:ss"));
+    if (!method.isEmpty()) text += ": " + method;
+    text += seed ? QString(", seed %1").arg(*seed) : QString(", seed from the clock");
+    return text;
+}
+
+void show_goal_status(QLabel* status, const QString& missed, const QString& met) {
+    if (missed.isEmpty()) {
+        status->setStyleSheet(QString());
+        status->setText(met);
+    } else {
+        status->setStyleSheet("QLabel { color: #b00000; font-weight: bold; }");
+        status->setText(missed);
+    }
 }
 
 }  // namespace pravel

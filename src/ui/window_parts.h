@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QSize>
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -22,6 +23,7 @@ class QLineEdit;
 class QObject;
 class QPushButton;
 class QRadioButton;
+class QTime;
 class QWidget;
 
 namespace pravel {
@@ -111,7 +113,13 @@ void link_species_names(DatabaseAccess& db, QListWidget* dutch, QListWidget* lat
 // Opens the analysis result map as a new document window of the frame
 // `window` sits in (its parent, when that is a ResultMapHost) and returns it;
 // null when the window has no such parent.
+// The map is placed beside the window, in front of the other document
+// windows (see place_beside).
 QWidget* open_result_map(QWidget* window);
+// Puts the document window of `map` in the widest free part of its area
+// beside `window` and brings it to the front; when neither side has room,
+// `window` first moves to the right edge of the area.
+void place_beside(QWidget* map, QWidget* window);
 
 // The "Selection of predation" box of the analysis windows with its two
 // radio buttons, "time independent" and "time dependent".
@@ -134,6 +142,20 @@ inline constexpr const char* kReportFilter = "txt Files (*.txt) |*.txt|All Files
 void configure_report_dialog(QFileDialog& dialog, const QString& title);
 // The path chosen in that dialog; empty when the user cancels.
 QString choose_report_path(QWidget* parent, const QString& title);
+
+// Lets a list wrap its long lines at its width instead of scrolling
+// sideways.
+void wrap_long_lines(QListWidget* list);
+
+// A line above the results of an analysis window, named `name`, that says
+// which run they belong to (or whether it met its goal); it wraps.
+QLabel* run_heading(const char* name, QWidget* parent);
+// "Run of 18:32:05: breakpoint search, seed 7": the start time, the method
+// (may be empty) and the seed (none: from the clock).
+QString run_heading_text(const QTime& started, const QString& method, std::optional<std::uint32_t> seed);
+// Shows `missed` in the goal status line, marked as a warning; when it is
+// empty, `met` in plain text.
+void show_goal_status(QLabel* status, const QString& missed, const QString& met);
 
 // The wait cursor for the life of the object, restored however the work ends.
 struct WaitCursor {

@@ -115,10 +115,14 @@ void zahlungssimulierung::addMeasure() {
     const std::string payment = payment_->text().toStdString();
     const std::string area = area_->text().toStdString();
     InputProblem problem = programme_measure_problem(chosen, payment, area);
+    // The maximum area is whole hectares; "2.000" would count as 2.
+    if (problem.empty()) problem = whole_number_problem(InputField::MaximumArea, area);
     // The maximal pixel count needs the pixel area of the region's raster.
     if (problem.empty() && !countryID_) problem = kSimNoRegion;
     if (!problem.empty()) {
         notifier().inform(problem.text);
+        if (problem.field == InputField::Payment) payment_->setFocus();
+        if (problem.field == InputField::MaximumArea) area_->setFocus();
         return;
     }
     MeasureRecord measure = *pending_;
@@ -148,11 +152,20 @@ void zahlungssimulierung::runSimulation() {
     in.pixel_area = pixelArea_;
 
     ProgrammeRun run;
-    const InputProblem problem = programme_input_problem(in);
-    runWithProgress(problem.empty(),
-                    [&](Feedback* feedback) { run = run_programme_simulation(*db_, in, feedback); });
-    if (!showOutcome(run.message, problem.field, run.cancelled, run.lines)) return;
+    InputProblem problem = programme_input_problem(in);
+    // Transaction costs are whole Euro; "12.7" would run as 12. Refused after
+    // the run's own checks, before anything runs.
+    if (problem.empty()) problem = whole_number_problem(InputField::TransactionCosts, in.transaction_costs);
+    if (problem.text == kWholeTransactionCosts)
+        run.message = problem.text;
+    else
+        runWithProgress(problem.empty(),
+                        [&](Feedback* feedback) { run = run_programme_simulation(*db_, in, feedback); });
+    // The summary first, then the pixels, each with its species.
+    if (!showOutcome(run.message, problem.field, run.cancelled, programme_window_lines(run))) return;
     lastRun_ = std::move(run);
+    // The report describes this run's selection, whatever changes later.
+    lastSelection_ = currentSelection();
     visualize_->setEnabled(true);
     save_->setEnabled(true);
 }
@@ -161,15 +174,25 @@ void zahlungssimulierung::writeVisualisation() {
     if (lastRun_) write_visualisation_rows(*db_, programme_visualisation_rows(*lastRun_));
 }
 
+zahlungssimulierung::Selection zahlungssimulierung::currentSelection() const {
+    Selection s;
+    for (int i = 0; i < speciesList_->count(); ++i)
+        s.report.species_names.push_back(speciesList_->item(i)->text().toStdString());
+    s.report.minimum_qualities = qualities_;
+    s.report.measures = measures_;
+    s.report.pixel_area = pixelArea_;
+    s.max_counts = maxCounts_;
+    return s;
+}
+
 std::string zahlungssimulierung::reportText() const {
-    ReportSelection selection;
-    for (int i = 0; i < speciesList_->count(); ++i) selection.species_names.push_back(speciesList_->item(i)->text().toStdString());
-    selection.minimum_qualities = qualities_;
-    selection.measures = measures_;
+    // After a run: the selection of that run; before: the window's.
+    const Selection current = lastRun_ && lastSelection_ ? *lastSelection_ : currentSelection();
+    ReportSelection selection = current.report;
     selection.pixel_area = lastRun_ ? lastRun_->pixel_area : pixelArea_;
     SimulationReportFigures figures;
     if (lastRun_) {
-        figures = programme_report_figures(*lastRun_, maxCounts_);
+        figures = programme_report_figures(*lastRun_, current.max_counts);
     } else {
         figures.max_counts = maxCounts_;
         figures.effective_area.assign(species_.size(), 0.0);

@@ -7,6 +7,7 @@
 // apart by their group boxes.
 #include <string>
 
+#include "optimisation/report_file.h"
 #include "simulation/programme_simulation.h"
 #include "ui/evaluation_window.h"
 
@@ -29,7 +30,8 @@ public:
     // The latest completed run; null before the first one.
     const ProgrammeRun* lastRun() const { return lastRun_ ? &*lastRun_ : nullptr; }
 
-    // The report text of the current selection and the latest run.
+    // The report text of the latest run with the selection it ran on; before
+    // any run, of the current selection.
     std::string reportText() const;
     // Writes the report to `path`; failures are told through the notifier.
     bool saveReport(const QString& path);
@@ -45,6 +47,12 @@ protected:
     void writeVisualisation() override;
 
 private:
+    // What the report lists beside a run's figures.
+    struct Selection {
+        ReportSelection report;
+        std::vector<int> max_counts;
+    };
+    Selection currentSelection() const;
     void addMeasure();
     void saveToFile();
 
@@ -61,6 +69,7 @@ private:
     // The measure the cascade completed last, shown in "Selected measure".
     std::optional<MeasureRecord> pending_;
     std::optional<ProgrammeRun> lastRun_;
+    std::optional<Selection> lastSelection_;
 };
 
 }  // namespace pravel

@@ -127,5 +127,34 @@ TEST(Feedback, ForwardsProgressAndRemembersCancel) {
     EXPECT_TRUE(f.cancelled());
 }
 
+// Whole-number fields refuse a point: a decimal part or a thousands
+// separator would be cut off by the integer reading.
+TEST(NumericInput, WholeNumberFieldsRefuseAPointWithTheirOwnMessage) {
+    const struct {
+        InputField field;
+        const char* text;
+        const char* message;  // null: accepted
+    } cases[] = {
+        {InputField::Budget, "50000", nullptr},
+        {InputField::Budget, "50.000", kWholeBudget},
+        {InputField::Budget, "(50000)", nullptr},
+        {InputField::TransactionCosts, "12.7", kWholeTransactionCosts},
+        {InputField::TransactionCosts, "-3", nullptr},
+        {InputField::MaximumArea, "2.000", kWholeMaximumArea},
+        {InputField::MaximumArea, "", nullptr},
+        {InputField::MinimumQuality, "0.5", nullptr},  // a real field is not concerned
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const InputProblem p = whole_number_problem(c.field, c.text);
+        if (!c.message) {
+            EXPECT_TRUE(p.empty());
+        } else {
+            EXPECT_EQ(p.text, c.message);
+            EXPECT_EQ(p.field, c.field);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace pravel

@@ -263,5 +263,52 @@ TEST(OptimisationInputs, LeavingAFieldWithText) {
               "You have to enter a minimum quality for the species please!");
 }
 
+// A result that misses a wanted area is never closed with a bare "Done":
+// each species short of its target is named with what was wanted and what
+// was achieved; a hundredth of a hectare short still counts as reached.
+TEST(OptimisationLines, ClosingTextsNameTheSpeciesShortOfTheirTargets) {
+    const std::vector<SpeciesRecord> birds = {hand_made::species(1, "Kievit"), hand_made::species(2, "Grutto")};
+    OptimisationResult result;
+    result.effective_area = {1.71, 4.996};
+    const struct {
+        std::vector<double> wanted;
+        std::vector<std::string> short_lines;
+    } cases[] = {
+        {{150, 5}, {"Kievit: wanted 150.00 ha, achieved 1.71 ha"}},
+        {{1.7, 5}, {}},
+        {{1.71, 5.1}, {"Grutto: wanted 5.10 ha, achieved 5.00 ha"}},
+        {{2, 6}, {"Kievit: wanted 2.00 ha, achieved 1.71 ha", "Grutto: wanted 6.00 ha, achieved 5.00 ha"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.wanted[0]);
+        const auto shortfalls = budget_minimisation_shortfalls(result, birds, c.wanted);
+        std::vector<std::string> lines;
+        for (const auto& s : shortfalls) lines.push_back(shortfall_line(s));
+        EXPECT_EQ(lines, c.short_lines);
+        const std::string text = budget_minimisation_closing_text(shortfalls);
+        if (c.short_lines.empty()) {
+            EXPECT_EQ(text, kOptDone);
+        } else {
+            EXPECT_EQ(text.rfind(kMinTargetsNotReached, 0), 0u);
+            for (const auto& l : c.short_lines) EXPECT_NE(text.find("\n" + l), std::string::npos) << text;
+        }
+    }
+}
+
+TEST(OptimisationLines, AGoalRunThatSpendsNothingSaysSoAndTheWeightedAreaIsInHectares) {
+    const std::vector<SpeciesRecord> birds = {hand_made::species(1, "Kievit"), hand_made::species(2, "Grutto")};
+    OptimisationResult result;
+    result.effective_area = {10.0, 4.0};
+    result.budget = 0.0;
+    const std::string nothing = goal_maximisation_closing_text(result, birds);
+    EXPECT_EQ(nothing.rfind(kMaxNothingSpent, 0), 0u);
+    EXPECT_NE(nothing.find("\nKievit: achieved 10.00 ha"), std::string::npos) << nothing;
+    result.budget = 1200.0;
+    EXPECT_EQ(goal_maximisation_closing_text(result, birds), kOptDone);
+    // Importance 60 and 100: 0.6 x 10 + 1 x 4.
+    EXPECT_DOUBLE_EQ(weighted_effective_area(result, {0.6, 1.0}), 10.0);
+    EXPECT_EQ(goal_achieved_line(result, {0.6, 1.0}).rfind("Achieved weighted effective area: 10.00 ha (", 0), 0u);
+}
+
 }  // namespace
 }  // namespace pravel

@@ -51,7 +51,7 @@ protected:
     // Everything a run needs: one mowing measure, one species, region.
     void fillInputs() {
         type(W::kFactorLabel, "1");
-        type(W::kTransactionLabel, "12.7");
+        type(W::kTransactionLabel, "12");
         get<QRadioButton>("time independent")->setChecked(true);
         choose("Region", "Moorwiesen test area");
         click("Only mowing");
@@ -92,7 +92,7 @@ TEST_F(BudgetWindowTest, StartChecksComeInOrderWithFocus) {
     const struct {
         const char* text;
         int messages;
-    } leaving[] = {{"12a", 1}, {"(12.5)", 0}, {"-3", 0}, {"1 2", 1}};
+    } leaving[] = {{"12a", 1}, {"(12)", 0}, {"(12.5)", 1}, {"-3", 0}, {"1 2", 1}};
     for (const auto& l : leaving) {
         SCOPED_TRACE(l.text);
         messages().clear();

@@ -31,6 +31,7 @@
 #include "support/demo_schema.h"
 #include "support/offscreen_application.h"
 #include "support/test_database.h"
+#include "ui/map_views.h"
 #include "ui/measure_cascade.h"
 #include "ui/profile_editor_frame.h"
 #include "ui/progress_dialog.h"
@@ -261,7 +262,36 @@ TEST_F(ReadableWindowsTest, EditorsOpenWithNoLabelWrappedOrCutAndNothingBeyondTh
     }
 }
 
-TEST_F(ReadableWindowsTest, WindowMenuListsTheOpenMapsAndArrangesThem) {
+// "Visualize" puts the result map beside its analysis window, in front of
+// the other document windows, rather than under the window.
+TEST_F(ReadableWindowsTest, VisualizePutsTheMapBesideItsAnalysisWindow) {
+    for (const AnalysisWindow& row : analysisWindows()) {
+        SCOPED_TRACE(row.title);
+        QDialog* window = open(row.command);
+        ASSERT_NE(window, nullptr);
+        auto* visualize = window->findChild<QAbstractButton*>("Visualize");
+        ASSERT_NE(visualize, nullptr);
+        visualize->setEnabled(true);
+        visualize->click();
+        settle();
+        QMdiSubWindow* map = frame_->mdiArea()->activeSubWindow();
+        ASSERT_NE(map, nullptr);
+        ASSERT_NE(qobject_cast<MapView*>(map->widget()), nullptr);
+        EXPECT_FALSE(map->isMaximized());
+        // The map starts on the free side of the window (the map keeps its
+        // own least width, so it may reach under the window's edge).
+        const QRect mapOnScreen(map->mapToGlobal(QPoint(0, 0)), map->size());
+        const QRect win = window->frameGeometry();
+        EXPECT_TRUE(mapOnScreen.left() < win.left() || mapOnScreen.left() > win.right())
+            << "map " << mapOnScreen.x() << "+" << mapOnScreen.width() << ", window " << win.x() << "+" << win.width();
+        EXPECT_GE(mapOnScreen.width(), std::min(400, frame_->mdiArea()->width() / 2) - 1);
+        map->close();
+        window->close();
+        settle();
+    }
+}
+
+TEST_F(ReadableWindowsTest, WindowMenuListsEveryWindowAndArrangesTheMapsUsably) {
     QMenu* menu = frame_->windowMenu();
     ASSERT_NE(menu, nullptr);
     QAction* cascade = frame_->action(cmd::kWindowCascade);
@@ -272,21 +302,31 @@ TEST_F(ReadableWindowsTest, WindowMenuListsTheOpenMapsAndArrangesThem) {
     EXPECT_TRUE(menu->actions().contains(cascade));
     EXPECT_TRUE(menu->actions().contains(tile));
 
-    // The empty document window and two maps, opened by the Map command.
+    // The empty document window, two maps opened by the Map command and an
+    // analysis window.
     frame_->onCommand(cmd::kMap);
     frame_->onCommand(cmd::kMap);
+    QDialog* analysis = open(cmd::kMeasureSimulation);
+    ASSERT_NE(analysis, nullptr);
     settle();
     const QList<QMdiSubWindow*> windows = frame_->mdiArea()->subWindowList();
     ASSERT_EQ(windows.size(), 3);
+    // A map window has its minimise, maximise and close boxes.
+    for (int i = 1; i < 3; ++i) {
+        const Qt::WindowFlags flags = windows[i]->windowFlags();
+        EXPECT_TRUE(flags.testFlag(Qt::WindowMinimizeButtonHint)) << i;
+        EXPECT_TRUE(flags.testFlag(Qt::WindowMaximizeButtonHint)) << i;
+        EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint)) << i;
+    }
     emit menu->aboutToShow();
     QList<QAction*> entries = frame_->windowEntries();
-    ASSERT_EQ(entries.size(), 3);
+    ASSERT_EQ(entries.size(), 4) << "three document windows and the analysis window";
     for (int i = 0; i < 3; ++i) {
         EXPECT_TRUE(menu->actions().contains(entries[i]));
         EXPECT_TRUE(entries[i]->text().endsWith(windows[i]->windowTitle())) << entries[i]->text().toStdString();
         EXPECT_EQ(entries[i]->isChecked(), windows[i] == frame_->mdiArea()->activeSubWindow());
     }
-    EXPECT_TRUE(entries[2]->isChecked());
+    EXPECT_TRUE(entries[3]->text().endsWith(analysis->windowTitle())) << entries[3]->text().toStdString();
 
     // Choosing an entry brings its window to the front.
     entries[0]->trigger();
@@ -294,21 +334,33 @@ TEST_F(ReadableWindowsTest, WindowMenuListsTheOpenMapsAndArrangesThem) {
     EXPECT_EQ(frame_->mdiArea()->activeSubWindow(), windows[0]);
     emit menu->aboutToShow();
     EXPECT_TRUE(frame_->windowEntries()[0]->isChecked());
+    analysis->close();
+    settle();
 
-    // Tile lays the three side by side, Cascade stacks them one below and
-    // right of the other.
+    // Tile lays the two maps side by side over the whole area, the empty
+    // document left behind them; each map is half the area wide and folds
+    // its panel away.
+    const QRect area = frame_->mdiArea()->viewport()->rect();
     tile->trigger();
     settle();
-    for (int i = 0; i < 3; ++i)
-        for (int j = i + 1; j < 3; ++j)
-            EXPECT_FALSE(windows[i]->geometry().intersects(windows[j]->geometry())) << i << " and " << j;
+    EXPECT_FALSE(windows[1]->geometry().intersects(windows[2]->geometry()));
+    for (int i = 1; i < 3; ++i) {
+        EXPECT_GE(windows[i]->width(), area.width() / 2 - 1) << i;
+        EXPECT_EQ(windows[i]->height(), area.height()) << i;
+        auto* map = qobject_cast<MapView*>(windows[i]->widget());
+        ASSERT_NE(map, nullptr);
+        EXPECT_EQ(map->panelCollapsed(), windows[i]->width() < 3 * kPanelWidth);
+    }
+    // Cascade keeps each map at three quarters of the area at least, one
+    // caption below and right of the other, panels shown again.
     cascade->trigger();
     settle();
-    QList<QMdiSubWindow*> stacked = windows;
-    std::sort(stacked.begin(), stacked.end(), [](auto* a, auto* b) { return a->y() < b->y(); });
+    EXPECT_GT(windows[2]->x(), windows[1]->x());
+    EXPECT_GT(windows[2]->y(), windows[1]->y());
     for (int i = 1; i < 3; ++i) {
-        EXPECT_GT(stacked[i]->x(), stacked[i - 1]->x());
-        EXPECT_GT(stacked[i]->y(), stacked[i - 1]->y());
+        EXPECT_GE(windows[i]->width(), area.width() * 3 / 4) << i;
+        EXPECT_GE(windows[i]->height(), area.height() * 3 / 4) << i;
+        EXPECT_FALSE(qobject_cast<MapView*>(windows[i]->widget())->panelCollapsed());
     }
 
     // A closed map leaves the menu.

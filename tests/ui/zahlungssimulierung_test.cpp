@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
@@ -191,14 +192,22 @@ TEST_F(ProgrammeWindowTest, FromEmptyInputsThroughEachCheckToAResultItsMapAndIts
     EXPECT_EQ(window_->chosenMeasures()[0].payment, 900.5);
     ASSERT_FALSE(run->allocation.empty());
 
+    // The summary comes first, then a heading and the pixels, each line the
+    // run's own followed by its quality per species.
     const int n = rows("Result");
-    ASSERT_EQ(n, static_cast<int>(run->allocation.size()) + 4);
-    EXPECT_NE(row("Result", 0).find(" (Payment-Cost), "), std::string::npos);
-    EXPECT_EQ(row("Result", n - 4).rfind("Total area: ", 0), 0u);
-    EXPECT_EQ(row("Result", n - 3).rfind("Budget: ", 0), 0u);
-    EXPECT_EQ(row("Result", n - 2), "Effektive area: ");
-    EXPECT_EQ(row("Result", n - 1).rfind("Grutto: ", 0), 0u);
-    EXPECT_EQ(row("Result", n - 3), "Budget: " + QString::number(run->budget, 'f', 0).toStdString());
+    ASSERT_EQ(n, static_cast<int>(run->allocation.size()) + 5);
+    EXPECT_EQ(row("Result", 0).rfind("Total area: ", 0), 0u);
+    EXPECT_EQ(row("Result", 1), "Budget: " + QString::number(run->budget, 'f', 0).toStdString());
+    EXPECT_EQ(row("Result", 2), "Effektive area: ");
+    EXPECT_EQ(row("Result", 3).rfind("Grutto: ", 0), 0u);
+    EXPECT_EQ(row("Result", 4), kProgrammePixelHeading);
+    for (int i = 5; i < n; ++i) {
+        SCOPED_TRACE(i);
+        const std::string line = row("Result", i);
+        EXPECT_EQ(line.rfind(run->lines[i - 5] + " [Grutto ", 0), 0u) << line;
+        EXPECT_EQ(line.back(), ']');
+    }
+    EXPECT_EQ(get<QLabel>(W::kRunShownLabel)->text().left(7), "Run of ");
     EXPECT_GT(run->budget, 0.0);
     EXPECT_TRUE(get<QPushButton>("Visualize")->isEnabled());
     EXPECT_TRUE(get<QPushButton>("Save to file")->isEnabled());
@@ -213,6 +222,14 @@ TEST_F(ProgrammeWindowTest, FromEmptyInputsThroughEachCheckToAResultItsMapAndIts
     EXPECT_EQ(frame_->mdiArea()->subWindowList().size(), windows + 1);
     get<QPushButton>("Visualize")->click();
     EXPECT_EQ(schema().count("results_for_viusualitsation"), 2 * static_cast<int>(expected.size()));
+
+    // A second run replaces the lines rather than adding to them.
+    ASSERT_EQ(messageOf("Run simulation"), "(0 messages)");
+    EXPECT_EQ(rows("Result"), n);
+
+    // The report names the run shown, though the selection changed since.
+    doubleClick("List of selected species", 0);
+    ASSERT_EQ(rows("List of selected species"), 0);
 
     // The report goes to the chosen file.
     QTemporaryDir dir;

@@ -19,6 +19,7 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -46,6 +47,7 @@
 #include "ui/measure_cascade.h"
 #include "ui/optimierung.h"
 #include "ui/qualoptimierung.h"
+#include "ui/savename.h"
 #include "ui/shell.h"
 #include "ui/steckbrief_laden.h"
 #include "ui/steckbrief_lebensraum_neu.h"
@@ -325,6 +327,146 @@ QPixmap windowMenu(Session& s) {
     return picture;
 }
 
+// The last notice of the program, as its message box would show it.
+class KeepingNotifier : public StderrNotifier {
+public:
+    KeepingNotifier() : StderrNotifier(true) {}
+    void inform(const std::string& text) override {
+        last_ = text;
+        StderrNotifier::inform(text);
+    }
+    const std::string& last() const { return last_; }
+
+private:
+    std::string last_;
+};
+std::shared_ptr<KeepingNotifier>& keeping() {
+    static auto n = std::make_shared<KeepingNotifier>();
+    return n;
+}
+
+constexpr const char* kSmallArea = "Moorwiesen test area";
+
+// Two breakpoint runs in a row on the small area, the second with a second
+// species and another seed: the lists, total and heading show the second.
+QPixmap budgetTwoRuns(Session& s) {
+    using W = optimierung;
+    auto* w = s.open<W>(cmd::kBudgetMinimisation);
+    fillOptimisation(w, kSmallArea, 3);
+    choose(w, "Dutch name", "Grutto");
+    type(w, W::kQualityLabel, "0.3");
+    type(w, W::kAreaLabel, "5");
+    click(w, "Copy values");
+    w->setSeed(1);
+    click(w, "Start optimization");
+    choose(w, "Dutch name", "Tureluur");
+    type(w, W::kQualityLabel, "0.3");
+    type(w, W::kAreaLabel, "3");
+    click(w, "Copy values");
+    w->setSeed(2);
+    click(w, "Start optimization");
+    if (!w->lastResult()) throw DriveError("the budget minimisation gave no result");
+    return grabWindow(w);
+}
+
+// The closing message of a budget minimisation whose target cannot be
+// reached (Kievit, 150 ha, mowing only, time-dependent predation), as its
+// box shows it over the window.
+QPixmap budgetUnreachable(Session& s) {
+    using W = optimierung;
+    auto* w = s.open<W>(cmd::kBudgetMinimisation);
+    fillOptimisation(w, kSmallArea, 3);
+    find<QRadioButton>(w, "time dependent")->setChecked(true);
+    choose(w, "Dutch name", "Kievit");
+    type(w, W::kQualityLabel, "0.3");
+    type(w, W::kAreaLabel, "150");
+    click(w, "Copy values");
+    w->setSeed(1);
+    click(w, "Start optimization");
+    if (!w->lastResult()) throw DriveError("the budget minimisation gave no result");
+    QMessageBox box(QMessageBox::Information, CPravelApp::kTitle, QString::fromStdString(keeping()->last()),
+                    QMessageBox::Ok, w);
+    box.show();
+    settle();
+    box.move(w->geometry().center() - QPoint(box.width() / 2, box.height() / 2));
+    const QPixmap picture = wholeScreen();
+    box.close();
+    return picture;
+}
+
+// The goal search's bound and the achieved weighted area under it.
+QPixmap goalBound(Session& s) {
+    using W = qualoptimierung;
+    auto* w = s.open<W>(cmd::kGoalMaximisation);
+    fillOptimisation(w, kSmallArea, 3);
+    type(w, W::kBudgetLabel, "20000");
+    addOptimisationSpecies(w, W::kImportanceLabel, W::kQualityLabel, "60", "0.3");
+    w->setSeed(1);
+    click(w, "Start optimization");
+    if (!w->lastResult()) throw DriveError("the goal maximisation gave no result");
+    return grabWindow(w);
+}
+
+// The programme window with its summary above the pixel lines.
+QPixmap programmeSummary(Session& s) {
+    using W = zahlungssimulierung;
+    auto* w = s.open<W>(cmd::kProgrammeSimulation);
+    fillProgramme(w, kSmallArea);
+    click(w, "Run simulation");
+    if (!w->lastRun()) throw DriveError("the programme run gave no result");
+    return grabWindow(w);
+}
+
+// Two result maps and the configuration map tiled: the maps side by side,
+// the empty document behind them.
+QPixmap windowTile(Session& s) {
+    auto* w = s.open<massnahmen_wirksamkeit>(cmd::kMeasureSimulation);
+    fillEffectiveness(w, kSmallArea);
+    click(w, "Run simulation");
+    click(w, "Visualize");
+    click(w, "Visualize");
+    w->hide();
+    for (startfenster* start : s.frame().startWindows()) start->hide();
+    s.frame().onCommand(cmd::kWindowTile);
+    return wholeScreen();
+}
+
+// The configuration map of a stored budget minimisation: its column lists
+// the measures that took part first, by ID, then the others under a heading.
+QPixmap configurationLegend(Session& s) {
+    using W = optimierung;
+    auto* w = s.open<W>(cmd::kBudgetMinimisation);
+    fillOptimisation(w, kSmallArea, 6);
+    choose(w, "Dutch name", "Grutto");
+    type(w, W::kQualityLabel, "0.3");
+    type(w, W::kAreaLabel, "5");
+    click(w, "Copy values");
+    w->setSeed(1);
+    click(w, "Start optimization");
+    if (!w->lastResult()) throw DriveError("the budget minimisation gave no result");
+    w->setNameDialogRunner([](savename& d) {
+        d.nameField()->setText("Grutto 5 ha, mowing");
+        d.okButton()->click();
+        return d.result();
+    });
+    click(w, "Save");
+    w->hide();
+    for (startfenster* start : s.frame().startWindows()) start->hide();
+    for (QMdiSubWindow* sub : s.frame().mdiArea()->subWindowList())
+        if (qobject_cast<MapView*>(sub->widget())) sub->close();
+    settle();
+    s.frame().onCommand(cmd::kMap);
+    if (QMdiSubWindow* child = s.frame().mdiArea()->activeSubWindow()) child->showMaximized();
+    return wholeScreen();
+}
+
+// Help > "User guide".
+QPixmap helpUserGuide(Session& s) {
+    UserGuide* guide = s.frame().openUserGuide();
+    guide->move(kWindowPlace);
+    return grabWindow(guide);
+}
+
 struct Shot {
     const char* file;
     std::function<QPixmap(Session&)> take;
@@ -345,6 +487,13 @@ const std::vector<Shot>& shots() {
         {"10_butterfly_editor_new.png", butterflyEditor},
         {"11_habitat_editor_new.png", habitatEditor},
         {"12_window_menu_over_tiled_maps.png", windowMenu},
+        {"budget_two_runs.png", budgetTwoRuns},
+        {"budget_unreachable.png", budgetUnreachable},
+        {"goal_bound.png", goalBound},
+        {"programme_summary.png", programmeSummary},
+        {"window_tile.png", windowTile},
+        {"configuration_legend.png", configurationLegend},
+        {"help_user_guide.png", helpUserGuide},
     };
     return table;
 }
@@ -378,7 +527,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     // Messages go to the terminal; questions are answered yes.
-    set_notifier(std::make_shared<StderrNotifier>(true));
+    set_notifier(keeping());
 
     int failed = 0;
     int taken = 0;
