@@ -67,29 +67,6 @@ void report_and_store(AnalysisOutput& out, const RunOptions& o, const std::funct
     for (const auto& n : notices) out.notice += (out.notice.empty() ? "" : "\n") + n;
 }
 
-// The optimisation windows check their species as they are added: each one
-// must pass the add check with its values as texts.
-void check_optimisation_species(const Scenario& s, bool goal) {
-    for (const auto& sp : s.species) {
-        const std::string q = field(sp.min_quality);
-        const std::string problem = goal ? goal_maximisation_species_problem(true, field(sp.importance), q).text
-                                         : budget_minimisation_species_problem(true, q, field(sp.wanted_area_ha)).text;
-        if (!problem.empty()) throw ScenarioError(sp.name + ": " + problem);
-    }
-}
-
-OptimisationInputs optimisation_inputs(const Scenario& s, const ResolvedScenario& r) {
-    OptimisationInputs in;
-    in.distance_cost_factor = field(s.distance_cost_factor);
-    in.transaction_costs = field(s.transaction_costs);
-    in.budget = field(s.budget);
-    in.country_chosen = s.region.has_value();
-    if (r.predation_chosen) in.time_dependent_predation = r.time_dependent;
-    in.species_count = r.species.size();
-    in.measure_count = r.measures.size();
-    return in;
-}
-
 json optimisation_json(const OptimisationResult& result, const ResolvedScenario& r, double pixel_area) {
     json j;
     j["measures"] = json::array();
@@ -159,17 +136,6 @@ void add_search_figures(AnalysisOutput& out, const SearchOutcome& s, const Resol
     out.json["search"] = search;
 }
 
-EvaluationRequest evaluation_of(const Scenario& s, const ResolvedScenario& r) {
-    EvaluationRequest e;
-    e.countryID = r.country_id;
-    e.time_dependent_predation = r.time_dependent;
-    e.species = r.species;
-    e.minimum_qualities = r.min_quality;
-    e.measures = r.measures;
-    e.distance_cost_factor = *s.distance_cost_factor;
-    return e;
-}
-
 // Runs the analysis as the window does, the result lines and bound line
 // printed, the report written and the configuration stored as the options
 // ask.
@@ -211,6 +177,40 @@ AnalysisOutput run_optimisation(DatabaseAccess& db, const OptimisationAnalysis& 
 }
 
 }  // namespace
+
+// The optimisation windows check their species as they are added: each one
+// must pass the add check with its values as texts.
+void check_optimisation_species(const Scenario& s, bool goal) {
+    for (const auto& sp : s.species) {
+        const std::string q = field(sp.min_quality);
+        const std::string problem = goal ? goal_maximisation_species_problem(true, field(sp.importance), q).text
+                                         : budget_minimisation_species_problem(true, q, field(sp.wanted_area_ha)).text;
+        if (!problem.empty()) throw ScenarioError(sp.name + ": " + problem);
+    }
+}
+
+OptimisationInputs optimisation_inputs(const Scenario& s, const ResolvedScenario& r) {
+    OptimisationInputs in;
+    in.distance_cost_factor = field(s.distance_cost_factor);
+    in.transaction_costs = field(s.transaction_costs);
+    in.budget = field(s.budget);
+    in.country_chosen = s.region.has_value();
+    if (r.predation_chosen) in.time_dependent_predation = r.time_dependent;
+    in.species_count = r.species.size();
+    in.measure_count = r.measures.size();
+    return in;
+}
+
+EvaluationRequest evaluation_of(const Scenario& s, const ResolvedScenario& r) {
+    EvaluationRequest e;
+    e.countryID = r.country_id;
+    e.time_dependent_predation = r.time_dependent;
+    e.species = r.species;
+    e.minimum_qualities = r.min_quality;
+    e.measures = r.measures;
+    e.distance_cost_factor = *s.distance_cost_factor;
+    return e;
+}
 
 AnalysisOutput run_effectiveness_analysis(DatabaseAccess& db, const Scenario& s, const RunOptions& o) {
     ResolvedScenario r = resolve_scenario(db, s);

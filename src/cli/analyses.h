@@ -10,6 +10,9 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/scenario.h"
+#include "cli/scenario_resolve.h"
+#include "core/evaluation_run.h"
+#include "optimisation/optimisation_lines.h"
 
 namespace pravel {
 class DatabaseAccess;
@@ -45,6 +48,13 @@ struct AnalysisOutput {
     std::string notice;              // where the report went, the configuration stored, ...
     int status = 0;                  // exit status of the tool: 0, or kStoppedStatus
 };
+
+// The checks and inputs the optimisations share with the analyses built on
+// them: each species as the optimisation window's add check takes it (throws
+// ScenarioError), the window's input check figures, and the evaluation.
+void check_optimisation_species(const Scenario& s, bool goal);
+OptimisationInputs optimisation_inputs(const Scenario& s, const ResolvedScenario& r);
+EvaluationRequest evaluation_of(const Scenario& s, const ResolvedScenario& r);
 
 // Each throws ScenarioError with the window's message (or a clear one of its
 // own) for bad input, before anything is written to the database.

@@ -38,43 +38,11 @@ void fail_if(const std::string& message) {
 
 std::string fixed(double v, int decimals = 2) { return format_fixed(v, decimals); }
 
-void check_species(const Scenario& s, bool goal) {
-    for (const auto& sp : s.species) {
-        const std::string q = field(sp.min_quality);
-        const std::string problem = goal ? goal_maximisation_species_problem(true, field(sp.importance), q).text
-                                         : budget_minimisation_species_problem(true, q, field(sp.wanted_area_ha)).text;
-        if (!problem.empty()) throw ScenarioError(sp.name + ": " + problem);
-    }
-}
-
-OptimisationInputs inputs_of(const Scenario& s, const ResolvedScenario& r) {
-    OptimisationInputs in;
-    in.distance_cost_factor = field(s.distance_cost_factor);
-    in.transaction_costs = field(s.transaction_costs);
-    in.budget = field(s.budget);
-    in.country_chosen = s.region.has_value();
-    if (r.predation_chosen) in.time_dependent_predation = r.time_dependent;
-    in.species_count = r.species.size();
-    in.measure_count = r.measures.size();
-    return in;
-}
-
-EvaluationRequest evaluation_of(const Scenario& s, const ResolvedScenario& r) {
-    EvaluationRequest e;
-    e.countryID = r.country_id;
-    e.time_dependent_predation = r.time_dependent;
-    e.species = r.species;
-    e.minimum_qualities = r.min_quality;
-    e.measures = r.measures;
-    e.distance_cost_factor = *s.distance_cost_factor;
-    return e;
-}
-
 // A budget minimisation's input, checked as its window checks it. A goal
 // scenario's budget, when it has one, does not matter here.
 BudgetMinimisationInput budget_input(const Scenario& s, const ResolvedScenario& r, std::optional<std::uint32_t> seed) {
-    check_species(s, false);
-    fail_if(budget_minimisation_input_problem(inputs_of(s, r)).text);
+    check_optimisation_species(s, false);
+    fail_if(budget_minimisation_input_problem(optimisation_inputs(s, r)).text);
     BudgetMinimisationInput in;
     in.evaluation = evaluation_of(s, r);
     in.wanted_area_ha = r.wanted_area_ha;
@@ -85,8 +53,8 @@ BudgetMinimisationInput budget_input(const Scenario& s, const ResolvedScenario& 
 
 GoalMaximisationInput goal_input(const Scenario& s, const ResolvedScenario& r, std::optional<std::uint32_t> seed,
                                  bool budget_needed) {
-    check_species(s, true);
-    OptimisationInputs in = inputs_of(s, r);
+    check_optimisation_species(s, true);
+    OptimisationInputs in = optimisation_inputs(s, r);
     if (!budget_needed && in.budget.empty()) in.budget = "1";  // the curve sets each point's budget
     fail_if(goal_maximisation_input_problem(in).text);
     GoalMaximisationInput g;
