@@ -383,7 +383,8 @@ void CMainFrame::cascadeWindows() {
         if (auto* map = qobject_cast<MapView*>(w->widget())) map->setPanelCollapsed(false);
         w->raise();
     }
-    mdi_->setActiveSubWindow(windows.back());
+    // Not activated through the area: with a maximised document behind, the
+    // area would maximise the activated window too.
 }
 
 QList<QWidget*> CMainFrame::toolWindows() const {
