@@ -39,7 +39,8 @@ TEST(ImageExportNames, ANameWithoutExtensionGetsTheOneOfTheChosenFilter) {
 TEST(ImageExportNames, TheFilterListOffersBitmapThenPngThenEverything) {
     const std::string filters = kSaveImageFilters;
     EXPECT_EQ(filters, std::string(kBitmapFilesFilter) + ";;" + kPngFilesFilter + ";;" + kAllFilesFilter);
-    EXPECT_EQ(std::string(kBitmapFilesFilter), "MyType Files (*.bmp)");
+    EXPECT_EQ(std::string(kBitmapFilesFilter), "Bitmap (*.bmp)");
+    EXPECT_EQ(std::string(kPngFilesFilter), "PNG (*.png)");
     EXPECT_EQ(std::string(kAllFilesFilter), "All Files (*.*)");
 }
 

@@ -1,3 +1,4 @@
+#include <utility>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -179,19 +180,20 @@ TEST_F(LandscapeStoreTest, ALoadKeepsOnlyTheCellsAskedForWithoutTextsAndTheLastR
 
     EXPECT_EQ(kept.cells().size(), 3u) << "cells (0,0), (2,2) and (1,1)";
     EXPECT_EQ(every.cells().size(), 4u);
-    EXPECT_EQ(kept.at(0, 1).pixelID, 0) << "a cell left out reads as an empty one";
-    EXPECT_EQ(kept.at(0, 0).pixelID, 11);
-    EXPECT_DOUBLE_EQ(kept.at(0, 0).WES1, 0.75);
-    EXPECT_EQ(kept.at(0, 0).country, "");
-    EXPECT_EQ(kept.at(0, 0).subclassification, "");
+    EXPECT_EQ(std::as_const(kept).at(0, 1).pixelID, 0) << "a cell left out reads as an empty one";
+    EXPECT_EQ(kept.find(0, 1), nullptr) << "and reading it keeps nothing";
+    EXPECT_EQ(std::as_const(kept).at(0, 0).pixelID, 11);
+    EXPECT_DOUBLE_EQ(std::as_const(kept).at(0, 0).WES1, 0.75);
+    EXPECT_EQ(std::as_const(kept).at(0, 0).country, "");
+    EXPECT_EQ(std::as_const(kept).at(0, 0).subclassification, "");
     EXPECT_EQ(every.at(0, 0).country, "Auenland");
-    EXPECT_EQ(kept.at(1, 1).pixelID, 15);
-    EXPECT_EQ(kept.at(2, 2).pixelID, 16);
-    EXPECT_EQ(kept.at(2, 2).land_use_type, "1");
+    EXPECT_EQ(std::as_const(kept).at(1, 1).pixelID, 15);
+    EXPECT_EQ(std::as_const(kept).at(2, 2).pixelID, 16);
+    EXPECT_EQ(std::as_const(kept).at(2, 2).land_use_type, "1");
     // A row of a cell whose earlier row was left out starts afresh: no
     // grassland-type values of that row linger (the raster of every cell
     // keeps them, as the row has none of its own).
-    EXPECT_DOUBLE_EQ(kept.at(1, 1).WES1, 0.0);
+    EXPECT_DOUBLE_EQ(std::as_const(kept).at(1, 1).WES1, 0.0);
     EXPECT_DOUBLE_EQ(every.at(1, 1).WES1, 0.75);
     // Every number of any other kept cell is that of the raster of every cell.
     for (int i = 0; i < 3; ++i) {
