@@ -21,6 +21,7 @@
 #include "store/measure_store.h"
 #include "store/profile_store.h"
 #include "support/demo_schema.h"
+#include "support/program_run.h"
 
 namespace pravel {
 namespace {
@@ -59,29 +60,14 @@ protected:
         return r;
     }
 
-    struct CliRun {
-        int status = -1;
-        std::string out;
-        std::string err;
-    };
+    using CliRun = testing::ProgramRun;
 
     // The command-line tool run as a program on the suite's schema.
     CliRun cli(const std::string& args) {
         const std::string err_path = testing::scratch_dir() + "/threads_stderr.txt";
         const std::string cmd = std::string(PRAVEL_CLI_PATH) + " --db-config " + schema().config_path() + " " +
-                                args + " 2>" + err_path;
-        CliRun r;
-        FILE* p = ::popen(cmd.c_str(), "r");
-        std::array<char, 4096> buf{};
-        std::size_t n;
-        while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-        const int status = ::pclose(p);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::ifstream e(err_path);
-        std::stringstream ss;
-        ss << e.rdbuf();
-        r.err = ss.str();
-        return r;
+                                args;
+        return testing::run_program(cmd, err_path);
     }
 
     static bool loaded_;

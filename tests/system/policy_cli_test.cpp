@@ -11,15 +11,12 @@
 #include <nlohmann/json.hpp>
 
 #include "support/demo_schema.h"
+#include "support/program_run.h"
 
 namespace pravel {
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using CliRun = testing::ProgramRun;
 
 class PolicyCliTest : public testing::DatabaseTest {
 public:
@@ -41,19 +38,8 @@ protected:
     CliRun cli(const std::string& args) {
         const std::string err_path = testing::scratch_dir() + "/policy_cli_stderr.txt";
         const std::string cmd = std::string(PRAVEL_CLI_PATH) + " --db-config " + schema().config_path() + " --seed 1 " +
-                                args + " 2>" + err_path;
-        CliRun r;
-        FILE* p = ::popen(cmd.c_str(), "r");
-        std::array<char, 4096> buf{};
-        std::size_t n;
-        while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-        const int status = ::pclose(p);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::ifstream e(err_path);
-        std::stringstream ss;
-        ss << e.rdbuf();
-        r.err = ss.str();
-        return r;
+                                args;
+        return testing::run_program(cmd, err_path);
     }
     static std::string example(const char* name) { return std::string(PRAVEL_EXAMPLES_DIR) + "/" + name; }
     static nlohmann::json doc_of(const char* name) { return nlohmann::json::parse(std::ifstream(example(name))); }
