@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -12,6 +13,8 @@
 #include "common/atomic_file.h"
 #include "common/feedback.h"
 #include "common/number_format.h"
+#include "gis/gdal_io.h"
+#include "gis/gis_export.h"
 #include "optimisation/configuration_store.h"
 #include "optimisation/optimisation_analysis.h"
 #include "optimisation/optimisation_lines.h"
@@ -19,6 +22,7 @@
 #include "policy/qt/curve_chart.h"
 #include "store/database_access.h"
 #include "store/result_store.h"
+#include "store/study_area_store.h"
 #include "store/zone_store.h"
 
 namespace pravel::cli {
@@ -238,11 +242,25 @@ ZoneMap build_zones(DatabaseAccess& db, int country_id, int rows, int columns, c
             values.push_back({v.row, v.column, v.value});
         return value_zones(rows, columns, values, "column " + spec.column);
     }
-    case ZoneSpec::Kind::Layer:
-        break;
+    case ZoneSpec::Kind::Layer: {
+        // Read as the import reads its layers (local files of the usual
+        // formats only), then laid on the area's grid.
+        const gis::GridGeometry grid = gis::export_grid(load_area_grid(db, country_id));
+        if (grid.rows != rows || grid.columns != columns)
+            throw ScenarioError("zones: the study area's grid does not match its raster");
+        try {
+            const gis::GridLayer layer = gis::read_layer_on_grid(spec.layer, grid);
+            ZoneMap zones = layer_zones(rows, columns, layer.values, layer.has_data, layer.categories,
+                                        "layer " + std::filesystem::path(spec.layer).filename().string());
+            if (zones.zone_count() == 0)
+                throw ScenarioError("zones: the layer \"" + spec.layer + "\" has no value on the study area");
+            return zones;
+        } catch (const gis::GisRefusal& e) {
+            throw ScenarioError(std::string("zones: ") + e.what());
+        }
     }
-    throw ScenarioError("zones: zones from a layer file (\"" + spec.layer +
-                        "\") are not available yet; use a pixel column or a grid");
+    }
+    throw ScenarioError("zones: unknown kind of zoning");
 }
 
 std::vector<double> parse_markups(const std::string& text, std::string& problem) {
@@ -609,7 +627,8 @@ void add_policy_commands(CLI::App& app, PolicyCommands& c) {
     c.curve->add_option("--max-seconds", c.max_seconds, "time limit of each point's search");
     c.tender->add_option("--markup", c.markup, "the bidders' markup on their cost, a share from 0 to 1")->required();
     c.compare->add_option("--zones", c.zones,
-                          "zonings: a pixel column (subclassification), grid:ROWSxCOLUMNS; several allowed");
+                          "zonings: a pixel column (subclassification), grid:ROWSxCOLUMNS, layer:FILE or layer:FILE.gpkg:FIELD; "
+                          "several allowed");
     c.compare->add_option("--markups", c.markups, "tender markups, comma-separated (default 0,0.1,0.25)");
     c.compare->add_option("--max-seconds", c.max_seconds, "time limit of each search");
 }

@@ -17,6 +17,7 @@
 #include <memory>
 #include <mutex>
 #include <regex>
+#include <sstream>
 
 #include "common/atomic_file.h"
 
@@ -273,9 +274,14 @@ LayerSource parse_layer_argument(const std::string& argument) {
     if (eq == std::string::npos || eq == 0 || eq + 1 == argument.size()) {
         throw GisRefusal(argument + ": a layer is given as COLUMN=FILE or COLUMN=FILE:FIELD");
     }
-    LayerSource s;
+    LayerSource s = parse_layer_file(argument.substr(eq + 1));
     s.column = argument.substr(0, eq);
-    s.file = argument.substr(eq + 1);
+    return s;
+}
+
+LayerSource parse_layer_file(const std::string& text) {
+    LayerSource s;
+    s.file = text;
     // FILE:FIELD names a polygon layer's attribute; a file that exists under
     // the whole name is taken as it is.
     const auto colon = s.file.rfind(':');
@@ -285,6 +291,50 @@ LayerSource parse_layer_argument(const std::string& argument) {
         s.file = s.file.substr(0, colon);
     }
     return s;
+}
+
+namespace {
+
+std::string grid_text(const GridGeometry& g) {
+    std::ostringstream s;
+    s.precision(12);
+    s << g.rows << " x " << g.columns << " cells of " << g.transform[1] << " x " << -g.transform[5]
+      << ", north-west corner " << g.transform[0] << ", " << g.transform[3];
+    return s.str();
+}
+
+// The same cells: sizes equal, the cell size within a millionth, the corner
+// within a hundredth of a cell, no rotation.
+bool same_cells(const GridGeometry& a, const GridGeometry& b) {
+    if (a.rows != b.rows || a.columns != b.columns) return false;
+    if (a.transform[2] != 0.0 || a.transform[4] != 0.0 || b.transform[2] != 0.0 || b.transform[4] != 0.0)
+        return false;
+    const double w = std::fabs(b.transform[1]), h = std::fabs(b.transform[5]);
+    return std::fabs(a.transform[1] - b.transform[1]) <= 1e-6 * w &&
+           std::fabs(a.transform[5] - b.transform[5]) <= 1e-6 * h &&
+           std::fabs(a.transform[0] - b.transform[0]) <= 0.01 * w &&
+           std::fabs(a.transform[3] - b.transform[3]) <= 0.01 * h;
+}
+
+}  // namespace
+
+GridLayer read_layer_on_grid(const std::string& text, const GridGeometry& grid) {
+    const LayerSource source = parse_layer_file(text);
+    GridLayer layer = source.field.empty() ? read_raster_layer(source.file, "")
+                                           : read_polygon_layer(source.file, source.field, "", grid);
+    const std::string& srs = layer.geometry.spatial_reference;
+    if (!srs.empty() && !grid.spatial_reference.empty() && srs != grid.spatial_reference) {
+        throw GisRefusal(source.file + ": the layer's coordinate system (" + spatial_reference_name(srs) +
+                         ") is not the study area's (" + spatial_reference_name(grid.spatial_reference) + ")");
+    }
+    if (source.field.empty() && !same_cells(layer.geometry, grid)) {
+        throw GisRefusal(source.file + ": the raster's grid (" + grid_text(layer.geometry) +
+                         ") is not the study area's grid (" + grid_text(grid) +
+                         "); give a raster on the area's grid, such as one made from export-area, or a polygon "
+                         "layer as FILE:FIELD");
+    }
+    layer.geometry = grid;
+    return layer;
 }
 
 GridLayer read_raster_layer(const std::string& file, const std::string& column) {
@@ -308,6 +358,8 @@ GridLayer read_raster_layer(const std::string& file, const std::string& column) 
         if (column == ds->GetRasterBand(b)->GetDescription()) band = ds->GetRasterBand(b);
     }
     if (!band) {
+        if (count > 1 && column.empty())
+            throw GisRefusal(file + ": the raster has " + std::to_string(count) + " bands; give a raster of one band");
         if (count > 1) throw GisRefusal(file + ": none of the " + std::to_string(count) + " bands is named " + column);
         band = ds->GetRasterBand(1);
     }

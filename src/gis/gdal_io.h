@@ -20,6 +20,9 @@ struct LayerSource {
 };
 // Throws GisRefusal for text without "=".
 LayerSource parse_layer_argument(const std::string& argument);
+// FILE or FILE:FIELD alone (the column left empty), split as in a --layer
+// argument: a file that exists under the whole name is taken as it is.
+LayerSource parse_layer_file(const std::string& text);
 
 // Reads the band of `file` whose description is `column`, or its only band.
 GridLayer read_raster_layer(const std::string& file, const std::string& column);
@@ -27,6 +30,14 @@ GridLayer read_raster_layer(const std::string& file, const std::string& column);
 // takes the value of the polygon that covers its centre).
 GridLayer read_polygon_layer(const std::string& file, const std::string& field, const std::string& column,
                              const GridGeometry& grid);
+// A layer laid on a study area's grid (zones, for one): FILE is a raster on
+// that grid itself (the same rows, columns, origin and cell size, and the
+// same coordinate system where both have one), FILE:FIELD a polygon layer
+// whose attribute FIELD is rasterised onto the grid. Throws GisRefusal,
+// naming the file, for a raster on another grid, a polygon layer in another
+// coordinate system, a missing field or a file that cannot be read.
+GridLayer read_layer_on_grid(const std::string& text, const GridGeometry& grid);
+
 // The exterior ring of the largest polygon of `file`, in map coordinates,
 // after checking that the file's coordinate system is the grid's.
 std::vector<std::pair<double, double>> read_contour_ring(const std::string& file, const GridGeometry& grid);

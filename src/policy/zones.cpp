@@ -1,5 +1,7 @@
 #include "policy/zones.h"
 
+#include <cmath>
+#include <sstream>
 #include <stdexcept>
 #include <unordered_map>
 
@@ -51,6 +53,32 @@ ZoneMap value_zones(int rows, int columns, const std::vector<CellValue>& values,
                     static_cast<std::size_t>(v.column)] = it->second;
     }
     return z;
+}
+
+ZoneMap layer_zones(int rows, int columns, const std::vector<double>& values, const std::vector<char>& has_data,
+                    const std::vector<std::string>& categories, std::string description) {
+    std::vector<CellValue> cells;
+    std::unordered_map<double, std::string> names;
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < columns; ++c) {
+            const std::size_t i = static_cast<std::size_t>(r) * static_cast<std::size_t>(columns) + static_cast<std::size_t>(c);
+            if (i >= values.size() || i >= has_data.size() || !has_data[i] || !std::isfinite(values[i])) continue;
+            const double v = values[i];
+            auto [it, added] = names.emplace(v, std::string());
+            if (added) {
+                if (v == std::floor(v) && v >= 0.0 && v < static_cast<double>(categories.size()) &&
+                    !categories[static_cast<std::size_t>(v)].empty()) {
+                    it->second = categories[static_cast<std::size_t>(v)];
+                } else {
+                    std::ostringstream text;
+                    text.precision(15);
+                    text << v;
+                    it->second = text.str();
+                }
+            }
+            cells.push_back({r, c, it->second});
+        }
+    return value_zones(rows, columns, cells, std::move(description));
 }
 
 bool refines(const ZoneMap& fine, const ZoneMap& coarse, std::vector<int>& parent) {

@@ -39,6 +39,14 @@ struct CellValue {
 };
 ZoneMap value_zones(int rows, int columns, const std::vector<CellValue>& values, std::string description);
 
+// One zone per distinct value of a layer on the raster (`values` and
+// `has_data` row-major, rows x columns), in the order of first appearance
+// along the rows; a cell without data lies in no zone. A whole-number value
+// that names one of `categories` (code k -> name k) is named so, any other
+// value by the number itself ("3", "2.5").
+ZoneMap layer_zones(int rows, int columns, const std::vector<double>& values, const std::vector<char>& has_data,
+                    const std::vector<std::string>& categories, std::string description);
+
 // True when every zone of `fine` lies within one zone of `coarse` (each
 // cell of a fine zone in the same coarse zone); `parent` then gets the
 // coarse zone of each fine zone (-1 for a fine zone without cells).

@@ -270,5 +270,57 @@ TEST(LayerReading, TextAttributesOfPolygonsBecomeTextsOrAreRefusedForNumericColu
     EXPECT_NE(m.find("70 characters; the column holds 64"), std::string::npos) << m;
 }
 
+TEST(LayerReading, ZoneLayersLieOnTheAreaGridOrAreRefused) {
+    // The area: 3 x 4 cells of 25 m from (500000, 5800000).
+    GridGeometry area;
+    area.rows = 3;
+    area.columns = 4;
+    area.transform = {500000.0, 25.0, 0.0, 5800000.0, 0.0, -25.0};
+    // A hand-made ASCII grid on that grid: the western half zone 1, the
+    // eastern half zone 2, one cell without data.
+    const std::string grid = write_text("zones_on_grid.asc",
+                                        "ncols 4\nnrows 3\nxllcorner 500000\nyllcorner 5799925\ncellsize 25\n"
+                                        "NODATA_value -9999\n1 1 2 2\n1 1 2 2\n1 -9999 2 2\n");
+    const GridLayer layer = read_layer_on_grid(grid, area);
+    ASSERT_EQ(layer.values.size(), 12u);
+    EXPECT_EQ(layer.values[layer.index(0, 0)], 1.0);
+    EXPECT_EQ(layer.values[layer.index(2, 3)], 2.0);
+    EXPECT_FALSE(layer.has_data[layer.index(2, 1)]);
+
+    // The same halves as polygons with a text field.
+    const std::vector<pravel::testing::TestPolygon> halves = {
+        {{{500000, 5800000}, {500050, 5800000}, {500050, 5799925}, {500000, 5799925}}, 0, "west"},
+        {{{500050, 5800000}, {500100, 5800000}, {500100, 5799925}, {500050, 5799925}}, 0, "east"}};
+    const std::string polygons = pravel::testing::write_polygons("zone_halves.gpkg", "zone", halves, 25832, true);
+    const GridLayer from_polygons = read_layer_on_grid(polygons + ":zone", area);
+    EXPECT_EQ(from_polygons.categories, (std::vector<std::string>{"west", "east"}));
+    EXPECT_EQ(from_polygons.values[from_polygons.index(1, 0)], 0.0);
+    EXPECT_EQ(from_polygons.values[from_polygons.index(1, 3)], 1.0);
+
+    struct Case {
+        std::string layer;
+        std::string message;
+    } cases[] = {
+        // One column too many, and the corner shifted by half a cell.
+        {write_text("zones_wide.asc", "ncols 5\nnrows 3\nxllcorner 500000\nyllcorner 5799925\ncellsize 25\n"
+                                      "1 1 2 2 2\n1 1 2 2 2\n1 1 2 2 2\n"),
+         "is not the study area's grid (3 x 4 cells"},
+        {write_text("zones_shifted.asc", "ncols 4\nnrows 3\nxllcorner 500012.5\nyllcorner 5799925\ncellsize 25\n"
+                                         "1 1 2 2\n1 1 2 2\n1 1 2 2\n"),
+         "is not the study area's grid"},
+        {polygons + ":no_such_field", "the layer has no field \"no_such_field\""},
+        {gis_scratch("no_such_zones.tif"), "not a plain local file"},
+    };
+    for (const Case& c : cases) {
+        const std::string m = refusal([&] { read_layer_on_grid(c.layer, area); });
+        EXPECT_NE(m.find(c.message), std::string::npos) << c.layer << ": " << m;
+    }
+    // Polygons in another coordinate system are refused on an area that has one.
+    GridGeometry utm = area;
+    utm.spatial_reference = pravel::testing::wkt_of(25833);
+    EXPECT_NE(refusal([&] { read_layer_on_grid(polygons + ":zone", utm); }).find("coordinate system"),
+              std::string::npos);
+}
+
 }  // namespace
 }  // namespace pravel::gis

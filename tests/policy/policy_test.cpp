@@ -181,6 +181,22 @@ TEST(Zones, GridsRefineTheirDivisorsAndValuesMakeOneZoneEach) {
     EXPECT_EQ(split.area.lists[1].size(), 1u);
 }
 
+TEST(Zones, LayerValuesMakeOneZoneEachNamedByCategoryOrNumber) {
+    // A 2 x 3 layer: codes 0 and 1 of a categorised band, a cell without
+    // data, and a code beyond the categories named by its number.
+    const std::vector<double> values{0, 0, 1, 1, 7, 2.5};
+    const std::vector<char> has_data{1, 1, 1, 1, 0, 1};
+    const ZoneMap z = layer_zones(2, 3, values, has_data, {"valley", "ridge"}, "layer zones.tif");
+    EXPECT_EQ(z.names, (std::vector<std::string>{"valley", "ridge", "2.5"}));
+    EXPECT_EQ(z.zone_at(0, 1), 0);
+    EXPECT_EQ(z.zone_at(1, 0), 1);
+    EXPECT_EQ(z.zone_at(1, 1), -1);
+    EXPECT_EQ(z.zone_at(1, 2), 2);
+    EXPECT_EQ(z.description, "layer zones.tif");
+    // Without categories whole numbers are named without a decimal point.
+    EXPECT_EQ(layer_zones(1, 2, {3, 12}, {1, 1}, {}, "layer z").names, (std::vector<std::string>{"3", "12"}));
+}
+
 // The tender on a hand-worked instance (transaction costs 2). Species 1
 // wants 2 ha from measure 1: pixel 0 (cost 10, 1 ha), pixel 3 (cost 12,
 // 0.5 ha), pixel 5 (cost 30, 1 ha); species 2 wants 1 ha from measure 2:
