@@ -289,6 +289,10 @@ AnalysisOutput run_goal_maximisation(DatabaseAccess& db, const Scenario& s, cons
 }
 
 AnalysisOutput run_programme(DatabaseAccess& db, const Scenario& s, const RunOptions& o) {
+    return run_programme(db, s, o, ProgrammeHooks{});
+}
+
+AnalysisOutput run_programme(DatabaseAccess& db, const Scenario& s, const RunOptions& o, const ProgrammeHooks& hooks) {
     ResolvedScenario r = resolve_scenario(db, s);
     const RasterReference ref = load_raster_reference(db, r.country_id);
     ProgrammeInputs in;
@@ -315,6 +319,7 @@ AnalysisOutput run_programme(DatabaseAccess& db, const Scenario& s, const RunOpt
     if (r.predation_chosen) in.time_dependent_predation = r.time_dependent;
     if (s.region) in.countryID = r.country_id;
     fail_if(programme_input_problem(in).text);
+    if (hooks.prepare) hooks.prepare(in, r, ref);
 
     ProgrammeRun run = run_programme_simulation(db, in, o.feedback, o.seed.value_or(1));
     fail_if(run.message);
@@ -336,6 +341,7 @@ AnalysisOutput run_programme(DatabaseAccess& db, const Scenario& s, const RunOpt
         ReportSelection sel{species_names(r.species), r.min_quality, in.measures, ref.pixel_area_ha};
         out.notice = write_report(o.report_path, simulation_report(sel, programme_report_figures(run, in.max_counts)));
     }
+    if (hooks.finish) hooks.finish(run, r, out);
     return out;
 }
 

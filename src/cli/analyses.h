@@ -13,6 +13,8 @@
 #include "cli/scenario_resolve.h"
 #include "core/evaluation_run.h"
 #include "optimisation/optimisation_lines.h"
+#include "simulation/programme_simulation.h"
+#include "store/landscape_store.h"
 
 namespace pravel {
 class DatabaseAccess;
@@ -62,5 +64,15 @@ AnalysisOutput run_effectiveness_analysis(DatabaseAccess& db, const Scenario& s,
 AnalysisOutput run_budget_minimisation(DatabaseAccess& db, const Scenario& s, const RunOptions& o);
 AnalysisOutput run_goal_maximisation(DatabaseAccess& db, const Scenario& s, const RunOptions& o);
 AnalysisOutput run_programme(DatabaseAccess& db, const Scenario& s, const RunOptions& o);
+
+// The programme simulation with additions, such as payments by zone:
+// `prepare` is called once the inputs have passed the window's checks and
+// before anything is written (it may set the inputs' payments by pixel and
+// throw ScenarioError); `finish` adds its lines and keys to the output.
+struct ProgrammeHooks {
+    std::function<void(ProgrammeInputs&, const ResolvedScenario&, const RasterReference&)> prepare;
+    std::function<void(const ProgrammeRun&, const ResolvedScenario&, AnalysisOutput&)> finish;
+};
+AnalysisOutput run_programme(DatabaseAccess& db, const Scenario& s, const RunOptions& o, const ProgrammeHooks& hooks);
 
 }  // namespace pravel::cli

@@ -147,8 +147,7 @@ int run_command_line(int argc, char** argv) {
     Command* commands[] = {
         add("effectiveness", "effectiveness and cost of measures", cli::without_zones(cli::run_effectiveness_analysis),
             false, false),
-        add("programme", "simulation of an agri-environmental programme", cli::without_zones(cli::run_programme), true,
-            false),
+        add("programme", "simulation of an agri-environmental programme", cli::run_programme_in_zones, true, false),
         add("minimise-budget", "budget minimisation for given goals",
             [](DatabaseAccess& db, const cli::Scenario& s, const cli::RunOptions& o) {
                 return s.zones ? cli::run_zoned_budget_minimisation(db, s, o) : cli::run_budget_minimisation(db, s, o);

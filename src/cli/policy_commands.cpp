@@ -7,6 +7,8 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <memory>
+#include <unordered_map>
 
 #include "cli/run_checks.h"
 #include "cli/scenario_resolve.h"
@@ -332,11 +334,69 @@ ZoneMap scenario_zones(DatabaseAccess& db, const Scenario& s, const ResolvedScen
 
 }  // namespace
 
+AnalysisOutput run_programme_in_zones(DatabaseAccess& db, const Scenario& s, const RunOptions& o) {
+    if (!s.zones) {
+        for (const ScenarioMeasure& m : s.measures)
+            if (!m.zone_payments.empty())
+                throw ScenarioError("scenario: \"zone_payments\" of a measure needs \"zones\" in the scenario");
+        return run_programme(db, s, o);
+    }
+    const ZoneSpec spec = parse_zone_json(*s.zones);  // a malformed zoning is refused before anything runs
+    struct Zoning {
+        ZoneMap zones;
+        std::vector<double> key_payment;  // measure-major over the zones
+        std::vector<double> outside;      // per measure, cells in no zone
+    };
+    auto zoning = std::make_shared<Zoning>();
+    ProgrammeHooks hooks;
+    hooks.prepare = [&db, spec, zoning](ProgrammeInputs& in, const ResolvedScenario& r, const RasterReference& ref) {
+        zoning->zones = build_zones(db, r.country_id, ref.number_of_rows, ref.number_of_columns, spec);
+        const ZoneMap& zones = zoning->zones;
+        const std::size_t n = static_cast<std::size_t>(zones.zone_count());
+        std::unordered_map<std::string, std::size_t> index;
+        for (std::size_t k = 0; k < n; ++k) index.emplace(zones.names[k], k);
+        for (std::size_t m = 0; m < r.measures.size(); ++m) {
+            // The window's check has made sure every measure has a payment.
+            const double payment = r.payment[m].value_or(r.measures[m].payment);
+            zoning->outside.push_back(payment);
+            std::vector<double> row(n, payment);
+            for (const auto& [name, value] : r.zone_payments[m]) {
+                const auto it = index.find(name);
+                if (it == index.end()) {
+                    std::string names;
+                    for (std::size_t k = 0; k < n && k < 20; ++k) names += (k ? ", " : "") + zones.names[k];
+                    if (n > 20) names += ", ...";
+                    throw ScenarioError("measure " + std::to_string(r.measures[m].measureID) +
+                                        ": \"zone_payments\" names the zone \"" + name + "\", which is not one of " +
+                                        zones.description + " (" + names + ")");
+                }
+                row[it->second] = value;
+            }
+            zoning->key_payment.insert(zoning->key_payment.end(), row.begin(), row.end());
+        }
+        in.payment_at = [zoning, n](std::size_t m, int row, int column) {
+            const int zone = zoning->zones.zone_at(row, column);
+            return zone < 0 ? zoning->outside[m] : zoning->key_payment[m * n + static_cast<std::size_t>(zone)];
+        };
+    };
+    hooks.finish = [zoning](const ProgrammeRun& run, const ResolvedScenario& r, AnalysisOutput& out) {
+        std::vector<int> ids;
+        for (const MeasureRecord& m : r.measures) ids.push_back(m.measureID);
+        const ZonedSolution z = zoned_allocation(run.allocation, ids, zoning->zones, zoning->key_payment,
+                                                 zoning->outside, zoning->zones.description);
+        out.lines.push_back("Payments by zone (" + z.description + "):");
+        for (std::string& line : zone_lines(z, r.measures, run.pixel_area)) out.lines.push_back(std::move(line));
+        out.json["zoning"] = z.description;
+        out.json["zones"] = zones_json(z, r.measures, run.pixel_area);
+    };
+    return run_programme(db, s, o, hooks);
+}
+
 std::function<AnalysisOutput(DatabaseAccess&, const Scenario&, const RunOptions&)> without_zones(ScenarioAnalysis analysis) {
     return [analysis](DatabaseAccess& db, const Scenario& s, const RunOptions& o) {
         if (s.zones)
             throw ScenarioError("scenario: \"zones\" (payments by zone) is taken by minimise-budget, maximise-goal, "
-                                "curve and compare-payments only");
+                                "programme, curve and compare-payments only");
         return analysis(db, s, o);
     };
 }
@@ -504,12 +564,15 @@ int run_curve(const PolicyCommands& c, std::optional<std::uint32_t> seed, Feedba
         const GoalMaximisationInput input = goal_input(s, r, seed, false);
         const EvaluatedArea area = evaluate_area(db, input.evaluation, seed, feedback);
         if (s.zones) zones = scenario_zones(db, s, r, area);
-        curve = goal_curve(area, input, values, options, zones ? &*zones : nullptr, feedback);
+        // --max-seconds limits each point's search and so the curve.
+        const double total = c.max_seconds ? *c.max_seconds * static_cast<double>(values.size()) : kCurveSearchSeconds;
+        curve = goal_curve(area, input, values, options, zones ? &*zones : nullptr, feedback, total);
     } else {
         const BudgetMinimisationInput input = budget_input(s, r, seed);
         const EvaluatedArea area = evaluate_area(db, input.evaluation, seed, feedback);
         if (s.zones) zones = scenario_zones(db, s, r, area);
-        curve = budget_curve(area, input, values, options, zones ? &*zones : nullptr, feedback);
+        const double total = c.max_seconds ? *c.max_seconds * static_cast<double>(values.size()) : kCurveSearchSeconds;
+        curve = budget_curve(area, input, values, options, zones ? &*zones : nullptr, feedback, total);
     }
     const CurveOutput out = curve_output(curve, r);
     if (c.csv) write_text_file(*c.csv, out.csv);

@@ -72,6 +72,12 @@ std::optional<int> run_policy_commands(const PolicyCommands& commands, std::opti
 using ScenarioAnalysis = AnalysisOutput (*)(DatabaseAccess&, const Scenario&, const RunOptions&);
 std::function<AnalysisOutput(DatabaseAccess&, const Scenario&, const RunOptions&)> without_zones(ScenarioAnalysis analysis);
 
+// The programme simulation, with the payments of each measure by zone when
+// the scenario has "zones" ("zone_payments" per measure; the other zones
+// and the cells in no zone take the measure's "payment"): the specified
+// lines, then one line per zone and measure with participants.
+AnalysisOutput run_programme_in_zones(DatabaseAccess& db, const Scenario& s, const RunOptions& o);
+
 // The optimisations with one payment per measure and zone.
 AnalysisOutput run_zoned_budget_minimisation(DatabaseAccess& db, const Scenario& s, const RunOptions& o);
 AnalysisOutput run_zoned_goal_maximisation(DatabaseAccess& db, const Scenario& s, const RunOptions& o);

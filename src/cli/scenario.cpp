@@ -83,12 +83,21 @@ ScenarioSpecies parse_species(const json& e, const std::string& where) {
 
 ScenarioMeasure parse_measure(const json& e, const std::string& where) {
     if (!e.is_object()) throw ScenarioError(where + ": must be an object");
-    reject_unknown_keys(e, {"id", "set", "payment", "max_area_ha"}, where);
+    reject_unknown_keys(e, {"id", "set", "payment", "max_area_ha", "zone_payments"}, where);
     ScenarioMeasure m;
     m.id = integer_key(e, "id", where);
     m.set = optional_key<std::string>(e, "set", where);
     m.payment = optional_key<double>(e, "payment", where);
     m.max_area_ha = whole_number_key(e, "max_area_ha", where);
+    if (const auto it = e.find("zone_payments"); it != e.end()) {
+        if (!it->is_object())
+            throw ScenarioError(where + ": \"zone_payments\" must be an object of zone names and payments");
+        for (auto z = it->begin(); z != it->end(); ++z) {
+            if (!z->is_number() || !std::isfinite(z->get<double>()))
+                throw ScenarioError(where + ": the payment of zone \"" + z.key() + "\" must be a number");
+            m.zone_payments.emplace_back(z.key(), z->get<double>());
+        }
+    }
     if (m.id.has_value() == m.set.has_value()) throw ScenarioError(where + ": give either \"id\" or \"set\"");
     return m;
 }

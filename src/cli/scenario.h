@@ -5,6 +5,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -29,6 +30,9 @@ struct ScenarioMeasure {
     std::optional<std::string> set;   // "only mowing", "only grazing", "all measures", "preselected"
     std::optional<double> payment;    // programme simulation, Euro/ha
     std::optional<double> max_area_ha;  // programme simulation; read as whole hectares, within int range
+    // Programme simulation with "zones": the payment (Euro/ha) in each zone
+    // named here; the other zones take "payment".
+    std::vector<std::pair<std::string, double>> zone_payments;
 };
 
 struct Scenario {

@@ -55,6 +55,7 @@ ResolvedScenario resolve_scenario(DatabaseAccess& db, const Scenario& s) {
                 r.measures.push_back(rec);
                 r.max_area_ha.push_back(m.max_area_ha.value_or(-1.0));
                 r.payment.push_back(m.payment);
+                r.zone_payments.push_back(m.zone_payments);
                 if (m.payment) r.measures.back().payment = *m.payment;
             }
             continue;
@@ -67,6 +68,7 @@ ResolvedScenario resolve_scenario(DatabaseAccess& db, const Scenario& s) {
         if (m.payment) r.measures.back().payment = *m.payment;
         r.max_area_ha.push_back(m.max_area_ha.value_or(-1.0));
         r.payment.push_back(m.payment);
+        r.zone_payments.push_back(m.zone_payments);
     }
     return r;
 }

@@ -26,6 +26,7 @@ struct ResolvedScenario {
     std::vector<MeasureRecord> measures;
     std::vector<double> max_area_ha;                 // per measure, programme simulation; -1 when absent
     std::vector<std::optional<double>> payment;      // per measure, programme simulation
+    std::vector<std::vector<std::pair<std::string, double>>> zone_payments;  // per measure, likewise
 };
 
 // Looks up the region, the species versions and the measures. Unknown names,

@@ -1,13 +1,20 @@
 #include "policy/curve.h"
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
-#include <algorithm>
 #include <cstdlib>
+#include <exception>
+#include <functional>
 #include <map>
+#include <mutex>
 #include <sstream>
+#include <thread>
 
 #include "common/feedback.h"
+#include "common/random.h"
+#include "core/evaluation_run.h"
 #include "optimisation/cost_only_bound.h"
 
 namespace pravel {
@@ -45,6 +52,68 @@ void fill_point(CurvePoint& p, const OptimisationResult& r, const std::vector<do
     p.payment = r.payment;
 }
 
+// Runs task(i, feedback) for every i in 0..n-1 on `threads` threads (the
+// calling thread waits, reports progress and passes a Cancel on). Each task
+// draws from a random stream of its own and seeds it itself, so the results
+// do not depend on the number of threads; a task gets a Feedback of its own
+// thread, which turns cancelled as soon as the caller's is. Returns false
+// when cancelled. An exception of a task is raised again here.
+bool run_points(std::size_t n, int threads, Feedback* feedback, const char* stage,
+                const std::function<void(std::size_t, Feedback*)>& task) {
+    std::atomic<std::size_t> next{0}, done{0};
+    std::atomic<bool> stop{false};
+    const int count = std::max(1, std::min<int>(threads, static_cast<int>(n)));
+    std::atomic<int> running{count};
+    std::exception_ptr failure;
+    std::mutex failure_mutex;
+    const std::uint32_t state = random_state();
+    auto worker = [&] {
+        Feedback own;
+        own = Feedback([&](const Feedback::Progress&) {
+            if (stop) own.cancel();
+        });
+        RandomStream stream(state);
+        for (;;) {
+            const std::size_t i = next++;
+            if (i >= n || stop) break;
+            try {
+                task(i, &own);
+            } catch (...) {
+                std::lock_guard<std::mutex> lock(failure_mutex);
+                if (!failure) failure = std::current_exception();
+                stop = true;
+            }
+            ++done;
+        }
+        --running;
+    };
+    auto tell = [&] {
+        if (!feedback) return;
+        Feedback::Progress p;
+        p.step = static_cast<long long>(done);
+        p.total = static_cast<long long>(n);
+        p.stage = stage;
+        feedback->report(p);
+    };
+    std::vector<std::thread> pool;
+    for (int t = 0; t < count; ++t) pool.emplace_back(worker);
+    while (running > 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        tell();
+        if (feedback && feedback->cancelled()) stop = true;
+    }
+    for (std::thread& t : pool) t.join();
+    tell();
+    if (failure) std::rethrow_exception(failure);
+    return !(feedback && feedback->cancelled());
+}
+
+// The better of two goal solutions at one budget: more weighted area, or as
+// much for less.
+bool better_goal(const CurvePoint& a, const CurvePoint& b) {
+    return a.weighted > b.weighted + 1e-9 || (a.weighted >= b.weighted - 1e-9 && a.budget < b.budget - 1e-6);
+}
+
 }  // namespace
 
 BreakpointSearchOptions curve_point_options() {
@@ -54,9 +123,20 @@ BreakpointSearchOptions curve_point_options() {
     return o;
 }
 
-std::vector<double> cost_only_goal_curve(const std::vector<std::vector<PixelResult>>& lists,
-                                         const std::vector<double>& weight, const std::vector<double>& budgets,
-                                         int transaction_costs, double pixel_area) {
+namespace {
+
+// The pieces of the cost-only programme with one row besides the pixels'
+// (a budget, or the area of a single species): per pixel the upper hull of
+// its (cost, weighted effect) offers from (0, its best free effect), cut
+// into segments sorted by falling effect per Euro. `base` gets what the
+// free offers give.
+struct Segment {
+    double cost;
+    double effect;
+};
+std::vector<Segment> offer_segments(const std::vector<std::vector<PixelResult>>& lists,
+                                    const std::vector<double>& weight, int transaction_costs, double pixel_area,
+                                    double& base) {
     struct Option {
         double cost;
         double effect;
@@ -68,14 +148,9 @@ std::vector<double> cost_only_goal_curve(const std::vector<std::vector<PixelResu
             for (std::size_t s = 0; s < weight.size() && s < r.qualities.size(); ++s) e += weight[s] * r.qualities[s].quality;
             pixels[{r.row, r.column}].push_back({pixel_area * cost_only_payment(r, transaction_costs), pixel_area * e});
         }
-    double base = 0.0;  // what the free offers give at any budget
-    struct Segment {
-        double cost;
-        double effect;
-    };
+    base = 0.0;
     std::vector<Segment> segments;
     for (auto& [cell, options] : pixels) {
-        // The upper hull from (0, best free effect) over the offers by cost.
         double start = 0.0;
         for (const Option& o : options)
             if (o.cost <= 0.0) start = std::max(start, o.effect);
@@ -102,13 +177,27 @@ std::vector<double> cost_only_goal_curve(const std::vector<std::vector<PixelResu
     }
     std::sort(segments.begin(), segments.end(),
               [](const Segment& a, const Segment& b) { return a.effect * b.cost > b.effect * a.cost; });
-    std::vector<std::size_t> order(budgets.size());
+    return segments;
+}
+
+std::vector<std::size_t> ascending_order(const std::vector<double>& values) {
+    std::vector<std::size_t> order(values.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return budgets[a] < budgets[b]; });
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return values[a] < values[b]; });
+    return order;
+}
+
+}  // namespace
+
+std::vector<double> cost_only_goal_curve(const std::vector<std::vector<PixelResult>>& lists,
+                                         const std::vector<double>& weight, const std::vector<double>& budgets,
+                                         int transaction_costs, double pixel_area) {
+    double base = 0.0;
+    const std::vector<Segment> segments = offer_segments(lists, weight, transaction_costs, pixel_area, base);
     std::vector<double> out(budgets.size(), base);
     double spent = 0.0, value = base;
     std::size_t next = 0;
-    for (std::size_t i : order) {
+    for (std::size_t i : ascending_order(budgets)) {
         const double budget = std::max(0.0, budgets[i]);
         while (next < segments.size() && spent + segments[next].cost <= budget) {
             spent += segments[next].cost;
@@ -120,6 +209,45 @@ std::vector<double> cost_only_goal_curve(const std::vector<std::vector<PixelResu
             v += segments[next].effect * (budget - spent) / segments[next].cost;
         out[i] = v;
     }
+    return out;
+}
+
+std::vector<CostOnlyBound> cost_only_budget_curve(const std::vector<std::vector<PixelResult>>& lists,
+                                                  const std::vector<double>& wanted_area_ha,
+                                                  const std::vector<double>& factors, int transaction_costs,
+                                                  double pixel_area) {
+    std::vector<CostOnlyBound> out(factors.size());
+    if (wanted_area_ha.size() != 1) {
+        for (std::size_t i = 0; i < factors.size(); ++i) {
+            std::vector<double> wanted = wanted_area_ha;
+            for (double& w : wanted) w *= factors[i];
+            out[i] = cost_only_budget_bound(lists, wanted, transaction_costs, pixel_area);
+        }
+        return out;
+    }
+    // One species: the cheapest hectares first, along the sorted segments.
+    const auto start = std::chrono::steady_clock::now();
+    double base = 0.0;
+    const std::vector<Segment> segments = offer_segments(lists, {1.0}, transaction_costs, pixel_area, base);
+    double spent = 0.0, area = base;
+    std::size_t next = 0;
+    for (std::size_t i : ascending_order(factors)) {
+        const double target = std::max(0.0, wanted_area_ha[0] * factors[i]);
+        while (next < segments.size() && area + segments[next].effect < target) {
+            spent += segments[next].cost;
+            area += segments[next].effect;
+            ++next;
+        }
+        CostOnlyBound& b = out[i];
+        b.solved = true;
+        b.reachable = area >= target || next < segments.size();
+        b.value = spent;
+        if (area < target && next < segments.size() && segments[next].effect > 0.0)
+            b.value += segments[next].cost * (target - area) / segments[next].effect;
+        b.area = {b.reachable ? std::max(target, area) : area};
+    }
+    const double seconds = seconds_since(start);
+    for (CostOnlyBound& b : out) b.seconds = seconds;
     return out;
 }
 
@@ -154,9 +282,72 @@ std::vector<double> curve_range(const std::string& text, std::string& problem) {
     return values;
 }
 
+namespace {
+
+// The seconds a search may take now: its share of what is left of its phase
+// among the points still to search on the threads, at most `cap`.
+double share_of(double phase_end, double elapsed, std::size_t points_left, int threads, double cap) {
+    const double left = phase_end - elapsed;
+    const double share = left * threads / static_cast<double>(std::max<std::size_t>(1, points_left));
+    return std::clamp(share, kCurveLeastSeconds, cap);
+}
+
+// The uniform payments at every budget, in two passes over the points,
+// each run on the evaluation's threads. First each point from nothing, as
+// a single goal run at its budget searches (the same seed, patience and
+// time limit), so a point that has its time is at least that single run.
+// Then each point from its lower neighbour's solution with a short search:
+// the neighbour's payments fit the larger budget too and may lie in a
+// better optimum. A point keeps the better of the two. Empty entries: not
+// searched (cancelled).
+std::vector<std::optional<CurvePoint>> uniform_goal_points(const EvaluatedArea& area, const GoalMaximisationInput& base,
+                                                           const std::vector<int>& budgets,
+                                                           const BreakpointSearchOptions& options,
+                                                           double total_seconds, Feedback* feedback) {
+    const auto start = std::chrono::steady_clock::now();
+    const std::size_t n = budgets.size();
+    const int threads = std::max(1, evaluation_threads());
+    std::vector<std::optional<CurvePoint>> cold(n), best(n);
+    auto input_at = [&](std::size_t i) {
+        GoalMaximisationInput in = base;
+        in.budget = budgets[i];
+        return in;
+    };
+    std::atomic<std::size_t> started{0};
+    const double cold_end = total_seconds * kCurveFromNothingShare;
+    run_points(n, threads, feedback, "budget-effect curve: points from nothing", [&](std::size_t i, Feedback* fb) {
+        BreakpointSearchOptions o = options;
+        o.start_payment.clear();
+        o.time_limit_seconds =
+            share_of(cold_end, seconds_since(start), n - started++, threads, options.time_limit_seconds);
+        CurvePoint p;
+        p.budget_limit = budgets[i];
+        fill_point(p, BreakpointGoalMaximisation(area, input_at(i), o, fb), base.weight);
+        if (!fb->cancelled()) cold[i] = std::move(p);
+    });
+    started = 0;
+    run_points(n, threads, feedback, "budget-effect curve: points from their neighbours", [&](std::size_t i, Feedback* fb) {
+        if (!cold[i]) return;
+        best[i] = cold[i];
+        if (i == 0 || !cold[i - 1]) return;
+        BreakpointSearchOptions o = options;
+        o.start_payment = cold[i - 1]->payment;
+        o.patience = kCurveNeighbourPatience;
+        o.time_limit_seconds = share_of(total_seconds, seconds_since(start), n - started++, threads,
+                                        std::min(options.time_limit_seconds, kCurveNeighbourSeconds));
+        CurvePoint warm;
+        warm.budget_limit = budgets[i];
+        fill_point(warm, BreakpointGoalMaximisation(area, input_at(i), o, fb), base.weight);
+        if (!fb->cancelled() && warm.budget <= budgets[i] + 1e-6 && better_goal(warm, *best[i])) best[i] = std::move(warm);
+    });
+    return best;
+}
+
+}  // namespace
+
 BudgetEffectCurve goal_curve(const EvaluatedArea& area, const GoalMaximisationInput& base,
                              const std::vector<double>& budgets, const BreakpointSearchOptions& options,
-                             const ZoneMap* zones, Feedback* feedback) {
+                             const ZoneMap* zones, Feedback* feedback, double total_seconds) {
     const auto start = std::chrono::steady_clock::now();
     BudgetEffectCurve curve;
     curve.goal = true;
@@ -169,9 +360,15 @@ BudgetEffectCurve goal_curve(const EvaluatedArea& area, const GoalMaximisationIn
     std::vector<double> whole_euros;
     for (double b : budgets) whole_euros.push_back(std::floor(b));
     const std::vector<double> reference = cost_only_goal_curve(area.lists, w, whole_euros, base.transaction_costs);
+    std::vector<int> limits;
+    for (double b : whole_euros) limits.push_back(static_cast<int>(b));
+    // With zones the uniform points take a share of the time, the zone
+    // searches the rest.
+    const std::vector<std::optional<CurvePoint>> uniform =
+        uniform_goal_points(area, base, limits, options, split ? total_seconds / 3.0 : total_seconds, feedback);
 
     for (std::size_t i = 0; i < budgets.size(); ++i) {
-        if (feedback && feedback->cancelled()) {
+        if (!uniform[i] || (feedback && feedback->cancelled())) {
             curve.cancelled = true;
             break;
         }
@@ -182,31 +379,16 @@ BudgetEffectCurve goal_curve(const EvaluatedArea& area, const GoalMaximisationIn
         p.budget_limit = input.budget;
         const CurvePoint* prev = curve.points.empty() ? nullptr : &curve.points.back();
 
-        BreakpointSearchOptions o = options;
         if (!split) {
-            // From the neighbour's payments and from nothing, each with half
-            // the point's time: the neighbour's solution may hold a point in
-            // a weaker optimum than a fresh search finds.
-            BreakpointSearchOptions half = o;
-            half.time_limit_seconds = o.time_limit_seconds / 2.0;
-            fill_point(p, BreakpointGoalMaximisation(area, input, half, feedback), w);
-            if (prev) {
-                half.start_payment = prev->payment;
-                CurvePoint warm;
-                warm.budget_limit = p.budget_limit;
-                fill_point(warm, BreakpointGoalMaximisation(area, input, half, feedback), w);
-                if (warm.weighted > p.weighted + 1e-9 ||
-                    (warm.weighted >= p.weighted - 1e-9 && warm.budget < p.budget - 1e-6))
-                    p = std::move(warm);
-            }
+            p = *uniform[i];
         } else {
-            // Zones: the uniform solution at this budget first, then the
-            // zone search from it.
-            if (prev) o.start_payment = prev->payment;
-            const OptimisationResult uniform = BreakpointGoalMaximisation(area, input, o, feedback);
+            // Zones: the zone search from the uniform solution at this
+            // budget.
             ZonedGoalSearch search{&area, input};
-            const ZonedSolution whole = uniform_solution(uniform, curve.measures);
+            const ZonedSolution whole = uniform_solution(uniform[i]->result, curve.measures);
             BreakpointSearchOptions zo = options;
+            zo.time_limit_seconds = share_of(total_seconds, seconds_since(start), budgets.size() - i, 1,
+                                             options.time_limit_seconds);
             const ZonedSolution z = maximise_goal_in_zones(
                 search, *zones, whole, std::vector<int>(static_cast<std::size_t>(zones->zone_count()), 0), zo, feedback);
             fill_point(p, z.result, w);
@@ -232,7 +414,7 @@ BudgetEffectCurve goal_curve(const EvaluatedArea& area, const GoalMaximisationIn
 
 BudgetEffectCurve budget_curve(const EvaluatedArea& area, const BudgetMinimisationInput& base,
                                const std::vector<double>& factors, const BreakpointSearchOptions& options,
-                               const ZoneMap* zones, Feedback* feedback) {
+                               const ZoneMap* zones, Feedback* feedback, double total_seconds) {
     const auto start = std::chrono::steady_clock::now();
     BudgetEffectCurve curve;
     curve.goal = false;
@@ -242,6 +424,8 @@ BudgetEffectCurve budget_curve(const EvaluatedArea& area, const BudgetMinimisati
     std::optional<ZonedArea> split;
     if (zones) split = split_by_zone(area, *zones);
     if (split) curve.zone_names = split->zone_names;
+    const std::vector<CostOnlyBound> bounds =
+        cost_only_budget_curve(area.lists, base.wanted_area_ha, factors, base.transaction_costs, area.pixel_area);
 
     for (std::size_t i = 0; i < factors.size(); ++i) {
         if (feedback && feedback->cancelled()) {
@@ -256,8 +440,14 @@ BudgetEffectCurve budget_curve(const EvaluatedArea& area, const BudgetMinimisati
         p.wanted = input.wanted_area_ha;
         const CurvePoint* prev = curve.points.empty() ? nullptr : &curve.points.back();
 
+        // Each point starts from its neighbour's payments; the time left
+        // is shared among the points still to search (half of a point's
+        // share for the zones' search when there are zones).
         BreakpointSearchOptions o = options;
         if (prev) o.start_payment = prev->payment;
+        const double share =
+            share_of(total_seconds, seconds_since(start), factors.size() - i, 1, options.time_limit_seconds);
+        o.time_limit_seconds = split ? share / 2.0 : share;
         const OptimisationResult uniform = BreakpointBudgetMinimisation(area, input, o, feedback);
         if (!split) {
             fill_point(p, uniform, ones);
@@ -265,13 +455,12 @@ BudgetEffectCurve budget_curve(const EvaluatedArea& area, const BudgetMinimisati
             ZonedBudgetSearch search{&area, input};
             const ZonedSolution z = minimise_budget_in_zones(
                 search, *zones, uniform_solution(uniform, curve.measures),
-                std::vector<int>(static_cast<std::size_t>(zones->zone_count()), 0), options, feedback);
+                std::vector<int>(static_cast<std::size_t>(zones->zone_count()), 0), o, feedback);
             fill_point(p, z.result, ones);
             p.key_payment = z.key_payment;
         }
         p.reached = shortfall(p.wanted, p.area) <= 1e-6;
-        const CostOnlyBound bound =
-            cost_only_budget_bound(area.lists, input.wanted_area_ha, input.transaction_costs, area.pixel_area);
+        const CostOnlyBound& bound = bounds[i];
         p.bound_known = bound.solved && bound.reachable;
         p.bound = bound.value;
         curve.points.push_back(std::move(p));

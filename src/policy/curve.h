@@ -1,16 +1,18 @@
 #pragma once
 // The budget-effect curve: the breakpoint search at a row of budgets (goal
 // maximisation) or of target factors (budget minimisation) on one
-// evaluation. Each point starts from its neighbour's payments (a goal point
-// searches from nothing as well, each search with half the point's time,
-// and keeps the better), and a point that ends worse than its neighbour
-// keeps the neighbour's solution (which is feasible there too), so a larger
-// budget never buys less and a larger target never costs less.
+// evaluation. A goal point is searched from nothing, as a single run at its
+// budget is, and from its lower neighbour's solution, and keeps the better;
+// a budget point starts from its neighbour's payments. A point that ends
+// worse than its neighbour keeps the neighbour's solution (which is
+// feasible there too), so a larger budget never buys less and a larger
+// target never costs less.
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "optimisation/breakpoint_search.h"
+#include "optimisation/cost_only_bound.h"
 #include "policy/zone_payments.h"
 
 namespace pravel {
@@ -43,12 +45,22 @@ struct BudgetEffectCurve {
     bool cancelled = false;
 };
 
-// The search options of each point of a curve: a point starts from its
-// neighbour's payments and needs fewer restarts than a search from nothing
-// (restarts without improvement before a point ends, and seconds per point).
+// The search options of each point of a curve: a point is searched from
+// nothing as a single run is (the same patience and time limit), then from
+// its neighbour's solution with fewer restarts and seconds.
 inline constexpr int kCurvePointPatience = 60;
-inline constexpr double kCurvePointSeconds = 2.4;
+inline constexpr double kCurvePointSeconds = 25.0;
+inline constexpr int kCurveNeighbourPatience = 15;
+inline constexpr double kCurveNeighbourSeconds = 1.0;
 BreakpointSearchOptions curve_point_options();
+// The seconds of all searches of a goal curve together (besides the
+// evaluation); the searches from nothing may take this share of them, and a
+// search gets at least kCurveLeastSeconds. Searches run on the evaluation's
+// threads (`--threads`), with the same results for any number of them as
+// long as no search reaches its time limit.
+inline constexpr double kCurveSearchSeconds = 50.0;
+inline constexpr double kCurveFromNothingShare = 0.85;
+inline constexpr double kCurveLeastSeconds = 0.2;
 
 // FROM:TO:N as given on the command line: N values from FROM to TO, evenly
 // spaced (one value when N is 1 and FROM equals TO). Empty with `problem`
@@ -58,15 +70,27 @@ std::vector<double> curve_range(const std::string& text, std::string& problem);
 
 // Goal maximisation at each budget (ascending), with zones when `zones` is
 // given (each point then also starts from the uniform solution at its
-// budget, so zones never buy less).
+// budget, so zones never buy less). The searches together take at most
+// about `total_seconds` (each at most the options' time limit).
 BudgetEffectCurve goal_curve(const EvaluatedArea& area, const GoalMaximisationInput& base,
                              const std::vector<double>& budgets, const BreakpointSearchOptions& options,
-                             const ZoneMap* zones = nullptr, Feedback* feedback = nullptr);
+                             const ZoneMap* zones = nullptr, Feedback* feedback = nullptr,
+                             double total_seconds = kCurveSearchSeconds);
 
 // Budget minimisation at each factor (ascending) on the input's wanted areas.
 BudgetEffectCurve budget_curve(const EvaluatedArea& area, const BudgetMinimisationInput& base,
                                const std::vector<double>& factors, const BreakpointSearchOptions& options,
-                               const ZoneMap* zones = nullptr, Feedback* feedback = nullptr);
+                               const ZoneMap* zones = nullptr, Feedback* feedback = nullptr,
+                               double total_seconds = kCurveSearchSeconds);
+
+// The cost-only budget bound at every factor on the wanted areas. With one
+// species the programme has one row besides the pixels', and one sort of
+// the pixels' offer hulls (as for the goal curve) serves every factor; with
+// several species each factor is its own programme (cost_only_budget_bound).
+std::vector<CostOnlyBound> cost_only_budget_curve(const std::vector<std::vector<PixelResult>>& lists,
+                                                  const std::vector<double>& wanted_area_ha,
+                                                  const std::vector<double>& factors, int transaction_costs,
+                                                  double pixel_area);
 
 // The cost-only goal bound at every budget of a row at once: the linear
 // programme of cost_only_goal_bound (each pixel in at most one measure, a

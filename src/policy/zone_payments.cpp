@@ -107,6 +107,50 @@ std::pair<const ZonedSolution*, std::vector<int>> choose_start(const ZoneMap& zo
 
 }  // namespace
 
+ZonedSolution zoned_allocation(const std::vector<PixelResult>& allocation, const std::vector<int>& measure_ids,
+                               const ZoneMap& zones, const std::vector<double>& key_payment,
+                               const std::vector<double>& outside, const std::string& description) {
+    ZonedSolution z;
+    z.description = description;
+    z.zone_names = zones.names;
+    z.measures = static_cast<int>(measure_ids.size());
+    bool anywhere_else = false;
+    for (const PixelResult& p : allocation)
+        if (zones.zone_at(p.row, p.column) < 0) anywhere_else = true;
+    if (anywhere_else) z.zone_names.push_back("(no zone)");
+    z.zones = static_cast<int>(z.zone_names.size());
+    const int n = zones.zone_count();
+    z.key_payment.assign(static_cast<std::size_t>(z.measures) * static_cast<std::size_t>(z.zones), 0.0);
+    z.key_participants.assign(z.key_payment.size(), 0);
+    for (int m = 0; m < z.measures; ++m)
+        for (int k = 0; k < z.zones; ++k) {
+            const std::size_t from = static_cast<std::size_t>(m) * static_cast<std::size_t>(n) + static_cast<std::size_t>(k);
+            z.key_payment[static_cast<std::size_t>(m * z.zones + k)] =
+                k < n ? (from < key_payment.size() ? key_payment[from] : 0.0)
+                      : (static_cast<std::size_t>(m) < outside.size() ? outside[static_cast<std::size_t>(m)] : 0.0);
+        }
+    std::unordered_map<int, int> index;
+    for (std::size_t m = 0; m < measure_ids.size(); ++m) index.emplace(measure_ids[m], static_cast<int>(m));
+    OptimisationResult& r = z.result;
+    r.allocation = allocation;
+    r.participants.assign(measure_ids.size(), 0);
+    r.payment.assign(measure_ids.size(), 0.0);
+    for (const PixelResult& p : allocation) {
+        if (!p.measure) continue;
+        const auto it = index.find(p.measure->measureID);
+        if (it == index.end()) continue;
+        int zone = zones.zone_at(p.row, p.column);
+        if (zone < 0) zone = n;
+        const std::size_t key = static_cast<std::size_t>(it->second * z.zones + zone);
+        ++z.key_participants[key];
+        ++r.participants[static_cast<std::size_t>(it->second)];
+        r.payment[static_cast<std::size_t>(it->second)] += z.key_payment[key];
+    }
+    for (std::size_t m = 0; m < r.payment.size(); ++m)
+        r.payment[m] = r.participants[m] > 0 ? r.payment[m] / r.participants[m] : 0.0;
+    return z;
+}
+
 double ZonedSolution::payment(int measure, int zone) const {
     const std::size_t k = static_cast<std::size_t>(measure) * static_cast<std::size_t>(zones) +
                           static_cast<std::size_t>(zone);

@@ -68,6 +68,17 @@ std::vector<ZonedSolution> goal_by_zones(const ZonedGoalSearch& search, const Op
                                          const std::vector<ZoneMap>& zonings, const BreakpointSearchOptions& options,
                                          Feedback* feedback = nullptr);
 
+// The zone figures of an allocation made at payments given per measure and
+// zone (a programme simulation with payments by zone). `key_payment` holds
+// zones.zone_count() payments per measure, measure-major; `outside` one per
+// measure for the cells in no zone, which count in a zone "(no zone)" when
+// an allocated pixel lies there. An allocated record counts for the measure
+// whose ID in `measure_ids` it carries. The result holds the allocation,
+// the participants and the mean payment per measure; no budget.
+ZonedSolution zoned_allocation(const std::vector<PixelResult>& allocation, const std::vector<int>& measure_ids,
+                               const ZoneMap& zones, const std::vector<double>& key_payment,
+                               const std::vector<double>& outside, const std::string& description);
+
 // Missing hectares summed over the species (0 when every target holds).
 double shortfall(const std::vector<double>& wanted, const std::vector<double>& achieved);
 // Weighted effective area.

@@ -1,6 +1,8 @@
 #include "simulation/programme_simulation.h"
 
 #include <algorithm>
+#include <map>
+#include <memory>
 
 #include "common/feedback.h"
 #include "common/number_format.h"
@@ -53,6 +55,26 @@ InputProblem programme_species_problem(bool species_chosen, const std::string& m
     if (q > 1 || q < 0) return {InputField::MinimumQuality, kSimQualityOutOfRange};
     return {};
 }
+
+void pay_by_pixel(std::vector<std::vector<PixelResult>>& lists,
+                  const std::function<double(std::size_t, int, int)>& payment_at,
+                  const std::vector<MeasureRecord>& measures, int transaction_costs) {
+    for (std::size_t m = 0; m < lists.size() && m < measures.size(); ++m) {
+        std::map<double, std::shared_ptr<const MeasureRecord>> copies;
+        for (PixelResult& r : lists[m]) {
+            const double net = payment_at(m, r.row, r.column) - transaction_costs;
+            auto [it, added] = copies.emplace(net, nullptr);
+            if (added) {
+                MeasureRecord copy = measures[m];
+                copy.payment = net;
+                it->second = std::make_shared<const MeasureRecord>(std::move(copy));
+            }
+            r.margin_with_payment = r.margin_without_payment + net;
+            r.measure = it->second;
+        }
+    }
+}
+
 
 int maximum_pixel_count(const std::string& max_area, double pixel_area) {
     if (!(pixel_area > 0)) return 0;
@@ -134,7 +156,9 @@ ProgrammeRun run_programme_simulation(DatabaseAccess& db, const ProgrammeInputs&
     run.pixel_area = in.pixel_area > 0 ? in.pixel_area : raster.pixel_area_ha;
 
     // The evaluation gives every record its net value at the net payment;
-    // the user's payments are taken as they are, so no payment is applied.
+    // the user's payments are taken as they are, so no payment is applied
+    // (unless they differ by pixel).
+    if (in.payment_at) pay_by_pixel(lists, in.payment_at, run.measures, run.transaction_costs);
     std::vector<MeasureCandidates> candidates = sorted_candidates(std::move(lists));
     std::vector<int> max_counts = in.max_counts;
     max_counts.resize(run.measures.size(), 0);

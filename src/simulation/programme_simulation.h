@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,6 +43,10 @@ struct ProgrammeInputs {
     std::optional<bool> time_dependent_predation;   // nullopt: neither radio button chosen
     std::optional<int> countryID;                   // nullopt: no region chosen
     double pixel_area = 0.0;  // ha, of the chosen region's raster
+    // Payments that differ by pixel (payments by zone): the payment (Euro/ha,
+    // as entered, before the transaction costs are deducted) of measure m on
+    // the cell (row, column). None: every pixel sees its measure's payment.
+    std::function<double(std::size_t measure, int row, int column)> payment_at;
 };
 
 // The first failing check of a run in the window's order (factor,
@@ -62,6 +67,14 @@ int maximum_pixel_count(const std::string& max_area, double pixel_area);
 
 // The entry of the pixel-count list: count, " ( ", the area text, " ha)".
 std::string pixel_count_entry(int count, const std::string& max_area);
+
+// Payments that differ by pixel: each record of list m gets the net value
+// and a copy of measures[m] at payment_at(m, row, column) less the
+// transaction costs, as step 4 deducts them from a single payment (one copy
+// per distinct payment). The order of the lists is not changed.
+void pay_by_pixel(std::vector<std::vector<PixelResult>>& lists,
+                  const std::function<double(std::size_t measure, int row, int column)>& payment_at,
+                  const std::vector<MeasureRecord>& measures, int transaction_costs);
 
 // The budget at the gross payments: the net budget (pixel area x sum of the
 // net payments of the participants) plus the transaction costs of every

@@ -298,6 +298,24 @@ TEST(Curve, TheParametricBoundAgreesWithTheLinearProgrammeAtEveryBudget) {
     }
 }
 
+TEST(Curve, TheOneSpeciesBudgetBoundAgreesWithTheLinearProgrammeAtEveryFactor) {
+    EvaluatedArea area = mixed_area();
+    int n = 0;
+    for (auto& list : area.lists)
+        for (PixelResult& r : list)
+            if (++n % 5 == 0) r.margin_without_payment += 25.0;
+    const std::vector<double> factors{0.0, 0.25, 1.0, 2.5, 4.0, 1000.0};
+    for (int tc : {0, 10}) {
+        const std::vector<CostOnlyBound> curve = cost_only_budget_curve(area.lists, {2.0}, factors, tc, 0.81);
+        for (std::size_t i = 0; i < factors.size(); ++i) {
+            SCOPED_TRACE(std::to_string(tc) + " / " + std::to_string(factors[i]));
+            const CostOnlyBound lp = cost_only_budget_bound(area.lists, {2.0 * factors[i]}, tc, 0.81);
+            EXPECT_EQ(curve[i].reachable, lp.reachable);
+            if (lp.reachable) EXPECT_NEAR(curve[i].value, lp.value, 1e-6 * std::max(1.0, lp.value));
+        }
+    }
+}
+
 TEST(Curve, RangesAreReadOrRefused) {
     std::string problem;
     EXPECT_EQ(curve_range("10000:200000:20", problem).size(), 20u);

@@ -50,6 +50,48 @@ TEST(ProgrammeSummary, LinesAndGrossBudget) {
     EXPECT_EQ(summary.quality_sums, (std::vector<double>{1.5, 1.75}));
 }
 
+// Payments by zone on a 1 x 10 raster of 25 ha pixels, transaction costs
+// 10: mowing pays 100 Euro/ha in the west (columns 0-4) and 40 in the east.
+// Pixel 2 (west, cost 70) nets 100 - 10 - 70 = 20 and takes part; pixel 7
+// (east, cost 50) would net 90 - 50 = 40 at the western rate but nets
+// 30 - 50 = -20 at its own and stays out. Budget: 10 x 1 x 25 + 25 x 90 =
+// 2500, where the western rate everywhere would pay 2 x 25 x 100 = 5000.
+TEST(ProgrammeSummary, PaymentsByPixelSetEachRecordsNetValueAndBudget) {
+    FourPixels f;
+    auto mowing = std::make_shared<MeasureRecord>(measure(5, "mowing_postpo", 20, 8, 6, 0));
+    mowing->payment = 0;
+    std::vector<std::vector<PixelResult>> lists{{pixel(2, mowing, -70, {{11, 0.5}, {12, 0}}),
+                                                 pixel(7, mowing, -50, {{11, 0.25}, {12, 1}})}};
+    const auto west_east = [](std::size_t, int, int column) { return column < 5 ? 100.0 : 40.0; };
+    pay_by_pixel(lists, west_east, {*mowing}, 10);
+    EXPECT_DOUBLE_EQ(lists[0][0].margin_with_payment, 20.0);
+    EXPECT_DOUBLE_EQ(lists[0][1].margin_with_payment, -20.0);
+    EXPECT_DOUBLE_EQ(lists[0][0].measure->payment, 90.0);
+    EXPECT_DOUBLE_EQ(lists[0][1].measure->payment, 30.0);
+    EXPECT_EQ(lists[0][0].measure->name, "mowing_postpo");
+
+    std::vector<MeasureCandidates> candidates = sorted_candidates(std::move(lists));
+    std::vector<double> area;
+    std::vector<int> participants;
+    std::vector<PixelResult> allocation;
+    const double net = PixelAllocation(candidates, {10}, 1, 10, 2, 25, area, participants, allocation);
+    ASSERT_EQ(allocation.size(), 1u);
+    EXPECT_EQ(allocation[0].pixelID, 2);
+    const auto summary = summarise_programme(allocation, f.birds, 10, 25, net);
+    EXPECT_EQ(summary.lines.front(), "20 (Payment-Cost), 0.50 (Quality), mowing_postpo20/8/6/0");
+    EXPECT_DOUBLE_EQ(summary.budget, 2500.0);
+
+    // One payment everywhere gives both pixels and the doubled budget.
+    std::vector<std::vector<PixelResult>> uniform{{pixel(2, mowing, -70, {{11, 0.5}, {12, 0}}),
+                                                   pixel(7, mowing, -50, {{11, 0.25}, {12, 1}})}};
+    pay_by_pixel(uniform, [](std::size_t, int, int) { return 100.0; }, {*mowing}, 10);
+    candidates = sorted_candidates(std::move(uniform));
+    allocation.clear();
+    const double net_uniform = PixelAllocation(candidates, {10}, 1, 10, 2, 25, area, participants, allocation);
+    EXPECT_EQ(allocation.size(), 2u);
+    EXPECT_DOUBLE_EQ(summarise_programme(allocation, f.birds, 10, 25, net_uniform).budget, 5000.0);
+}
+
 TEST(ProgrammeSummary, NoParticipantsGiveZeroAreaBudgetAndEffects) {
     FourPixels f;
     const auto summary = summarise_programme({}, f.birds, 10, 25, 0);

@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "gis/gdal_io.h"
 #include "support/demo_schema.h"
 #include "support/program_run.h"
 
@@ -70,7 +71,9 @@ TEST_F(PolicyCliTest, BadValuesAreRefusedWithStatusTwo) {
         {"compare-payments " + budget + " --zones no_such_column", "\"no_such_column\" does not exist"},
         {"minimise-budget " + bad_column, "\"no_such_column\" does not exist"},
         {"minimise-budget " + bad_grid, "whole number from 1"},
-        {"programme " + bad_grid, "minimise-budget, maximise-goal"},
+        {"programme " + bad_grid, "whole number from 1"},
+        {"effectiveness " + bad_grid, "minimise-budget, maximise-goal, programme"},
+        {"curve " + bad_column + " --factors 1:2:2", "\"no_such_column\" does not exist"},
         {"compare-payments " + budget + " --zones grid:2x", "ROWSxCOLUMNS"},
         {"tender " + budget + " --markup -0.1", "--markup"},
         {"tender " + budget + " --markup 1.5", "--markup"},
@@ -150,6 +153,107 @@ TEST_F(PolicyCliTest, AStoredZoneRunKeepsItsZonePayments) {
     ASSERT_EQ(lines.status, 0) << lines.err;
     EXPECT_NE(lines.out.find("zone r1c1: measure"), std::string::npos) << lines.out;
     EXPECT_NE(lines.out.find("Total budget with payments by zone (grid 2x2)"), std::string::npos) << lines.out;
+}
+
+// The programme with payments by zone: with every zone at the measure's
+// payment it is the plain programme (the same lines), followed by the lines
+// per zone; a lower payment in one zone pays less there. A zone the
+// scenario names that the zoning does not have is refused.
+TEST_F(PolicyCliTest, TheProgrammePaysEachZoneItsOwnPayment) {
+    const CliRun plain = cli("programme " + example("programme_small.json"));
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    EXPECT_EQ(plain.out.find("zone"), std::string::npos) << plain.out;
+
+    nlohmann::json doc = doc_of("programme_small.json");
+    doc["zones"] = {{"grid", {1, 2}}};
+    doc["measures"][0]["zone_payments"] = {{"r1c1", 250}, {"r1c2", 250}};
+    const CliRun same = cli("programme " + testing::write_scratch_file("programme_same.json", doc.dump()));
+    ASSERT_EQ(same.status, 0) << same.err;
+    const std::string heading = "Payments by zone (grid 1x2):\n";
+    const auto at = same.out.find(heading);
+    ASSERT_NE(at, std::string::npos) << same.out;
+    EXPECT_EQ(same.out.substr(0, at), plain.out);
+    EXPECT_NE(same.out.find("zone r1c1: measure 265 "), std::string::npos) << same.out;
+
+    doc["measures"][0]["zone_payments"] = {{"r1c2", 120}};
+    const std::string lower = testing::write_scratch_file("programme_lower.json", doc.dump());
+    const CliRun zoned = cli("programme " + lower + " --json");
+    ASSERT_EQ(zoned.status, 0) << zoned.err;
+    const auto z = nlohmann::json::parse(zoned.out);
+    ASSERT_EQ(z["zones"].size(), 2u);
+    EXPECT_EQ(z["zones"][1]["zone"], "r1c2");
+    const auto& east = z["zones"][1]["payments"][0];
+    EXPECT_EQ(east["id"], 265);
+    EXPECT_DOUBLE_EQ(east["payment"].get<double>(), 120.0);
+    EXPECT_DOUBLE_EQ(z["zones"][0]["payments"][0]["payment"].get<double>(), 250.0);
+    const auto p = nlohmann::json::parse(cli("programme " + example("programme_small.json") + " --json").out);
+    EXPECT_LE(z["budget"].get<double>(), p["budget"].get<double>() + 1e-6);
+
+    doc["measures"][0]["zone_payments"] = {{"r9c9", 120}};
+    const CliRun unknown = cli("programme " + testing::write_scratch_file("programme_r9c9.json", doc.dump()));
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.err.find("\"r9c9\", which is not one of grid 1x2 (r1c1, r1c2)"), std::string::npos)
+        << unknown.err;
+    doc.erase("zones");
+    const CliRun without = cli("programme " + testing::write_scratch_file("programme_nozones.json", doc.dump()));
+    EXPECT_EQ(without.status, 2);
+    EXPECT_NE(without.err.find("needs \"zones\""), std::string::npos) << without.err;
+}
+
+// Zones from a hand-made ASCII grid on the area's grid (the western and the
+// eastern half), as the export of the area places it; a grid shifted by a
+// cell and a polygon layer without the field are refused with status 2.
+TEST_F(PolicyCliTest, ZonesComeFromALayerOnTheAreaGrid) {
+    const std::string dir = testing::scratch_dir();
+    const std::string tif = dir + "/policy_area.tif";
+    ASSERT_EQ(cli("export-area --name \"Moorwiesen test area\" --out " + tif).status, 0);
+    gis::GridGeometry grid;
+    gis::read_all_bands(tif, &grid);
+    ASSERT_GT(grid.columns, 1);
+    auto ascii = [&](const std::string& name, double shift) {
+        std::ostringstream text;
+        text.precision(15);
+        text << "ncols " << grid.columns << "\nnrows " << grid.rows << "\nxllcorner " << grid.transform[0] + shift
+             << "\nyllcorner " << grid.transform[3] + grid.rows * grid.transform[5] << "\ncellsize "
+             << grid.transform[1] << "\nNODATA_value -9999\n";
+        for (int r = 0; r < grid.rows; ++r)
+            for (int c = 0; c < grid.columns; ++c) text << (c < grid.columns / 2 ? 1 : 2) << (c + 1 < grid.columns ? " " : "\n");
+        return testing::write_scratch_file(name, text.str());
+    };
+    nlohmann::json doc = doc_of("minimise_budget_small.json");
+    doc["zones"] = {{"layer", ascii("halves.asc", 0.0)}};
+    const CliRun r = cli("minimise-budget " + testing::write_scratch_file("layer_zones.json", doc.dump()) +
+                         " --json --max-seconds 3");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    ASSERT_GE(j["zones"].size(), 2u);
+    EXPECT_EQ(j["zones"][0]["zone"], "1");
+    EXPECT_EQ(j["zones"][1]["zone"], "2");
+    EXPECT_LE(j["budget"].get<double>(), j["uniform_budget"].get<double>() + 1e-6);
+
+    // One polygon over the whole area, with a field "region" but none "zone".
+    std::ostringstream polygon;
+    polygon.precision(15);
+    const double x0 = grid.transform[0], y0 = grid.transform[3];
+    const double x1 = x0 + grid.columns * grid.transform[1], y1 = y0 + grid.rows * grid.transform[5];
+    polygon << R"({"type": "FeatureCollection", "features": [{"type": "Feature", "properties": {"region": "all"},)"
+            << R"( "geometry": {"type": "Polygon", "coordinates": [[[)" << x0 << ", " << y0 << "], [" << x1 << ", " << y0
+            << "], [" << x1 << ", " << y1 << "], [" << x0 << ", " << y1 << "], [" << x0 << ", " << y0 << "]]]}}]}";
+    const std::string geojson = testing::write_scratch_file("region.geojson", polygon.str());
+    struct Case {
+        std::string layer;
+        std::string message;
+    } cases[] = {
+        {ascii("shifted.asc", grid.transform[1]), "is not the study area's grid"},
+        {geojson + ":zone", "the layer has no field \"zone\""},
+        {dir + "/no_such_layer.tif", "not a plain local file"},
+    };
+    for (const Case& c : cases) {
+        doc["zones"] = {{"layer", c.layer}};
+        const CliRun refused = cli("minimise-budget " + testing::write_scratch_file("refused_layer.json", doc.dump()));
+        EXPECT_EQ(refused.status, 2) << c.layer << "\n" << refused.err;
+        EXPECT_NE(refused.err.find(c.message), std::string::npos) << c.layer << "\n" << refused.err;
+    }
 }
 
 }  // namespace
