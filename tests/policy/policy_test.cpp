@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/evaluation_run.h"
 #include "optimisation/cost_only_bound.h"
 
 namespace pravel {
@@ -276,6 +277,30 @@ TEST(Curve, WarmStartedPointsNeverFall) {
         EXPECT_GE(p.budget, p.bound - 1e-6);
     }
     EXPECT_NEAR(b.points[1].wanted[0], 6.0, 1e-12);
+}
+
+// The points are searched on the evaluation's threads; each search seeds
+// its own stream, so one thread and two give the same curve, and each point
+// is at least the single search from nothing at its budget.
+TEST(Curve, PointsAreTheSameOnOneThreadOrTwoAndAtLeastTheSingleRun) {
+    const EvaluatedArea area = mixed_area();
+    const GoalMaximisationInput goal = goal_input({1.0, 0.5}, 0, 10);
+    const std::vector<double> budgets{150, 300, 450, 700};
+    const int before = evaluation_threads();
+    std::vector<BudgetEffectCurve> curves;
+    for (int threads : {1, 2}) {
+        set_evaluation_threads(threads);
+        curves.push_back(goal_curve(area, goal, budgets, quick(), nullptr, nullptr, 100.0));
+    }
+    set_evaluation_threads(before);
+    for (std::size_t i = 0; i < budgets.size(); ++i) {
+        EXPECT_EQ(curves[0].points[i].weighted, curves[1].points[i].weighted) << budgets[i];
+        EXPECT_EQ(curves[0].points[i].payment, curves[1].points[i].payment) << budgets[i];
+        GoalMaximisationInput single = goal;
+        single.budget = static_cast<int>(budgets[i]);
+        const OptimisationResult r = BreakpointGoalMaximisation(area, single, quick());
+        EXPECT_GE(curves[1].points[i].weighted, weighted_area(goal.weight, r.effective_area) - 1e-9) << budgets[i];
+    }
 }
 
 TEST(Curve, TheParametricBoundAgreesWithTheLinearProgrammeAtEveryBudget) {
