@@ -6,6 +6,9 @@
 #include <functional>
 #include <cstdint>
 #include <cstring>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <map>
 #include <unordered_map>
 #include <utility>
@@ -134,7 +137,8 @@ struct PixelOffers {
     std::vector<double> multiplicity;  // per class: pixels it stands for
     std::vector<double> cost;          // per offer: Euro (pixel area x cost-only payment)
     std::vector<double> value;         // per offer x values: what the rows count (ha)
-    std::vector<double> quality;       // per offer x species: effective area (ha)
+    std::vector<double> quality;       // per offer x species: effective area (ha); none kept when
+                                       // the values are the areas (species 0)
     bool usable = true;                // every value finite and within the solver's range
     std::size_t classes() const { return multiplicity.size(); }
 };
@@ -150,6 +154,10 @@ PixelOffers gather_offers(const BoundCandidates& candidates, std::size_t values,
     o.first.push_back(0);
     const std::size_t n = candidates.size();
     const std::size_t ns = candidates.species;
+    if (std::getenv("PRAVEL_BOUND_TRACE")) std::fprintf(stderr, "gather: start %.2f cpu\n", std::clock() / double(CLOCKS_PER_SEC));
+    o.cost.reserve(n);
+    o.value.reserve(n * values);
+    o.quality.reserve(n * species);
     // The candidates of each pixel, by a counting sort on the pixel number.
     std::vector<std::uint32_t> start(candidates.pixels + 1, 0);
     for (std::size_t i = 0; i < n; ++i) ++start[candidates.pixel[i] + 1];
@@ -160,6 +168,7 @@ PixelOffers gather_offers(const BoundCandidates& candidates, std::size_t values,
         for (std::size_t i = 0; i < n; ++i) by_pixel[fill[candidates.pixel[i]]++] = static_cast<std::uint32_t>(i);
     }
 
+    if (std::getenv("PRAVEL_BOUND_TRACE")) std::fprintf(stderr, "gather: sorted %.2f cpu\n", std::clock() / double(CLOCKS_PER_SEC));
     struct Offer {
         double cost;
         std::size_t index;  // into the pixel's values and qualities
@@ -263,6 +272,7 @@ PixelOffers gather_offers(const BoundCandidates& candidates, std::size_t values,
         o.multiplicity.push_back(1.0);
         o.first.push_back(o.cost.size());
     }
+    if (std::getenv("PRAVEL_BOUND_TRACE")) std::fprintf(stderr, "gather: done %.2f cpu\n", std::clock() / double(CLOCKS_PER_SEC));
     return o;
 }
 
@@ -804,6 +814,36 @@ std::optional<CostOnlyBound> budget_by_prices(const PixelOffers& o, const std::v
         return value;
     };
 
+    // Offers that cost nothing may reach the targets by themselves: each
+    // class takes its free offer of largest share of the targets; when that
+    // is enough the bound is 0 (no budget is below 0).
+    {
+        std::vector<double> area(ns, 0.0);
+        for (std::size_t c = 0; c < classes; ++c) {
+            std::size_t at = offers;
+            double most = -1.0;
+            for (std::size_t k = o.first[c]; k < o.first[c + 1] && o.cost[k] == 0.0; ++k) {
+                double share = 0.0;
+                for (std::size_t s = 0; s < ns; ++s)
+                    if (wanted[s] > 0.0) share += q(k, s) / wanted[s];
+                if (share > most) {
+                    most = share;
+                    at = k;
+                }
+            }
+            if (at == offers) continue;
+            for (std::size_t s = 0; s < ns; ++s) area[s] += o.multiplicity[c] * q(at, s);
+        }
+        bool enough = true;
+        for (std::size_t s = 0; s < ns; ++s) enough = enough && area[s] >= wanted[s];
+        if (enough) {
+            bound.solved = bound.reachable = true;
+            bound.area = area;
+            bound.seconds = seconds_since(started);
+            return bound;
+        }
+    }
+
     // First prices: for each species alone, the price per ha of the pixel
     // that completes its target (from an even sample of the classes), shared
     // among the species.
@@ -904,6 +944,8 @@ std::optional<CostOnlyBound> budget_by_prices(const PixelOffers& o, const std::v
         }
     }
     if (time_left() <= 0.0) return timed_out();
+    const bool trace = std::getenv("PRAVEL_BOUND_TRACE") != nullptr;
+    if (trace) std::fprintf(stderr, "bound: %zu classes %zu offers, prices after %d cuts, %.2f s\n", classes, offers, master.numberRows(), seconds_since(started));
 
     // Classes whose choice is in doubt: prices moved by a small share may
     // change it. The others are fixed at their choice.
@@ -911,13 +953,17 @@ std::optional<CostOnlyBound> budget_by_prices(const PixelOffers& o, const std::v
     {
         double most = 0.0;
         for (double p : centre) most = std::max(most, p);
-        for (std::size_t s = 0; s < ns; ++s) doubt[s] = 0.01 * std::max(centre[s], 0.01 * most) + 1e-12;
+        for (std::size_t s = 0; s < ns; ++s) doubt[s] = 0.002 * std::max(centre[s], 0.01 * most) + 1e-12;
     }
-    // Per class: -1 in the programme, else the fixed offer (offers = none).
+    // Per class: in the programme or not, and if not its fixed offer
+    // (`offers` for none); per offer: a column of the programme.
     std::vector<std::size_t> fixed(classes, offers);
-    std::vector<char> in_programme(classes, 0);
+    std::vector<char> in_programme(classes, 0), column(offers, 0);
     for (std::size_t c = 0; c < classes; ++c) {
-        double best_high = 0.0;
+        // Taking none is a choice unless an offer costs nothing (it then
+        // gives area for free).
+        const bool none_possible = o.first[c] == o.first[c + 1] || o.cost[o.first[c]] > 0.0;
+        double best_high = none_possible ? 0.0 : COIN_DBL_MAX;
         std::size_t at = offers;
         for (std::size_t k = o.first[c]; k < o.first[c + 1]; ++k) {
             double r = o.cost[k], d = 0.0;
@@ -930,25 +976,28 @@ std::optional<CostOnlyBound> budget_by_prices(const PixelOffers& o, const std::v
                 at = k;
             }
         }
-        int in_doubt = at == offers ? 1 : 0;  // taking none is a choice too
-        for (std::size_t k = o.first[c]; k < o.first[c + 1] && in_doubt < 2; ++k) {
-            if (k == at) continue;
+        int in_doubt = at == offers ? 1 : 0;
+        for (std::size_t k = o.first[c]; k < o.first[c + 1]; ++k) {
             double r = o.cost[k], d = 0.0;
             for (std::size_t s = 0; s < ns; ++s) {
                 r -= centre[s] * q(k, s);
                 d += doubt[s] * q(k, s);
             }
-            if (r - d <= best_high) ++in_doubt;
+            if (r - d <= best_high) {
+                column[k] = 1;
+                ++in_doubt;
+            }
         }
-        if (at != offers) ++in_doubt;
-        if (in_doubt > 1)
+        if (in_doubt > 1) {
             in_programme[c] = 1;
-        else
+        } else {
             fixed[c] = at;
+            for (std::size_t k = o.first[c]; k < o.first[c + 1]; ++k) column[k] = 0;
+        }
     }
 
     // The exact programme over the classes in doubt, its duals checked
-    // against every offer; classes that fail join it.
+    // against every offer; classes and offers that fail join it.
     const double tolerance = 1e-9 * largest_cost;
     std::vector<std::size_t> column_offer;
     std::vector<int> class_row(classes, -1), class_column(classes, -1);
@@ -962,8 +1011,8 @@ std::optional<CostOnlyBound> budget_by_prices(const PixelOffers& o, const std::v
             for (std::size_t s = 0; s < ns; ++s) rhs[s] -= o.multiplicity[c] * q(fixed[c], s);
         }
         // Rows: the species, then one per class in the programme with two
-        // or more offers. Columns: a slack per species (at the top price),
-        // then the offers of the classes in the programme.
+        // or more columns. Columns: a slack per species (at the top price),
+        // then the offers.
         column_offer.clear();
         std::vector<double> row_lower(rhs), row_upper(ns, COIN_DBL_MAX);
         std::vector<int> start{0}, index;
@@ -979,15 +1028,16 @@ std::optional<CostOnlyBound> budget_by_prices(const PixelOffers& o, const std::v
         for (std::size_t c = 0; c < classes; ++c) {
             class_row[c] = class_column[c] = -1;
             if (!in_programme[c]) continue;
-            const std::size_t count = o.first[c + 1] - o.first[c];
+            std::size_t count = 0;
+            for (std::size_t k = o.first[c]; k < o.first[c + 1]; ++k) count += column[k] ? 1 : 0;
             if (count > 1) {
                 class_row[c] = static_cast<int>(row_lower.size());
                 row_lower.push_back(-COIN_DBL_MAX);
                 row_upper.push_back(o.multiplicity[c]);
-            } else {
-                class_column[c] = static_cast<int>(objective.size());
             }
             for (std::size_t k = o.first[c]; k < o.first[c + 1]; ++k) {
+                if (!column[k]) continue;
+                if (count == 1) class_column[c] = static_cast<int>(objective.size());
                 for (std::size_t s = 0; s < ns; ++s)
                     if (q(k, s) != 0.0) {
                         index.push_back(static_cast<int>(s));
@@ -1022,9 +1072,28 @@ std::optional<CostOnlyBound> budget_by_prices(const PixelOffers& o, const std::v
         double scale_wanted = 1.0;
         for (double w : wanted) scale_wanted = std::max(scale_wanted, w);
 
-        // The check against every offer.
+        // The check against every offer: an offer outside the programme
+        // must not have a cost below its priced area and its class's dual
+        // (the dual of its row, or the part of its single column's reduced
+        // cost the column's upper bound takes); a fixed class must still
+        // take its best choice.
         std::size_t joined = 0;
         for (std::size_t c = 0; c < classes; ++c) {
+            if (in_programme[c]) {
+                const double mu = class_row[c] >= 0      ? dual[class_row[c]]
+                                  : class_column[c] >= 0 ? std::min(0.0, reduced_cost[class_column[c]])
+                                                         : 0.0;
+                for (std::size_t k = o.first[c]; k < o.first[c + 1]; ++k) {
+                    if (column[k]) continue;
+                    double r = o.cost[k] - mu;
+                    for (std::size_t s = 0; s < ns; ++s) r -= dual[s] * q(k, s);
+                    if (r < -tolerance) {
+                        column[k] = 1;
+                        ++joined;
+                    }
+                }
+                continue;
+            }
             double best = 0.0;  // least cost less priced area, none at 0
             std::size_t at = offers;
             for (std::size_t k = o.first[c]; k < o.first[c + 1]; ++k) {
@@ -1035,7 +1104,6 @@ std::optional<CostOnlyBound> budget_by_prices(const PixelOffers& o, const std::v
                     at = k;
                 }
             }
-            if (in_programme[c]) continue;  // all its offers are columns
             double own = 0.0;
             if (fixed[c] != offers) {
                 own = o.cost[fixed[c]];
@@ -1043,10 +1111,13 @@ std::optional<CostOnlyBound> budget_by_prices(const PixelOffers& o, const std::v
             }
             if (at != fixed[c] && own > best + tolerance) {
                 in_programme[c] = 1;
+                if (fixed[c] != offers) column[fixed[c]] = 1;
+                if (at != offers) column[at] = 1;
                 ++joined;
             }
         }
         (void)reduced_cost;
+        if (trace) std::fprintf(stderr, "bound: round %d programme %zu columns %d rows, %zu joined, %.2f s\n", round, column_offer.size(), model.numberRows(), joined, seconds_since(started));
         if (joined > 0) continue;
         if (missing > 1e-7 * scale_wanted) return std::nullopt;  // maybe not reachable together
         bound.solved = true;
@@ -1074,7 +1145,7 @@ CostOnlyBound cost_only_budget_bound(const BoundCandidates& candidates, const st
     const auto started = Clock::now();
     const std::size_t ns = wanted_area_ha.size();
     const std::size_t have = candidates.species;
-    const PixelOffers offers = gather_offers(candidates, ns, ns, [&](std::size_t i, double* out) {
+    const PixelOffers offers = gather_offers(candidates, ns, 0, [&](std::size_t i, double* out) {
         for (std::size_t s = 0; s < ns; ++s) out[s] = s < have ? candidates.area[i * have + s] : 0.0;
     });
     if (!offers.usable || !std::all_of(wanted_area_ha.begin(), wanted_area_ha.end(), in_range) || ns == 0)
