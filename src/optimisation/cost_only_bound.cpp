@@ -745,6 +745,11 @@ BoundCandidates bound_candidates(const std::vector<std::vector<PixelResult>>& li
 
 namespace {
 
+// How far the species' prices may be off before a class's choice counts as
+// in doubt, as a share of the prices: wide enough that the check rarely
+// adds classes, narrow enough that the exact programme stays small.
+constexpr double kPriceDoubtShare = 0.002;
+
 // The budget bound by its Lagrangian over the species rows. For prices
 // (Euro per ha) of the species, each pixel class takes its offer of least
 // cost less priced area, or none when every offer's is above 0; the sum of
@@ -760,7 +765,7 @@ namespace {
 // Returns nothing when the targets may not be reachable together (the
 // column generation then decides).
 std::optional<CostOnlyBound> budget_by_prices(const PixelOffers& o, const std::vector<double>& wanted,
-                                              double max_seconds, Clock::time_point started) {
+                                              double max_seconds, Clock::time_point started, double doubt_share) {
     const std::size_t ns = wanted.size();
     const std::size_t classes = o.classes();
     const std::size_t offers = o.cost.size();
@@ -953,7 +958,7 @@ std::optional<CostOnlyBound> budget_by_prices(const PixelOffers& o, const std::v
     {
         double most = 0.0;
         for (double p : centre) most = std::max(most, p);
-        for (std::size_t s = 0; s < ns; ++s) doubt[s] = 0.002 * std::max(centre[s], 0.01 * most) + 1e-12;
+        for (std::size_t s = 0; s < ns; ++s) doubt[s] = doubt_share * std::max(centre[s], 0.01 * most) + 1e-12;
     }
     // Per class: in the programme or not, and if not its fixed offer
     // (`offers` for none); per offer: a column of the programme.
@@ -1142,6 +1147,12 @@ std::optional<CostOnlyBound> budget_by_prices(const PixelOffers& o, const std::v
 
 CostOnlyBound cost_only_budget_bound(const BoundCandidates& candidates, const std::vector<double>& wanted_area_ha,
                                      double max_seconds) {
+    return detail::cost_only_budget_bound(candidates, wanted_area_ha, max_seconds, kPriceDoubtShare);
+}
+
+CostOnlyBound detail::cost_only_budget_bound(const BoundCandidates& candidates,
+                                             const std::vector<double>& wanted_area_ha, double max_seconds,
+                                             double doubt_share) {
     const auto started = Clock::now();
     const std::size_t ns = wanted_area_ha.size();
     const std::size_t have = candidates.species;
@@ -1169,7 +1180,7 @@ CostOnlyBound cost_only_budget_bound(const BoundCandidates& candidates, const st
         bound.seconds = seconds_since(started);
         return bound;
     }
-    if (std::optional<CostOnlyBound> bound = budget_by_prices(offers, wanted_area_ha, max_seconds, started))
+    if (std::optional<CostOnlyBound> bound = budget_by_prices(offers, wanted_area_ha, max_seconds, started, doubt_share))
         return *bound;
     return budget_by_columns(offers, wanted_area_ha, max_seconds, started);
 }

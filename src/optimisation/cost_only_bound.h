@@ -77,6 +77,15 @@ CostOnlyBound cost_only_budget_bound(const BoundCandidates& candidates, const st
 CostOnlyBound cost_only_goal_bound(const BoundCandidates& candidates, const std::vector<double>& weight,
                                    double budget, double max_seconds = kCostOnlyBoundSeconds);
 
+namespace detail {
+// The budget bound with the share of the species' prices within which a
+// pixel's choice counts as in doubt (worked out exactly rather than fixed);
+// whatever the share, the checks make the value the programme's optimum.
+// For tests of those checks; the searches use the entry above.
+CostOnlyBound cost_only_budget_bound(const BoundCandidates& candidates, const std::vector<double>& wanted_area_ha,
+                                     double max_seconds, double doubt_share);
+}  // namespace detail
+
 // The same bounds as one plain programme with a column per candidate, solved
 // whole (slow on large areas; kept to check the fast bounds against).
 CostOnlyBound plain_cost_only_budget_bound(const std::vector<std::vector<PixelResult>>& lists,
