@@ -226,6 +226,26 @@ int main() {
                           [&] { return cost_only_budget_bound(tiled, scaled_half); });
                     timed(tiled_name + "_goal_bound",
                           [&] { return cost_only_goal_bound(tiled, weight, a.budget * copies); });
+                    if (with_plain && std::string(set) == "mowing" && copies <= 4) {
+                        // The plain programme on the same copies, as records
+                        // (the trade-off target; the plain goal programme
+                        // takes minutes here).
+                        std::vector<std::vector<PixelResult>> records(1);
+                        records[0].reserve(tiled.size());
+                        for (std::size_t i = 0; i < tiled.size(); ++i) {
+                            PixelResult r;
+                            r.row = static_cast<int>(tiled.pixel[i] / 65536);
+                            r.column = static_cast<int>(tiled.pixel[i] % 65536);
+                            r.margin_without_payment = 10.0 - tiled.cost[i] / area.pixel_area;
+                            for (std::size_t s = 0; s < tiled.species; ++s)
+                                r.qualities.push_back({0, tiled.area[i * tiled.species + s] / area.pixel_area});
+                            records[0].push_back(std::move(r));
+                        }
+                        const CostOnlyBound fast_half = cost_only_budget_bound(tiled, scaled_half);
+                        const CostOnlyBound plain_half =
+                            plain_cost_only_budget_bound(records, scaled_half, 10, area.pixel_area);
+                        print_pair(tiled_name + "_half_target_budget_bound", &plain_half, fast_half);
+                    }
                     if (std::string(set) == "mowing" && copies == copy_counts().back()) {
                         std::vector<std::vector<PixelResult>> records(area.lists.size());
                         state = 12345;

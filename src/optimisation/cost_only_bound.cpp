@@ -6,9 +6,7 @@
 #include <functional>
 #include <cstdint>
 #include <cstring>
-#include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <map>
 #include <unordered_map>
 #include <utility>
@@ -154,7 +152,6 @@ PixelOffers gather_offers(const BoundCandidates& candidates, std::size_t values,
     o.first.push_back(0);
     const std::size_t n = candidates.size();
     const std::size_t ns = candidates.species;
-    if (std::getenv("PRAVEL_BOUND_TRACE")) std::fprintf(stderr, "gather: start %.2f cpu\n", std::clock() / double(CLOCKS_PER_SEC));
     o.cost.reserve(n);
     o.value.reserve(n * values);
     o.quality.reserve(n * species);
@@ -168,7 +165,6 @@ PixelOffers gather_offers(const BoundCandidates& candidates, std::size_t values,
         for (std::size_t i = 0; i < n; ++i) by_pixel[fill[candidates.pixel[i]]++] = static_cast<std::uint32_t>(i);
     }
 
-    if (std::getenv("PRAVEL_BOUND_TRACE")) std::fprintf(stderr, "gather: sorted %.2f cpu\n", std::clock() / double(CLOCKS_PER_SEC));
     struct Offer {
         double cost;
         std::size_t index;  // into the pixel's values and qualities
@@ -272,7 +268,6 @@ PixelOffers gather_offers(const BoundCandidates& candidates, std::size_t values,
         o.multiplicity.push_back(1.0);
         o.first.push_back(o.cost.size());
     }
-    if (std::getenv("PRAVEL_BOUND_TRACE")) std::fprintf(stderr, "gather: done %.2f cpu\n", std::clock() / double(CLOCKS_PER_SEC));
     return o;
 }
 
@@ -949,8 +944,6 @@ std::optional<CostOnlyBound> budget_by_prices(const PixelOffers& o, const std::v
         }
     }
     if (time_left() <= 0.0) return timed_out();
-    const bool trace = std::getenv("PRAVEL_BOUND_TRACE") != nullptr;
-    if (trace) std::fprintf(stderr, "bound: %zu classes %zu offers, prices after %d cuts, %.2f s\n", classes, offers, master.numberRows(), seconds_since(started));
 
     // Classes whose choice is in doubt: prices moved by a small share may
     // change it. The others are fixed at their choice.
@@ -1122,7 +1115,6 @@ std::optional<CostOnlyBound> budget_by_prices(const PixelOffers& o, const std::v
             }
         }
         (void)reduced_cost;
-        if (trace) std::fprintf(stderr, "bound: round %d programme %zu columns %d rows, %zu joined, %.2f s\n", round, column_offer.size(), model.numberRows(), joined, seconds_since(started));
         if (joined > 0) continue;
         if (missing > 1e-7 * scale_wanted) return std::nullopt;  // maybe not reachable together
         bound.solved = true;
