@@ -371,7 +371,10 @@ CostOnlyBound goal_by_hulls(const PixelOffers& o, double budget, Clock::time_poi
 // offers that would lower its cost join it (the best of each class) until
 // none would, at which point its optimum is the whole programme's. A first
 // phase finds whether the targets can be reached (slack columns that make up
-// missing area, their sum minimised), the second the least cost.
+// missing area, their sum minimised), the second the least cost. Used where
+// the bound by prices cannot decide: targets that may not be reachable
+// together (their prices then grow without end) and values the solver
+// cannot take.
 CostOnlyBound budget_by_columns(const PixelOffers& o, const std::vector<double>& wanted, double max_seconds,
                                 Clock::time_point started) {
     CostOnlyBound bound;

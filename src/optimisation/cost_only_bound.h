@@ -9,14 +9,17 @@
 //
 // The programme has one column per candidate but only a few rows that tie
 // pixels together (one per species, or the budget). The bound solves it by
-// that structure: candidates of a pixel that another of its candidates
-// matches or beats in cost and every quality are left out, pixels with the
-// same offers become one pixel of larger area, the goal bound (one budget
-// row) is solved exactly by the upper hull of each pixel's offers, and the
-// budget bound by column generation (a small programme over the candidates
-// that matter, priced against all of them with the small programme's duals
-// until none can lower its cost). The plain programme stays available for
-// comparison.
+// that structure, on candidates in a compact form: candidates of a pixel
+// that another of its candidates matches or beats in cost and every quality
+// are left out, pixels with the same offers become one pixel of larger area,
+// the goal bound (one budget row) is solved exactly by the upper hull of
+// each pixel's offers, and the budget bound by prices of the species: the
+// best prices are found on the Lagrangian over the species rows (where each
+// pixel simply takes its best offer), nearly every pixel is then fixed at
+// its choice, an exact programme works out the few whose choice is in
+// doubt, and its duals are checked against every offer until none can lower
+// the cost (so the value is the programme's optimum). The plain programme
+// stays available for comparison.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
