@@ -15,12 +15,15 @@
 // area the bound also runs on copies of the area side by side
 // (PRAVEL_BENCH_COPIES, default "4,25"), each copy's areas and costs moved
 // by up to 5 % so that none repeats another; processor seconds and the load
-// average are printed beside those.
+// average are printed beside those. The largest copy is also bounded from
+// candidate records (as the searches hand them over) with only mowing, and
+// with all measures when PRAVEL_BENCH_RECORDS=1 (several GB of records).
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <sys/resource.h>
 #include <map>
 #include <memory>
 #include <string>
@@ -246,7 +249,9 @@ int main() {
                             plain_cost_only_budget_bound(records, scaled_half, 10, area.pixel_area);
                         print_pair(tiled_name + "_half_target_budget_bound", &plain_half, fast_half);
                     }
-                    if (std::string(set) == "mowing" && copies == copy_counts().back()) {
+                    const char* records_env = std::getenv("PRAVEL_BENCH_RECORDS");
+                    const bool records_too = std::string(set) == "mowing" || (records_env && std::string(records_env) == "1");
+                    if (records_too && copies == copy_counts().back()) {
                         std::vector<std::vector<PixelResult>> records(area.lists.size());
                         state = 12345;
                         for (std::size_t m = 0; m < area.lists.size(); ++m) {
@@ -274,5 +279,8 @@ int main() {
             std::fflush(stdout);
         }
     }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("peak_resident_mb: %.0f\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
     return 0;
 }
