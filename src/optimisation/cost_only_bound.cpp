@@ -19,6 +19,9 @@ namespace pravel {
 
 namespace {
 
+// How many candidates ahead the gathering of offers asks for memory.
+constexpr std::size_t kPrefetchAhead = 16;
+
 // Largest magnitude of a coefficient, cost or right-hand side handed to the
 // solver (Euro or ha); far above any real programme, far below the values
 // the solver treats as infinite.
@@ -184,6 +187,13 @@ PixelOffers gather_offers(const BoundCandidates& candidates, std::size_t values,
         offer_values.clear();
         offer_quality.clear();
         for (std::size_t k = start[p]; k < start[p + 1]; ++k) {
+            // The candidates lie scattered over the lists: ask for the ones
+            // a few steps ahead while this one is worked on.
+            if (k + kPrefetchAhead < n) {
+                const std::size_t ahead = by_pixel[k + kPrefetchAhead];
+                __builtin_prefetch(&candidates.cost[ahead]);
+                __builtin_prefetch(&candidates.area[ahead * ns]);
+            }
             const std::size_t i = by_pixel[k];
             const double cost = candidates.cost[i];
             values_of(i, scratch.data());
