@@ -1013,7 +1013,8 @@ std::optional<CostOnlyBound> budget_by_prices(const PixelOffers& o, const std::v
     std::vector<std::size_t> column_offer;
     std::vector<int> class_row(classes, -1), class_column(classes, -1);
     for (int round = 0;; ++round) {
-        if (time_left() <= 0.0 || round > 1000) return timed_out();
+        if (time_left() <= 0.0) return timed_out();
+        if (round > 1000) return std::nullopt;  // the column generation decides
         std::vector<double> rhs(wanted);
         double fixed_cost = 0.0;
         for (std::size_t c = 0; c < classes; ++c) {
