@@ -18,6 +18,9 @@ namespace pravel {
 
 namespace {
 
+// How many candidates ahead the gathering of offers asks for memory.
+constexpr std::size_t kPrefetchAhead = 16;
+
 // Largest magnitude of a coefficient, cost or right-hand side handed to the
 // solver (Euro or ha); far above any real programme, far below the values
 // the solver treats as infinite.
@@ -134,7 +137,8 @@ struct PixelOffers {
     std::vector<double> multiplicity;  // per class: pixels it stands for
     std::vector<double> cost;          // per offer: Euro (pixel area x cost-only payment)
     std::vector<double> value;         // per offer x values: what the rows count (ha)
-    std::vector<double> quality;       // per offer x species: effective area (ha)
+    std::vector<double> quality;       // per offer x species: effective area (ha); none kept when
+                                       // the values are the areas (species 0)
     bool usable = true;                // every value finite and within the solver's range
     std::size_t classes() const { return multiplicity.size(); }
 };
@@ -142,59 +146,26 @@ struct PixelOffers {
 // `values_of` writes an offer's counted values; an offer whose values are
 // all 0 never helps (its cost is never below 0) and is left out.
 template <class ValuesOf>
-PixelOffers gather_offers(const std::vector<std::vector<PixelResult>>& lists, int transaction_costs,
-                          double pixel_area, std::size_t values, std::size_t species, const ValuesOf& values_of) {
+PixelOffers gather_offers(const BoundCandidates& candidates, std::size_t values, std::size_t species,
+                          const ValuesOf& values_of) {
     PixelOffers o;
     o.values = values;
     o.species = species;
-    // Pixel numbers: a dense index over the rows and columns the lists span.
-    int min_row = 0, max_row = -1, min_column = 0, max_column = -1;
-    bool any = false;
-    for (const auto& list : lists)
-        for (const PixelResult& r : list) {
-            if (!any) {
-                min_row = max_row = r.row;
-                min_column = max_column = r.column;
-                any = true;
-            }
-            min_row = std::min(min_row, r.row);
-            max_row = std::max(max_row, r.row);
-            min_column = std::min(min_column, r.column);
-            max_column = std::max(max_column, r.column);
-        }
     o.first.push_back(0);
-    if (!any) return o;
-    const long long width = static_cast<long long>(max_column) - min_column + 1;
-    const long long cells = (static_cast<long long>(max_row) - min_row + 1) * width;
-    std::vector<int> dense;
-    std::unordered_map<long long, int> sparse;
-    const bool use_dense = cells <= (16LL << 20);
-    if (use_dense) dense.assign(static_cast<std::size_t>(cells), -1);
-    std::vector<std::size_t> count;
-    auto pixel_of = [&](const PixelResult& r) -> int& {
-        const long long key = (static_cast<long long>(r.row) - min_row) * width + (r.column - min_column);
-        return use_dense ? dense[static_cast<std::size_t>(key)] : sparse.try_emplace(key, -1).first->second;
-    };
-    std::vector<double> scratch(values);
-    for (const auto& list : lists)
-        for (const PixelResult& r : list) {
-            int& pixel = pixel_of(r);
-            if (pixel < 0) {
-                pixel = static_cast<int>(count.size());
-                count.push_back(0);
-            }
-            ++count[static_cast<std::size_t>(pixel)];
-        }
-    // The offers of each pixel, as records.
-    std::vector<std::size_t> start(count.size() + 1, 0);
-    for (std::size_t p = 0; p < count.size(); ++p) start[p + 1] = start[p] + count[p];
-    std::vector<const PixelResult*> by_pixel(start.back());
-    std::vector<std::size_t> fill(start.begin(), start.end() - 1);
-    for (const auto& list : lists)
-        for (const PixelResult& r : list) by_pixel[fill[static_cast<std::size_t>(pixel_of(r))]++] = &r;
-    dense.clear();
-    dense.shrink_to_fit();
-    sparse.clear();
+    const std::size_t n = candidates.size();
+    const std::size_t ns = candidates.species;
+    o.cost.reserve(n);
+    o.value.reserve(n * values);
+    o.quality.reserve(n * species);
+    // The candidates of each pixel, by a counting sort on the pixel number.
+    std::vector<std::uint32_t> start(candidates.pixels + 1, 0);
+    for (std::size_t i = 0; i < n; ++i) ++start[candidates.pixel[i] + 1];
+    for (std::size_t p = 0; p < candidates.pixels; ++p) start[p + 1] += start[p];
+    std::vector<std::uint32_t> by_pixel(n);
+    {
+        std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
+        for (std::size_t i = 0; i < n; ++i) by_pixel[fill[candidates.pixel[i]]++] = static_cast<std::uint32_t>(i);
+    }
 
     struct Offer {
         double cost;
@@ -203,16 +174,28 @@ PixelOffers gather_offers(const std::vector<std::vector<PixelResult>>& lists, in
     std::vector<Offer> offers;
     std::vector<double> offer_values, offer_quality;
     std::vector<std::size_t> kept;
-    // Pixel classes by a hash of their reduced offers.
-    std::unordered_multimap<std::uint64_t, std::size_t> class_of_hash;
-    for (std::size_t p = 0; p + 1 < start.size(); ++p) {
+    std::vector<double> scratch(values);
+    // Pixel classes by a hash of their reduced offers: an open table of
+    // (hash, class) with room for every pixel.
+    std::size_t table_size = 16;
+    while (table_size < 2 * candidates.pixels + 16) table_size *= 2;
+    std::vector<std::uint64_t> table_hash(table_size, 0);
+    std::vector<std::uint32_t> table_class(table_size, UINT32_MAX);
+    for (std::size_t p = 0; p < candidates.pixels; ++p) {
         offers.clear();
         offer_values.clear();
         offer_quality.clear();
         for (std::size_t k = start[p]; k < start[p + 1]; ++k) {
-            const PixelResult& r = *by_pixel[k];
-            const double cost = pixel_area * cost_only_payment(r, transaction_costs);
-            values_of(r, scratch.data());
+            // The candidates lie scattered over the lists: ask for the ones
+            // a few steps ahead while this one is worked on.
+            if (k + kPrefetchAhead < n) {
+                const std::size_t ahead = by_pixel[k + kPrefetchAhead];
+                __builtin_prefetch(&candidates.cost[ahead]);
+                __builtin_prefetch(&candidates.area[ahead * ns]);
+            }
+            const std::size_t i = by_pixel[k];
+            const double cost = candidates.cost[i];
+            values_of(i, scratch.data());
             bool useful = false;
             for (double v : scratch) {
                 if (!in_range(v)) o.usable = false;
@@ -224,7 +207,7 @@ PixelOffers gather_offers(const std::vector<std::vector<PixelResult>>& lists, in
             offers.push_back({cost, offers.size()});
             offer_values.insert(offer_values.end(), scratch.begin(), scratch.end());
             for (std::size_t s = 0; s < species; ++s)
-                offer_quality.push_back(s < r.qualities.size() ? pixel_area * r.qualities[s].quality : 0.0);
+                offer_quality.push_back(s < ns ? candidates.area[i * ns + s] : 0.0);
         }
         // Cheapest first; at equal cost the larger values first, so that an
         // offer is only ever beaten by one before it.
@@ -262,9 +245,10 @@ PixelOffers gather_offers(const std::vector<std::vector<PixelResult>>& lists, in
             for (std::size_t s = 0; s < species; ++s) mix(offer_quality[offers[k].index * species + s]);
         }
         bool merged = false;
-        const auto range = class_of_hash.equal_range(hash);
-        for (auto it = range.first; it != range.second && !merged; ++it) {
-            const std::size_t c = it->second;
+        std::size_t slot = static_cast<std::size_t>(hash * 0x9e3779b97f4a7c15ULL >> 20) & (table_size - 1);
+        for (; table_class[slot] != UINT32_MAX; slot = (slot + 1) & (table_size - 1)) {
+            if (table_hash[slot] != hash) continue;
+            const std::size_t c = table_class[slot];
             if (o.first[c + 1] - o.first[c] != kept.size()) continue;
             bool same = true;
             for (std::size_t i = 0; i < kept.size() && same; ++i) {
@@ -278,10 +262,12 @@ PixelOffers gather_offers(const std::vector<std::vector<PixelResult>>& lists, in
             if (same) {
                 o.multiplicity[c] += 1.0;
                 merged = true;
+                break;
             }
         }
         if (merged) continue;
-        class_of_hash.emplace(hash, o.classes());
+        table_hash[slot] = hash;
+        table_class[slot] = static_cast<std::uint32_t>(o.classes());
         for (std::size_t k : kept) {
             const Offer& f = offers[k];
             o.cost.push_back(f.cost);
@@ -394,7 +380,10 @@ CostOnlyBound goal_by_hulls(const PixelOffers& o, double budget, Clock::time_poi
 // offers that would lower its cost join it (the best of each class) until
 // none would, at which point its optimum is the whole programme's. A first
 // phase finds whether the targets can be reached (slack columns that make up
-// missing area, their sum minimised), the second the least cost.
+// missing area, their sum minimised), the second the least cost. Used where
+// the bound by prices cannot decide: targets that may not be reachable
+// together (their prices then grow without end) and values the solver
+// cannot take.
 CostOnlyBound budget_by_columns(const PixelOffers& o, const std::vector<double>& wanted, double max_seconds,
                                 Clock::time_point started) {
     CostOnlyBound bound;
@@ -707,37 +696,542 @@ CostOnlyBound plain_cost_only_goal_bound(const std::vector<std::vector<PixelResu
 
 }  // namespace pravel
 
+
 namespace pravel {
 
-CostOnlyBound cost_only_budget_bound(const std::vector<std::vector<PixelResult>>& lists,
-                                     const std::vector<double>& wanted_area_ha, int transaction_costs,
-                                     double pixel_area, double max_seconds) {
+void BoundCandidates::add(std::uint32_t pixel_number, double cost_euro, const double* area_ha) {
+    pixel.push_back(pixel_number);
+    cost.push_back(cost_euro);
+    area.insert(area.end(), area_ha, area_ha + species);
+    pixels = std::max<std::size_t>(pixels, static_cast<std::size_t>(pixel_number) + 1);
+}
+
+BoundCandidates bound_candidates(const std::vector<std::vector<PixelResult>>& lists, std::size_t species,
+                                 int transaction_costs, double pixel_area) {
+    BoundCandidates out;
+    out.species = species;
+    // Pixel numbers: a dense index over the rows and columns the lists span
+    // (a map when that span is very large).
+    int min_row = 0, max_row = -1, min_column = 0, max_column = -1;
+    std::size_t n = 0;
+    for (const auto& list : lists)
+        for (const PixelResult& r : list) {
+            if (n++ == 0) {
+                min_row = max_row = r.row;
+                min_column = max_column = r.column;
+            }
+            min_row = std::min(min_row, r.row);
+            max_row = std::max(max_row, r.row);
+            min_column = std::min(min_column, r.column);
+            max_column = std::max(max_column, r.column);
+        }
+    if (n == 0) return out;
+    out.pixel.reserve(n);
+    out.cost.reserve(n);
+    out.area.reserve(n * species);
+    const long long width = static_cast<long long>(max_column) - min_column + 1;
+    const long long cells = (static_cast<long long>(max_row) - min_row + 1) * width;
+    std::vector<std::uint32_t> dense;
+    std::unordered_map<long long, std::uint32_t> sparse;
+    const bool use_dense = cells <= (64LL << 20);
+    if (use_dense) dense.assign(static_cast<std::size_t>(cells), UINT32_MAX);
+    std::uint32_t pixels = 0;
+    std::vector<double> area(species);
+    for (const auto& list : lists)
+        for (const PixelResult& r : list) {
+            const long long key = (static_cast<long long>(r.row) - min_row) * width + (r.column - min_column);
+            std::uint32_t& number =
+                use_dense ? dense[static_cast<std::size_t>(key)] : sparse.try_emplace(key, UINT32_MAX).first->second;
+            if (number == UINT32_MAX) number = pixels++;
+            for (std::size_t s = 0; s < species; ++s)
+                area[s] = s < r.qualities.size() ? pixel_area * r.qualities[s].quality : 0.0;
+            out.add(number, pixel_area * cost_only_payment(r, transaction_costs), area.data());
+        }
+    return out;
+}
+
+namespace {
+
+// How far the species' prices may be off before a class's choice counts as
+// in doubt, as a share of the prices: wide enough that the check rarely
+// adds classes, narrow enough that the exact programme stays small.
+constexpr double kPriceDoubtShare = 0.002;
+
+// The budget bound by its Lagrangian over the species rows. For prices
+// (Euro per ha) of the species, each pixel class takes its offer of least
+// cost less priced area, or none when every offer's is above 0; the sum of
+// those and the priced targets is a lower bound on the least budget, and its
+// largest value over all prices is the programme's optimum. The prices are
+// found by cutting planes in a box around the best prices so far (a small
+// programme over the prices, a cut per evaluation). At those prices nearly
+// every class has one clear choice; those are fixed, and an exact programme
+// over the few classes whose choice is in doubt gives the value. Its duals
+// are checked against every offer of every class (a fixed class must still
+// take its best choice, an offer left out must not lower the cost); classes
+// that fail join the programme until none does, which proves the optimum.
+// Returns nothing when the targets may not be reachable together (the
+// column generation then decides).
+std::optional<CostOnlyBound> budget_by_prices(const PixelOffers& o, const std::vector<double>& wanted,
+                                              double max_seconds, Clock::time_point started, double doubt_share) {
+    const std::size_t ns = wanted.size();
+    const std::size_t classes = o.classes();
+    const std::size_t offers = o.cost.size();
+    const auto time_left = [&] { return max_seconds - seconds_since(started); };
+    const auto q = [&](std::size_t offer, std::size_t s) { return o.value[offer * ns + s]; };
+    CostOnlyBound bound;
+    const auto timed_out = [&] {
+        bound.time_limit_reached = true;
+        bound.seconds = seconds_since(started);
+        return bound;
+    };
+
+    // Highest useful price per species: above what any hectare of it costs
+    // anywhere, a missing hectare is better bought than left missing.
+    std::vector<double> top(ns, 1.0);
+    double largest_cost = 1.0;
+    for (std::size_t k = 0; k < offers; ++k) {
+        largest_cost = std::max(largest_cost, o.cost[k]);
+        for (std::size_t s = 0; s < ns; ++s)
+            if (q(k, s) > 0.0) top[s] = std::max(top[s], o.cost[k] / q(k, s));
+    }
+    for (double& t : top) t = 10.0 * t + 1.0;
+
+    // The Lagrangian at prices `price`: its value and a supergradient (the
+    // targets less the area of each class's choice).
+    std::vector<double> gradient(ns);
+    const auto lagrangian = [&](const std::vector<double>& price) {
+        double value = 0.0;
+        for (std::size_t s = 0; s < ns; ++s) {
+            value += price[s] * wanted[s];
+            gradient[s] = wanted[s];
+        }
+        std::vector<double> area(ns, 0.0);
+        for (std::size_t c = 0; c < classes; ++c) {
+            double best = 0.0;
+            std::size_t at = offers;
+            for (std::size_t k = o.first[c]; k < o.first[c + 1]; ++k) {
+                double r = o.cost[k];
+                const double* v = &o.value[k * ns];
+                for (std::size_t s = 0; s < ns; ++s) r -= price[s] * v[s];
+                if (r < best) {
+                    best = r;
+                    at = k;
+                }
+            }
+            if (at == offers) continue;
+            value += o.multiplicity[c] * best;
+            for (std::size_t s = 0; s < ns; ++s) area[s] += o.multiplicity[c] * q(at, s);
+        }
+        for (std::size_t s = 0; s < ns; ++s) gradient[s] -= area[s];
+        return value;
+    };
+
+    // Offers that cost nothing may reach the targets by themselves: each
+    // class takes its free offer of largest share of the targets; when that
+    // is enough the bound is 0 (no budget is below 0).
+    {
+        std::vector<double> area(ns, 0.0);
+        for (std::size_t c = 0; c < classes; ++c) {
+            std::size_t at = offers;
+            double most = -1.0;
+            for (std::size_t k = o.first[c]; k < o.first[c + 1] && o.cost[k] == 0.0; ++k) {
+                double share = 0.0;
+                for (std::size_t s = 0; s < ns; ++s)
+                    if (wanted[s] > 0.0) share += q(k, s) / wanted[s];
+                if (share > most) {
+                    most = share;
+                    at = k;
+                }
+            }
+            if (at == offers) continue;
+            for (std::size_t s = 0; s < ns; ++s) area[s] += o.multiplicity[c] * q(at, s);
+        }
+        bool enough = true;
+        for (std::size_t s = 0; s < ns; ++s) enough = enough && area[s] >= wanted[s];
+        if (enough) {
+            bound.solved = bound.reachable = true;
+            bound.area = area;
+            bound.seconds = seconds_since(started);
+            return bound;
+        }
+    }
+
+    // First prices: for each species alone, the price per ha of the pixel
+    // that completes its target (from an even sample of the classes), shared
+    // among the species.
+    std::vector<double> centre(ns, 0.0), width(ns, 1.0);
+    {
+        const std::size_t stride = std::max<std::size_t>(1, classes / 50000);
+        std::vector<std::pair<double, double>> ratio;  // Euro per ha, ha
+        for (std::size_t s = 0; s < ns; ++s) {
+            ratio.clear();
+            for (std::size_t c = 0; c < classes; c += stride) {
+                double best = -1.0, area = 0.0;
+                for (std::size_t k = o.first[c]; k < o.first[c + 1]; ++k)
+                    if (q(k, s) > 0.0 && (best < 0.0 || o.cost[k] / q(k, s) < best)) {
+                        best = o.cost[k] / q(k, s);
+                        area = q(k, s);
+                    }
+                if (best >= 0.0) ratio.push_back({best, o.multiplicity[c] * area * static_cast<double>(stride)});
+            }
+            std::sort(ratio.begin(), ratio.end());
+            double area = 0.0, price = ratio.empty() ? 0.0 : ratio.back().first;
+            for (const auto& [r, a] : ratio) {
+                area += a;
+                if (area >= wanted[s]) {
+                    price = r;
+                    break;
+                }
+            }
+            if (wanted[s] <= 0.0) price = 0.0;
+            centre[s] = std::min(top[s], price / static_cast<double>(ns));
+            width[s] = std::max(price, 1e-6 * top[s]);
+        }
+    }
+
+    // Cutting planes: the programme over (prices, t) maximises t below every
+    // cut, the prices kept in the box around the centre.
+    ClpSimplex master;
+    master.setLogLevel(0);
+    {
+        std::vector<int> start(ns + 2, 0);
+        std::vector<double> lower(ns + 1, 0.0), upper(ns + 1, COIN_DBL_MAX), objective(ns + 1, 0.0);
+        lower[ns] = -COIN_DBL_MAX;
+        objective[ns] = -1.0;
+        const int no_index = 0;
+        const double no_element = 0.0, no_row = 0.0;
+        master.loadProblem(static_cast<int>(ns + 1), 0, start.data(), &no_index, &no_element, lower.data(),
+                           upper.data(), objective.data(), &no_row, &no_row);
+    }
+    double best_value = lagrangian(centre);
+    std::vector<double> best_gradient = gradient;
+    const auto add_cut = [&](const std::vector<double>& price, double value, const std::vector<double>& g) {
+        // t - g . price <= value - g . price_i
+        std::vector<int> index(ns + 1);
+        std::vector<double> element(ns + 1);
+        double rhs = value;
+        for (std::size_t s = 0; s < ns; ++s) {
+            index[s] = static_cast<int>(s);
+            element[s] = -g[s];
+            rhs -= g[s] * price[s];
+        }
+        index[ns] = static_cast<int>(ns);
+        element[ns] = 1.0;
+        const int row_start[2] = {0, static_cast<int>(ns + 1)};
+        const double row_lower = -COIN_DBL_MAX;
+        master.addRows(1, &row_lower, &rhs, row_start, index.data(), element.data());
+    };
+    add_cut(centre, best_value, best_gradient);
+    const double scale = std::max(1.0, std::fabs(best_value));
+    std::vector<double> price(ns);
+    for (int round = 0; round < 200; ++round) {
+        if (time_left() <= 0.0) return timed_out();
+        for (std::size_t s = 0; s < ns; ++s) {
+            master.setColumnLower(static_cast<int>(s), std::max(0.0, centre[s] - width[s]));
+            master.setColumnUpper(static_cast<int>(s), std::min(top[s], centre[s] + width[s]));
+        }
+        master.dual();
+        if (master.status() != 0) master.primal();
+        if (master.status() != 0) break;
+        const double* x = master.getColSolution();
+        const double predicted = x[ns];
+        bool inside = true;  // no price held by its box (other than at 0 or the top)
+        for (std::size_t s = 0; s < ns; ++s) {
+            price[s] = x[s];
+            const double lo = centre[s] - width[s], hi = centre[s] + width[s];
+            if ((lo > 0.0 && x[s] <= lo + 1e-9 * width[s]) || (hi < top[s] && x[s] >= hi - 1e-9 * width[s]))
+                inside = false;
+        }
+        if (inside && predicted - best_value <= 1e-7 * std::max(scale, std::fabs(best_value))) break;
+        const double value = lagrangian(price);
+        add_cut(price, value, gradient);
+        if (value > best_value + 0.1 * (predicted - best_value)) {
+            best_value = value;
+            centre = price;
+            best_gradient = gradient;
+            if (!inside)
+                for (double& w : width) w *= 2.0;
+        } else if (!inside) {
+            // A box so small that the prices hardly move: they are as good
+            // as the cuts can tell (the checks below make the value exact).
+            bool tiny = true;
+            for (std::size_t s = 0; s < ns; ++s) {
+                width[s] *= 0.5;
+                tiny = tiny && width[s] < 1e-9 * (centre[s] + 1e-3 * top[s]);
+            }
+            if (tiny) break;
+        }
+    }
+    if (time_left() <= 0.0) return timed_out();
+
+    // Classes whose choice is in doubt: prices moved by a small share may
+    // change it. The others are fixed at their choice.
+    std::vector<double> doubt(ns);
+    {
+        double most = 0.0;
+        for (double p : centre) most = std::max(most, p);
+        for (std::size_t s = 0; s < ns; ++s) doubt[s] = doubt_share * std::max(centre[s], 0.01 * most) + 1e-12;
+    }
+    // Per class: in the programme or not, and if not its fixed offer
+    // (`offers` for none); per offer: a column of the programme.
+    std::vector<std::size_t> fixed(classes, offers);
+    std::vector<char> in_programme(classes, 0), column(offers, 0);
+    for (std::size_t c = 0; c < classes; ++c) {
+        // Taking none is a choice unless an offer costs nothing (it then
+        // gives area for free).
+        const bool none_possible = o.first[c] == o.first[c + 1] || o.cost[o.first[c]] > 0.0;
+        double best_high = none_possible ? 0.0 : COIN_DBL_MAX;
+        std::size_t at = offers;
+        for (std::size_t k = o.first[c]; k < o.first[c + 1]; ++k) {
+            double r = o.cost[k], d = 0.0;
+            for (std::size_t s = 0; s < ns; ++s) {
+                r -= centre[s] * q(k, s);
+                d += doubt[s] * q(k, s);
+            }
+            if (r + d < best_high) {
+                best_high = r + d;
+                at = k;
+            }
+        }
+        int in_doubt = at == offers ? 1 : 0;
+        for (std::size_t k = o.first[c]; k < o.first[c + 1]; ++k) {
+            double r = o.cost[k], d = 0.0;
+            for (std::size_t s = 0; s < ns; ++s) {
+                r -= centre[s] * q(k, s);
+                d += doubt[s] * q(k, s);
+            }
+            if (r - d <= best_high) {
+                column[k] = 1;
+                ++in_doubt;
+            }
+        }
+        if (in_doubt > 1) {
+            in_programme[c] = 1;
+        } else {
+            fixed[c] = at;
+            for (std::size_t k = o.first[c]; k < o.first[c + 1]; ++k) column[k] = 0;
+        }
+    }
+
+    // The exact programme over the classes in doubt, its duals checked
+    // against every offer; classes and offers that fail join it.
+    const double tolerance = 1e-9 * largest_cost;
+    std::vector<std::size_t> column_offer;
+    std::vector<int> class_row(classes, -1), class_column(classes, -1);
+    for (int round = 0;; ++round) {
+        if (time_left() <= 0.0) return timed_out();
+        if (round > 1000) return std::nullopt;  // the column generation decides
+        std::vector<double> rhs(wanted);
+        double fixed_cost = 0.0;
+        for (std::size_t c = 0; c < classes; ++c) {
+            if (in_programme[c] || fixed[c] == offers) continue;
+            fixed_cost += o.multiplicity[c] * o.cost[fixed[c]];
+            for (std::size_t s = 0; s < ns; ++s) rhs[s] -= o.multiplicity[c] * q(fixed[c], s);
+        }
+        // Rows: the species, then one per class in the programme with two
+        // or more columns. Columns: a slack per species (at the top price),
+        // then the offers.
+        column_offer.clear();
+        std::vector<double> row_lower(rhs), row_upper(ns, COIN_DBL_MAX);
+        std::vector<int> start{0}, index;
+        std::vector<double> element, col_lower, col_upper, objective;
+        for (std::size_t s = 0; s < ns; ++s) {
+            index.push_back(static_cast<int>(s));
+            element.push_back(1.0);
+            start.push_back(static_cast<int>(index.size()));
+            col_lower.push_back(0.0);
+            col_upper.push_back(COIN_DBL_MAX);
+            objective.push_back(top[s]);
+        }
+        for (std::size_t c = 0; c < classes; ++c) {
+            class_row[c] = class_column[c] = -1;
+            if (!in_programme[c]) continue;
+            std::size_t count = 0;
+            for (std::size_t k = o.first[c]; k < o.first[c + 1]; ++k) count += column[k] ? 1 : 0;
+            if (count > 1) {
+                class_row[c] = static_cast<int>(row_lower.size());
+                row_lower.push_back(-COIN_DBL_MAX);
+                row_upper.push_back(o.multiplicity[c]);
+            }
+            for (std::size_t k = o.first[c]; k < o.first[c + 1]; ++k) {
+                if (!column[k]) continue;
+                if (count == 1) class_column[c] = static_cast<int>(objective.size());
+                for (std::size_t s = 0; s < ns; ++s)
+                    if (q(k, s) != 0.0) {
+                        index.push_back(static_cast<int>(s));
+                        element.push_back(q(k, s));
+                    }
+                if (class_row[c] >= 0) {
+                    index.push_back(class_row[c]);
+                    element.push_back(1.0);
+                }
+                start.push_back(static_cast<int>(index.size()));
+                col_lower.push_back(0.0);
+                col_upper.push_back(o.multiplicity[c]);
+                objective.push_back(o.cost[k]);
+                column_offer.push_back(k);
+            }
+        }
+        ClpSimplex model;
+        model.setLogLevel(0);
+        model.loadProblem(static_cast<int>(objective.size()), static_cast<int>(row_lower.size()), start.data(),
+                          index.data(), element.data(), col_lower.data(), col_upper.data(), objective.data(),
+                          row_lower.data(), row_upper.data());
+        model.setMaximumWallSeconds(std::max(0.01, time_left()));
+        // Every cost is at least 0: the dual simplex starts feasible.
+        model.dual();
+        if (model.status() == 3 || time_left() <= 0.0) return timed_out();
+        if (model.status() != 0) return std::nullopt;
+        const double* x = model.getColSolution();
+        const double* dual = model.dualRowSolution();
+        const double* reduced_cost = model.getReducedCost();
+        double missing = 0.0;
+        for (std::size_t s = 0; s < ns; ++s) missing += x[s];
+        double scale_wanted = 1.0;
+        for (double w : wanted) scale_wanted = std::max(scale_wanted, w);
+
+        // The check against every offer: an offer outside the programme
+        // must not have a cost below its priced area and its class's dual
+        // (the dual of its row, or the part of its single column's reduced
+        // cost the column's upper bound takes); a fixed class must still
+        // take its best choice.
+        std::size_t joined = 0;
+        for (std::size_t c = 0; c < classes; ++c) {
+            if (in_programme[c]) {
+                const double mu = class_row[c] >= 0      ? dual[class_row[c]]
+                                  : class_column[c] >= 0 ? std::min(0.0, reduced_cost[class_column[c]])
+                                                         : 0.0;
+                for (std::size_t k = o.first[c]; k < o.first[c + 1]; ++k) {
+                    if (column[k]) continue;
+                    double r = o.cost[k] - mu;
+                    for (std::size_t s = 0; s < ns; ++s) r -= dual[s] * q(k, s);
+                    if (r < -tolerance) {
+                        column[k] = 1;
+                        ++joined;
+                    }
+                }
+                continue;
+            }
+            double best = 0.0;  // least cost less priced area, none at 0
+            std::size_t at = offers;
+            for (std::size_t k = o.first[c]; k < o.first[c + 1]; ++k) {
+                double r = o.cost[k];
+                for (std::size_t s = 0; s < ns; ++s) r -= dual[s] * q(k, s);
+                if (r < best) {
+                    best = r;
+                    at = k;
+                }
+            }
+            double own = 0.0;
+            if (fixed[c] != offers) {
+                own = o.cost[fixed[c]];
+                for (std::size_t s = 0; s < ns; ++s) own -= dual[s] * q(fixed[c], s);
+            }
+            if (at != fixed[c] && own > best + tolerance) {
+                in_programme[c] = 1;
+                if (fixed[c] != offers) column[fixed[c]] = 1;
+                if (at != offers) column[at] = 1;
+                ++joined;
+            }
+        }
+        if (joined > 0) continue;
+        if (missing > 1e-7 * scale_wanted) return std::nullopt;  // maybe not reachable together
+        bound.solved = true;
+        bound.reachable = true;
+        bound.value = fixed_cost;
+        bound.area.assign(ns, 0.0);
+        for (std::size_t c = 0; c < classes; ++c) {
+            if (in_programme[c] || fixed[c] == offers) continue;
+            for (std::size_t s = 0; s < ns; ++s) bound.area[s] += o.multiplicity[c] * q(fixed[c], s);
+        }
+        for (std::size_t j = 0; j < column_offer.size(); ++j) {
+            const double xj = x[ns + j];
+            bound.value += xj * o.cost[column_offer[j]];
+            for (std::size_t s = 0; s < ns; ++s) bound.area[s] += xj * q(column_offer[j], s);
+        }
+        bound.seconds = seconds_since(started);
+        return bound;
+    }
+}
+
+}  // namespace
+
+CostOnlyBound cost_only_budget_bound(const BoundCandidates& candidates, const std::vector<double>& wanted_area_ha,
+                                     double max_seconds) {
+    return detail::cost_only_budget_bound(candidates, wanted_area_ha, max_seconds, kPriceDoubtShare);
+}
+
+CostOnlyBound detail::cost_only_budget_bound(const BoundCandidates& candidates,
+                                             const std::vector<double>& wanted_area_ha, double max_seconds,
+                                             double doubt_share) {
     const auto started = Clock::now();
     const std::size_t ns = wanted_area_ha.size();
-    const PixelOffers offers =
-        gather_offers(lists, transaction_costs, pixel_area, ns, ns, [&](const PixelResult& r, double* out) {
-            for (std::size_t s = 0; s < ns; ++s) out[s] = s < r.qualities.size() ? pixel_area * r.qualities[s].quality : 0.0;
-        });
+    const std::size_t have = candidates.species;
+    const PixelOffers offers = gather_offers(candidates, ns, 0, [&](std::size_t i, double* out) {
+        for (std::size_t s = 0; s < ns; ++s) out[s] = s < have ? candidates.area[i * have + s] : 0.0;
+    });
+    if (!offers.usable || !std::all_of(wanted_area_ha.begin(), wanted_area_ha.end(), in_range) || ns == 0)
+        return budget_by_columns(offers, wanted_area_ha, max_seconds, started);
+    // Targets beyond what every pixel at its best for that species gives
+    // cannot be reached at all; the column generation tells those.
+    for (std::size_t s = 0; s < ns; ++s) {
+        double most = 0.0;
+        for (std::size_t c = 0; c < offers.classes(); ++c) {
+            double best = 0.0;
+            for (std::size_t k = offers.first[c]; k < offers.first[c + 1]; ++k)
+                best = std::max(best, offers.value[k * ns + s]);
+            most += offers.multiplicity[c] * best;
+        }
+        if (most < wanted_area_ha[s] - 1e-9 * std::max(1.0, wanted_area_ha[s]))
+            return budget_by_columns(offers, wanted_area_ha, max_seconds, started);
+    }
+    if (seconds_since(started) > max_seconds) {
+        CostOnlyBound bound;
+        bound.time_limit_reached = true;
+        bound.seconds = seconds_since(started);
+        return bound;
+    }
+    if (std::optional<CostOnlyBound> bound = budget_by_prices(offers, wanted_area_ha, max_seconds, started, doubt_share))
+        return *bound;
     return budget_by_columns(offers, wanted_area_ha, max_seconds, started);
 }
 
-CostOnlyBound cost_only_goal_bound(const std::vector<std::vector<PixelResult>>& lists,
-                                   const std::vector<double>& weight, double budget, int transaction_costs,
-                                   double pixel_area, double max_seconds) {
+CostOnlyBound cost_only_goal_bound(const BoundCandidates& candidates, const std::vector<double>& weight,
+                                   double budget, double max_seconds) {
     const auto started = Clock::now();
     const std::size_t ns = weight.size();
-    const PixelOffers offers =
-        gather_offers(lists, transaction_costs, pixel_area, 1, ns, [&](const PixelResult& r, double* out) {
-            double e = 0.0;
-            for (std::size_t s = 0; s < ns && s < r.qualities.size(); ++s) e += weight[s] * r.qualities[s].quality;
-            out[0] = pixel_area * e;
-        });
+    const std::size_t have = candidates.species;
+    const PixelOffers offers = gather_offers(candidates, 1, ns, [&](std::size_t i, double* out) {
+        double e = 0.0;
+        for (std::size_t s = 0; s < ns && s < have; ++s) e += weight[s] * candidates.area[i * have + s];
+        out[0] = e;
+    });
     CostOnlyBound bound;
     if (seconds_since(started) > max_seconds) {
         bound.time_limit_reached = true;
     } else {
         bound = goal_by_hulls(offers, budget, started);
     }
+    bound.seconds = seconds_since(started);
+    return bound;
+}
+
+CostOnlyBound cost_only_budget_bound(const std::vector<std::vector<PixelResult>>& lists,
+                                     const std::vector<double>& wanted_area_ha, int transaction_costs,
+                                     double pixel_area, double max_seconds) {
+    const auto started = Clock::now();
+    const BoundCandidates candidates = bound_candidates(lists, wanted_area_ha.size(), transaction_costs, pixel_area);
+    CostOnlyBound bound = cost_only_budget_bound(candidates, wanted_area_ha, max_seconds - seconds_since(started));
+    bound.seconds = seconds_since(started);
+    return bound;
+}
+
+CostOnlyBound cost_only_goal_bound(const std::vector<std::vector<PixelResult>>& lists,
+                                   const std::vector<double>& weight, double budget, int transaction_costs,
+                                   double pixel_area, double max_seconds) {
+    const auto started = Clock::now();
+    const BoundCandidates candidates = bound_candidates(lists, weight.size(), transaction_costs, pixel_area);
+    CostOnlyBound bound = cost_only_goal_bound(candidates, weight, budget, max_seconds - seconds_since(started));
     bound.seconds = seconds_since(started);
     return bound;
 }

@@ -133,7 +133,10 @@ TEST(CostOnlyBound, FastBoundsEqualThePlainProgrammeOnRandomInstances) {
             weight.push_back(1.0 + rand15() % 100);
         }
         const double budget = (seed % 7 == 0 ? -1.0 : 1.0) * (rand15() % 3000);
-        const CostOnlyBound fast = cost_only_budget_bound(lists, wanted, tc, pixel_area);
+        const CostOnlyBound fast = seed % 5 == 0 ? detail::cost_only_budget_bound(
+                                                       bound_candidates(lists, wanted.size(), tc, pixel_area),
+                                                       wanted, 60.0, 0.0)
+                                                 : cost_only_budget_bound(lists, wanted, tc, pixel_area);
         const CostOnlyBound plain = plain_cost_only_budget_bound(lists, wanted, tc, pixel_area);
         ASSERT_TRUE(fast.solved && plain.solved) << "seed " << seed;
         ASSERT_EQ(fast.reachable, plain.reachable) << "seed " << seed;
@@ -157,6 +160,74 @@ TEST(CostOnlyBound, FastBoundsEqualThePlainProgrammeOnRandomInstances) {
     }
     EXPECT_GT(reachable, 100);
     EXPECT_GT(unreachable, 20);
+}
+
+// Larger areas, where the bound fixes most pixels at their choice for the
+// species' prices and works out only the rest exactly: targets that make the
+// species compete for pixels, measures with gains (free offers) and without,
+// and a target that free offers alone reach.
+TEST(CostOnlyBound, FastBudgetBoundEqualsThePlainProgrammeOnLargerAreas) {
+    for (std::uint32_t seed = 1; seed <= 24; ++seed) {
+        seed_random(1000 + seed);
+        const std::size_t species = 2 + seed % 4;
+        const int measures = 3 + static_cast<int>(seed % 5);
+        const int pixels = 800 + rand15() % 1200;
+        const bool gains = seed % 3 == 0;
+        std::vector<std::vector<Offer>> offers(static_cast<std::size_t>(measures));
+        std::vector<double> most(species, 0.0);
+        for (int p = 0; p < pixels; ++p) {
+            std::vector<double> best(species, 0.0);
+            for (int m = 0; m < measures; ++m) {
+                if (rand15() % 4 == 0) continue;
+                Offer o{(p / 100) * 100 + p % 100, 5.0 + rand15() % 300 - (gains ? 60.0 : 0.0), {}};
+                for (std::size_t s = 0; s < species; ++s) {
+                    o.quality.push_back(rand15() % 3 == 0 ? 0.0 : 0.01 * (1 + rand15() % 100));
+                    best[s] = std::max(best[s], o.quality[s]);
+                }
+                offers[static_cast<std::size_t>(m)].push_back(o);
+            }
+            for (std::size_t s = 0; s < species; ++s) most[s] += best[s];
+        }
+        const auto lists = lists_of(offers);
+        const double share = seed % 8 == 0 ? 0.02 : 0.1 + 0.05 * (seed % 10);
+        std::vector<double> wanted;
+        for (std::size_t s = 0; s < species; ++s) wanted.push_back(share * most[s] * (0.5 + 0.1 * (rand15() % 6)));
+        const CostOnlyBound plain = plain_cost_only_budget_bound(lists, wanted, 0, 1.0);
+        ASSERT_TRUE(plain.solved) << "seed " << seed;
+        // As the searches use it, and with no pixel in doubt (every pixel
+        // fixed at its choice for the first prices, the checks add the
+        // ones that must change) or with many in doubt.
+        const BoundCandidates candidates = bound_candidates(lists, species, 0, 1.0);
+        const CostOnlyBound fast[] = {cost_only_budget_bound(lists, wanted, 0, 1.0),
+                                      detail::cost_only_budget_bound(candidates, wanted, 60.0, 0.0),
+                                      detail::cost_only_budget_bound(candidates, wanted, 60.0, 0.3)};
+        for (const CostOnlyBound& b : fast) {
+            ASSERT_TRUE(b.solved) << "seed " << seed;
+            ASSERT_EQ(b.reachable, plain.reachable) << "seed " << seed;
+            if (!b.reachable) continue;
+            EXPECT_NEAR(b.value, plain.value, 1e-7 * std::max(1.0, plain.value)) << "seed " << seed;
+            for (std::size_t s = 0; s < species; ++s)
+                EXPECT_GE(b.area[s], wanted[s] - 1e-6 * std::max(1.0, wanted[s])) << "seed " << seed;
+        }
+    }
+}
+
+// The compact form tells pixels apart by row and column, whatever order
+// the lists hold them in, and keeps each candidate's cost and areas.
+TEST(CostOnlyBound, CompactCandidatesNumberPixelsByRowAndColumn) {
+    const auto lists = lists_of({{{105, 10, {1.0, 0.5}}, {7, 20, {0.0, 1.0}}}, {{7, 4, {0.5, 0.5}}, {3, 1, {0.2, 0.0}}}});
+    const BoundCandidates c = bound_candidates(lists, 2, 2, 0.5);
+    ASSERT_EQ(c.size(), 4u);
+    EXPECT_EQ(c.pixels, 3u);
+    EXPECT_NE(c.pixel[0], c.pixel[1]);
+    EXPECT_EQ(c.pixel[1], c.pixel[2]);
+    EXPECT_NE(c.pixel[3], c.pixel[1]);
+    EXPECT_DOUBLE_EQ(c.cost[2], 0.5 * (4 + 2));
+    EXPECT_DOUBLE_EQ(c.area[2 * 2 + 1], 0.25);
+    // A third species the records do not hold counts 0.
+    const BoundCandidates wider = bound_candidates(lists, 3, 0, 1.0);
+    EXPECT_DOUBLE_EQ(wider.area[0 * 3 + 2], 0.0);
+    EXPECT_DOUBLE_EQ(cost_only_budget_bound(wider, {1.0, 0.0, 0.0}).value, cost_only_budget_bound(lists, {1.0, 0.0, 0.0}, 0, 1.0).value);
 }
 
 TEST(CostOnlyBound, RepeatedPixelsAndBeatenOffersGiveTheSameBoundAsEachOnItsOwn) {
