@@ -314,6 +314,32 @@ MapView::MapView(QWidget* parent, std::string config_path) : QAbstractScrollArea
     add("Fit", "Show the whole study area", QKeySequence(Qt::Key_0), &MapView::fitToWindow);
     add("Panel", "Show or hide the \"Change display\" panel", QKeySequence(Qt::Key_P),
         [this] { setPanelCollapsed(!panelCollapsed_); });
+
+    columnBar_ = new QScrollBar(Qt::Vertical, viewport());
+    columnBar_->setObjectName("Legend scroll bar");
+    columnBar_->setSingleStep(kLegendLineHeight);
+    columnBar_->hide();
+    connect(columnBar_, &QScrollBar::valueChanged, this, [this] {
+        frame_dirty_ = true;
+        viewport()->update();
+    });
+}
+
+int MapView::columnOffset() const { return columnBar_->isVisibleTo(this) ? columnBar_->value() : 0; }
+
+WindowSize MapView::mapArea() const {
+    const int bar = columnBar_->isVisibleTo(this) ? columnBar_->sizeHint().width() : 0;
+    return map_area_size(viewport()->width() - bar, viewport()->height());
+}
+
+void MapView::updateColumnScroll() {
+    const int height = viewport()->height();
+    const int overflow = legend_column_height(scene_) - height;
+    columnBar_->setVisible(overflow > 0);
+    columnBar_->setRange(0, std::max(0, overflow));
+    columnBar_->setPageStep(std::max(1, height));
+    const int width = columnBar_->sizeHint().width();
+    columnBar_->setGeometry(viewport()->width() - width, 0, width, height);
 }
 
 void MapView::setPanelCollapsed(bool collapsed) {
@@ -370,6 +396,7 @@ void MapView::layoutSides() {
     const QRect r = contentsRect();
     tools_->setGeometry(r.left(), r.top(), r.width() - dock_width, tools_height);
     if (dock_) dock_->setGeometry(r.right() + 1 - dock_width, r.top(), dock_width, r.height());
+    updateColumnScroll();
 }
 
 void MapView::redraw() {
@@ -379,6 +406,7 @@ void MapView::redraw() {
     scene_ = render(options, panel_->lists());
     ++repaints_;
     panel_->showLists(reload && !options.reload_lists);
+    updateColumnScroll();
     if (fitted_) {
         fitToWindow();
     } else {
@@ -395,7 +423,7 @@ void MapView::setViewport(const MapViewport& v) {
 }
 
 void MapView::zoomBy(double factor, std::optional<QPointF> about) {
-    const WindowSize area = map_area_size(viewport()->width(), viewport()->height());
+    const WindowSize area = mapArea();
     const QPointF at = about.value_or(QPointF(area.width / 2.0, area.height / 2.0));
     fitted_ = false;
     setViewport(zoom_viewport(viewport_, factor, at.x(), at.y()));
@@ -403,7 +431,7 @@ void MapView::zoomBy(double factor, std::optional<QPointF> about) {
 
 void MapView::fitToWindow() {
     fitted_ = true;
-    const WindowSize area = map_area_size(viewport()->width(), viewport()->height());
+    const WindowSize area = mapArea();
     const auto bounds = scene_.picture.bounds();
     MapViewport v = bounds ? fit_viewport(*bounds, area.width, area.height) : MapViewport{};
     v.width = area.width;
@@ -414,11 +442,11 @@ void MapView::fitToWindow() {
 const QImage& MapView::image() {
     if (frame_dirty_ || frame_.size() != viewport()->size()) {
         const QSize size = viewport()->size().expandedTo(QSize(1, 1));
-        const WindowSize area = map_area_size(size.width(), size.height());
+        const WindowSize area = mapArea();
         viewport_.width = area.width;
         viewport_.height = area.height;
         QtImageCanvas canvas(size.width(), size.height());
-        draw_map_window(scene_, viewport_, canvas);
+        draw_map_window(scene_, viewport_, canvas, columnOffset());
         // Anything that reached beyond the window is not shown.
         frame_ = canvas.image().copy(0, 0, size.width(), size.height());
         frame_dirty_ = false;
@@ -451,6 +479,12 @@ void MapView::showEvent(QShowEvent* event) {
 void MapView::wheelEvent(QWheelEvent* event) {
     const int steps = event->angleDelta().y();
     if (steps == 0) return;
+    // Over the legend column the wheel scrolls the column, when it can.
+    if (columnBar_->isVisibleTo(this) && event->position().x() >= viewport_.width) {
+        columnBar_->setValue(columnBar_->value() - steps * 3 * kLegendLineHeight / 120);
+        event->accept();
+        return;
+    }
     zoomBy(std::pow(kZoomStep, steps / 120.0), event->position());
     event->accept();
 }

@@ -28,6 +28,7 @@ class QListWidget;
 class QPushButton;
 class QFrame;
 class QRadioButton;
+class QScrollBar;
 class QToolBar;
 
 namespace pravel {
@@ -129,6 +130,11 @@ public:
     bool panelCollapsed() const { return panelCollapsed_; }
     // What the drawing area shows now (map, scale bar, legend column).
     const QImage& image();
+    // The legend column scrolls by itself when it is taller than the drawing
+    // area (its scroll bar then stands at the right edge, and the wheel over
+    // the column scrolls it); the map beside it stays.
+    QScrollBar* columnScrollBar() const { return columnBar_; }
+    int columnOffset() const;
     const RenderOutcome& lastOutcome() const { return scene_.outcome; }
     const MapScene& scene() const { return scene_; }
     // Repaints done since the view was made.
@@ -203,6 +209,10 @@ protected:
 
 private:
     void layoutSides();
+    // Shows the column's scroll bar when the column needs one and sets its range.
+    void updateColumnScroll();
+    // The map area left in the drawing area (beside the column and its bar).
+    WindowSize mapArea() const;
     void setViewport(const MapViewport& viewport);
     void showCellStatus(const QString& text);
 
@@ -210,6 +220,7 @@ private:
     QFrame* dock_ = nullptr;
     bool panelCollapsed_ = false;
     QToolBar* tools_ = nullptr;
+    QScrollBar* columnBar_ = nullptr;
     MapScene scene_;
     MapViewport viewport_;
     bool fitted_ = true;  // follows the window's size until zoomed or panned
