@@ -1,4 +1,5 @@
 #include "ui/shell.h"
+#include "ui/button_mnemonics.h"
 
 #include <algorithm>
 #include <cmath>
@@ -667,6 +668,10 @@ bool CPravelApp::initInstance(const QStringList& arguments, bool installNotifier
     settings_ = settingsFile_.isEmpty() ? std::make_unique<QSettings>(kSettingsKey, kTitle)
                                         : std::make_unique<QSettings>(settingsFile_, QSettings::IniFormat);
 
+    if (!mnemonics_) {
+        mnemonics_ = std::make_unique<ButtonMnemonics>();
+        QCoreApplication::instance()->installEventFilter(mnemonics_.get());
+    }
     frame_ = std::make_unique<CMainFrame>(settings_.get());
 
     if (arguments.isEmpty()) {

@@ -322,6 +322,8 @@ private:
     QString settingsFile_;
     std::unique_ptr<QSettings> settings_;
     std::unique_ptr<CMainFrame> frame_;
+    // Gives the buttons of every window shown a keyboard mnemonic.
+    std::unique_ptr<QObject> mnemonics_;
     std::shared_ptr<Notifier> previousNotifier_;
     bool notifierInstalled_ = false;
     std::function<bool(const std::string&)> previousLostHandler_;
