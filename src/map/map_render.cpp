@@ -73,7 +73,11 @@ RenderOutcome configuration_repaint(MapDataSet& ds, MapOptions& options, Remembe
     const auto& configurations = ds.configurations();
 
     panel.entries.clear();
-    for (const auto& c : configurations) panel.entries.push_back(c.configname);
+    panel.ids.clear();
+    for (const auto& c : configurations) {
+        panel.entries.push_back(c.configname);
+        panel.ids.push_back(c.configurationID);
+    }
     if (configurations.empty()) {
         // No configuration, hence no country to draw either.
         panel.selected_entry = -1;

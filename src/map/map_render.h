@@ -49,6 +49,8 @@ struct PanelLists {
     // What the list shows for each entry, when it is more than the entry
     // itself (the result map: "ID, name, first use, distances").
     std::vector<std::string> labels;
+    // Configuration map: the configurationID of each entry.
+    std::vector<int> ids;
 };
 
 // Where the repaints write their texts.

@@ -26,7 +26,9 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "common/notifier.h"
 #include "map/image_export.h"
@@ -606,7 +608,16 @@ bool MapView::saveImageTo(const QString& chosen_name, const QString& selected_fi
 Cvisualisierung::Cvisualisierung(QWidget* parent, std::string config_path) : MapView(parent, std::move(config_path)) {}
 
 MapScene Cvisualisierung::render(MapOptions& options, PanelLists& lists) {
-    return render_configuration_scene(options, selection(), lists, config_path_);
+    MapScene scene = render_configuration_scene(options, selection(), lists, config_path_);
+    if (const std::optional<int> wanted = std::exchange(wanted_, std::nullopt)) {
+        const auto at = std::find(lists.ids.begin(), lists.ids.end(), *wanted);
+        if (at != lists.ids.end() && *wanted != selection().id) {
+            options.selected_list_index = static_cast<int>(at - lists.ids.begin());
+            options.reload_lists = true;
+            scene = render_configuration_scene(options, selection(), lists, config_path_);
+        }
+    }
+    return scene;
 }
 
 QString Cvisualisierung::subject() const {

@@ -239,6 +239,10 @@ class Cvisualisierung : public MapView {
 public:
     explicit Cvisualisierung(QWidget* parent = nullptr, std::string config_path = database_config_path());
 
+    // Draws the stored configuration with this ID at the next repaint (the
+    // first one when it is not stored), as if chosen in the panel.
+    void showConfiguration(int configurationID) { wanted_ = configurationID; }
+
 protected:
     MapPanel* createPanel() override { return new FilterKontrolle(this); }
     RememberedSelection& selection() override { return configuration_map_selection(); }
@@ -246,6 +250,9 @@ protected:
     void maximiseChildWindow() override;
     QString viewName() const override { return "Configuration map"; }
     QString subject() const override;
+
+private:
+    std::optional<int> wanted_;
 };
 
 // The analysis result map.

@@ -466,6 +466,13 @@ QWidget* CMainFrame::openResultMap(const char* analysis) {
     return map;
 }
 
+QWidget* CMainFrame::openConfigurationMap(int configurationID) {
+    auto* map = new Cvisualisierung();
+    map->showConfiguration(configurationID);
+    openDocumentView(map);
+    return map;
+}
+
 void CMainFrame::addDocumentWindow(CChildFrame* frame) {
     mdi_->addSubWindow(frame);
     // The menus follow the document windows as they come and go.

@@ -231,6 +231,7 @@ public:
     CChildFrame* openDocumentView(QWidget* view);
     // An analysis result map in a new document window.
     QWidget* openResultMap(const char* analysis) override;
+    QWidget* openConfigurationMap(int configurationID) override;
 
     // The windows served by commands are registered as they are built: a
     // factory makes the non-modal window of `command` (null when it cannot),

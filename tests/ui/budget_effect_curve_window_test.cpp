@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -14,6 +16,8 @@
 
 #include "optimisation/optimisation_lines.h"
 #include "support/analysis_window_test.h"
+#include "ui/map_views.h"
+#include "ui/savename.h"
 
 namespace pravel {
 namespace {
@@ -50,7 +54,10 @@ TEST_F(CurveWindowTest, ChecksTheInputsThenDrawsAndSavesTheCurve) {
     type(W::kToLabel, "9000");
     messages().clear();
     click(W::kDrawButton);
-    EXPECT_TRUE(messages().texts().empty());
+    // One closing box that says what the run gave, and a heading naming it.
+    ASSERT_EQ(messages().texts().size(), 1u);
+    EXPECT_EQ(messages().texts()[0].rfind("Done: 3 points.", 0), 0u) << messages().texts()[0];
+    EXPECT_EQ(get<QLabel>(W::kCurveShownLabel)->text().left(7), "Run of ");
     const BudgetEffectCurve& c = window_->curve();
     ASSERT_EQ(c.points.size(), 3u);
     EXPECT_TRUE(monotone(c));
@@ -73,6 +80,85 @@ TEST_F(CurveWindowTest, ChecksTheInputsThenDrawsAndSavesTheCurve) {
     QFile csv(dir.filePath("curve.csv"));
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     EXPECT_EQ(csv.readAll().count('\n'), 4);
+}
+
+// A point chosen in the table is stored as a named run, with its payments
+// per zone when the curve used zones, and drawn on the configuration map.
+TEST_F(CurveWindowTest, APointIsStoredAsANamedRunWithItsZonePaymentsAndShownOnTheMap) {
+    type(W::kFactorLabel, "1");
+    type(W::kTransactionLabel, "12");
+    get<QRadioButton>("time independent")->setChecked(true);
+    choose("Region", "Moorwiesen test area");
+    click("Only mowing");
+    choose("Dutch name", "Grutto");
+    type(W::kImportanceLabel, "80");
+    type(W::kQualityLabel, "0.3");
+    click("Copy values");
+    type(W::kFromLabel, "3000");
+    type(W::kToLabel, "9000");
+    type(W::kPointsLabel, "3");
+    window_->setNameDialogRunner([](savename& d) {
+        d.nameField()->setText("curve point");
+        d.okButton()->click();
+        return d.result();
+    });
+
+    const struct {
+        const char* payments;
+        int zones;  // 0: uniform
+    } cases[] = {{W::kUniform, 0}, {W::kGrid2, 4}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.payments);
+        get<QComboBox>(W::kZonesLabel)->setCurrentText(c.payments);
+        click(W::kDrawButton);
+        ASSERT_EQ(window_->curve().points.size(), 3u);
+        EXPECT_EQ(window_->zones().has_value(), c.zones > 0);
+        // Without a chosen point nothing is stored.
+        messages().clear();
+        get<QTableWidget>(W::kTableName)->clearSelection();
+        click(W::kStorePoint);
+        EXPECT_EQ(messages().texts(), std::vector<std::string>{W::kChoosePoint});
+        EXPECT_FALSE(window_->storedPoint());
+
+        get<QTableWidget>(W::kTableName)->selectRow(1);
+        click(W::kStorePoint);
+        ASSERT_TRUE(window_->storedPoint());
+        const std::string id = std::to_string(*window_->storedPoint());
+        const CurvePoint& point = window_->curve().points[1];
+        const std::size_t measures = window_->chosenMeasures().size();
+        EXPECT_EQ(schema().scalar("SELECT COUNT(*) FROM configuration WHERE configurationID = " + id),
+                  std::to_string(measures));
+        EXPECT_EQ(schema().scalar("SELECT MIN(configname) FROM configuration WHERE configurationID = " + id),
+                  "curve point");
+        const auto zone_rows = schema().rows(
+            "SELECT measureID, SUM(participants), COUNT(*), MIN(zoning) FROM configuration_zone_payment "
+            "WHERE configurationID = " + id + " GROUP BY measureID ORDER BY measureID");
+        if (c.zones == 0) {
+            EXPECT_TRUE(zone_rows.empty());
+        } else {
+            ASSERT_EQ(zone_rows.size(), measures);
+            // Each measure has a row per zone, and its pixels add up to the
+            // point's participants.
+            int participants = 0;
+            for (int n : point.result.participants) participants += n;
+            int stored = 0;
+            for (const auto& r : zone_rows) {
+                EXPECT_EQ(r[2], std::to_string(c.zones)) << r[0];
+                EXPECT_EQ(r[3], "grid 2x2");
+                stored += std::stoi(r[1]);
+            }
+            EXPECT_EQ(stored, participants);
+        }
+
+        click(W::kShowPoint);
+        auto* map = qobject_cast<Cvisualisierung*>(window_->lastPointMap());
+        ASSERT_NE(map, nullptr);
+        QApplication::processEvents();
+        map->redraw();
+        EXPECT_EQ(configuration_map_selection().id, *window_->storedPoint());
+        EXPECT_EQ(map->windowTitle().toStdString().rfind("Configuration map - curve point", 0), 0u)
+            << map->windowTitle().toStdString();
+    }
 }
 
 }  // namespace
