@@ -5,7 +5,7 @@
 // editors, and the Window menu over tiled maps. It drives the windows
 // through their labelled controls as a user would and saves one PNG per shot.
 //
-//   pravel-screenshots [--out DIR] [--db-config FILE] [--only TEXT]
+//   pravel-screenshots [--out DIR] [--db-config FILE] [--only TEXT[,TEXT...]]
 //
 // Meant to run under a virtual X display (scripts/screenshots). A new shot is
 // one more row of the table at the end of this file.
@@ -27,6 +27,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -40,6 +41,7 @@
 
 #include "common/notifier.h"
 #include "store/database_access.h"
+#include "ui/budget_effect_curve_window.h"
 #include "ui/map_views.h"
 #include "ui/massnahmen_wirksamkeit.h"
 #include "ui/gruenlanddialog.h"
@@ -348,20 +350,21 @@ std::shared_ptr<KeepingNotifier>& keeping() {
 constexpr const char* kSmallArea = "Moorwiesen test area";
 
 // Two breakpoint runs in a row on the small area, the second with a second
-// species and another seed: the lists, total and heading show the second.
+// species and another seed, both with targets that need payments: the
+// lists, total and heading show the second.
 QPixmap budgetTwoRuns(Session& s) {
     using W = optimierung;
     auto* w = s.open<W>(cmd::kBudgetMinimisation);
     fillOptimisation(w, kSmallArea, 3);
     choose(w, "Dutch name", "Grutto");
     type(w, W::kQualityLabel, "0.3");
-    type(w, W::kAreaLabel, "5");
+    type(w, W::kAreaLabel, "12");
     click(w, "Copy values");
     w->setSeed(1);
     click(w, "Start optimization");
     choose(w, "Dutch name", "Tureluur");
     type(w, W::kQualityLabel, "0.3");
-    type(w, W::kAreaLabel, "3");
+    type(w, W::kAreaLabel, "12");
     click(w, "Copy values");
     w->setSeed(2);
     click(w, "Start optimization");
@@ -417,8 +420,8 @@ QPixmap programmeSummary(Session& s) {
     return grabWindow(w);
 }
 
-// Two result maps and the configuration map tiled: the maps side by side,
-// the empty document behind them.
+// Two result maps tiled: the maps side by side with their panels collapsed,
+// the empty document left out.
 QPixmap windowTile(Session& s) {
     auto* w = s.open<massnahmen_wirksamkeit>(cmd::kMeasureSimulation);
     fillEffectiveness(w, kSmallArea);
@@ -431,21 +434,24 @@ QPixmap windowTile(Session& s) {
     return wholeScreen();
 }
 
-// The configuration map of a stored budget minimisation: its column lists
-// the measures that took part first, by ID, then the others under a heading.
+// The configuration map of a stored budget minimisation with many measures:
+// its column lists the measures that took part first, by ID, then the
+// others under a heading, and scrolls.
 QPixmap configurationLegend(Session& s) {
     using W = optimierung;
     auto* w = s.open<W>(cmd::kBudgetMinimisation);
-    fillOptimisation(w, kSmallArea, 6);
-    choose(w, "Dutch name", "Grutto");
-    type(w, W::kQualityLabel, "0.3");
-    type(w, W::kAreaLabel, "5");
-    click(w, "Copy values");
+    fillOptimisation(w, kSmallArea, 40);
+    for (const char* species : {"Grutto", "Tureluur"}) {
+        choose(w, "Dutch name", species);
+        type(w, W::kQualityLabel, "0.3");
+        type(w, W::kAreaLabel, "14");
+        click(w, "Copy values");
+    }
     w->setSeed(1);
     click(w, "Start optimization");
     if (!w->lastResult()) throw DriveError("the budget minimisation gave no result");
     w->setNameDialogRunner([](savename& d) {
-        d.nameField()->setText("Grutto 5 ha, mowing");
+        d.nameField()->setText("Grutto and Tureluur 14 ha, mowing");
         d.okButton()->click();
         return d.result();
     });
@@ -458,6 +464,31 @@ QPixmap configurationLegend(Session& s) {
     s.frame().onCommand(cmd::kMap);
     if (QMdiSubWindow* child = s.frame().mdiArea()->activeSubWindow()) child->showMaximized();
     return wholeScreen();
+}
+
+// The budget-effect curve on the small area with a point chosen in its
+// table, stored as a named run.
+QPixmap budgetEffectCurve(Session& s) {
+    using W = BudgetEffectCurveWindow;
+    auto* w = s.open<W>(cmd::kBudgetEffectCurve);
+    fillOptimisation(w, kSmallArea, 3);
+    addOptimisationSpecies(w, W::kImportanceLabel, W::kQualityLabel, "60", "0.3");
+    type(w, W::kBudgetLabel, "30000");
+    type(w, W::kFromLabel, "0");
+    type(w, W::kToLabel, "30000");
+    type(w, W::kPointsLabel, "7");
+    w->setSeed(1);
+    click(w, W::kDrawButton);
+    if (w->curve().points.empty()) throw DriveError("the curve has no point");
+    auto* table = find<QTableWidget>(w, W::kTableName);
+    table->selectRow(3);
+    w->setNameDialogRunner([](savename& d) {
+        d.nameField()->setText("Curve point 15000 Euro");
+        d.okButton()->click();
+        return d.result();
+    });
+    click(w, W::kStorePoint);
+    return grabWindow(w);
 }
 
 // Help > "User guide".
@@ -494,6 +525,7 @@ const std::vector<Shot>& shots() {
         {"window_tile.png", windowTile},
         {"configuration_legend.png", configurationLegend},
         {"help_user_guide.png", helpUserGuide},
+        {"budget_effect_curve.png", budgetEffectCurve},
     };
     return table;
 }
@@ -518,7 +550,7 @@ int main(int argc, char** argv) {
         } else if (a == "--only" && hasValue) {
             only = args[++i];
         } else {
-            std::cerr << "usage: pravel-screenshots [--out DIR] [--db-config FILE] [--only TEXT]\n";
+            std::cerr << "usage: pravel-screenshots [--out DIR] [--db-config FILE] [--only TEXT[,TEXT...]]\n";
             return 2;
         }
     }
@@ -534,7 +566,11 @@ int main(int argc, char** argv) {
     try {
         Session session(out);
         for (const Shot& shot : shots()) {
-            if (!only.isEmpty() && !QString(shot.file).contains(only)) continue;
+            if (!only.isEmpty()) {
+                bool wanted = false;
+                for (const QString& part : only.split(',', Qt::SkipEmptyParts)) wanted = wanted || QString(shot.file).contains(part);
+                if (!wanted) continue;
+            }
             try {
                 const QPixmap picture = shot.take(session);
                 session.saveExtra(shot.file, picture);
