@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QToolTip>
@@ -93,13 +94,17 @@ BudgetEffectCurveWindow::BudgetEffectCurveWindow(QWidget* parent) : qualoptimier
     for (auto [text, field] : {std::pair{kFromLabel, &from_}, std::pair{kToLabel, &to_}, std::pair{kPointsLabel, &points_}}) {
         range->addWidget(label(text, panel));
         *field = namedField(text, panel);
-        range->addWidget(*field);
+        // Room for a budget of seven digits.
+        (*field)->setMinimumWidth((*field)->fontMetrics().horizontalAdvance(QString(9, QLatin1Char('0'))));
+        range->addWidget(*field, 1);
     }
+    column->addLayout(range);
+    range = new QHBoxLayout();
     range->addWidget(label(kZonesLabel, panel));
     zoning_ = new QComboBox(panel);
     zoning_->setObjectName(kZonesLabel);
     for (const char* choice : {kUniform, kGrid2, kGrid4, kSubclassification}) zoning_->addItem(choice);
-    range->addWidget(zoning_);
+    range->addWidget(zoning_, 1);
     auto* draw = namedButton(kDrawButton, panel);
     range->addWidget(draw);
     column->addLayout(range);
@@ -108,13 +113,15 @@ BudgetEffectCurveWindow::BudgetEffectCurveWindow(QWidget* parent) : qualoptimier
     column->addWidget(curveShown_);
 
     chart_ = new QChartView(panel);
-    chart_->setMinimumSize(520, 320);
+    chart_->setMinimumSize(520, 300);
     column->addWidget(chart_);
     table_ = new QTableWidget(0, 4, panel);
     table_->setObjectName(kTableName);
     table_->setHorizontalHeaderLabels(
         {"Budget (Euro)", "Weighted effective area (ha)", "Cost-only reference (ha)", "Paid (Euro)"});
-    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // Each column at least as wide as its heading, the room left shared out.
+    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table_->horizontalHeader()->setStretchLastSection(true);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -139,7 +146,22 @@ BudgetEffectCurveWindow::BudgetEffectCurveWindow(QWidget* parent) : qualoptimier
     connect(storePoint_, &QPushButton::clicked, this, [this] { storePoint(); });
     connect(showPoint_, &QPushButton::clicked, this, [this] { showStoredPoint(); });
     column->addLayout(buttons);
-    if (auto* box = qobject_cast<QBoxLayout*>(layout())) box->addWidget(panel);
+    // The curve takes the place of the goal window's result lists, which a
+    // curve leaves empty; the report and close buttons stay below it.
+    QBoxLayout* results = nullptr;
+    if (QWidget* measureResult = findChild<QListWidget*>(kMeasureResultLabel))
+        for (QBoxLayout* l : findChildren<QBoxLayout*>())
+            if (l->indexOf(measureResult) >= 0) results = l;
+    if (results) {
+        for (int i = 0; i < results->count(); ++i)
+            if (QWidget* w = results->itemAt(i)->widget()) w->hide();
+        for (const char* name : {"Visualize", "Save"})
+            if (auto* b = findChild<QPushButton*>(name)) b->hide();
+        results->insertWidget(0, panel, 1);
+    } else if (auto* box = qobject_cast<QBoxLayout*>(layout())) {
+        box->addWidget(panel);
+    }
+    resize(opening_size(this));
     connect(draw, &QPushButton::clicked, this, [this] { drawCurve(); });
 }
 

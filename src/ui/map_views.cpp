@@ -16,6 +16,7 @@
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPen>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -35,6 +36,7 @@
 #include "map/map_data_set.h"
 #include "map/qt/qimage_export.h"
 #include "map/qt/qt_image_canvas.h"
+#include "ui/map_zones.h"
 
 namespace pravel {
 
@@ -451,6 +453,14 @@ const QImage& MapView::image() {
         draw_map_window(scene_, viewport_, canvas, columnOffset());
         // Anything that reached beyond the window is not shown.
         frame_ = canvas.image().copy(0, 0, size.width(), size.height());
+        if (zones_) {
+            // Zone boundaries over the map area only.
+            QPainter painter(&frame_);
+            painter.setClipRect(0, 0, area.width, area.height);
+            painter.setPen(QPen(QColor(20, 40, 160), 2));
+            const std::vector<QLineF> lines = zone_boundary_lines(*zones_, viewport_, RASTER_OFFSET);
+            painter.drawLines(lines.data(), static_cast<int>(lines.size()));
+        }
         frame_dirty_ = false;
     }
     return frame_;
@@ -517,7 +527,12 @@ void MapView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 QString MapView::cellStatusAt(QPoint point) const {
-    return QString::fromStdString(describe_cell(scene_, viewport_, point.x(), point.y()));
+    std::string text = describe_cell(scene_, viewport_, point.x(), point.y());
+    if (zones_ && !text.empty())
+        if (const CellFacts* f = scene_.picture.facts_at(viewport_.picture_x(point.x()), viewport_.picture_y(point.y())))
+            if (const std::string zone = zone_name_at(*zones_, f->row, f->column); !zone.empty())
+                text += "; zone " + zone;
+    return QString::fromStdString(text);
 }
 
 void MapView::showCellStatus(const QString& text) {
@@ -617,6 +632,16 @@ MapScene Cvisualisierung::render(MapOptions& options, PanelLists& lists) {
             scene = render_configuration_scene(options, selection(), lists, config_path_);
         }
     }
+    // A configuration with payments by zone shows its zones.
+    std::shared_ptr<const ZoneMap> zones;
+    if (scene.country && !lists.ids.empty()) {
+        DatabaseAccess db(config_path_);
+        std::string zoning;
+        zones = stored_configuration_zones(db, selection().id, *scene.country, zoning);
+        if (!zoning.empty())
+            scene.heading.push_back("Payments by zone: " + zoning + (zones ? " (boundaries in blue)" : " (not drawn)"));
+    }
+    setZones(std::move(zones));
     return scene;
 }
 

@@ -34,6 +34,7 @@ class QToolBar;
 namespace pravel {
 
 class MapView;
+struct ZoneMap;
 
 inline constexpr const char* kPanelCaption = "Change display";
 // Width of the docked panel.
@@ -139,6 +140,9 @@ public:
     const MapScene& scene() const { return scene_; }
     // Repaints done since the view was made.
     int repaintCount() const { return repaints_; }
+    // The zones drawn over the map (their boundaries, and the zone of the
+    // cell under the cursor in the status line); none for a map without.
+    const ZoneMap* zones() const { return zones_.get(); }
 
     // Draws the map again with the options of its panel (reading the
     // database); the zoom and position stay.
@@ -204,6 +208,7 @@ protected:
 
     // Sets the caption on the view and its child window.
     void updateCaption();
+    void setZones(std::shared_ptr<const ZoneMap> zones) { zones_ = std::move(zones); }
 
     std::string config_path_;
 
@@ -222,6 +227,7 @@ private:
     QToolBar* tools_ = nullptr;
     QScrollBar* columnBar_ = nullptr;
     MapScene scene_;
+    std::shared_ptr<const ZoneMap> zones_;
     MapViewport viewport_;
     bool fitted_ = true;  // follows the window's size until zoomed or panned
     QImage frame_;
