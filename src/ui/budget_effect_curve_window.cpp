@@ -23,6 +23,8 @@
 #include "optimisation/optimisation_lines.h"
 #include "optimisation/pixel_allocation.h"
 #include "policy/qt/curve_chart.h"
+#include "store/database_access.h"
+#include "store/result_store.h"
 #include "store/zone_store.h"
 #include "ui/progress_dialog.h"
 #include "ui/window_parts.h"
@@ -202,6 +204,7 @@ void BudgetEffectCurveWindow::drawCurve() {
         curve_ = goal_curve(area, input, budgets, curve_point_options(), zones ? &*zones : nullptr,
                             &progress.feedback());
         zones_ = std::move(zones);
+        curvePixelArea_ = area.pixel_area;
     }
     curveAnalysis_ = analysis(timeDependent);
     stored_.reset();
@@ -243,8 +246,22 @@ void BudgetEffectCurveWindow::storePoint() {
     const std::optional<std::string> name = askRunName();
     const std::optional<int> id = curveAnalysis_->store(*db_, point.result, name, clock);
     if (!id) return;
+    // A stored goal run keeps no pixels; a curve point keeps its own, so
+    // that the configuration map can draw where it pays.
+    {
+        std::vector<PixelResultRow> pixels;
+        pixels.reserve(point.result.allocation.size());
+        for (const PixelResult& r : point.result.allocation) {
+            PixelResultRow row{r.pixelID, r.measure ? r.measure->measureID : 0, r.margin_with_payment, {}};
+            for (const SpeciesQuality& q : r.qualities) row.qualities.emplace_back(q.speciesID, q.quality);
+            pixels.push_back(std::move(row));
+        }
+        Transaction transaction(*db_);
+        save_pixel_results(*db_, *id, pixels);
+        transaction.commit();
+    }
     if (zones_ && !curve_.zone_names.empty())
-        store_zone_payments(*db_, *id, point_zone_rows(point, curve_, *zones_, measures_, pixelArea()));
+        store_zone_payments(*db_, *id, point_zone_rows(point, curve_, *zones_, measures_, curvePixelArea_));
     stored_ = id;
     showPoint_->setEnabled(true);
     notifier().inform("The point at " + format_fixed(point.budget_limit, 0) + " Euro is stored as \"" + *name + "\"" +

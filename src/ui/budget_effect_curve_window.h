@@ -87,6 +87,7 @@ private:
     std::optional<ZoneMap> zones_;
     std::optional<OptimisationAnalysis> curveAnalysis_;  // the inputs the curve was drawn with
     std::optional<int> stored_;
+    double curvePixelArea_ = 0.0;  // ha, of the area the curve was drawn on
     QPointer<QWidget> pointMap_;
     SavePathChooser savePathChooser_;
 };

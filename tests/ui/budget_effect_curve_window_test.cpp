@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -130,8 +131,10 @@ TEST_F(CurveWindowTest, APointIsStoredAsANamedRunWithItsZonePaymentsAndShownOnTh
                   std::to_string(measures));
         EXPECT_EQ(schema().scalar("SELECT MIN(configname) FROM configuration WHERE configurationID = " + id),
                   "curve point");
+        // The point's pixels are stored, so that the map can draw them.
+        EXPECT_GT(std::stoi(schema().scalar("SELECT COUNT(*) FROM result WHERE configurationID = " + id)), 0);
         const auto zone_rows = schema().rows(
-            "SELECT measureID, SUM(participants), COUNT(*), MIN(zoning) FROM configuration_zone_payment "
+            "SELECT measureID, SUM(participants), COUNT(*), MIN(zoning), SUM(area) FROM configuration_zone_payment "
             "WHERE configurationID = " + id + " GROUP BY measureID ORDER BY measureID");
         if (c.zones == 0) {
             EXPECT_TRUE(zone_rows.empty());
@@ -146,6 +149,8 @@ TEST_F(CurveWindowTest, APointIsStoredAsANamedRunWithItsZonePaymentsAndShownOnTh
                 EXPECT_EQ(r[2], std::to_string(c.zones)) << r[0];
                 EXPECT_EQ(r[3], "grid 2x2");
                 stored += std::stoi(r[1]);
+                // The area is the pixels' area (0.81 ha each on the demo).
+                EXPECT_NEAR(std::stod(r[4]), std::stoi(r[1]) * 0.81, 1e-6) << r[0];
             }
             EXPECT_EQ(stored, participants);
         }
@@ -158,6 +163,30 @@ TEST_F(CurveWindowTest, APointIsStoredAsANamedRunWithItsZonePaymentsAndShownOnTh
         EXPECT_EQ(configuration_map_selection().id, *window_->storedPoint());
         EXPECT_EQ(map->windowTitle().toStdString().rfind("Configuration map - curve point", 0), 0u)
             << map->windowTitle().toStdString();
+
+        // The map of a zoned point draws the zone boundaries (in their own
+        // blue), says which zoning it shows and names the zone of the cell
+        // under the cursor; a uniform point has none of that.
+        EXPECT_EQ(map->zones() != nullptr, c.zones > 0);
+        map->resize(900, 700);
+        QApplication::processEvents();
+        const QImage image = map->image().convertToFormat(QImage::Format_RGB32);
+        int boundary = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) boundary += image.pixel(x, y) == qRgb(20, 40, 160);
+        EXPECT_EQ(boundary > 0, c.zones > 0) << boundary;
+        bool headed = false;
+        for (const auto& h : map->scene().heading) headed = headed || h.rfind("Payments by zone: grid 2x2", 0) == 0;
+        EXPECT_EQ(headed, c.zones > 0);
+        const MapPicture::Cell* cell = nullptr;
+        for (const auto& pc : map->scene().picture.cells())
+            if (pc.part == MapCanvas::Part::Result) cell = &pc;
+        ASSERT_NE(cell, nullptr);
+        const QPoint at(static_cast<int>(map->mapViewport().screen_x(cell->x + 0.5)),
+                        static_cast<int>(map->mapViewport().screen_y(cell->y + 0.5)));
+        const QString status = map->cellStatusAt(at);
+        EXPECT_TRUE(status.startsWith("row ")) << status.toStdString();
+        EXPECT_EQ(status.contains("; zone r"), c.zones > 0) << status.toStdString();
     }
 }
 
