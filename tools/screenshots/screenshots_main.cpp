@@ -10,6 +10,7 @@
 // Meant to run under a virtual X display (scripts/screenshots). A new shot is
 // one more row of the table at the end of this file.
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -491,6 +492,47 @@ QPixmap budgetEffectCurve(Session& s) {
     return grabWindow(w);
 }
 
+// A point of a curve with payments by zone (a 2x2 grid), stored and shown on
+// the configuration map: the zone boundaries over the paid pixels, the cursor
+// on one of them naming its zone in the status bar.
+QPixmap curvePointZonesMap(Session& s) {
+    using W = BudgetEffectCurveWindow;
+    auto* w = s.open<W>(cmd::kBudgetEffectCurve);
+    fillOptimisation(w, kSmallArea, 3);
+    addOptimisationSpecies(w, W::kImportanceLabel, W::kQualityLabel, "60", "0.3");
+    type(w, W::kFromLabel, "0");
+    type(w, W::kToLabel, "30000");
+    type(w, W::kPointsLabel, "7");
+    find<QComboBox>(w, W::kZonesLabel)->setCurrentText(W::kGrid2);
+    w->setSeed(1);
+    click(w, W::kDrawButton);
+    if (w->curve().points.size() < 4) throw DriveError("the curve has too few points");
+    find<QTableWidget>(w, W::kTableName)->selectRow(3);
+    w->setNameDialogRunner([](savename& d) {
+        d.nameField()->setText("Curve point 15000 Euro, grid 2x2");
+        d.okButton()->click();
+        return d.result();
+    });
+    click(w, W::kStorePoint);
+    click(w, W::kShowPoint);
+    auto* map = qobject_cast<MapView*>(w->lastPointMap());
+    if (!map) throw DriveError("the point opened no configuration map");
+    w->hide();
+    for (startfenster* start : s.frame().startWindows()) start->hide();
+    if (QMdiSubWindow* child = s.frame().mdiArea()->activeSubWindow()) child->showMaximized();
+    settle();
+    const MapPicture::Cell* paid = nullptr;
+    for (const auto& cell : map->scene().picture.cells())
+        if (cell.part == MapCanvas::Part::Result) paid = &cell;
+    if (!paid) throw DriveError("the map shows no paid pixel");
+    const MapViewport& v = map->mapViewport();
+    const QPoint at(static_cast<int>(v.screen_x(paid->x + 0.5)), static_cast<int>(v.screen_y(paid->y + 0.5)));
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(map->viewport()->mapToGlobal(at)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(map->viewport(), &move);
+    return wholeScreen();
+}
+
 // Help > "User guide".
 QPixmap helpUserGuide(Session& s) {
     UserGuide* guide = s.frame().openUserGuide();
@@ -526,6 +568,7 @@ const std::vector<Shot>& shots() {
         {"configuration_legend.png", configurationLegend},
         {"help_user_guide.png", helpUserGuide},
         {"budget_effect_curve.png", budgetEffectCurve},
+        {"curve_point_zones_map.png", curvePointZonesMap},
     };
     return table;
 }
