@@ -375,7 +375,12 @@ std::vector<std::string> MapDataSet::legend_configuration(int configurationID) {
                  rows.push_back({rs.get_int("measureID"), rs.get_double("payment"), rs.get_double("area")});
              }))
         return {};
-    std::stable_partition(rows.begin(), rows.end(), [](const Row& r) { return r.area > 0; });
+    // Measures that took part first, each group by ID whatever order the rows come in.
+    std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
+        const bool a_used = a.area > 0, b_used = b.area > 0;
+        if (a_used != b_used) return a_used;
+        return a.measureID < b.measureID;
+    });
     std::vector<std::string> lines;
     bool headed = false;
     for (const auto& r : rows) {

@@ -114,7 +114,7 @@ public:
     std::vector<std::string> describe_configuration(int configurationID);
     // The same measures for the legend column of a map window: those with an
     // area above 0 first, then the heading kUnusedMeasuresHeading and the
-    // others; each line starts with the measure's ID ("ID 278: ") and gives
+    // others, each group by ID; each line starts with the measure's ID ("ID 278: ") and gives
     // the payment to the cent.
     std::vector<std::string> legend_configuration(int configurationID);
     static constexpr const char* kUnusedMeasuresHeading = "Measures without area:";

@@ -73,7 +73,11 @@ RenderOutcome configuration_repaint(MapDataSet& ds, MapOptions& options, Remembe
     const auto& configurations = ds.configurations();
 
     panel.entries.clear();
-    for (const auto& c : configurations) panel.entries.push_back(c.configname);
+    panel.ids.clear();
+    for (const auto& c : configurations) {
+        panel.entries.push_back(c.configname);
+        panel.ids.push_back(c.configurationID);
+    }
     if (configurations.empty()) {
         // No configuration, hence no country to draw either.
         panel.selected_entry = -1;
@@ -266,6 +270,7 @@ MapScene scene_of(Repaint repaint, ResultSource source, MapOptions& options, Rem
         if (auto legend = result_layer_legend(notes.result_layer, source)) scene.legends.push_back(std::move(*legend));
         scene.result_layer = notes.result_layer;
     }
+    scene.country = notes.country;
     if (notes.country) scene.cell_size_m = ds.load_cell_size(*notes.country);
     // The measure list of the result map names each measure, not just its number.
     panel.labels.clear();

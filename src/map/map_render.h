@@ -49,6 +49,8 @@ struct PanelLists {
     // What the list shows for each entry, when it is more than the entry
     // itself (the result map: "ID, name, first use, distances").
     std::vector<std::string> labels;
+    // Configuration map: the configurationID of each entry.
+    std::vector<int> ids;
 };
 
 // Where the repaints write their texts.
@@ -92,6 +94,7 @@ struct MapScene {
     int result_layer = 0;                  // the result layer drawn; 0 for none
     std::string species;                   // the species whose results are drawn
     std::optional<double> cell_size_m;     // side of a raster cell in metres, when known
+    std::optional<int> country;            // the study area drawn, when known
 };
 
 // The two repaints, kept as scenes for a window that zooms and pans. They

@@ -72,24 +72,32 @@ std::vector<ColumnLine> legend_column(const MapScene& scene) {
     return lines;
 }
 
+int legend_column_height(const MapScene& scene) {
+    return kTopMargin + kLegendLineHeight * static_cast<int>(legend_column(scene).size()) + kTopMargin;
+}
+
 WindowSize map_window_size(const MapScene& scene, const MapViewport& v) {
-    const int column = kTopMargin + kLegendLineHeight * static_cast<int>(legend_column(scene).size()) + kTopMargin;
-    return {v.width + kColumnGap + kLegendColumnWidth, std::max(v.height + kScaleBarHeight, column)};
+    return {v.width + kColumnGap + kLegendColumnWidth, std::max(v.height + kScaleBarHeight, legend_column_height(scene))};
 }
 
 WindowSize map_area_size(int window_width, int window_height) {
     return {std::max(1, window_width - kColumnGap - kLegendColumnWidth), std::max(1, window_height - kScaleBarHeight)};
 }
 
-void draw_map_window(const MapScene& scene, const MapViewport& v, MapCanvas& canvas) {
+void draw_map_window(const MapScene& scene, const MapViewport& v, MapCanvas& canvas, int column_offset) {
     scene.picture.draw(v, canvas, scene.muted_background);
     draw_scale_bar(scene, v, canvas);
 
     const int x = v.width + kColumnGap;
     canvas.fill_rect(0, v.height, v.width, 1, kSwatchBorder);
     canvas.fill_rect(x - kColumnGap / 2, 0, 1, v.height + kScaleBarHeight, kSwatchBorder);
-    int y = kTopMargin;
+    int y = kTopMargin - std::max(0, column_offset);
     for (const auto& line : legend_column(scene)) {
+        // Lines scrolled above the top are left out whole rather than cut.
+        if (y < 0) {
+            y += kLegendLineHeight;
+            continue;
+        }
         canvas.set_text_colour(kBlack);
         switch (line.kind) {
             case ColumnLine::Kind::Entry:

@@ -35,6 +35,8 @@ struct ColumnLine {
     Colour swatch{};  // Entry only
 };
 std::vector<ColumnLine> legend_column(const MapScene& scene);
+// Height of that column drawn whole, margins included.
+int legend_column_height(const MapScene& scene);
 
 // Size of the whole window for a map area of the viewport's size (the scale
 // bar below it, the column right of it), and the map area left for a window
@@ -43,8 +45,9 @@ WindowSize map_window_size(const MapScene& scene, const MapViewport& viewport);
 WindowSize map_area_size(int window_width, int window_height);
 
 // Draws the window: the map area at the top-left corner, the column right
-// of it.
-void draw_map_window(const MapScene& scene, const MapViewport& viewport, MapCanvas& canvas);
+// of it. A column taller than the window is scrolled: `column_offset` pixels
+// of it are above the window's top and not drawn.
+void draw_map_window(const MapScene& scene, const MapViewport& viewport, MapCanvas& canvas, int column_offset = 0);
 
 // A scale bar of a round length (1, 2 or 5 times a power of ten metres) no
 // longer than `max_pixels` at the given scale.

@@ -16,6 +16,7 @@
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPen>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -26,13 +27,16 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "common/notifier.h"
 #include "map/image_export.h"
 #include "map/map_data_set.h"
 #include "map/qt/qimage_export.h"
 #include "map/qt/qt_image_canvas.h"
+#include "ui/map_zones.h"
 
 namespace pravel {
 
@@ -314,6 +318,32 @@ MapView::MapView(QWidget* parent, std::string config_path) : QAbstractScrollArea
     add("Fit", "Show the whole study area", QKeySequence(Qt::Key_0), &MapView::fitToWindow);
     add("Panel", "Show or hide the \"Change display\" panel", QKeySequence(Qt::Key_P),
         [this] { setPanelCollapsed(!panelCollapsed_); });
+
+    columnBar_ = new QScrollBar(Qt::Vertical, viewport());
+    columnBar_->setObjectName("Legend scroll bar");
+    columnBar_->setSingleStep(kLegendLineHeight);
+    columnBar_->hide();
+    connect(columnBar_, &QScrollBar::valueChanged, this, [this] {
+        frame_dirty_ = true;
+        viewport()->update();
+    });
+}
+
+int MapView::columnOffset() const { return columnBar_->isVisibleTo(this) ? columnBar_->value() : 0; }
+
+WindowSize MapView::mapArea() const {
+    const int bar = columnBar_->isVisibleTo(this) ? columnBar_->sizeHint().width() : 0;
+    return map_area_size(viewport()->width() - bar, viewport()->height());
+}
+
+void MapView::updateColumnScroll() {
+    const int height = viewport()->height();
+    const int overflow = legend_column_height(scene_) - height;
+    columnBar_->setVisible(overflow > 0);
+    columnBar_->setRange(0, std::max(0, overflow));
+    columnBar_->setPageStep(std::max(1, height));
+    const int width = columnBar_->sizeHint().width();
+    columnBar_->setGeometry(viewport()->width() - width, 0, width, height);
 }
 
 void MapView::setPanelCollapsed(bool collapsed) {
@@ -370,6 +400,7 @@ void MapView::layoutSides() {
     const QRect r = contentsRect();
     tools_->setGeometry(r.left(), r.top(), r.width() - dock_width, tools_height);
     if (dock_) dock_->setGeometry(r.right() + 1 - dock_width, r.top(), dock_width, r.height());
+    updateColumnScroll();
 }
 
 void MapView::redraw() {
@@ -379,6 +410,7 @@ void MapView::redraw() {
     scene_ = render(options, panel_->lists());
     ++repaints_;
     panel_->showLists(reload && !options.reload_lists);
+    updateColumnScroll();
     if (fitted_) {
         fitToWindow();
     } else {
@@ -395,7 +427,7 @@ void MapView::setViewport(const MapViewport& v) {
 }
 
 void MapView::zoomBy(double factor, std::optional<QPointF> about) {
-    const WindowSize area = map_area_size(viewport()->width(), viewport()->height());
+    const WindowSize area = mapArea();
     const QPointF at = about.value_or(QPointF(area.width / 2.0, area.height / 2.0));
     fitted_ = false;
     setViewport(zoom_viewport(viewport_, factor, at.x(), at.y()));
@@ -403,7 +435,7 @@ void MapView::zoomBy(double factor, std::optional<QPointF> about) {
 
 void MapView::fitToWindow() {
     fitted_ = true;
-    const WindowSize area = map_area_size(viewport()->width(), viewport()->height());
+    const WindowSize area = mapArea();
     const auto bounds = scene_.picture.bounds();
     MapViewport v = bounds ? fit_viewport(*bounds, area.width, area.height) : MapViewport{};
     v.width = area.width;
@@ -414,13 +446,21 @@ void MapView::fitToWindow() {
 const QImage& MapView::image() {
     if (frame_dirty_ || frame_.size() != viewport()->size()) {
         const QSize size = viewport()->size().expandedTo(QSize(1, 1));
-        const WindowSize area = map_area_size(size.width(), size.height());
+        const WindowSize area = mapArea();
         viewport_.width = area.width;
         viewport_.height = area.height;
         QtImageCanvas canvas(size.width(), size.height());
-        draw_map_window(scene_, viewport_, canvas);
+        draw_map_window(scene_, viewport_, canvas, columnOffset());
         // Anything that reached beyond the window is not shown.
         frame_ = canvas.image().copy(0, 0, size.width(), size.height());
+        if (zones_) {
+            // Zone boundaries over the map area only.
+            QPainter painter(&frame_);
+            painter.setClipRect(0, 0, area.width, area.height);
+            painter.setPen(QPen(QColor(20, 40, 160), 2));
+            const std::vector<QLineF> lines = zone_boundary_lines(*zones_, viewport_, RASTER_OFFSET);
+            painter.drawLines(lines.data(), static_cast<int>(lines.size()));
+        }
         frame_dirty_ = false;
     }
     return frame_;
@@ -451,6 +491,12 @@ void MapView::showEvent(QShowEvent* event) {
 void MapView::wheelEvent(QWheelEvent* event) {
     const int steps = event->angleDelta().y();
     if (steps == 0) return;
+    // Over the legend column the wheel scrolls the column, when it can.
+    if (columnBar_->isVisibleTo(this) && event->position().x() >= viewport_.width) {
+        columnBar_->setValue(columnBar_->value() - steps * 3 * kLegendLineHeight / 120);
+        event->accept();
+        return;
+    }
     zoomBy(std::pow(kZoomStep, steps / 120.0), event->position());
     event->accept();
 }
@@ -481,7 +527,12 @@ void MapView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 QString MapView::cellStatusAt(QPoint point) const {
-    return QString::fromStdString(describe_cell(scene_, viewport_, point.x(), point.y()));
+    std::string text = describe_cell(scene_, viewport_, point.x(), point.y());
+    if (zones_ && !text.empty())
+        if (const CellFacts* f = scene_.picture.facts_at(viewport_.picture_x(point.x()), viewport_.picture_y(point.y())))
+            if (const std::string zone = zone_name_at(*zones_, f->row, f->column); !zone.empty())
+                text += "; zone " + zone;
+    return QString::fromStdString(text);
 }
 
 void MapView::showCellStatus(const QString& text) {
@@ -572,7 +623,26 @@ bool MapView::saveImageTo(const QString& chosen_name, const QString& selected_fi
 Cvisualisierung::Cvisualisierung(QWidget* parent, std::string config_path) : MapView(parent, std::move(config_path)) {}
 
 MapScene Cvisualisierung::render(MapOptions& options, PanelLists& lists) {
-    return render_configuration_scene(options, selection(), lists, config_path_);
+    MapScene scene = render_configuration_scene(options, selection(), lists, config_path_);
+    if (const std::optional<int> wanted = std::exchange(wanted_, std::nullopt)) {
+        const auto at = std::find(lists.ids.begin(), lists.ids.end(), *wanted);
+        if (at != lists.ids.end() && *wanted != selection().id) {
+            options.selected_list_index = static_cast<int>(at - lists.ids.begin());
+            options.reload_lists = true;
+            scene = render_configuration_scene(options, selection(), lists, config_path_);
+        }
+    }
+    // A configuration with payments by zone shows its zones.
+    std::shared_ptr<const ZoneMap> zones;
+    if (scene.country && !lists.ids.empty()) {
+        DatabaseAccess db(config_path_);
+        std::string zoning;
+        zones = stored_configuration_zones(db, selection().id, *scene.country, zoning);
+        if (!zoning.empty())
+            scene.heading.push_back("Payments by zone: " + zoning + (zones ? " (boundaries in blue)" : " (not drawn)"));
+    }
+    setZones(std::move(zones));
+    return scene;
 }
 
 QString Cvisualisierung::subject() const {

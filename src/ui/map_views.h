@@ -28,11 +28,13 @@ class QListWidget;
 class QPushButton;
 class QFrame;
 class QRadioButton;
+class QScrollBar;
 class QToolBar;
 
 namespace pravel {
 
 class MapView;
+struct ZoneMap;
 
 inline constexpr const char* kPanelCaption = "Change display";
 // Width of the docked panel.
@@ -129,10 +131,18 @@ public:
     bool panelCollapsed() const { return panelCollapsed_; }
     // What the drawing area shows now (map, scale bar, legend column).
     const QImage& image();
+    // The legend column scrolls by itself when it is taller than the drawing
+    // area (its scroll bar then stands at the right edge, and the wheel over
+    // the column scrolls it); the map beside it stays.
+    QScrollBar* columnScrollBar() const { return columnBar_; }
+    int columnOffset() const;
     const RenderOutcome& lastOutcome() const { return scene_.outcome; }
     const MapScene& scene() const { return scene_; }
     // Repaints done since the view was made.
     int repaintCount() const { return repaints_; }
+    // The zones drawn over the map (their boundaries, and the zone of the
+    // cell under the cursor in the status line); none for a map without.
+    const ZoneMap* zones() const { return zones_.get(); }
 
     // Draws the map again with the options of its panel (reading the
     // database); the zoom and position stay.
@@ -198,11 +208,16 @@ protected:
 
     // Sets the caption on the view and its child window.
     void updateCaption();
+    void setZones(std::shared_ptr<const ZoneMap> zones) { zones_ = std::move(zones); }
 
     std::string config_path_;
 
 private:
     void layoutSides();
+    // Shows the column's scroll bar when the column needs one and sets its range.
+    void updateColumnScroll();
+    // The map area left in the drawing area (beside the column and its bar).
+    WindowSize mapArea() const;
     void setViewport(const MapViewport& viewport);
     void showCellStatus(const QString& text);
 
@@ -210,7 +225,9 @@ private:
     QFrame* dock_ = nullptr;
     bool panelCollapsed_ = false;
     QToolBar* tools_ = nullptr;
+    QScrollBar* columnBar_ = nullptr;
     MapScene scene_;
+    std::shared_ptr<const ZoneMap> zones_;
     MapViewport viewport_;
     bool fitted_ = true;  // follows the window's size until zoomed or panned
     QImage frame_;
@@ -228,6 +245,10 @@ class Cvisualisierung : public MapView {
 public:
     explicit Cvisualisierung(QWidget* parent = nullptr, std::string config_path = database_config_path());
 
+    // Draws the stored configuration with this ID at the next repaint (the
+    // first one when it is not stored), as if chosen in the panel.
+    void showConfiguration(int configurationID) { wanted_ = configurationID; }
+
 protected:
     MapPanel* createPanel() override { return new FilterKontrolle(this); }
     RememberedSelection& selection() override { return configuration_map_selection(); }
@@ -235,6 +256,9 @@ protected:
     void maximiseChildWindow() override;
     QString viewName() const override { return "Configuration map"; }
     QString subject() const override;
+
+private:
+    std::optional<int> wanted_;
 };
 
 // The analysis result map.

@@ -388,13 +388,17 @@ void OptimisationWindow::saveToFile() {
 void OptimisationWindow::store() {
     if (!last_ || !lastAnalysis_) return;
     const long long clock = configuration_clock();
-    savename dialog(this);
-    const int answer = nameDialogRunner_ ? nameDialogRunner_(dialog) : dialog.exec();
     // Cancel stores nothing; the name of an earlier store is not reused.
-    std::optional<std::string> name;
-    if (answer == QDialog::Accepted) name = configuration_name();
+    const std::optional<std::string> name = askRunName();
     const auto stored = lastAnalysis_->store(*db_, last_->outcome.result, name, clock);
     if (stored) lastStored_ = stored;
+}
+
+std::optional<std::string> OptimisationWindow::askRunName() {
+    savename dialog(this);
+    const int answer = nameDialogRunner_ ? nameDialogRunner_(dialog) : dialog.exec();
+    if (answer != QDialog::Accepted) return std::nullopt;
+    return configuration_name();
 }
 
 void OptimisationWindow::finish() {

@@ -149,6 +149,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void reject() override;
 
+    // Asks for the name to store a run under (the name dialog); none when
+    // the user cancels.
+    std::optional<std::string> askRunName();
+
     // The leading number of a field's text: "12.7" gives 12.
     static int leadingInteger(const QLineEdit* field);
     // The distance cost factor as the checks read it, with '.' as the

@@ -11,6 +11,8 @@ public:
     // Opens the analysis result map as a new document window and returns
     // it; `analysis` (null for none) names the analysis in its caption.
     virtual QWidget* openResultMap(const char* analysis) = 0;
+    // Opens the configuration map on the stored configuration with this ID.
+    virtual QWidget* openConfigurationMap(int configurationID) = 0;
 
 protected:
     ~ResultMapHost() = default;

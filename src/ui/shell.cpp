@@ -1,4 +1,5 @@
 #include "ui/shell.h"
+#include "ui/button_mnemonics.h"
 
 #include <algorithm>
 #include <cmath>
@@ -465,6 +466,13 @@ QWidget* CMainFrame::openResultMap(const char* analysis) {
     return map;
 }
 
+QWidget* CMainFrame::openConfigurationMap(int configurationID) {
+    auto* map = new Cvisualisierung();
+    map->showConfiguration(configurationID);
+    openDocumentView(map);
+    return map;
+}
+
 void CMainFrame::addDocumentWindow(CChildFrame* frame) {
     mdi_->addSubWindow(frame);
     // The menus follow the document windows as they come and go.
@@ -667,6 +675,10 @@ bool CPravelApp::initInstance(const QStringList& arguments, bool installNotifier
     settings_ = settingsFile_.isEmpty() ? std::make_unique<QSettings>(kSettingsKey, kTitle)
                                         : std::make_unique<QSettings>(settingsFile_, QSettings::IniFormat);
 
+    if (!mnemonics_) {
+        mnemonics_ = std::make_unique<ButtonMnemonics>();
+        QCoreApplication::instance()->installEventFilter(mnemonics_.get());
+    }
     frame_ = std::make_unique<CMainFrame>(settings_.get());
 
     if (arguments.isEmpty()) {

@@ -231,6 +231,7 @@ public:
     CChildFrame* openDocumentView(QWidget* view);
     // An analysis result map in a new document window.
     QWidget* openResultMap(const char* analysis) override;
+    QWidget* openConfigurationMap(int configurationID) override;
 
     // The windows served by commands are registered as they are built: a
     // factory makes the non-modal window of `command` (null when it cannot),
@@ -322,6 +323,8 @@ private:
     QString settingsFile_;
     std::unique_ptr<QSettings> settings_;
     std::unique_ptr<CMainFrame> frame_;
+    // Gives the buttons of every window shown a keyboard mnemonic.
+    std::unique_ptr<QObject> mnemonics_;
     std::shared_ptr<Notifier> previousNotifier_;
     bool notifierInstalled_ = false;
     std::function<bool(const std::string&)> previousLostHandler_;

@@ -212,6 +212,14 @@ QWidget* open_result_map(QWidget* window) {
     return map;
 }
 
+QWidget* open_configuration_map(QWidget* window, int configurationID) {
+    auto* host = window ? dynamic_cast<ResultMapHost*>(window->parentWidget()) : nullptr;
+    if (!host) return nullptr;
+    QWidget* map = host->openConfigurationMap(configurationID);
+    if (map) place_beside(map, window);
+    return map;
+}
+
 void place_beside(QWidget* map, QWidget* window) {
     auto* sub = map ? qobject_cast<QMdiSubWindow*>(map->parentWidget()) : nullptr;
     QMdiArea* area = sub ? sub->mdiArea() : nullptr;

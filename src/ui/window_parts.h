@@ -116,6 +116,9 @@ void link_species_names(DatabaseAccess& db, QListWidget* dutch, QListWidget* lat
 // The map is placed beside the window, in front of the other document
 // windows (see place_beside).
 QWidget* open_result_map(QWidget* window);
+// The same for the configuration map, drawing the stored configuration with
+// this ID.
+QWidget* open_configuration_map(QWidget* window, int configurationID);
 // Puts the document window of `map` in the widest free part of its area
 // beside `window` and brings it to the front; when neither side has room,
 // `window` first moves to the right edge of the area.

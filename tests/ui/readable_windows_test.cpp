@@ -262,6 +262,36 @@ TEST_F(ReadableWindowsTest, EditorsOpenWithNoLabelWrappedOrCutAndNothingBeyondTh
     }
 }
 
+// Every button, check box and option of an analysis window shown by the
+// program can be reached with Alt and a letter of its own.
+TEST_F(ReadableWindowsTest, EveryButtonOfAnAnalysisWindowHasAMnemonicOfItsOwn) {
+    std::vector<std::pair<int, const char*>> windows;
+    for (const AnalysisWindow& row : analysisWindows()) windows.push_back({row.command, row.title});
+    windows.push_back({cmd::kBudgetEffectCurve, "budget-effect curve"});
+    for (const auto& [command, title] : windows) {
+        SCOPED_TRACE(title);
+        QDialog* w = open(command);
+        ASSERT_NE(w, nullptr);
+        QSet<QChar> letters;
+        for (const QAbstractButton* b : w->findChildren<QAbstractButton*>()) {
+            if (!b->isVisibleTo(w) || b->text().isEmpty() || b->inherits("QToolButton")) continue;
+            const QString text = b->text();
+            const int mark = text.indexOf('&');
+            ASSERT_TRUE(mark >= 0 && mark + 1 < text.size()) << text.toStdString();
+            const QChar letter = text[mark + 1].toLower();
+            EXPECT_FALSE(letters.contains(letter)) << text.toStdString();
+            letters.insert(letter);
+            // The mark changes nothing of what the control is called.
+            EXPECT_EQ(QString(text).remove('&'), b->objectName().isEmpty() ? QString(text).remove('&') : b->objectName())
+                << text.toStdString();
+        }
+        EXPECT_GT(letters.size(), 2);
+        expect_no_text_cut(w);
+        w->close();
+        settle();
+    }
+}
+
 // "Visualize" puts the result map beside its analysis window, in front of
 // the other document windows, rather than under the window.
 TEST_F(ReadableWindowsTest, VisualizePutsTheMapBesideItsAnalysisWindow) {

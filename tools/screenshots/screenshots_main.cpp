@@ -5,11 +5,12 @@
 // editors, and the Window menu over tiled maps. It drives the windows
 // through their labelled controls as a user would and saves one PNG per shot.
 //
-//   pravel-screenshots [--out DIR] [--db-config FILE] [--only TEXT]
+//   pravel-screenshots [--out DIR] [--db-config FILE] [--only TEXT[,TEXT...]]
 //
 // Meant to run under a virtual X display (scripts/screenshots). A new shot is
 // one more row of the table at the end of this file.
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -27,6 +28,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -40,6 +42,7 @@
 
 #include "common/notifier.h"
 #include "store/database_access.h"
+#include "ui/budget_effect_curve_window.h"
 #include "ui/map_views.h"
 #include "ui/massnahmen_wirksamkeit.h"
 #include "ui/gruenlanddialog.h"
@@ -348,20 +351,21 @@ std::shared_ptr<KeepingNotifier>& keeping() {
 constexpr const char* kSmallArea = "Moorwiesen test area";
 
 // Two breakpoint runs in a row on the small area, the second with a second
-// species and another seed: the lists, total and heading show the second.
+// species and another seed, both with targets that need payments: the
+// lists, total and heading show the second.
 QPixmap budgetTwoRuns(Session& s) {
     using W = optimierung;
     auto* w = s.open<W>(cmd::kBudgetMinimisation);
     fillOptimisation(w, kSmallArea, 3);
     choose(w, "Dutch name", "Grutto");
     type(w, W::kQualityLabel, "0.3");
-    type(w, W::kAreaLabel, "5");
+    type(w, W::kAreaLabel, "12");
     click(w, "Copy values");
     w->setSeed(1);
     click(w, "Start optimization");
     choose(w, "Dutch name", "Tureluur");
     type(w, W::kQualityLabel, "0.3");
-    type(w, W::kAreaLabel, "3");
+    type(w, W::kAreaLabel, "12");
     click(w, "Copy values");
     w->setSeed(2);
     click(w, "Start optimization");
@@ -417,8 +421,8 @@ QPixmap programmeSummary(Session& s) {
     return grabWindow(w);
 }
 
-// Two result maps and the configuration map tiled: the maps side by side,
-// the empty document behind them.
+// Two result maps tiled: the maps side by side with their panels collapsed,
+// the empty document left out.
 QPixmap windowTile(Session& s) {
     auto* w = s.open<massnahmen_wirksamkeit>(cmd::kMeasureSimulation);
     fillEffectiveness(w, kSmallArea);
@@ -431,21 +435,24 @@ QPixmap windowTile(Session& s) {
     return wholeScreen();
 }
 
-// The configuration map of a stored budget minimisation: its column lists
-// the measures that took part first, by ID, then the others under a heading.
+// The configuration map of a stored budget minimisation with many measures:
+// its column lists the measures that took part first, by ID, then the
+// others under a heading, and scrolls.
 QPixmap configurationLegend(Session& s) {
     using W = optimierung;
     auto* w = s.open<W>(cmd::kBudgetMinimisation);
-    fillOptimisation(w, kSmallArea, 6);
-    choose(w, "Dutch name", "Grutto");
-    type(w, W::kQualityLabel, "0.3");
-    type(w, W::kAreaLabel, "5");
-    click(w, "Copy values");
+    fillOptimisation(w, kSmallArea, 40);
+    for (const char* species : {"Grutto", "Tureluur"}) {
+        choose(w, "Dutch name", species);
+        type(w, W::kQualityLabel, "0.3");
+        type(w, W::kAreaLabel, "14");
+        click(w, "Copy values");
+    }
     w->setSeed(1);
     click(w, "Start optimization");
     if (!w->lastResult()) throw DriveError("the budget minimisation gave no result");
     w->setNameDialogRunner([](savename& d) {
-        d.nameField()->setText("Grutto 5 ha, mowing");
+        d.nameField()->setText("Grutto and Tureluur 14 ha, mowing");
         d.okButton()->click();
         return d.result();
     });
@@ -457,6 +464,72 @@ QPixmap configurationLegend(Session& s) {
     settle();
     s.frame().onCommand(cmd::kMap);
     if (QMdiSubWindow* child = s.frame().mdiArea()->activeSubWindow()) child->showMaximized();
+    return wholeScreen();
+}
+
+// The budget-effect curve on the small area with a point chosen in its
+// table, stored as a named run.
+QPixmap budgetEffectCurve(Session& s) {
+    using W = BudgetEffectCurveWindow;
+    auto* w = s.open<W>(cmd::kBudgetEffectCurve);
+    fillOptimisation(w, kSmallArea, 3);
+    addOptimisationSpecies(w, W::kImportanceLabel, W::kQualityLabel, "60", "0.3");
+    type(w, W::kBudgetLabel, "30000");
+    type(w, W::kFromLabel, "0");
+    type(w, W::kToLabel, "30000");
+    type(w, W::kPointsLabel, "7");
+    w->setSeed(1);
+    click(w, W::kDrawButton);
+    if (w->curve().points.empty()) throw DriveError("the curve has no point");
+    auto* table = find<QTableWidget>(w, W::kTableName);
+    table->selectRow(3);
+    w->setNameDialogRunner([](savename& d) {
+        d.nameField()->setText("Curve point 15000 Euro");
+        d.okButton()->click();
+        return d.result();
+    });
+    click(w, W::kStorePoint);
+    return grabWindow(w);
+}
+
+// A point of a curve with payments by zone (a 2x2 grid), stored and shown on
+// the configuration map: the zone boundaries over the paid pixels, the cursor
+// on one of them naming its zone in the status bar.
+QPixmap curvePointZonesMap(Session& s) {
+    using W = BudgetEffectCurveWindow;
+    auto* w = s.open<W>(cmd::kBudgetEffectCurve);
+    fillOptimisation(w, kSmallArea, 3);
+    addOptimisationSpecies(w, W::kImportanceLabel, W::kQualityLabel, "60", "0.3");
+    type(w, W::kFromLabel, "0");
+    type(w, W::kToLabel, "30000");
+    type(w, W::kPointsLabel, "7");
+    find<QComboBox>(w, W::kZonesLabel)->setCurrentText(W::kGrid2);
+    w->setSeed(1);
+    click(w, W::kDrawButton);
+    if (w->curve().points.size() < 4) throw DriveError("the curve has too few points");
+    find<QTableWidget>(w, W::kTableName)->selectRow(3);
+    w->setNameDialogRunner([](savename& d) {
+        d.nameField()->setText("Curve point 15000 Euro, grid 2x2");
+        d.okButton()->click();
+        return d.result();
+    });
+    click(w, W::kStorePoint);
+    click(w, W::kShowPoint);
+    auto* map = qobject_cast<MapView*>(w->lastPointMap());
+    if (!map) throw DriveError("the point opened no configuration map");
+    w->hide();
+    for (startfenster* start : s.frame().startWindows()) start->hide();
+    if (QMdiSubWindow* child = s.frame().mdiArea()->activeSubWindow()) child->showMaximized();
+    settle();
+    const MapPicture::Cell* paid = nullptr;
+    for (const auto& cell : map->scene().picture.cells())
+        if (cell.part == MapCanvas::Part::Result) paid = &cell;
+    if (!paid) throw DriveError("the map shows no paid pixel");
+    const MapViewport& v = map->mapViewport();
+    const QPoint at(static_cast<int>(v.screen_x(paid->x + 0.5)), static_cast<int>(v.screen_y(paid->y + 0.5)));
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(map->viewport()->mapToGlobal(at)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(map->viewport(), &move);
     return wholeScreen();
 }
 
@@ -494,6 +567,8 @@ const std::vector<Shot>& shots() {
         {"window_tile.png", windowTile},
         {"configuration_legend.png", configurationLegend},
         {"help_user_guide.png", helpUserGuide},
+        {"budget_effect_curve.png", budgetEffectCurve},
+        {"curve_point_zones_map.png", curvePointZonesMap},
     };
     return table;
 }
@@ -518,7 +593,7 @@ int main(int argc, char** argv) {
         } else if (a == "--only" && hasValue) {
             only = args[++i];
         } else {
-            std::cerr << "usage: pravel-screenshots [--out DIR] [--db-config FILE] [--only TEXT]\n";
+            std::cerr << "usage: pravel-screenshots [--out DIR] [--db-config FILE] [--only TEXT[,TEXT...]]\n";
             return 2;
         }
     }
@@ -534,7 +609,11 @@ int main(int argc, char** argv) {
     try {
         Session session(out);
         for (const Shot& shot : shots()) {
-            if (!only.isEmpty() && !QString(shot.file).contains(only)) continue;
+            if (!only.isEmpty()) {
+                bool wanted = false;
+                for (const QString& part : only.split(',', Qt::SkipEmptyParts)) wanted = wanted || QString(shot.file).contains(part);
+                if (!wanted) continue;
+            }
             try {
                 const QPixmap picture = shot.take(session);
                 session.saveExtra(shot.file, picture);
