@@ -81,6 +81,18 @@ void PaymentModel::recount(State& state) const {
     state.budget = pixel_area_ * sum;
 }
 
+void PaymentModel::relist(State& state) const {
+    state.held.assign(static_cast<std::size_t>(measures_), {});
+    state.place.assign(state.choice.size(), -1);
+    for (std::size_t k = 0; k < state.choice.size(); ++k) {
+        const int c = state.choice[k];
+        if (c < 0) continue;
+        std::vector<int>& list = state.held[static_cast<std::size_t>(offers_[static_cast<std::size_t>(c)].measure)];
+        state.place[k] = static_cast<int>(list.size());
+        list.push_back(static_cast<int>(k));
+    }
+}
+
 void PaymentModel::evaluate(const std::vector<double>& payment, State& state) const {
     state.payment = payment;
     state.payment.resize(static_cast<std::size_t>(measures_), 0.0);
@@ -88,39 +100,143 @@ void PaymentModel::evaluate(const std::vector<double>& payment, State& state) co
     state.choice.assign(static_cast<std::size_t>(pixels), -1);
     for (int k = 0; k < pixels; ++k) state.choice[static_cast<std::size_t>(k)] = best_offer(static_cast<std::size_t>(k), state.payment);
     recount(state);
+    relist(state);
+    state.marks.clear();
+    state.undo_choice.clear();
+    state.undo_payment.clear();
+    state.touched.pixels.clear();
+    state.touched.all = true;
+}
+
+void PaymentModel::relink(State& state, std::size_t k, int to) const {
+    const int from = state.choice[k];
+    if (from >= 0) {
+        std::vector<int>& list = state.held[static_cast<std::size_t>(offers_[static_cast<std::size_t>(from)].measure)];
+        const std::size_t pos = static_cast<std::size_t>(state.place[k]);
+        const int last = list.back();
+        list[pos] = last;
+        state.place[static_cast<std::size_t>(last)] = static_cast<int>(pos);
+        list.pop_back();
+        state.place[k] = -1;
+    }
+    if (to >= 0) {
+        std::vector<int>& list = state.held[static_cast<std::size_t>(offers_[static_cast<std::size_t>(to)].measure)];
+        state.place[k] = static_cast<int>(list.size());
+        list.push_back(static_cast<int>(k));
+    }
+    state.choice[k] = to;
+    Touched& t = state.touched;
+    if (t.all) return;
+    if (t.pixels.size() >= state.choice.size()) {
+        t.pixels.clear();
+        t.all = true;
+        return;
+    }
+    t.pixels.push_back(static_cast<int>(k));
+}
+
+void PaymentModel::move(State& state, std::size_t k, int to) const {
+    const int from = state.choice[k];
+    if (from == to) return;
+    if (!state.marks.empty()) state.undo_choice.emplace_back(static_cast<int>(k), from);
+    const std::size_t ns = static_cast<std::size_t>(species_);
+    if (from >= 0) {
+        const std::size_t c = static_cast<std::size_t>(from);
+        for (std::size_t s = 0; s < ns; ++s) state.area[s] -= pixel_area_ * quality_[c * ns + s];
+        state.participants[static_cast<std::size_t>(offers_[c].measure)] -= 1;
+    }
+    if (to >= 0) {
+        const std::size_t o = static_cast<std::size_t>(to);
+        for (std::size_t s = 0; s < ns; ++s) state.area[s] += pixel_area_ * quality_[o * ns + s];
+        state.participants[static_cast<std::size_t>(offers_[o].measure)] += 1;
+    }
+    relink(state, k, to);
+}
+
+void PaymentModel::set_payment(State& state, std::size_t m, double payment) const {
+    if (!state.marks.empty()) state.undo_payment.emplace_back(static_cast<int>(m), state.payment[m]);
+    state.payment[m] = payment;
+}
+
+void PaymentModel::rebudget(State& state) const {
+    double sum = 0.0;
+    for (int k = 0; k < measures_; ++k)
+        sum += state.payment[static_cast<std::size_t>(k)] * state.participants[static_cast<std::size_t>(k)];
+    state.budget = pixel_area_ * sum;
+}
+
+void PaymentModel::mark(State& state) const {
+    State::Mark m;
+    m.choices = state.undo_choice.size();
+    m.payments = state.undo_payment.size();
+    m.area = state.area;
+    m.participants = state.participants;
+    m.budget = state.budget;
+    state.marks.push_back(std::move(m));
+}
+
+void PaymentModel::undo(State& state) const {
+    if (state.marks.empty()) return;
+    State::Mark m = std::move(state.marks.back());
+    state.marks.pop_back();
+    for (std::size_t i = state.undo_choice.size(); i > m.choices; --i) {
+        const auto [k, before] = state.undo_choice[i - 1];
+        relink(state, static_cast<std::size_t>(k), before);
+    }
+    state.undo_choice.resize(m.choices);
+    for (std::size_t i = state.undo_payment.size(); i > m.payments; --i) {
+        const auto [j, before] = state.undo_payment[i - 1];
+        state.payment[static_cast<std::size_t>(j)] = before;
+    }
+    state.undo_payment.resize(m.payments);
+    state.area = std::move(m.area);
+    state.participants = std::move(m.participants);
+    state.budget = m.budget;
+}
+
+void PaymentModel::keep(State& state) const {
+    if (state.marks.empty()) return;
+    state.marks.pop_back();
+    if (state.marks.empty()) {
+        state.undo_choice.clear();
+        state.undo_payment.clear();
+    }
 }
 
 void PaymentModel::lower_exactly(State& state) const {
     const std::size_t n = static_cast<std::size_t>(measures_);
     std::vector<double> need(n);
     std::vector<int> takers(n);
+    // Only the participants matter: each sweep goes over the measures'
+    // lists, not over every pixel. The allocation does not change, so
+    // neither do the areas.
     for (int sweep = 0; sweep < 200; ++sweep) {
         std::fill(need.begin(), need.end(), 0.0);
         std::fill(takers.begin(), takers.end(), 0);
-        for (int k = 0; k < pixel_count(); ++k) {
-            const int c = state.choice[static_cast<std::size_t>(k)];
-            if (c < 0) continue;
-            const Offer& held = offers_[static_cast<std::size_t>(c)];
-            double rival = 0.0;
-            for (std::size_t o = pixel_begin_[static_cast<std::size_t>(k)]; o < pixel_begin_[static_cast<std::size_t>(k) + 1];
-                 ++o)
-                if (static_cast<int>(o) != c) rival = std::max(rival, net(offers_[o], state.payment));
-            const std::size_t m = static_cast<std::size_t>(held.measure);
-            const double r = transaction_costs_ - held.margin + rival + kBreakpointMargin;
-            need[m] = takers[m] == 0 ? r : std::max(need[m], r);
-            ++takers[m];
+        for (std::size_t m = 0; m < n; ++m) {
+            for (int pk : state.held[m]) {
+                const std::size_t k = static_cast<std::size_t>(pk);
+                const int c = state.choice[k];
+                const Offer& held = offers_[static_cast<std::size_t>(c)];
+                double rival = 0.0;
+                for (std::size_t o = pixel_begin_[k]; o < pixel_begin_[k + 1]; ++o)
+                    if (static_cast<int>(o) != c) rival = std::max(rival, net(offers_[o], state.payment));
+                const double r = transaction_costs_ - held.margin + rival + kBreakpointMargin;
+                need[m] = takers[m] == 0 ? r : std::max(need[m], r);
+                ++takers[m];
+            }
         }
         bool changed = false;
         for (std::size_t m = 0; m < n; ++m) {
             const double target = takers[m] == 0 ? 0.0 : std::max(0.0, need[m]);
             if (target < state.payment[m] - 1e-9) {
-                state.payment[m] = target;
+                set_payment(state, m, target);
                 changed = true;
             }
         }
         if (!changed) break;
     }
-    recount(state);
+    rebudget(state);
 }
 
 double PaymentModel::breakpoint(const State& state, std::size_t o) const {
@@ -192,58 +308,40 @@ void PaymentModel::apply(const Step& step, State& state) const { raise(state, st
 
 void PaymentModel::raise(State& state, int m, double payment) const {
     const std::size_t mi = static_cast<std::size_t>(m);
-    const std::size_t ns = static_cast<std::size_t>(species_);
-    auto leave = [&](std::size_t c) {
-        for (std::size_t s = 0; s < ns; ++s) state.area[s] -= pixel_area_ * quality_[c * ns + s];
-        state.participants[static_cast<std::size_t>(offers_[c].measure)] -= 1;
-    };
-    auto join = [&](std::size_t o) {
-        for (std::size_t s = 0; s < ns; ++s) state.area[s] += pixel_area_ * quality_[o * ns + s];
-        state.participants[static_cast<std::size_t>(offers_[o].measure)] += 1;
-    };
     if (payment < state.payment[mi]) {
         // A lower payment can only move the pixels that hold the measure:
         // each takes its best offer afresh, as in evaluate.
-        state.payment[mi] = payment;
-        for (std::size_t o : measure_offers_[mi]) {
-            const std::size_t k = static_cast<std::size_t>(offer_pixel_[o]);
-            int& c = state.choice[k];
-            if (c != static_cast<int>(o)) continue;
+        set_payment(state, mi, payment);
+        const std::vector<int> holders = state.held[mi];
+        for (int pk : holders) {
+            const std::size_t k = static_cast<std::size_t>(pk);
             const int best = best_offer(k, state.payment);
-            if (best == c) continue;
-            leave(o);
-            if (best >= 0) join(static_cast<std::size_t>(best));
-            c = best;
+            if (best != state.choice[k]) move(state, k, best);
         }
     } else {
-        state.payment[mi] = payment;
-        raise_moves(state, m, leave, join);
+        set_payment(state, mi, payment);
+        raise_moves(state, m);
     }
-    double sum = 0.0;
-    for (int k = 0; k < measures_; ++k)
-        sum += state.payment[static_cast<std::size_t>(k)] * state.participants[static_cast<std::size_t>(k)];
-    state.budget = pixel_area_ * sum;
+    rebudget(state);
 }
 
-template <class Leave, class Join>
-void PaymentModel::raise_moves(State& state, int m, Leave& leave, Join& join) const {
+void PaymentModel::raise_moves(State& state, int m) const {
     const std::size_t mi = static_cast<std::size_t>(m);
     // Only pixels the measure offers can change: a pixel held by another
     // measure (or by none) moves when the raised offer now beats what it
     // holds, equal values going to the offer first in order, as in evaluate.
     // Pixels that hold the measure keep it.
     for (std::size_t o : measure_offers_[mi]) {
-        int& c = state.choice[static_cast<std::size_t>(offer_pixel_[o])];
+        const std::size_t k = static_cast<std::size_t>(offer_pixel_[o]);
+        const int c = state.choice[k];
         if (c == static_cast<int>(o)) continue;
         const double v = net(offers_[o], state.payment);
         if (v <= 0.0) continue;
         if (c >= 0) {
             const double held = net(offers_[static_cast<std::size_t>(c)], state.payment);
             if (v < held || (v == held && c < static_cast<int>(o))) continue;
-            leave(static_cast<std::size_t>(c));
         }
-        join(o);
-        c = static_cast<int>(o);
+        move(state, k, static_cast<int>(o));
     }
 }
 
@@ -279,9 +377,8 @@ std::vector<double> PaymentModel::protecting(const State& state, int m, double p
 
 std::vector<double> PaymentModel::requirements(const State& state, int m) const {
     std::vector<double> out;
-    for (int k = 0; k < pixel_count(); ++k) {
+    for (int k : state.held[static_cast<std::size_t>(m)]) {
         const int c = state.choice[static_cast<std::size_t>(k)];
-        if (c < 0 || offers_[static_cast<std::size_t>(c)].measure != m) continue;
         double rival = 0.0;
         for (std::size_t o = pixel_begin_[static_cast<std::size_t>(k)]; o < pixel_begin_[static_cast<std::size_t>(k) + 1]; ++o)
             if (static_cast<int>(o) != c) rival = std::max(rival, net(offers_[o], state.payment));
@@ -359,11 +456,27 @@ void BreakpointIndex::move(int pixel, int held) {
 }
 
 void BreakpointIndex::sync(const PaymentModel::State& state) {
+    PaymentModel::Touched& touched = state.touched;
+    const bool follows = built_ && followed_ == &state && !touched.all && choice_.size() == state.choice.size();
+    followed_ = &state;
     if (!built_ || choice_.size() != state.choice.size()) {
+        touched.pixels.clear();
+        touched.all = false;
         rebuild(state);
         return;
     }
     changed_.clear();
+    if (follows) {
+        // Only the pixels written since the last look can differ.
+        for (int k : touched.pixels)
+            if (state.choice[static_cast<std::size_t>(k)] != choice_[static_cast<std::size_t>(k)]) {
+                move(k, state.choice[static_cast<std::size_t>(k)]);
+            }
+        touched.pixels.clear();
+        return;
+    }
+    touched.pixels.clear();
+    touched.all = false;
     for (std::size_t k = 0; k < choice_.size(); ++k)
         if (state.choice[k] != choice_[k]) changed_.push_back(static_cast<int>(k));
     if (changed_.size() * 2 > choice_.size()) {

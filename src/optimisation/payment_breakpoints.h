@@ -26,6 +26,28 @@ public:
     PaymentModel(const std::vector<MeasureCandidates>& candidates, int species_count, double pixel_area,
                  int transaction_costs);
 
+    // Pixels whose choice was written since a BreakpointIndex last looked
+    // at the state. A copied or assigned state counts as changed
+    // everywhere, so that an index never trusts a list that belongs to
+    // another state.
+    struct Touched {
+        std::vector<int> pixels;
+        bool all = true;
+        Touched() = default;
+        Touched(const Touched&) {}
+        Touched(Touched&&) noexcept {}
+        Touched& operator=(const Touched&) {
+            pixels.clear();
+            all = true;
+            return *this;
+        }
+        Touched& operator=(Touched&&) noexcept {
+            pixels.clear();
+            all = true;
+            return *this;
+        }
+    };
+
     // The allocation at given payments when no count limit binds.
     struct State {
         std::vector<double> payment;       // per measure
@@ -33,6 +55,23 @@ public:
         std::vector<double> area;          // effective area per species (ha)
         std::vector<int> participants;     // per measure
         double budget = 0.0;               // Euro
+
+        // The pixels each measure holds (in no particular order) and each
+        // pixel's place in its measure's list, so that the work on a
+        // measure's participants does not go over every pixel.
+        std::vector<std::vector<int>> held;
+        std::vector<int> place;
+        // Changes since the marks (see mark), newest last.
+        struct Mark {
+            std::size_t choices = 0, payments = 0;
+            std::vector<double> area;
+            std::vector<int> participants;
+            double budget = 0.0;
+        };
+        std::vector<std::pair<int, int>> undo_choice;       // (pixel, choice before)
+        std::vector<std::pair<int, double>> undo_payment;   // (measure, payment before)
+        std::vector<Mark> marks;
+        mutable Touched touched;
     };
 
     // One breakpoint step of a measure: raising its payment to `payment`
@@ -82,6 +121,15 @@ public:
     // The state after a step: the payment raised and the pixels moved.
     void apply(const Step& step, State& state) const;
 
+    // Marks the state, so that every change after it (payments, pixels
+    // moved, areas, budget) can be taken back by undo, at a cost in
+    // proportion to what changed; marks nest. keep drops the newest mark
+    // and keeps the changes (under an outer mark they can still be undone
+    // with it). evaluate drops every mark.
+    void mark(State& state) const;
+    void undo(State& state) const;
+    void keep(State& state) const;
+
     // Sets measure m's payment. A raise looks only at the pixels m offers
     // and moves those whose best offer it now is, updating the effective
     // areas, participants and budget by what they change; for a state that
@@ -118,11 +166,20 @@ private:
         return quality_[offer * static_cast<std::size_t>(species_) + static_cast<std::size_t>(s)];
     }
     void recount(State& state) const;
+    // Lists the pixels by the measure they hold.
+    void relist(State& state) const;
+    // Moves pixel k to offer `to` (-1: none), updating areas, participants,
+    // the measure lists and the undo log.
+    void move(State& state, std::size_t k, int to) const;
+    void set_payment(State& state, std::size_t m, double payment) const;
+    void rebudget(State& state) const;
+    // Pixel k's list entry: out of the list of the measure it holds, into
+    // the list of the measure of `to`.
+    void relink(State& state, std::size_t k, int to) const;
     // The offer pixel k takes at the payments: its best positive net value,
     // the first in order among equal ones; -1 for none.
     int best_offer(std::size_t k, const std::vector<double>& payment) const;
-    template <class Leave, class Join>
-    void raise_moves(State& state, int m, Leave& leave, Join& join) const;
+    void raise_moves(State& state, int m) const;
 
     int measures_;
     int species_;
@@ -197,6 +254,7 @@ private:
     int measures_;
     bool built_ = false;
     long long rebuilds_ = 0;
+    const PaymentModel::State* followed_ = nullptr;  // the state the groups were last brought to
     std::vector<int> choice_;              // the allocation the groups reflect
     std::vector<std::uint32_t> stamp_;     // per pixel; entries of an older stamp are stale
     std::vector<Group> groups_;            // measures x (holding measure + 1)
