@@ -127,11 +127,17 @@ Summary summary(const State& s) { return {s.area, s.budget}; }
 
 // Sets the payments one after another (each a raise or a lowering of one
 // measure, which moves only the pixels it concerns): the state becomes the
-// allocation evaluate gives at the payments.
-void set_payments(const PaymentModel& model, State& s, const std::vector<double>& payment) {
-    for (int m = 0; m < model.measure_count(); ++m)
-        if (payment[static_cast<std::size_t>(m)] != s.payment[static_cast<std::size_t>(m)])
-            model.raise(s, m, payment[static_cast<std::size_t>(m)]);
+// allocation evaluate gives at the payments. Raises go through the index
+// when there is one.
+void set_payments(const PaymentModel& model, BreakpointIndex* index, State& s, const std::vector<double>& payment) {
+    for (int m = 0; m < model.measure_count(); ++m) {
+        const double p = payment[static_cast<std::size_t>(m)];
+        if (p == s.payment[static_cast<std::size_t>(m)]) continue;
+        if (index)
+            index->raise(s, m, p);
+        else
+            model.raise(s, m, p);
+    }
 }
 
 // Lets the most demanding participants of one measure after another go (1,
@@ -139,7 +145,7 @@ void set_payments(const PaymentModel& model, State& s, const std::vector<double>
 // `keep` may work on the try further and says whether it replaces the
 // state it started from (given by its summary); a try not kept is undone.
 // False from `go_on` ends the pass. Repeats until no try is kept.
-void drop_pass(const PaymentModel& model, SearchClock& clock, State& s,
+void drop_pass(const PaymentModel& model, BreakpointIndex& index, SearchClock& clock, State& s,
                const std::function<bool(State& trial, const Summary& current)>& keep,
                const std::function<bool()>& go_on) {
     bool improved = true;
@@ -154,8 +160,8 @@ void drop_pass(const PaymentModel& model, SearchClock& clock, State& s,
                 // Lowering one payment moves only that measure's pixels.
                 const Summary current = summary(s);
                 model.mark(s);
-                model.raise(s, m, payment);
-                model.lower_exactly(s);
+                index.raise(s, m, payment);
+                index.lower_exactly(s);
                 clock.count();
                 if (keep(s, current)) {
                     model.keep(s);
@@ -230,7 +236,7 @@ public:
                 // allocation itself, so the construction always ends.
                 const double before = shortfall(s);
                 model_.mark(s);
-                model_.apply(*chosen, s);
+                index_.raise(s, chosen->measure, chosen->payment);
                 clock_.count();
                 if (shortfall(s) < before - kTiny) {
                     model_.keep(s);
@@ -253,9 +259,9 @@ public:
         const double missing = shortfall(s);
         const double budget = s.budget;
         for (const Step& step : steps) {
-            std::vector<double> payment = model_.protecting(s, step.measure, step.payment);
+            std::vector<double> payment = index_.protecting(s, step.measure, step.payment);
             model_.mark(s);
-            set_payments(model_, s, payment);
+            set_payments(model_, &index_, s, payment);
             clock_.count();
             const double r = missing - shortfall(s);
             const double extra = s.budget - budget;
@@ -268,7 +274,7 @@ public:
                 found = true;
             }
         }
-        if (found) set_payments(model_, s, chosen);
+        if (found) set_payments(model_, &index_, s, chosen);
         return found;
     }
 
@@ -276,7 +282,7 @@ public:
     // no target is lost, for every measure, until nothing improves.
     void lowering_pass(State& s, const std::string& stage) {
         drop_pass(
-            model_, clock_, s,
+            model_, index_, clock_, s,
             [&](State& trial, const Summary& current) {
                 clock_.progress(stage, current.budget);
                 return shortfall(trial) <= shortfall(current.area) + 1e-6 && trial.budget < current.budget - 1e-6;
@@ -287,7 +293,7 @@ public:
     // Construction, exact lowering and the lowering pass from a state.
     bool settle(State& s, const std::string& stage, double best) {
         if (!construct(s, stage, best)) return false;
-        model_.lower_exactly(s);
+        index_.lower_exactly(s);
         lowering_pass(s, stage);
         return true;
     }
@@ -345,7 +351,7 @@ public:
                 // always ends.
                 const double before = objective(s);
                 model_.mark(s);
-                model_.apply(*chosen, s);
+                index_.raise(s, chosen->measure, chosen->payment);
                 clock_.count();
                 if (s.budget <= limit_ && objective(s) > before + kTiny) {
                     model_.keep(s);
@@ -354,7 +360,7 @@ public:
                 model_.undo(s);
             }
             const double before = s.budget;
-            model_.lower_exactly(s);
+            index_.lower_exactly(s);
             if (s.budget >= before - 1e-6) break;
         }
         return true;
@@ -366,7 +372,7 @@ public:
     void transfer_pass(State& s, const std::string& stage) {
         bool stopped = false;
         drop_pass(
-            model_, clock_, s,
+            model_, index_, clock_, s,
             [&](State& trial, const Summary& current) {
                 stopped = !construct(trial, stage, objective(current.area));
                 return !stopped && better(trial, current);
@@ -419,7 +425,7 @@ void restart_loop(State& best, int measures, const BreakpointSearchOptions& opti
         const double best_objective = objective(best);
         const std::vector<double> payment = knocked_down(best, measures);
         model.mark(best);
-        set_payments(model, best, payment);
+        set_payments(model, nullptr, best, payment);
         clock.count();
         if (!settle(best, best_objective)) {
             model.undo(best);

@@ -203,6 +203,15 @@ void PaymentModel::keep(State& state) const {
     }
 }
 
+double PaymentModel::requirement(const State& state, std::size_t k) const {
+    const int c = state.choice[k];
+    const Offer& held = offers_[static_cast<std::size_t>(c)];
+    double rival = 0.0;
+    for (std::size_t o = pixel_begin_[k]; o < pixel_begin_[k + 1]; ++o)
+        if (static_cast<int>(o) != c) rival = std::max(rival, net(offers_[o], state.payment));
+    return transaction_costs_ - held.margin + rival + kBreakpointMargin;
+}
+
 void PaymentModel::lower_exactly(State& state) const {
     const std::size_t n = static_cast<std::size_t>(measures_);
     std::vector<double> need(n);
@@ -215,13 +224,7 @@ void PaymentModel::lower_exactly(State& state) const {
         std::fill(takers.begin(), takers.end(), 0);
         for (std::size_t m = 0; m < n; ++m) {
             for (int pk : state.held[m]) {
-                const std::size_t k = static_cast<std::size_t>(pk);
-                const int c = state.choice[k];
-                const Offer& held = offers_[static_cast<std::size_t>(c)];
-                double rival = 0.0;
-                for (std::size_t o = pixel_begin_[k]; o < pixel_begin_[k + 1]; ++o)
-                    if (static_cast<int>(o) != c) rival = std::max(rival, net(offers_[o], state.payment));
-                const double r = transaction_costs_ - held.margin + rival + kBreakpointMargin;
+                const double r = requirement(state, static_cast<std::size_t>(pk));
                 need[m] = takers[m] == 0 ? r : std::max(need[m], r);
                 ++takers[m];
             }
@@ -331,18 +334,27 @@ void PaymentModel::raise_moves(State& state, int m) const {
     // measure (or by none) moves when the raised offer now beats what it
     // holds, equal values going to the offer first in order, as in evaluate.
     // Pixels that hold the measure keep it.
-    for (std::size_t o : measure_offers_[mi]) {
-        const std::size_t k = static_cast<std::size_t>(offer_pixel_[o]);
-        const int c = state.choice[k];
-        if (c == static_cast<int>(o)) continue;
-        const double v = net(offers_[o], state.payment);
-        if (v <= 0.0) continue;
-        if (c >= 0) {
-            const double held = net(offers_[static_cast<std::size_t>(c)], state.payment);
-            if (v < held || (v == held && c < static_cast<int>(o))) continue;
-        }
-        move(state, k, static_cast<int>(o));
+    for (std::size_t o : measure_offers_[mi])
+        if (joins(state, o)) move(state, static_cast<std::size_t>(offer_pixel_[o]), static_cast<int>(o));
+}
+
+bool PaymentModel::joins(const State& state, std::size_t o) const {
+    const int c = state.choice[static_cast<std::size_t>(offer_pixel_[o])];
+    if (c == static_cast<int>(o)) return false;
+    const double v = net(offers_[o], state.payment);
+    if (v <= 0.0) return false;
+    if (c >= 0) {
+        const double held = net(offers_[static_cast<std::size_t>(c)], state.payment);
+        if (v < held || (v == held && c < static_cast<int>(o))) return false;
     }
+    return true;
+}
+
+void PaymentModel::raise_offers(State& state, int m, double payment, const std::vector<std::size_t>& offers) const {
+    set_payment(state, static_cast<std::size_t>(m), payment);
+    for (std::size_t o : offers)
+        if (joins(state, o)) move(state, static_cast<std::size_t>(offer_pixel_[o]), static_cast<int>(o));
+    rebudget(state);
 }
 
 int PaymentModel::best_offer(std::size_t k, const std::vector<double>& payment) const {
@@ -418,7 +430,7 @@ void BreakpointIndex::rebuild(const PaymentModel::State& state) {
     for (Group& g : groups_) {
         g.sorted.clear();
         g.added.clear();
-        g.added_sorted = true;
+        g.added_sorted = 0;
         g.dead = 0;
     }
     choice_ = state.choice;
@@ -427,7 +439,10 @@ void BreakpointIndex::rebuild(const PaymentModel::State& state) {
         const int c = choice_[k];
         const int h = c < 0 ? -1 : model_.offers_[static_cast<std::size_t>(c)].measure;
         for (std::size_t o = model_.pixel_begin_[k]; o < model_.pixel_begin_[k + 1]; ++o) {
-            if (static_cast<int>(o) == c) continue;
+            if (static_cast<int>(o) == c) {
+                groups_[group_of(h, h)].sorted.push_back({model_.offers_[o].margin, static_cast<std::uint32_t>(o), 0u});
+                continue;
+            }
             groups_[group_of(model_.offers_[o].measure, h)].sorted.push_back(
                 {key(o, c), static_cast<std::uint32_t>(o), 0u});
         }
@@ -446,11 +461,14 @@ void BreakpointIndex::move(int pixel, int held) {
     const std::uint32_t stamp = ++stamp_[k];
     for (std::size_t o = model_.pixel_begin_[k]; o < model_.pixel_begin_[k + 1]; ++o) {
         const int j = model_.offers_[o].measure;
-        if (static_cast<int>(o) != before) ++groups_[group_of(j, old_holder)].dead;
-        if (static_cast<int>(o) == held) continue;
+        ++groups_[group_of(j, old_holder)].dead;  // the held offer's entry too
+        if (static_cast<int>(o) == held) {
+            Group& g = groups_[group_of(j, j)];
+            g.added.push_back({model_.offers_[o].margin, static_cast<std::uint32_t>(o), stamp});
+            continue;
+        }
         Group& g = groups_[group_of(j, new_holder)];
         g.added.push_back({key(o, held), static_cast<std::uint32_t>(o), stamp});
-        g.added_sorted = false;
     }
     choice_[k] = held;
 }
@@ -488,9 +506,13 @@ void BreakpointIndex::sync(const PaymentModel::State& state) {
 
 void BreakpointIndex::tidy(Group& g) {
     auto less = earlier;
-    if (!g.added_sorted) {
-        std::sort(g.added.begin(), g.added.end(), less);
-        g.added_sorted = true;
+    if (g.added_sorted < g.added.size()) {
+        // Only the entries added since the last read are sorted, then
+        // merged with the sorted ones before them.
+        const auto mid = g.added.begin() + static_cast<std::ptrdiff_t>(g.added_sorted);
+        std::sort(mid, g.added.end(), less);
+        std::inplace_merge(g.added.begin(), mid, g.added.end(), less);
+        g.added_sorted = g.added.size();
     }
     // Merged into the sorted run, stale entries dropped, once the added or
     // stale entries are a fair share of the group.
@@ -507,6 +529,7 @@ void BreakpointIndex::tidy(Group& g) {
     }
     g.sorted.swap(merged);
     g.added.clear();
+    g.added_sorted = 0;
     g.dead = 0;
 }
 
@@ -521,6 +544,7 @@ void BreakpointIndex::next_steps(const PaymentModel::State& state, int m, int ma
     };
     heap_.clear();
     for (int h = -1; h < measures_; ++h) {
+        if (h == m) continue;  // the offers m holds
         const std::size_t gi = group_of(m, h);
         Group& g = groups_[gi];
         if (g.sorted.empty() && g.added.empty()) continue;
@@ -554,6 +578,152 @@ void BreakpointIndex::next_steps(const PaymentModel::State& state, int m, int ma
     std::sort(found_.begin(), found_.end());
     if (found_.size() > reach) found_.resize(reach);
     model_.steps_from(state, m, found_, max_steps, steps);
+}
+
+}  // namespace pravel
+
+namespace pravel {
+
+void BreakpointIndex::raise(PaymentModel::State& state, int m, double payment) {
+    const std::size_t mi = static_cast<std::size_t>(m);
+    if (payment < state.payment[mi]) {
+        model_.raise(state, m, payment);
+        return;
+    }
+    sync(state);
+    // An offer of a pixel held by h (or by none) can join m only where the
+    // new payment reaches its bracket + h's payment; the slack keeps every
+    // offer the exact comparison may take.
+    offers_found_.clear();
+    for (int h = -1; h < measures_; ++h) {
+        if (h == m) continue;
+        Group& g = groups_[group_of(m, h)];
+        if (g.sorted.empty() && g.added.empty()) continue;
+        tidy(g);
+        const double p = h < 0 ? 0.0 : state.payment[static_cast<std::size_t>(h)];
+        const double limit = payment - p + slack(payment) + slack(p);
+        for (const std::vector<Entry>* run : {&g.sorted, &g.added})
+            for (const Entry& e : *run) {
+                if (e.key > limit) break;
+                if (live(e)) offers_found_.push_back(e.offer);
+            }
+    }
+    // In offer order, as the plain raise goes.
+    std::sort(offers_found_.begin(), offers_found_.end());
+    model_.raise_offers(state, m, payment, offers_found_);
+}
+
+std::vector<double> BreakpointIndex::protecting(const PaymentModel::State& state, int m, double payment) {
+    sync(state);
+    std::vector<double> out = state.payment;
+    out[static_cast<std::size_t>(m)] = payment;
+    for (int h = 0; h < measures_; ++h) {
+        if (h == m) continue;
+        Group& g = groups_[group_of(m, h)];
+        if (g.sorted.empty() && g.added.empty()) continue;
+        tidy(g);
+        // The pixels of h with the least bracket need the most; the exact
+        // sums are taken over every one near the least.
+        double least = std::numeric_limits<double>::infinity();
+        for (const std::vector<Entry>* run : {&g.sorted, &g.added})
+            for (const Entry& e : *run)
+                if (live(e)) {
+                    least = std::min(least, e.key);
+                    break;
+                }
+        if (least == std::numeric_limits<double>::infinity()) continue;
+        const double limit = least + slack(least) + slack(payment);
+        double& p = out[static_cast<std::size_t>(h)];
+        for (const std::vector<Entry>* run : {&g.sorted, &g.added})
+            for (const Entry& e : *run) {
+                if (e.key > limit) break;
+                if (!live(e)) continue;
+                const PaymentModel::Offer& o = model_.offers_[e.offer];
+                const int c = state.choice[static_cast<std::size_t>(model_.offer_pixel_[e.offer])];
+                const PaymentModel::Offer& held = model_.offers_[static_cast<std::size_t>(c)];
+                const double keep = payment + o.margin - held.margin + kBreakpointMargin;
+                p = std::max(p, keep);
+            }
+    }
+    return out;
+}
+
+}  // namespace pravel
+
+namespace pravel {
+
+double BreakpointIndex::first_live(Group& g) const {
+    double least = std::numeric_limits<double>::infinity();
+    for (const std::vector<Entry>* run : {&g.sorted, &g.added})
+        for (const Entry& e : *run)
+            if (live(e)) {
+                least = std::min(least, e.key);
+                break;
+            }
+    return least;
+}
+
+double BreakpointIndex::most_needed(const PaymentModel::State& state, int m) {
+    // A participant of m needs tc - its margin + kBreakpointMargin, or, where
+    // measure j offers it a positive net value, its bracket in the group of
+    // (j, m) subtracted from j's payment, plus the margin: the least
+    // margins and brackets give the candidates, whose exact needs are taken.
+    const double tc = model_.transaction_costs_;
+    Group& own = groups_[group_of(m, m)];
+    tidy(own);
+    double top = tc - first_live(own);
+    for (int j = 0; j < measures_; ++j) {
+        if (j == m) continue;
+        Group& g = groups_[group_of(j, m)];
+        if (g.sorted.empty() && g.added.empty()) continue;
+        tidy(g);
+        const double least = first_live(g);
+        if (least == std::numeric_limits<double>::infinity()) continue;
+        top = std::max(top, state.payment[static_cast<std::size_t>(j)] - least);
+    }
+    const double floor = top - slack(top) - slack(tc);
+    double need = -std::numeric_limits<double>::infinity();
+    auto take = [&](const Entry& e) {
+        const std::size_t k = static_cast<std::size_t>(model_.offer_pixel_[e.offer]);
+        need = std::max(need, model_.requirement(state, k));
+    };
+    for (const std::vector<Entry>* run : {&own.sorted, &own.added})
+        for (const Entry& e : *run) {
+            if (tc - e.key < floor) break;
+            if (live(e)) take(e);
+        }
+    for (int j = 0; j < measures_; ++j) {
+        if (j == m) continue;
+        Group& g = groups_[group_of(j, m)];
+        const double p = state.payment[static_cast<std::size_t>(j)];
+        for (const std::vector<Entry>* run : {&g.sorted, &g.added})
+            for (const Entry& e : *run) {
+                if (p - e.key < floor - slack(p)) break;
+                if (live(e)) take(e);
+            }
+    }
+    return need;
+}
+
+void BreakpointIndex::lower_exactly(PaymentModel::State& state) {
+    sync(state);
+    const std::size_t n = static_cast<std::size_t>(measures_);
+    std::vector<double> need(n, 0.0);
+    // The sweeps of model.lower_exactly, each payment from the same needs.
+    for (int sweep = 0; sweep < 200; ++sweep) {
+        for (std::size_t m = 0; m < n; ++m)
+            need[m] = state.held[m].empty() ? 0.0 : most_needed(state, static_cast<int>(m));
+        bool changed = false;
+        for (std::size_t m = 0; m < n; ++m) {
+            const double target = state.held[m].empty() ? 0.0 : std::max(0.0, need[m]);
+            if (target < state.payment[m] - 1e-9) {
+                model_.set_payment(state, m, target);
+                changed = true;
+            }
+        }
+        if (!changed) break;
+    }
+    model_.rebudget(state);
 }
 
 }  // namespace pravel

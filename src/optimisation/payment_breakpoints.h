@@ -180,6 +180,14 @@ private:
     // the first in order among equal ones; -1 for none.
     int best_offer(std::size_t k, const std::vector<double>& payment) const;
     void raise_moves(State& state, int m) const;
+    // The raise of measure m over the offers `offers` of m alone (ascending),
+    // which must hold every offer the raise moves.
+    void raise_offers(State& state, int m, double payment, const std::vector<std::size_t>& offers) const;
+    // What participant k needs to stay: tc - its margin, plus the best
+    // positive net value another measure offers it, plus kBreakpointMargin.
+    double requirement(const State& state, std::size_t k) const;
+    // Whether the raised offer o takes its pixel from what the pixel holds.
+    bool joins(const State& state, std::size_t o) const;
 
     int measures_;
     int species_;
@@ -223,6 +231,21 @@ public:
 
     long long rebuilds() const { return rebuilds_; }
 
+    // The same as model.raise(state, m, payment), for a state that is the
+    // allocation of its payments: a raise looks only at the offers whose
+    // breakpoint the new payment reaches (read from the groups), not at all
+    // of the measure's offers. Syncs to the state first.
+    void raise(PaymentModel::State& state, int m, double payment);
+
+    // The same as model.lower_exactly(state), for a state that is the
+    // allocation of its payments: each measure's need comes from the
+    // participants nearest to it in the groups, not from all participants.
+    void lower_exactly(PaymentModel::State& state);
+
+    // The same as model.protecting(state, m, payment), from the groups: each
+    // holding measure's payment follows from its nearest breakpoints.
+    std::vector<double> protecting(const PaymentModel::State& state, int m, double payment);
+
 private:
     struct Entry {
         double key;
@@ -232,7 +255,7 @@ private:
     struct Group {
         std::vector<Entry> sorted;   // by key, then offer
         std::vector<Entry> added;    // since the last merge; sorted when read
-        bool added_sorted = true;
+        std::size_t added_sorted = 0;  // the first this many added entries are sorted
         std::size_t dead = 0;        // entries made stale since the last merge
     };
     static bool earlier(const Entry& a, const Entry& b) {
@@ -246,6 +269,9 @@ private:
     void rebuild(const PaymentModel::State& state);
     void move(int pixel, int held);
     void tidy(Group& g);
+    double first_live(Group& g) const;
+    // The most any participant of m needs to stay (m must have some).
+    double most_needed(const PaymentModel::State& state, int m);
     bool live(const Entry& e) const {
         return stamp_[static_cast<std::size_t>(model_.offer_pixel_[e.offer])] == e.stamp;
     }
@@ -268,6 +294,7 @@ private:
     };
     std::vector<Run> heap_;
     std::vector<std::pair<double, std::size_t>> found_;
+    std::vector<std::size_t> offers_found_;
 };
 
 }  // namespace pravel
