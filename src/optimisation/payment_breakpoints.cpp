@@ -440,11 +440,12 @@ void BreakpointIndex::rebuild(const PaymentModel::State& state) {
         const int h = c < 0 ? -1 : model_.offers_[static_cast<std::size_t>(c)].measure;
         for (std::size_t o = model_.pixel_begin_[k]; o < model_.pixel_begin_[k + 1]; ++o) {
             if (static_cast<int>(o) == c) {
-                groups_[group_of(h, h)].sorted.push_back({model_.offers_[o].margin, static_cast<std::uint32_t>(o), 0u});
+                groups_[group_of(h, h)].sorted.push_back(
+                    {model_.offers_[o].margin, static_cast<std::uint32_t>(o), 0u, static_cast<std::uint32_t>(k)});
                 continue;
             }
             groups_[group_of(model_.offers_[o].measure, h)].sorted.push_back(
-                {key(o, c), static_cast<std::uint32_t>(o), 0u});
+                {key(o, c), static_cast<std::uint32_t>(o), 0u, static_cast<std::uint32_t>(k)});
         }
     }
     for (Group& g : groups_)
@@ -464,11 +465,11 @@ void BreakpointIndex::move(int pixel, int held) {
         ++groups_[group_of(j, old_holder)].dead;  // the held offer's entry too
         if (static_cast<int>(o) == held) {
             Group& g = groups_[group_of(j, j)];
-            g.added.push_back({model_.offers_[o].margin, static_cast<std::uint32_t>(o), stamp});
+            g.added.push_back({model_.offers_[o].margin, static_cast<std::uint32_t>(o), stamp, static_cast<std::uint32_t>(k)});
             continue;
         }
         Group& g = groups_[group_of(j, new_holder)];
-        g.added.push_back({key(o, held), static_cast<std::uint32_t>(o), stamp});
+        g.added.push_back({key(o, held), static_cast<std::uint32_t>(o), stamp, static_cast<std::uint32_t>(k)});
     }
     choice_[k] = held;
 }

@@ -251,6 +251,7 @@ private:
         double key;
         std::uint32_t offer;
         std::uint32_t stamp;
+        std::uint32_t pixel;  // the offer's pixel, kept here to spare a lookup per liveness check
     };
     struct Group {
         std::vector<Entry> sorted;   // by key, then offer
@@ -273,7 +274,7 @@ private:
     // The most any participant of m needs to stay (m must have some).
     double most_needed(const PaymentModel::State& state, int m);
     bool live(const Entry& e) const {
-        return stamp_[static_cast<std::size_t>(model_.offer_pixel_[e.offer])] == e.stamp;
+        return stamp_[e.pixel] == e.stamp;
     }
 
     const PaymentModel& model_;
