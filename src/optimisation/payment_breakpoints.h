@@ -212,7 +212,8 @@ private:
 // holds nothing. The bracket does not depend on the payments, so the offers
 // are kept sorted by it in one group per (j, holding measure) and merged by
 // the payments of the moment; only a pixel that changes its holder moves
-// between groups.
+// between groups. The group (j, j) holds the offers j holds, sorted by their
+// margin, for the needs of j's participants.
 class BreakpointIndex {
 public:
     explicit BreakpointIndex(const PaymentModel& model);
