@@ -14,7 +14,8 @@
 //
 // Prints one "name: value" line per figure. Environment:
 // PRAVEL_BENCH_DB_CONFIG (settings file), PRAVEL_BENCH_SEEDS (annealing
-// seeds, default 5).
+// seeds, default 5), PRAVEL_BENCH_DIGEST (full-precision results of many
+// searches, to compare two builds), PRAVEL_BENCH_TILES (tiled areas, below).
 #include <algorithm>
 #include <chrono>
 #include <ctime>
@@ -159,6 +160,115 @@ void run_tiles(const EvaluatedArea& area, BudgetMinimisationInput bm, GoalMaximi
     }
 }
 
+// One line per search with every figure of its result at full precision,
+// for comparing two builds of the search: the same seed must give the same
+// result line for line.
+void print_digest(const char* name, const OptimisationResult& r, const SearchReport& report) {
+    std::printf("%s: budget %.17g evaluations %lld", name, r.budget, report.evaluations);
+    std::printf(" payment");
+    for (double p : r.payment) std::printf(" %.17g", p);
+    std::printf(" max_count");
+    for (int c : r.max_count) std::printf(" %d", c);
+    std::printf(" area");
+    for (double a : r.effective_area) std::printf(" %.17g", a);
+    std::printf(" pixels %zu%s\n", r.allocation.size(), report.time_limit_reached ? " (time limit)" : "");
+    std::fflush(stdout);
+}
+
+// PRAVEL_BENCH_DIGEST=1: budget and goal searches over targets, budgets,
+// weights, transaction costs, seeds and a warm start, on the large area
+// ("only mowing" and a wider set) and on the small area.
+void run_digest(DatabaseAccess& db, int large, int small, const std::vector<MeasureRecord>& catalogue,
+                const std::vector<MeasureRecord>& mowing, const std::vector<SpeciesRecord>& birds) {
+    BreakpointSearchOptions options;
+    options.time_limit_seconds = 600.0;  // every search ends by its own rule
+    char name[160];
+    auto budget_runs = [&](const char* label, const EvaluatedArea& area, const EvaluationRequest& request,
+                           const std::vector<std::vector<double>>& targets, const std::vector<int>& costs,
+                           const std::vector<std::uint32_t>& seeds) {
+        for (const std::vector<double>& wanted : targets)
+            for (int tc : costs)
+                for (std::uint32_t seed : seeds) {
+                    BudgetMinimisationInput in;
+                    in.evaluation = request;
+                    in.wanted_area_ha = wanted;
+                    in.transaction_costs = tc;
+                    in.seed = seed;
+                    SearchReport report;
+                    const OptimisationResult r = BreakpointBudgetMinimisation(area, in, options, nullptr, &report);
+                    std::snprintf(name, sizeof name, "%s budget wanted %g/%g tc %d seed %u", label, wanted.front(),
+                                  wanted.back(), tc, seed);
+                    print_digest(name, r, report);
+                    // Warm start from the solution, for a target a tenth higher.
+                    BreakpointSearchOptions warm = options;
+                    warm.start_payment = r.payment;
+                    for (double& w : in.wanted_area_ha) w *= 1.1;
+                    const OptimisationResult r2 = BreakpointBudgetMinimisation(area, in, warm, nullptr, &report);
+                    std::snprintf(name, sizeof name, "%s budget wanted %g/%g tc %d seed %u warm +10%%", label,
+                                  wanted.front(), wanted.back(), tc, seed);
+                    print_digest(name, r2, report);
+                }
+    };
+    auto goal_runs = [&](const char* label, const EvaluatedArea& area, const EvaluationRequest& request,
+                         const std::vector<std::vector<double>>& weights, const std::vector<int>& budgets,
+                         const std::vector<std::uint32_t>& seeds) {
+        for (const std::vector<double>& weight : weights)
+            for (int budget : budgets)
+                for (std::uint32_t seed : seeds) {
+                    GoalMaximisationInput in;
+                    in.evaluation = request;
+                    in.weight = weight;
+                    in.budget = budget;
+                    in.transaction_costs = 10;
+                    in.seed = seed;
+                    SearchReport report;
+                    const OptimisationResult r = BreakpointGoalMaximisation(area, in, options, nullptr, &report);
+                    std::snprintf(name, sizeof name, "%s goal weight %g budget %d seed %u", label, weight.front(),
+                                  budget, seed);
+                    print_digest(name, r, report);
+                }
+    };
+    auto request_of = [&](int country, const std::vector<SpeciesRecord>& species,
+                          const std::vector<MeasureRecord>& measures) {
+        EvaluationRequest request;
+        request.countryID = country;
+        request.species = species;
+        request.minimum_qualities.assign(species.size(), 0.3);
+        request.measures = measures;
+        request.distance_cost_factor = 1.0;
+        return request;
+    };
+
+    const EvaluationRequest large_mowing = request_of(large, birds, mowing);
+    const EvaluatedArea a = evaluate_area(db, large_mowing, nullptr);
+    budget_runs("large mowing", a, large_mowing, {{150, 150, 150}, {60, 60, 60}, {250, 250, 250}, {200, 80, 120}},
+                {10, 0}, {1, 2, 7});
+    goal_runs("large mowing", a, large_mowing, {{1, 1, 1}, {1.0, 0.8, 0.6}}, {15000, 20000, 50000, 100000, 150000},
+              {1, 3});
+
+    // A wider set: every fifth measure of the catalogue.
+    std::vector<MeasureRecord> wide;
+    for (std::size_t i = 0; i < catalogue.size(); i += 5) wide.push_back(catalogue[i]);
+    const EvaluationRequest large_wide = request_of(large, birds, wide);
+    const EvaluatedArea w = evaluate_area(db, large_wide, nullptr);
+    budget_runs("large wide", w, large_wide, {{150, 150, 150}, {300, 200, 100}}, {10}, {1, 4});
+    goal_runs("large wide", w, large_wide, {{1, 1, 1}}, {30000, 100000}, {1});
+
+    std::vector<MeasureRecord> four;
+    for (int id : {19, 37, 57, 70})
+        for (const MeasureRecord& m : catalogue)
+            if (m.measureID == id) four.push_back(m);
+    const std::vector<SpeciesRecord> two = {newest_bird(db, "Grutto"), newest_bird(db, "Tureluur")};
+    const EvaluationRequest small_four = request_of(small, two, four);
+    const EvaluatedArea s = evaluate_area(db, small_four, nullptr);
+    budget_runs("small four", s, small_four, {{20, 20}, {5, 12}, {35, 35}}, {10, 0}, {1, 2, 3});
+    goal_runs("small four", s, small_four, {{1, 1}, {1.0, 0.5}}, {5000, 15000, 40000}, {1, 2});
+    const EvaluationRequest small_mowing = request_of(small, birds, mowing);
+    const EvaluatedArea sm = evaluate_area(db, small_mowing, nullptr);
+    budget_runs("small mowing", sm, small_mowing, {{20, 20, 20}, {10, 30, 5}}, {10}, {1, 2});
+    goal_runs("small mowing", sm, small_mowing, {{1.0, 0.8, 0.6}}, {15000, 30000}, {1, 5});
+}
+
 }  // namespace
 
 int main() {
@@ -181,6 +291,10 @@ int main() {
     std::vector<SpeciesRecord> birds;
     for (const char* name : {"Kievit", "Grutto", "Tureluur"}) birds.push_back(newest_bird(db, name));
 
+    if (std::getenv("PRAVEL_BENCH_DIGEST")) {
+        run_digest(db, large, small, catalogue, mowing, birds);
+        return 0;
+    }
     const EvaluatedArea area = evaluate(db, large, birds, mowing);
     long long candidates = 0;
     for (const auto& list : area.lists) candidates += static_cast<long long>(list.size());

@@ -118,12 +118,35 @@ const Step* best_step(const std::vector<Step>& steps, const std::function<double
     return chosen;
 }
 
+// What a comparison of two states needs: the effective areas and the budget.
+struct Summary {
+    std::vector<double> area;
+    double budget = 0.0;
+};
+Summary summary(const State& s) { return {s.area, s.budget}; }
+
+// Sets the payments one after another (each a raise or a lowering of one
+// measure, which moves only the pixels it concerns): the state becomes the
+// allocation evaluate gives at the payments. Raises go through the index
+// when there is one.
+void set_payments(const PaymentModel& model, BreakpointIndex* index, State& s, const std::vector<double>& payment) {
+    for (int m = 0; m < model.measure_count(); ++m) {
+        const double p = payment[static_cast<std::size_t>(m)];
+        if (p == s.payment[static_cast<std::size_t>(m)]) continue;
+        if (index)
+            index->raise(s, m, p);
+        else
+            model.raise(s, m, p);
+    }
+}
+
 // Lets the most demanding participants of one measure after another go (1,
 // 2, 4, ... of them), lowering every payment exactly after each try.
 // `keep` may work on the try further and says whether it replaces the
-// state; false from `go_on` ends the pass. Repeats until no try is kept.
-void drop_pass(const PaymentModel& model, SearchClock& clock, State& s,
-               const std::function<bool(State& trial, const State& current)>& keep,
+// state it started from (given by its summary); a try not kept is undone.
+// False from `go_on` ends the pass. Repeats until no try is kept.
+void drop_pass(const PaymentModel& model, BreakpointIndex& index, SearchClock& clock, State& s,
+               const std::function<bool(State& trial, const Summary& current)>& keep,
                const std::function<bool()>& go_on) {
     bool improved = true;
     while (improved && go_on()) {
@@ -135,15 +158,17 @@ void drop_pass(const PaymentModel& model, SearchClock& clock, State& s,
                 const std::size_t di = static_cast<std::size_t>(d);
                 const double payment = di < need.size() ? need[di] + kBreakpointMargin : 0.0;
                 // Lowering one payment moves only that measure's pixels.
-                State trial = s;
-                model.raise(trial, m, payment);
-                model.lower_exactly(trial);
+                const Summary current = summary(s);
+                model.mark(s);
+                index.raise(s, m, payment);
+                index.lower_exactly(s);
                 clock.count();
-                if (keep(trial, s)) {
-                    s = std::move(trial);
+                if (keep(s, current)) {
+                    model.keep(s);
                     improved = true;
                     break;
                 }
+                model.undo(s);
                 if (di >= need.size() || !go_on()) break;
             }
         }
@@ -174,14 +199,15 @@ public:
     BudgetSearch(const PaymentModel& model, const std::vector<double>& wanted, SearchClock& clock)
         : model_(model), index_(model), wanted_(wanted), clock_(clock) {}
 
-    double shortfall(const State& s) const {
+    double shortfall(const std::vector<double>& area) const {
         double sum = 0.0;
-        for (std::size_t k = 0; k < wanted_.size(); ++k) sum += std::max(0.0, wanted_[k] - s.area[k]);
+        for (std::size_t k = 0; k < wanted_.size(); ++k) sum += std::max(0.0, wanted_[k] - area[k]);
         return sum;
     }
+    double shortfall(const State& s) const { return shortfall(s.area); }
     // Fewer missing hectares first, then the smaller budget.
-    bool better(const State& a, const State& b) const {
-        const double fa = shortfall(a), fb = shortfall(b);
+    bool better(const State& a, const Summary& b) const {
+        const double fa = shortfall(a.area), fb = shortfall(b.area);
         if (fa < fb - 1e-6) return true;
         if (fa > fb + 1e-6) return false;
         return a.budget < b.budget - 1e-6;
@@ -208,13 +234,15 @@ public:
             if (const Step* chosen = best_step(steps, [&](const Step& step) { return removed(s, step); })) {
                 // Every step taken must remove missing hectares in the
                 // allocation itself, so the construction always ends.
-                State next = s;
-                model_.apply(*chosen, next);
+                const double before = shortfall(s);
+                model_.mark(s);
+                index_.raise(s, chosen->measure, chosen->payment);
                 clock_.count();
-                if (shortfall(next) < shortfall(s) - kTiny) {
-                    s = std::move(next);
+                if (shortfall(s) < before - kTiny) {
+                    model_.keep(s);
                     continue;
                 }
+                model_.undo(s);
             }
             // No single step helps: a pixel a measure needs would pull away
             // pixels the other measures need. Try each step again with the
@@ -225,23 +253,28 @@ public:
     }
 
     bool protected_step(State& s, const std::vector<Step>& steps) {
-        State chosen, trial;
+        std::vector<double> chosen;
         double chosen_score = 0.0;
         bool found = false;
         const double missing = shortfall(s);
+        const double budget = s.budget;
         for (const Step& step : steps) {
-            model_.evaluate(model_.protecting(s, step.measure, step.payment), trial);
+            std::vector<double> payment = index_.protecting(s, step.measure, step.payment);
+            model_.mark(s);
+            set_payments(model_, &index_, s, payment);
             clock_.count();
-            const double r = missing - shortfall(trial);
+            const double r = missing - shortfall(s);
+            const double extra = s.budget - budget;
+            model_.undo(s);
             if (r <= kTiny) continue;
-            const double score = step_score(r, trial.budget - s.budget);
+            const double score = step_score(r, extra);
             if (!found || score > chosen_score) {
-                std::swap(chosen, trial);
+                chosen = std::move(payment);
                 chosen_score = score;
                 found = true;
             }
         }
-        if (found) s = std::move(chosen);
+        if (found) set_payments(model_, &index_, s, chosen);
         return found;
     }
 
@@ -249,10 +282,10 @@ public:
     // no target is lost, for every measure, until nothing improves.
     void lowering_pass(State& s, const std::string& stage) {
         drop_pass(
-            model_, clock_, s,
-            [&](State& trial, const State& current) {
+            model_, index_, clock_, s,
+            [&](State& trial, const Summary& current) {
                 clock_.progress(stage, current.budget);
-                return shortfall(trial) <= shortfall(current) + 1e-6 && trial.budget < current.budget - 1e-6;
+                return shortfall(trial) <= shortfall(current.area) + 1e-6 && trial.budget < current.budget - 1e-6;
             },
             [&] { return !clock_.stop(); });
     }
@@ -260,7 +293,7 @@ public:
     // Construction, exact lowering and the lowering pass from a state.
     bool settle(State& s, const std::string& stage, double best) {
         if (!construct(s, stage, best)) return false;
-        model_.lower_exactly(s);
+        index_.lower_exactly(s);
         lowering_pass(s, stage);
         return true;
     }
@@ -279,21 +312,22 @@ public:
     GoalSearch(const PaymentModel& model, const std::vector<double>& weight, double budget_limit, SearchClock& clock)
         : model_(model), index_(model), weight_(weight), limit_(budget_limit), clock_(clock) {}
 
-    double objective(const State& s) const {
+    double objective(const std::vector<double>& area) const {
         double j = 0.0;
-        for (std::size_t k = 0; k < weight_.size() && k < s.area.size(); ++k) j += weight_[k] * s.area[k];
+        for (std::size_t k = 0; k < weight_.size() && k < area.size(); ++k) j += weight_[k] * area[k];
         return j;
     }
+    double objective(const State& s) const { return objective(s.area); }
     double gain(const Step& step) const {
         double j = 0.0;
         for (std::size_t k = 0; k < weight_.size() && k < step.area_gain.size(); ++k) j += weight_[k] * step.area_gain[k];
         return j;
     }
     // Within the budget first, then the larger objective, then the smaller budget.
-    bool better(const State& a, const State& b) const {
+    bool better(const State& a, const Summary& b) const {
         const bool fa = a.budget <= limit_, fb = b.budget <= limit_;
         if (fa != fb) return fa;
-        const double ja = objective(a), jb = objective(b);
+        const double ja = objective(a.area), jb = objective(b.area);
         if (ja > jb + 1e-9) return true;
         if (ja < jb - 1e-9) return false;
         return a.budget < b.budget - 1e-6;
@@ -315,16 +349,18 @@ public:
                 // Every step taken must add to the objective within the
                 // budget in the allocation itself, so the construction
                 // always ends.
-                State next = s;
-                model_.apply(*chosen, next);
+                const double before = objective(s);
+                model_.mark(s);
+                index_.raise(s, chosen->measure, chosen->payment);
                 clock_.count();
-                if (next.budget <= limit_ && objective(next) > objective(s) + kTiny) {
-                    s = std::move(next);
+                if (s.budget <= limit_ && objective(s) > before + kTiny) {
+                    model_.keep(s);
                     continue;
                 }
+                model_.undo(s);
             }
             const double before = s.budget;
-            model_.lower_exactly(s);
+            index_.lower_exactly(s);
             if (s.budget >= before - 1e-6) break;
         }
         return true;
@@ -336,9 +372,9 @@ public:
     void transfer_pass(State& s, const std::string& stage) {
         bool stopped = false;
         drop_pass(
-            model_, clock_, s,
-            [&](State& trial, const State& current) {
-                stopped = !construct(trial, stage, objective(current));
+            model_, index_, clock_, s,
+            [&](State& trial, const Summary& current) {
+                stopped = !construct(trial, stage, objective(current.area));
                 return !stopped && better(trial, current);
             },
             [&] { return !stopped && !clock_.stop(); });
@@ -377,20 +413,29 @@ Checked allocate(AllocationEngine& engine, const State& s, const std::vector<int
 // Restarts: from the best state, knock down one to three payments and
 // settle again, until `patience` restarts in a row bring nothing or the time
 // is up. `settle` returns false when stopped; `better` compares states.
+// The try works on the best state itself and is undone when it is not
+// better, so that a restart costs what it changes, not a fresh allocation.
 void restart_loop(State& best, int measures, const BreakpointSearchOptions& options, SearchClock& clock,
                   const PaymentModel& model, const std::function<bool(State&, double)>& settle,
-                  const std::function<bool(const State&, const State&)>& better,
+                  const std::function<bool(const State&, const Summary&)>& better,
                   const std::function<double(const State&)>& objective) {
     int idle = 0;
     while (idle < options.patience && !clock.stop()) {
-        State trial;
-        model.evaluate(knocked_down(best, measures), trial);
+        const Summary before = summary(best);
+        const double best_objective = objective(best);
+        const std::vector<double> payment = knocked_down(best, measures);
+        model.mark(best);
+        set_payments(model, nullptr, best, payment);
         clock.count();
-        if (!settle(trial, objective(best))) break;
-        if (better(trial, best)) {
-            best = std::move(trial);
+        if (!settle(best, best_objective)) {
+            model.undo(best);
+            break;
+        }
+        if (better(best, before)) {
+            model.keep(best);
             idle = 0;
         } else {
+            model.undo(best);
             ++idle;
         }
         clock.progress("breakpoint search: restarts", objective(best), true);
@@ -438,7 +483,7 @@ OptimisationResult BreakpointBudgetMinimisation(const EvaluatedArea& area, const
     restart_loop(
         best, n, options, clock, model,
         [&](State& s, double b) { return search.settle(s, "breakpoint search: restarts", b); },
-        [&](const State& a, const State& b) { return search.better(a, b); },
+        [&](const State& a, const Summary& b) { return search.better(a, b); },
         [](const State& s) { return s.budget; });
 
     // Count limits: cap a measure below what its payment attracts when the
@@ -508,7 +553,7 @@ OptimisationResult BreakpointGoalMaximisation(const EvaluatedArea& area, const G
     restart_loop(
         best, n, options, clock, model,
         [&](State& s, double b) { return search.settle(s, "breakpoint search: restarts", b, false); },
-        [&](const State& a, const State& b) { return search.better(a, b); },
+        [&](const State& a, const Summary& b) { return search.better(a, b); },
         [&](const State& s) { return search.objective(s); });
 
     AllocationEngine engine(candidates, area.raster_rows, area.raster_columns, species, PIXEL_AREA_HA);

@@ -81,6 +81,18 @@ void PaymentModel::recount(State& state) const {
     state.budget = pixel_area_ * sum;
 }
 
+void PaymentModel::relist(State& state) const {
+    state.held.assign(static_cast<std::size_t>(measures_), {});
+    state.place.assign(state.choice.size(), -1);
+    for (std::size_t k = 0; k < state.choice.size(); ++k) {
+        const int c = state.choice[k];
+        if (c < 0) continue;
+        std::vector<int>& list = state.held[static_cast<std::size_t>(offers_[static_cast<std::size_t>(c)].measure)];
+        state.place[k] = static_cast<int>(list.size());
+        list.push_back(static_cast<int>(k));
+    }
+}
+
 void PaymentModel::evaluate(const std::vector<double>& payment, State& state) const {
     state.payment = payment;
     state.payment.resize(static_cast<std::size_t>(measures_), 0.0);
@@ -88,39 +100,146 @@ void PaymentModel::evaluate(const std::vector<double>& payment, State& state) co
     state.choice.assign(static_cast<std::size_t>(pixels), -1);
     for (int k = 0; k < pixels; ++k) state.choice[static_cast<std::size_t>(k)] = best_offer(static_cast<std::size_t>(k), state.payment);
     recount(state);
+    relist(state);
+    state.marks.clear();
+    state.undo_choice.clear();
+    state.undo_payment.clear();
+    state.touched.pixels.clear();
+    state.touched.all = true;
+}
+
+void PaymentModel::relink(State& state, std::size_t k, int to) const {
+    const int from = state.choice[k];
+    if (from >= 0) {
+        std::vector<int>& list = state.held[static_cast<std::size_t>(offers_[static_cast<std::size_t>(from)].measure)];
+        const std::size_t pos = static_cast<std::size_t>(state.place[k]);
+        const int last = list.back();
+        list[pos] = last;
+        state.place[static_cast<std::size_t>(last)] = static_cast<int>(pos);
+        list.pop_back();
+        state.place[k] = -1;
+    }
+    if (to >= 0) {
+        std::vector<int>& list = state.held[static_cast<std::size_t>(offers_[static_cast<std::size_t>(to)].measure)];
+        state.place[k] = static_cast<int>(list.size());
+        list.push_back(static_cast<int>(k));
+    }
+    state.choice[k] = to;
+    Touched& t = state.touched;
+    if (t.all) return;
+    if (t.pixels.size() >= state.choice.size()) {
+        t.pixels.clear();
+        t.all = true;
+        return;
+    }
+    t.pixels.push_back(static_cast<int>(k));
+}
+
+void PaymentModel::move(State& state, std::size_t k, int to) const {
+    const int from = state.choice[k];
+    if (from == to) return;
+    if (!state.marks.empty()) state.undo_choice.emplace_back(static_cast<int>(k), from);
+    const std::size_t ns = static_cast<std::size_t>(species_);
+    if (from >= 0) {
+        const std::size_t c = static_cast<std::size_t>(from);
+        for (std::size_t s = 0; s < ns; ++s) state.area[s] -= pixel_area_ * quality_[c * ns + s];
+        state.participants[static_cast<std::size_t>(offers_[c].measure)] -= 1;
+    }
+    if (to >= 0) {
+        const std::size_t o = static_cast<std::size_t>(to);
+        for (std::size_t s = 0; s < ns; ++s) state.area[s] += pixel_area_ * quality_[o * ns + s];
+        state.participants[static_cast<std::size_t>(offers_[o].measure)] += 1;
+    }
+    relink(state, k, to);
+}
+
+void PaymentModel::set_payment(State& state, std::size_t m, double payment) const {
+    if (!state.marks.empty()) state.undo_payment.emplace_back(static_cast<int>(m), state.payment[m]);
+    state.payment[m] = payment;
+}
+
+void PaymentModel::rebudget(State& state) const {
+    double sum = 0.0;
+    for (int k = 0; k < measures_; ++k)
+        sum += state.payment[static_cast<std::size_t>(k)] * state.participants[static_cast<std::size_t>(k)];
+    state.budget = pixel_area_ * sum;
+}
+
+void PaymentModel::mark(State& state) const {
+    State::Mark m;
+    m.choices = state.undo_choice.size();
+    m.payments = state.undo_payment.size();
+    m.area = state.area;
+    m.participants = state.participants;
+    m.budget = state.budget;
+    state.marks.push_back(std::move(m));
+}
+
+void PaymentModel::undo(State& state) const {
+    if (state.marks.empty()) return;
+    State::Mark m = std::move(state.marks.back());
+    state.marks.pop_back();
+    for (std::size_t i = state.undo_choice.size(); i > m.choices; --i) {
+        const auto [k, before] = state.undo_choice[i - 1];
+        relink(state, static_cast<std::size_t>(k), before);
+    }
+    state.undo_choice.resize(m.choices);
+    for (std::size_t i = state.undo_payment.size(); i > m.payments; --i) {
+        const auto [j, before] = state.undo_payment[i - 1];
+        state.payment[static_cast<std::size_t>(j)] = before;
+    }
+    state.undo_payment.resize(m.payments);
+    state.area = std::move(m.area);
+    state.participants = std::move(m.participants);
+    state.budget = m.budget;
+}
+
+void PaymentModel::keep(State& state) const {
+    if (state.marks.empty()) return;
+    state.marks.pop_back();
+    if (state.marks.empty()) {
+        state.undo_choice.clear();
+        state.undo_payment.clear();
+    }
+}
+
+double PaymentModel::requirement(const State& state, std::size_t k) const {
+    const int c = state.choice[k];
+    const Offer& held = offers_[static_cast<std::size_t>(c)];
+    double rival = 0.0;
+    for (std::size_t o = pixel_begin_[k]; o < pixel_begin_[k + 1]; ++o)
+        if (static_cast<int>(o) != c) rival = std::max(rival, net(offers_[o], state.payment));
+    return transaction_costs_ - held.margin + rival + kBreakpointMargin;
 }
 
 void PaymentModel::lower_exactly(State& state) const {
     const std::size_t n = static_cast<std::size_t>(measures_);
     std::vector<double> need(n);
     std::vector<int> takers(n);
+    // Only the participants matter: each sweep goes over the measures'
+    // lists, not over every pixel. The allocation does not change, so
+    // neither do the areas.
     for (int sweep = 0; sweep < 200; ++sweep) {
         std::fill(need.begin(), need.end(), 0.0);
         std::fill(takers.begin(), takers.end(), 0);
-        for (int k = 0; k < pixel_count(); ++k) {
-            const int c = state.choice[static_cast<std::size_t>(k)];
-            if (c < 0) continue;
-            const Offer& held = offers_[static_cast<std::size_t>(c)];
-            double rival = 0.0;
-            for (std::size_t o = pixel_begin_[static_cast<std::size_t>(k)]; o < pixel_begin_[static_cast<std::size_t>(k) + 1];
-                 ++o)
-                if (static_cast<int>(o) != c) rival = std::max(rival, net(offers_[o], state.payment));
-            const std::size_t m = static_cast<std::size_t>(held.measure);
-            const double r = transaction_costs_ - held.margin + rival + kBreakpointMargin;
-            need[m] = takers[m] == 0 ? r : std::max(need[m], r);
-            ++takers[m];
+        for (std::size_t m = 0; m < n; ++m) {
+            for (int pk : state.held[m]) {
+                const double r = requirement(state, static_cast<std::size_t>(pk));
+                need[m] = takers[m] == 0 ? r : std::max(need[m], r);
+                ++takers[m];
+            }
         }
         bool changed = false;
         for (std::size_t m = 0; m < n; ++m) {
             const double target = takers[m] == 0 ? 0.0 : std::max(0.0, need[m]);
             if (target < state.payment[m] - 1e-9) {
-                state.payment[m] = target;
+                set_payment(state, m, target);
                 changed = true;
             }
         }
         if (!changed) break;
     }
-    recount(state);
+    rebudget(state);
 }
 
 double PaymentModel::breakpoint(const State& state, std::size_t o) const {
@@ -192,59 +311,50 @@ void PaymentModel::apply(const Step& step, State& state) const { raise(state, st
 
 void PaymentModel::raise(State& state, int m, double payment) const {
     const std::size_t mi = static_cast<std::size_t>(m);
-    const std::size_t ns = static_cast<std::size_t>(species_);
-    auto leave = [&](std::size_t c) {
-        for (std::size_t s = 0; s < ns; ++s) state.area[s] -= pixel_area_ * quality_[c * ns + s];
-        state.participants[static_cast<std::size_t>(offers_[c].measure)] -= 1;
-    };
-    auto join = [&](std::size_t o) {
-        for (std::size_t s = 0; s < ns; ++s) state.area[s] += pixel_area_ * quality_[o * ns + s];
-        state.participants[static_cast<std::size_t>(offers_[o].measure)] += 1;
-    };
     if (payment < state.payment[mi]) {
         // A lower payment can only move the pixels that hold the measure:
         // each takes its best offer afresh, as in evaluate.
-        state.payment[mi] = payment;
-        for (std::size_t o : measure_offers_[mi]) {
-            const std::size_t k = static_cast<std::size_t>(offer_pixel_[o]);
-            int& c = state.choice[k];
-            if (c != static_cast<int>(o)) continue;
+        set_payment(state, mi, payment);
+        const std::vector<int> holders = state.held[mi];
+        for (int pk : holders) {
+            const std::size_t k = static_cast<std::size_t>(pk);
             const int best = best_offer(k, state.payment);
-            if (best == c) continue;
-            leave(o);
-            if (best >= 0) join(static_cast<std::size_t>(best));
-            c = best;
+            if (best != state.choice[k]) move(state, k, best);
         }
     } else {
-        state.payment[mi] = payment;
-        raise_moves(state, m, leave, join);
+        set_payment(state, mi, payment);
+        raise_moves(state, m);
     }
-    double sum = 0.0;
-    for (int k = 0; k < measures_; ++k)
-        sum += state.payment[static_cast<std::size_t>(k)] * state.participants[static_cast<std::size_t>(k)];
-    state.budget = pixel_area_ * sum;
+    rebudget(state);
 }
 
-template <class Leave, class Join>
-void PaymentModel::raise_moves(State& state, int m, Leave& leave, Join& join) const {
+void PaymentModel::raise_moves(State& state, int m) const {
     const std::size_t mi = static_cast<std::size_t>(m);
     // Only pixels the measure offers can change: a pixel held by another
     // measure (or by none) moves when the raised offer now beats what it
     // holds, equal values going to the offer first in order, as in evaluate.
     // Pixels that hold the measure keep it.
-    for (std::size_t o : measure_offers_[mi]) {
-        int& c = state.choice[static_cast<std::size_t>(offer_pixel_[o])];
-        if (c == static_cast<int>(o)) continue;
-        const double v = net(offers_[o], state.payment);
-        if (v <= 0.0) continue;
-        if (c >= 0) {
-            const double held = net(offers_[static_cast<std::size_t>(c)], state.payment);
-            if (v < held || (v == held && c < static_cast<int>(o))) continue;
-            leave(static_cast<std::size_t>(c));
-        }
-        join(o);
-        c = static_cast<int>(o);
+    for (std::size_t o : measure_offers_[mi])
+        if (joins(state, o)) move(state, static_cast<std::size_t>(offer_pixel_[o]), static_cast<int>(o));
+}
+
+bool PaymentModel::joins(const State& state, std::size_t o) const {
+    const int c = state.choice[static_cast<std::size_t>(offer_pixel_[o])];
+    if (c == static_cast<int>(o)) return false;
+    const double v = net(offers_[o], state.payment);
+    if (v <= 0.0) return false;
+    if (c >= 0) {
+        const double held = net(offers_[static_cast<std::size_t>(c)], state.payment);
+        if (v < held || (v == held && c < static_cast<int>(o))) return false;
     }
+    return true;
+}
+
+void PaymentModel::raise_offers(State& state, int m, double payment, const std::vector<std::size_t>& offers) const {
+    set_payment(state, static_cast<std::size_t>(m), payment);
+    for (std::size_t o : offers)
+        if (joins(state, o)) move(state, static_cast<std::size_t>(offer_pixel_[o]), static_cast<int>(o));
+    rebudget(state);
 }
 
 int PaymentModel::best_offer(std::size_t k, const std::vector<double>& payment) const {
@@ -279,9 +389,8 @@ std::vector<double> PaymentModel::protecting(const State& state, int m, double p
 
 std::vector<double> PaymentModel::requirements(const State& state, int m) const {
     std::vector<double> out;
-    for (int k = 0; k < pixel_count(); ++k) {
+    for (int k : state.held[static_cast<std::size_t>(m)]) {
         const int c = state.choice[static_cast<std::size_t>(k)];
-        if (c < 0 || offers_[static_cast<std::size_t>(c)].measure != m) continue;
         double rival = 0.0;
         for (std::size_t o = pixel_begin_[static_cast<std::size_t>(k)]; o < pixel_begin_[static_cast<std::size_t>(k) + 1]; ++o)
             if (static_cast<int>(o) != c) rival = std::max(rival, net(offers_[o], state.payment));
@@ -321,7 +430,7 @@ void BreakpointIndex::rebuild(const PaymentModel::State& state) {
     for (Group& g : groups_) {
         g.sorted.clear();
         g.added.clear();
-        g.added_sorted = true;
+        g.added_sorted = 0;
         g.dead = 0;
     }
     choice_ = state.choice;
@@ -330,9 +439,13 @@ void BreakpointIndex::rebuild(const PaymentModel::State& state) {
         const int c = choice_[k];
         const int h = c < 0 ? -1 : model_.offers_[static_cast<std::size_t>(c)].measure;
         for (std::size_t o = model_.pixel_begin_[k]; o < model_.pixel_begin_[k + 1]; ++o) {
-            if (static_cast<int>(o) == c) continue;
+            if (static_cast<int>(o) == c) {
+                groups_[group_of(h, h)].sorted.push_back(
+                    {model_.offers_[o].margin, static_cast<std::uint32_t>(o), 0u, static_cast<std::uint32_t>(k)});
+                continue;
+            }
             groups_[group_of(model_.offers_[o].measure, h)].sorted.push_back(
-                {key(o, c), static_cast<std::uint32_t>(o), 0u});
+                {key(o, c), static_cast<std::uint32_t>(o), 0u, static_cast<std::uint32_t>(k)});
         }
     }
     for (Group& g : groups_)
@@ -349,21 +462,40 @@ void BreakpointIndex::move(int pixel, int held) {
     const std::uint32_t stamp = ++stamp_[k];
     for (std::size_t o = model_.pixel_begin_[k]; o < model_.pixel_begin_[k + 1]; ++o) {
         const int j = model_.offers_[o].measure;
-        if (static_cast<int>(o) != before) ++groups_[group_of(j, old_holder)].dead;
-        if (static_cast<int>(o) == held) continue;
+        ++groups_[group_of(j, old_holder)].dead;  // the held offer's entry too
+        if (static_cast<int>(o) == held) {
+            Group& g = groups_[group_of(j, j)];
+            g.added.push_back({model_.offers_[o].margin, static_cast<std::uint32_t>(o), stamp, static_cast<std::uint32_t>(k)});
+            continue;
+        }
         Group& g = groups_[group_of(j, new_holder)];
-        g.added.push_back({key(o, held), static_cast<std::uint32_t>(o), stamp});
-        g.added_sorted = false;
+        g.added.push_back({key(o, held), static_cast<std::uint32_t>(o), stamp, static_cast<std::uint32_t>(k)});
     }
     choice_[k] = held;
 }
 
 void BreakpointIndex::sync(const PaymentModel::State& state) {
+    PaymentModel::Touched& touched = state.touched;
+    const bool follows = built_ && followed_ == &state && !touched.all && choice_.size() == state.choice.size();
+    followed_ = &state;
     if (!built_ || choice_.size() != state.choice.size()) {
+        touched.pixels.clear();
+        touched.all = false;
         rebuild(state);
         return;
     }
     changed_.clear();
+    if (follows) {
+        // Only the pixels written since the last look can differ.
+        for (int k : touched.pixels)
+            if (state.choice[static_cast<std::size_t>(k)] != choice_[static_cast<std::size_t>(k)]) {
+                move(k, state.choice[static_cast<std::size_t>(k)]);
+            }
+        touched.pixels.clear();
+        return;
+    }
+    touched.pixels.clear();
+    touched.all = false;
     for (std::size_t k = 0; k < choice_.size(); ++k)
         if (state.choice[k] != choice_[k]) changed_.push_back(static_cast<int>(k));
     if (changed_.size() * 2 > choice_.size()) {
@@ -375,9 +507,13 @@ void BreakpointIndex::sync(const PaymentModel::State& state) {
 
 void BreakpointIndex::tidy(Group& g) {
     auto less = earlier;
-    if (!g.added_sorted) {
-        std::sort(g.added.begin(), g.added.end(), less);
-        g.added_sorted = true;
+    if (g.added_sorted < g.added.size()) {
+        // Only the entries added since the last read are sorted, then
+        // merged with the sorted ones before them.
+        const auto mid = g.added.begin() + static_cast<std::ptrdiff_t>(g.added_sorted);
+        std::sort(mid, g.added.end(), less);
+        std::inplace_merge(g.added.begin(), mid, g.added.end(), less);
+        g.added_sorted = g.added.size();
     }
     // Merged into the sorted run, stale entries dropped, once the added or
     // stale entries are a fair share of the group.
@@ -394,6 +530,7 @@ void BreakpointIndex::tidy(Group& g) {
     }
     g.sorted.swap(merged);
     g.added.clear();
+    g.added_sorted = 0;
     g.dead = 0;
 }
 
@@ -408,6 +545,7 @@ void BreakpointIndex::next_steps(const PaymentModel::State& state, int m, int ma
     };
     heap_.clear();
     for (int h = -1; h < measures_; ++h) {
+        if (h == m) continue;  // the offers m holds
         const std::size_t gi = group_of(m, h);
         Group& g = groups_[gi];
         if (g.sorted.empty() && g.added.empty()) continue;
@@ -441,6 +579,152 @@ void BreakpointIndex::next_steps(const PaymentModel::State& state, int m, int ma
     std::sort(found_.begin(), found_.end());
     if (found_.size() > reach) found_.resize(reach);
     model_.steps_from(state, m, found_, max_steps, steps);
+}
+
+}  // namespace pravel
+
+namespace pravel {
+
+void BreakpointIndex::raise(PaymentModel::State& state, int m, double payment) {
+    const std::size_t mi = static_cast<std::size_t>(m);
+    if (payment < state.payment[mi]) {
+        model_.raise(state, m, payment);
+        return;
+    }
+    sync(state);
+    // An offer of a pixel held by h (or by none) can join m only where the
+    // new payment reaches its bracket + h's payment; the slack keeps every
+    // offer the exact comparison may take.
+    offers_found_.clear();
+    for (int h = -1; h < measures_; ++h) {
+        if (h == m) continue;
+        Group& g = groups_[group_of(m, h)];
+        if (g.sorted.empty() && g.added.empty()) continue;
+        tidy(g);
+        const double p = h < 0 ? 0.0 : state.payment[static_cast<std::size_t>(h)];
+        const double limit = payment - p + slack(payment) + slack(p);
+        for (const std::vector<Entry>* run : {&g.sorted, &g.added})
+            for (const Entry& e : *run) {
+                if (e.key > limit) break;
+                if (live(e)) offers_found_.push_back(e.offer);
+            }
+    }
+    // In offer order, as the plain raise goes.
+    std::sort(offers_found_.begin(), offers_found_.end());
+    model_.raise_offers(state, m, payment, offers_found_);
+}
+
+std::vector<double> BreakpointIndex::protecting(const PaymentModel::State& state, int m, double payment) {
+    sync(state);
+    std::vector<double> out = state.payment;
+    out[static_cast<std::size_t>(m)] = payment;
+    for (int h = 0; h < measures_; ++h) {
+        if (h == m) continue;
+        Group& g = groups_[group_of(m, h)];
+        if (g.sorted.empty() && g.added.empty()) continue;
+        tidy(g);
+        // The pixels of h with the least bracket need the most; the exact
+        // sums are taken over every one near the least.
+        double least = std::numeric_limits<double>::infinity();
+        for (const std::vector<Entry>* run : {&g.sorted, &g.added})
+            for (const Entry& e : *run)
+                if (live(e)) {
+                    least = std::min(least, e.key);
+                    break;
+                }
+        if (least == std::numeric_limits<double>::infinity()) continue;
+        const double limit = least + slack(least) + slack(payment);
+        double& p = out[static_cast<std::size_t>(h)];
+        for (const std::vector<Entry>* run : {&g.sorted, &g.added})
+            for (const Entry& e : *run) {
+                if (e.key > limit) break;
+                if (!live(e)) continue;
+                const PaymentModel::Offer& o = model_.offers_[e.offer];
+                const int c = state.choice[static_cast<std::size_t>(model_.offer_pixel_[e.offer])];
+                const PaymentModel::Offer& held = model_.offers_[static_cast<std::size_t>(c)];
+                const double keep = payment + o.margin - held.margin + kBreakpointMargin;
+                p = std::max(p, keep);
+            }
+    }
+    return out;
+}
+
+}  // namespace pravel
+
+namespace pravel {
+
+double BreakpointIndex::first_live(Group& g) const {
+    double least = std::numeric_limits<double>::infinity();
+    for (const std::vector<Entry>* run : {&g.sorted, &g.added})
+        for (const Entry& e : *run)
+            if (live(e)) {
+                least = std::min(least, e.key);
+                break;
+            }
+    return least;
+}
+
+double BreakpointIndex::most_needed(const PaymentModel::State& state, int m) {
+    // A participant of m needs tc - its margin + kBreakpointMargin, or, where
+    // measure j offers it a positive net value, its bracket in the group of
+    // (j, m) subtracted from j's payment, plus the margin: the least
+    // margins and brackets give the candidates, whose exact needs are taken.
+    const double tc = model_.transaction_costs_;
+    Group& own = groups_[group_of(m, m)];
+    tidy(own);
+    double top = tc - first_live(own);
+    for (int j = 0; j < measures_; ++j) {
+        if (j == m) continue;
+        Group& g = groups_[group_of(j, m)];
+        if (g.sorted.empty() && g.added.empty()) continue;
+        tidy(g);
+        const double least = first_live(g);
+        if (least == std::numeric_limits<double>::infinity()) continue;
+        top = std::max(top, state.payment[static_cast<std::size_t>(j)] - least);
+    }
+    const double floor = top - slack(top) - slack(tc);
+    double need = -std::numeric_limits<double>::infinity();
+    auto take = [&](const Entry& e) {
+        const std::size_t k = static_cast<std::size_t>(model_.offer_pixel_[e.offer]);
+        need = std::max(need, model_.requirement(state, k));
+    };
+    for (const std::vector<Entry>* run : {&own.sorted, &own.added})
+        for (const Entry& e : *run) {
+            if (tc - e.key < floor) break;
+            if (live(e)) take(e);
+        }
+    for (int j = 0; j < measures_; ++j) {
+        if (j == m) continue;
+        Group& g = groups_[group_of(j, m)];
+        const double p = state.payment[static_cast<std::size_t>(j)];
+        for (const std::vector<Entry>* run : {&g.sorted, &g.added})
+            for (const Entry& e : *run) {
+                if (p - e.key < floor - slack(p)) break;
+                if (live(e)) take(e);
+            }
+    }
+    return need;
+}
+
+void BreakpointIndex::lower_exactly(PaymentModel::State& state) {
+    sync(state);
+    const std::size_t n = static_cast<std::size_t>(measures_);
+    std::vector<double> need(n, 0.0);
+    // The sweeps of model.lower_exactly, each payment from the same needs.
+    for (int sweep = 0; sweep < 200; ++sweep) {
+        for (std::size_t m = 0; m < n; ++m)
+            need[m] = state.held[m].empty() ? 0.0 : most_needed(state, static_cast<int>(m));
+        bool changed = false;
+        for (std::size_t m = 0; m < n; ++m) {
+            const double target = state.held[m].empty() ? 0.0 : std::max(0.0, need[m]);
+            if (target < state.payment[m] - 1e-9) {
+                model_.set_payment(state, m, target);
+                changed = true;
+            }
+        }
+        if (!changed) break;
+    }
+    model_.rebudget(state);
 }
 
 }  // namespace pravel

@@ -26,6 +26,28 @@ public:
     PaymentModel(const std::vector<MeasureCandidates>& candidates, int species_count, double pixel_area,
                  int transaction_costs);
 
+    // Pixels whose choice was written since a BreakpointIndex last looked
+    // at the state. A copied or assigned state counts as changed
+    // everywhere, so that an index never trusts a list that belongs to
+    // another state.
+    struct Touched {
+        std::vector<int> pixels;
+        bool all = true;
+        Touched() = default;
+        Touched(const Touched&) {}
+        Touched(Touched&&) noexcept {}
+        Touched& operator=(const Touched&) {
+            pixels.clear();
+            all = true;
+            return *this;
+        }
+        Touched& operator=(Touched&&) noexcept {
+            pixels.clear();
+            all = true;
+            return *this;
+        }
+    };
+
     // The allocation at given payments when no count limit binds.
     struct State {
         std::vector<double> payment;       // per measure
@@ -33,6 +55,23 @@ public:
         std::vector<double> area;          // effective area per species (ha)
         std::vector<int> participants;     // per measure
         double budget = 0.0;               // Euro
+
+        // The pixels each measure holds (in no particular order) and each
+        // pixel's place in its measure's list, so that the work on a
+        // measure's participants does not go over every pixel.
+        std::vector<std::vector<int>> held;
+        std::vector<int> place;
+        // Changes since the marks (see mark), newest last.
+        struct Mark {
+            std::size_t choices = 0, payments = 0;
+            std::vector<double> area;
+            std::vector<int> participants;
+            double budget = 0.0;
+        };
+        std::vector<std::pair<int, int>> undo_choice;       // (pixel, choice before)
+        std::vector<std::pair<int, double>> undo_payment;   // (measure, payment before)
+        std::vector<Mark> marks;
+        mutable Touched touched;
     };
 
     // One breakpoint step of a measure: raising its payment to `payment`
@@ -82,6 +121,15 @@ public:
     // The state after a step: the payment raised and the pixels moved.
     void apply(const Step& step, State& state) const;
 
+    // Marks the state, so that every change after it (payments, pixels
+    // moved, areas, budget) can be taken back by undo, at a cost in
+    // proportion to what changed; marks nest. keep drops the newest mark
+    // and keeps the changes (under an outer mark they can still be undone
+    // with it). evaluate drops every mark.
+    void mark(State& state) const;
+    void undo(State& state) const;
+    void keep(State& state) const;
+
     // Sets measure m's payment. A raise looks only at the pixels m offers
     // and moves those whose best offer it now is, updating the effective
     // areas, participants and budget by what they change; for a state that
@@ -118,11 +166,28 @@ private:
         return quality_[offer * static_cast<std::size_t>(species_) + static_cast<std::size_t>(s)];
     }
     void recount(State& state) const;
+    // Lists the pixels by the measure they hold.
+    void relist(State& state) const;
+    // Moves pixel k to offer `to` (-1: none), updating areas, participants,
+    // the measure lists and the undo log.
+    void move(State& state, std::size_t k, int to) const;
+    void set_payment(State& state, std::size_t m, double payment) const;
+    void rebudget(State& state) const;
+    // Pixel k's list entry: out of the list of the measure it holds, into
+    // the list of the measure of `to`.
+    void relink(State& state, std::size_t k, int to) const;
     // The offer pixel k takes at the payments: its best positive net value,
     // the first in order among equal ones; -1 for none.
     int best_offer(std::size_t k, const std::vector<double>& payment) const;
-    template <class Leave, class Join>
-    void raise_moves(State& state, int m, Leave& leave, Join& join) const;
+    void raise_moves(State& state, int m) const;
+    // The raise of measure m over the offers `offers` of m alone (ascending),
+    // which must hold every offer the raise moves.
+    void raise_offers(State& state, int m, double payment, const std::vector<std::size_t>& offers) const;
+    // What participant k needs to stay: tc - its margin, plus the best
+    // positive net value another measure offers it, plus kBreakpointMargin.
+    double requirement(const State& state, std::size_t k) const;
+    // Whether the raised offer o takes its pixel from what the pixel holds.
+    bool joins(const State& state, std::size_t o) const;
 
     int measures_;
     int species_;
@@ -147,7 +212,8 @@ private:
 // holds nothing. The bracket does not depend on the payments, so the offers
 // are kept sorted by it in one group per (j, holding measure) and merged by
 // the payments of the moment; only a pixel that changes its holder moves
-// between groups.
+// between groups. The group (j, j) holds the offers j holds, sorted by their
+// margin, for the needs of j's participants.
 class BreakpointIndex {
 public:
     explicit BreakpointIndex(const PaymentModel& model);
@@ -166,16 +232,32 @@ public:
 
     long long rebuilds() const { return rebuilds_; }
 
+    // The same as model.raise(state, m, payment), for a state that is the
+    // allocation of its payments: a raise looks only at the offers whose
+    // breakpoint the new payment reaches (read from the groups), not at all
+    // of the measure's offers. Syncs to the state first.
+    void raise(PaymentModel::State& state, int m, double payment);
+
+    // The same as model.lower_exactly(state), for a state that is the
+    // allocation of its payments: each measure's need comes from the
+    // participants nearest to it in the groups, not from all participants.
+    void lower_exactly(PaymentModel::State& state);
+
+    // The same as model.protecting(state, m, payment), from the groups: each
+    // holding measure's payment follows from its nearest breakpoints.
+    std::vector<double> protecting(const PaymentModel::State& state, int m, double payment);
+
 private:
     struct Entry {
         double key;
         std::uint32_t offer;
         std::uint32_t stamp;
+        std::uint32_t pixel;  // the offer's pixel, kept here to spare a lookup per liveness check
     };
     struct Group {
         std::vector<Entry> sorted;   // by key, then offer
         std::vector<Entry> added;    // since the last merge; sorted when read
-        bool added_sorted = true;
+        std::size_t added_sorted = 0;  // the first this many added entries are sorted
         std::size_t dead = 0;        // entries made stale since the last merge
     };
     static bool earlier(const Entry& a, const Entry& b) {
@@ -189,14 +271,18 @@ private:
     void rebuild(const PaymentModel::State& state);
     void move(int pixel, int held);
     void tidy(Group& g);
+    double first_live(Group& g) const;
+    // The most any participant of m needs to stay (m must have some).
+    double most_needed(const PaymentModel::State& state, int m);
     bool live(const Entry& e) const {
-        return stamp_[static_cast<std::size_t>(model_.offer_pixel_[e.offer])] == e.stamp;
+        return stamp_[e.pixel] == e.stamp;
     }
 
     const PaymentModel& model_;
     int measures_;
     bool built_ = false;
     long long rebuilds_ = 0;
+    const PaymentModel::State* followed_ = nullptr;  // the state the groups were last brought to
     std::vector<int> choice_;              // the allocation the groups reflect
     std::vector<std::uint32_t> stamp_;     // per pixel; entries of an older stamp are stale
     std::vector<Group> groups_;            // measures x (holding measure + 1)
@@ -210,6 +296,7 @@ private:
     };
     std::vector<Run> heap_;
     std::vector<std::pair<double, std::size_t>> found_;
+    std::vector<std::size_t> offers_found_;
 };
 
 }  // namespace pravel

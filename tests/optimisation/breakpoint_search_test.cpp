@@ -429,6 +429,90 @@ TEST(PaymentModel, StepsListedAndEvaluatedByWhatChangesEqualTheFullAllocation) {
     EXPECT_GT(moved, 400) << "the raises must move pixels for the comparison to mean something";
 }
 
+TEST(PaymentModel, LoweringsRaisesAndUndoThroughTheIndexEqualTheFullAllocation) {
+    // Random instances with whole-Euro costs (many ties). One state is moved
+    // through the index (raises, lowerings of one payment, exact lowering of
+    // all, protected raises) under nested marks that are kept or undone; a
+    // second state follows by the plain model operations over all pixels,
+    // and each result is compared with the allocation evaluated afresh.
+    int lowered = 0, undone = 0;
+    for (std::uint32_t seed = 1; seed <= 40; ++seed) {
+        seed_random(seed + 1000);
+        const int n = 2 + rand15() % 5, species = 1 + rand15() % 3, pixels = 30 + rand15() % 70;
+        std::vector<std::vector<Offer>> measures(static_cast<std::size_t>(n));
+        for (int k = 0; k < pixels; ++k)
+            for (int m = 0; m < n; ++m) {
+                if (rand15() % 3 == 0) continue;
+                Offer o{k, static_cast<double>(rand15() % 40) - 8.0, {}};
+                for (int s = 0; s < species; ++s) o.quality.push_back(0.1 * (rand15() % 11));
+                measures[static_cast<std::size_t>(m)].push_back(o);
+            }
+        const int tc = rand15() % 6;
+        const EvaluatedArea a = area_of(measures, 0.5);
+        const std::vector<MeasureCandidates> candidates = sorted_candidates(a.lists);
+        const PaymentModel model(candidates, species, 0.5, tc);
+        std::vector<double> start(static_cast<std::size_t>(n));
+        for (double& p : start) p = rand15() % 30;
+        PaymentModel::State s, plain, full;
+        model.evaluate(start, s);
+        model.evaluate(start, plain);
+        BreakpointIndex index(model);
+        std::vector<PaymentModel::State> saved;  // the state at each open mark
+        for (int step = 0; step < 80; ++step) {
+            const int m = rand15() % n;
+            const double now = s.payment[static_cast<std::size_t>(m)];
+            const int what = rand15() % 6;
+            if (what == 0 && saved.size() < 4) {
+                model.mark(s);
+                saved.push_back(plain);
+            } else if (what == 1 && !saved.empty()) {
+                if (rand15() % 2 == 0) {
+                    model.undo(s);
+                    plain = saved.back();
+                    ++undone;
+                } else {
+                    model.keep(s);
+                }
+                saved.pop_back();
+            } else if (what == 2) {
+                const double p = rand15() % 3 == 0 ? 0.0 : now - rand15() % 12;  // whole Euro: ties
+                index.raise(s, m, std::max(0.0, p));
+                model.raise(plain, m, std::max(0.0, p));
+            } else if (what == 3) {
+                index.lower_exactly(s);
+                model.lower_exactly(plain);
+                ++lowered;
+            } else if (what == 4) {
+                const double p = now + rand15() % 8;
+                const std::vector<double> want = model.protecting(plain, m, p);
+                ASSERT_EQ(index.protecting(s, m, p), want) << "seed " << seed << ", step " << step;
+                for (int j = 0; j < n; ++j)
+                    if (want[static_cast<std::size_t>(j)] != s.payment[static_cast<std::size_t>(j)]) {
+                        index.raise(s, j, want[static_cast<std::size_t>(j)]);
+                        model.raise(plain, j, want[static_cast<std::size_t>(j)]);
+                    }
+            } else {
+                const double p = now + rand15() % 8;
+                index.raise(s, m, p);
+                model.raise(plain, m, p);
+            }
+            ASSERT_EQ(s.payment, plain.payment) << "seed " << seed << ", step " << step;
+            model.evaluate(s.payment, full);
+            ASSERT_EQ(s.choice, full.choice) << "seed " << seed << ", step " << step;
+            ASSERT_EQ(plain.choice, full.choice) << "seed " << seed << ", step " << step;
+            ASSERT_EQ(s.participants, full.participants) << "seed " << seed << ", step " << step;
+            EXPECT_DOUBLE_EQ(s.budget, full.budget) << "seed " << seed << ", step " << step;
+            for (int k = 0; k < species; ++k)
+                ASSERT_NEAR(s.area[static_cast<std::size_t>(k)], full.area[static_cast<std::size_t>(k)], 1e-9)
+                    << "seed " << seed << ", step " << step;
+            for (int j = 0; j < n; ++j)  // the requirements read from the measure lists
+                ASSERT_EQ(model.requirements(s, j), model.requirements(full, j)) << "seed " << seed << ", step " << step;
+        }
+    }
+    EXPECT_GT(lowered, 300);
+    EXPECT_GT(undone, 50);
+}
+
 TEST(BreakpointSearch, SameSeedSameResult) {
     const EvaluatedArea a = area_of(larger_instance().measures);
     const auto input = budget_input({15.0, 12.0}, 10, 5);
