@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <unordered_map>
 
 #include "common/random.h"
 
@@ -63,13 +67,77 @@ int growth_quarter_months(int q, const int* uses, int n, int growth_start) {
     return last >= 0 ? q - last : q - growth_start;
 }
 
-// A vegetation height: 5 cm plus a growth of 4 to 5 cm per quarter month
-// drawn from the shared generator, scaled by the pixel's height value. No
-// draw is taken when nothing has grown.
+// The height for the generator's value r: 5 cm plus a growth of 4 to 5 cm
+// per quarter month, scaled by the pixel's height value.
+inline double height_for(int r, int months, double scale) {
+    const double g = static_cast<double>(r) / RAND15_MAX + 4.0;
+    return (5.0 + g * months) * scale;
+}
+
+// A vegetation height drawn from the shared generator. No draw is taken when
+// nothing has grown.
 double draw_height(int months, double scale) {
     if (months <= 0) return 5.0 * scale;
-    const double g = static_cast<double>(rand15()) / RAND15_MAX + 4.0;
-    return (5.0 + g * months) * scale;
+    return height_for(rand15(), months, scale);
+}
+
+// Where the height class changes along the generator's values for one scale
+// and growth: the height grows with the value (every step of height_for
+// keeps the order for a scale of 0 or more), so a value below `medium_from`
+// gives a short sward, one from `tall_from` on a tall one. Found by bisection
+// on height_for itself, so that the class of every value is the one the
+// height gives.
+struct ClassBounds {
+    int medium_from = -1;  // -1: not yet worked out
+    int tall_from = 0;
+};
+
+constexpr int kMaxMonths = 48 + kMaxWindow + 1;
+
+struct ScaleBounds {
+    std::array<ClassBounds, kMaxMonths> by_months{};
+};
+
+// First value r in 0..RAND15_MAX + 1 for which `reached(height_for(r))`
+// holds, `reached` turning from false to true once along the values.
+template <class Reached>
+int first_value(int months, double scale, Reached reached) {
+    int lo = 0, hi = RAND15_MAX + 1;
+    while (lo < hi) {
+        const int mid = (lo + hi) / 2;
+        if (reached(height_for(mid, months, scale))) {
+            hi = mid;
+        } else {
+            lo = mid + 1;
+        }
+    }
+    return lo;
+}
+
+const ClassBounds& class_bounds(ScaleBounds& table, int months, double scale) {
+    ClassBounds& b = table.by_months[static_cast<std::size_t>(months)];
+    if (b.medium_from < 0) {
+        b.tall_from = first_value(months, scale, [](double h) { return h > 30.0; });
+        b.medium_from = first_value(months, scale, [](double h) { return !(h < 10.0); });
+    }
+    return b;
+}
+
+// The bounds of a scale, kept per thread: an area has few distinct scales
+// (one per mix of grassland types), each used by every measure and species.
+ScaleBounds* bounds_for_scale(double scale) {
+    if (!(scale >= 0.0) || !std::isfinite(scale)) return nullptr;
+    thread_local std::unordered_map<std::uint64_t, std::unique_ptr<ScaleBounds>> tables;
+    thread_local double last_scale = -1.0;
+    thread_local ScaleBounds* last = nullptr;
+    if (last && scale == last_scale) return last;
+    std::uint64_t key;
+    std::memcpy(&key, &scale, sizeof key);
+    auto& slot = tables[key];
+    if (!slot) slot = std::make_unique<ScaleBounds>();
+    last_scale = scale;
+    last = slot.get();
+    return last;
 }
 
 struct Shares {
@@ -112,11 +180,21 @@ public:
                 fifth_until_ = a_;
             }
         }
-        have_.fill(false);
+        bounds_ = draws ? nullptr : bounds_for_scale(scale_);
     }
 
-    double sum(int first, int last, int overlap_qm, double overlap_factor) {
-        double total = 0.0;
+    // A quarter month whose brood counts: its weight p w K (predation, eggs
+    // with the substitute brood, survival), which multiplies the mean
+    // vegetation suitability of the window from it.
+    struct Term {
+        int i;
+        double weight;
+    };
+
+    // The terms of the sum over quarter months first..last, in order; the
+    // quarter months whose weight is 0 are left out.
+    int collect(int first, int last, int overlap_qm, double overlap_factor, Term* out) const {
+        int n = 0;
         for (int i = std::max(first, 1); i <= last; ++i) {
             double e = egg(i);
             if (i == overlap_qm) e *= overlap_factor;
@@ -126,9 +204,52 @@ public:
             if (p == 0.0) continue;
             const double k = survival(i);
             if (k == 0.0) continue;
-            total += p * w * k * vegetation(i);
+            out[n++] = {i, p * w * k};
         }
-        return total;
+        return n;
+    }
+
+    // The sums of up to two lists of terms (sum_k of weight x vegetation).
+    // The suitability of a quarter month is drawn once, the first time a
+    // window needs it: the windows advance with their start, so the quarter
+    // months are drawn in increasing order, each once, whichever windows
+    // share them.
+    void sums(const Term* const* lists, const int* counts, int list_count, double* totals) {
+        std::array<bool, kMaxMonths> needed{};
+        int low = kMaxMonths, high = -1;
+        if (repro_ > 0) {
+            for (int l = 0; l < list_count; ++l) {
+                for (int n = 0; n < counts[l]; ++n) {
+                    const int i = lists[l][n].i;
+                    for (int q = i; q < i + repro_; ++q) needed[static_cast<std::size_t>(q)] = true;
+                    low = std::min(low, i);
+                    high = std::max(high, i + repro_ - 1);
+                }
+            }
+        }
+        std::array<double, kMaxMonths> suitability;
+        for (int q = low; q <= high; ++q) {
+            if (needed[static_cast<std::size_t>(q)]) suitability[static_cast<std::size_t>(q)] = quarter_month_suitability(q);
+        }
+        for (int l = 0; l < list_count; ++l) {
+            const Term* terms = lists[l];
+            const int count = counts[l];
+            // Each window's sum starts at 0 and adds its quarter months in
+            // order; the windows are summed side by side.
+            std::array<double, 48> window{};
+            if (repro_ > 0) {
+                for (int j = 0; j < repro_; ++j) {
+                    for (int n = 0; n < count; ++n) window[static_cast<std::size_t>(n)] +=
+                        suitability[static_cast<std::size_t>(terms[n].i + j)];
+                }
+            }
+            double total = 0.0;
+            for (int n = 0; n < count; ++n) {
+                const double vegetation = repro_ > 0 ? window[static_cast<std::size_t>(n)] / repro_ : 0.0;
+                total += terms[n].weight * vegetation;
+            }
+            totals[l] = total;
+        }
     }
 
 private:
@@ -305,9 +426,6 @@ private:
     // quarter month are shared by every window that contains it within one
     // call: same distribution, a fraction of the work.
     double quarter_month_suitability(int q) {
-        const int slot = q;
-        const bool cached = slot >= 0 && slot < static_cast<int>(memo_.size());
-        if (cached && have_[slot]) return memo_[slot];
         const QuarterMonthPlan p = plan_for(q);
         double mean;
         if (draws_) {
@@ -322,6 +440,17 @@ private:
             // Nothing grown: every draw gives the same height, none is taken.
             if (p.months <= 0) {
                 mean = by_height(p, 5.0 * scale_);
+            } else if (bounds_ && p.months < kMaxMonths) {
+                // The class of each value from the bounds: the same classes
+                // as from the heights, without working the heights out.
+                const ClassBounds& b = class_bounds(*bounds_, p.months, scale_);
+                const double value[3] = {p.v_short, p.v_medium, p.v_tall};
+                int r[kDrawsPerQuarterMonth];
+                rand15_block<kDrawsPerQuarterMonth>(r);
+                double total = 0.0;
+                for (int n = 0; n < kDrawsPerQuarterMonth; ++n)
+                    total += value[(r[n] >= b.medium_from ? 1 : 0) + (r[n] >= b.tall_from ? 1 : 0)];
+                mean = total / kDrawsPerQuarterMonth;
             } else {
                 double total = 0.0;
                 for (int n = 0; n < kDrawsPerQuarterMonth; ++n) total += by_height(p, draw_height(p.months, scale_));
@@ -343,18 +472,7 @@ private:
             }
             mean = total / kDrawsPerQuarterMonth;
         }
-        if (cached) {
-            memo_[slot] = mean;
-            have_[slot] = true;
-        }
         return mean;
-    }
-
-    double vegetation(int i) {
-        if (repro_ <= 0) return 0.0;
-        double total = 0.0;
-        for (int q = i; q < i + repro_; ++q) total += quarter_month_suitability(q);
-        return total / repro_;
     }
 
     const SpeciesRecord& sp_;
@@ -376,8 +494,7 @@ private:
     int crit_ = 0;
     int repro_ = 0;
     bool substitute_ = false;
-    std::array<double, 48 + kMaxWindow + 1> memo_{};
-    std::array<bool, 48 + kMaxWindow + 1> have_{};
+    ScaleBounds* bounds_ = nullptr;
 };
 
 }  // namespace
@@ -423,14 +540,24 @@ double spatial_factor(const SpeciesRecord& sp, const PixelRecord& px, bool preda
 namespace {
 
 double run_temporal_model(TemporalModel& model, const SpeciesRecord& sp) {
+    using Term = TemporalModel::Term;
     const int start = sp.second_generation_start;
     const int end = sp.second_generation_end;
-    if (start == end) return model.sum(1, kLastVisitedQuarterMonth, -1, 1.0);
-
-    const double t1 = start >= 2 ? model.sum(1, start - 1, -1, 1.0) : 0.0;
+    std::array<Term, 48> first{}, second{};
+    const Term* lists[2] = {first.data(), second.data()};
+    int counts[2] = {0, 0};
+    double totals[2] = {0.0, 0.0};
+    if (start == end) {
+        counts[0] = model.collect(1, kLastVisitedQuarterMonth, -1, 1.0, first.data());
+        model.sums(lists, counts, 1, totals);
+        return totals[0];
+    }
     const double overlap = sp.percent_for_overlap != 0.0 ? 1.0 - sp.percent_for_overlap / 100.0 : 1.0;
-    const double t2 = model.sum(start, std::min(end - 1, 48), start, overlap);
-    return (t1 + t2) * 0.5;
+    if (start >= 2) counts[0] = model.collect(1, start - 1, -1, 1.0, first.data());
+    counts[1] = model.collect(start, std::min(end - 1, 48), start, overlap, second.data());
+    model.sums(lists, counts, 2, totals);
+    const double t1 = start >= 2 ? totals[0] : 0.0;
+    return (t1 + totals[1]) * 0.5;
 }
 
 }  // namespace
