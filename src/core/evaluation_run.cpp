@@ -289,10 +289,38 @@ struct RowContext {
     const EvaluationRequest& request;
     std::vector<std::shared_ptr<const MeasureRecord>> shared_measures;
     std::vector<double> minimum;
+    // The species quality model's plans per draw-count key, measure and
+    // species; empty when the run uses a quality function of the caller's.
+    std::vector<DrawCountKey> plan_keys;
+    std::vector<TemporalPlan> plans;  // [key][measure][species]
 };
 
+// The temporal factor's plans for every draw-count key of the area: pixels
+// then differ only in their height scale and their draws.
+void make_plans(RowContext& c) {
+    const std::size_t measure_count = c.in.measures.size();
+    const std::size_t species_count = c.request.species.size();
+    for (const PixelRecord& p : c.in.pixels.cells()) {
+        if (!is_evaluated_grassland(p)) continue;
+        const DrawCountKey key = draw_count_key(p);
+        if (std::find(c.plan_keys.begin(), c.plan_keys.end(), key) != c.plan_keys.end()) continue;
+        c.plan_keys.push_back(key);
+        PixelRecord pixel;
+        pixel.growth_start = key.growth_start;
+        pixel.altitude = key.altitude ? 1 : 0;
+        for (std::size_t mi = 0; mi < measure_count; ++mi) {
+            const MeasureEvaluation& me = c.in.measures[mi];
+            for (std::size_t s = 0; s < species_count; ++s) {
+                const double trampling = s < me.trampling.size() ? me.trampling[s] : 0.0;
+                c.plans.push_back(temporal_plan(c.request.species[s], pixel, me, trampling,
+                                                c.request.time_dependent_predation));
+            }
+        }
+    }
+}
+
 RowContext make_context(const EvaluationInputs& in, const EvaluationRequest& request) {
-    RowContext c{in, request, {}, {}};
+    RowContext c{in, request, {}, {}, {}, {}};
     c.shared_measures.reserve(in.measures.size());
     for (const MeasureEvaluation& me : in.measures) {
         c.shared_measures.push_back(std::make_shared<const MeasureRecord>(me.measure));
@@ -313,9 +341,28 @@ void evaluate_row(const RowContext& c, int row, const Model& model, ResultLists&
     const std::size_t measure_count = c.in.measures.size();
     const std::size_t species_count = c.request.species.size();
     qualities.resize(species_count);
+    const bool planned = !c.plans.empty();
+    std::vector<double> spatial(species_count);
     for (int column = 0; column < raster.columns(); ++column) {
         const PixelRecord& pixel = raster.at(row, column);
         if (!is_evaluated_grassland(pixel)) continue;
+
+        // With the plans, the species quality model is worked out as
+        // species_quality does it: the spatial factor (once per pixel and
+        // species) times the temporal factor, which is not drawn where the
+        // spatial factor is 0.
+        const TemporalPlan* key_plans = nullptr;
+        double scale = 0.0;
+        if (planned) {
+            const DrawCountKey key = draw_count_key(pixel);
+            const auto k = static_cast<std::size_t>(
+                std::find(c.plan_keys.begin(), c.plan_keys.end(), key) - c.plan_keys.begin());
+            key_plans = c.plans.data() + k * measure_count * species_count;
+            scale = height_scale(pixel);
+            for (std::size_t s = 0; s < species_count; ++s) {
+                spatial[s] = spatial_factor(c.request.species[s], pixel, c.request.time_dependent_predation);
+            }
+        }
 
         for (std::size_t mi = 0; mi < measure_count; ++mi) {
             const MeasureEvaluation& me = c.in.measures[mi];
@@ -331,8 +378,14 @@ void evaluate_row(const RowContext& c, int row, const Model& model, ResultLists&
             bool qualifies = false;
             for (std::size_t s = 0; s < species_count; ++s) {
                 const SpeciesRecord& species = c.request.species[s];
-                const double trampling = s < me.trampling.size() ? me.trampling[s] : 0.0;
-                double q = model(species, pixel, me, trampling, c.request.time_dependent_predation);
+                double q;
+                if (planned) {
+                    q = spatial[s] == 0.0 ? 0.0
+                                          : spatial[s] * temporal_factor(key_plans[mi * species_count + s], scale);
+                } else {
+                    const double trampling = s < me.trampling.size() ? me.trampling[s] : 0.0;
+                    q = model(species, pixel, me, trampling, c.request.time_dependent_predation);
+                }
                 if (q >= c.minimum[s]) {
                     qualifies = true;
                 } else {
@@ -617,7 +670,8 @@ int evaluation_threads() {
 
 std::vector<std::vector<PixelResult>> evaluate(const EvaluationInputs& in, const EvaluationRequest& request,
                                                Feedback* feedback, const QualityFunction& quality) {
-    const RowContext context = make_context(in, request);
+    RowContext context = make_context(in, request);
+    if (!quality) make_plans(context);
     const int threads = std::min(request.threads > 0 ? request.threads : evaluation_threads(), in.pixels.rows());
     // A quality function of the caller's may draw in any way; only the
     // species quality model's draws can be placed in advance.

@@ -146,18 +146,14 @@ struct Shares {
 
 class TemporalModel {
 public:
-    // With `draws` set the model draws nothing and adds to it the number of
-    // draws it would take; the factor it returns is then meaningless.
     TemporalModel(const SpeciesRecord& sp, const PixelRecord& px, const MeasureEvaluation& me, double trampling,
-                  bool predation, long long* draws = nullptr)
-        : sp_(sp), px_(px), m_(me.measure), trampling_(trampling), predation_(predation), draws_(draws) {
+                  bool predation)
+        : sp_(sp), px_(px), m_(me.measure), trampling_(trampling), predation_(predation) {
         uses_ = uses_taking_place(m_);
         a_ = m_.month_quarter_first_use;
         b_ = m_.distance_2use;
         c_ = m_.distance_3use;
         growth_start_ = px.growth_start + (px.altitude != 0 ? 2 : 0);
-        const bool two = px.number_of_grassland_types >= 2;
-        scale_ = (two ? 0.7 * px.height1 + 0.3 * px.height2 : px.height1) / 100.0;
         mowing_only_ = m_.livestockID_1 == 0 || m_.livestock_density_1 > kMowingOnlyDensity;
         summary_rule_ = m_.summary_livestock_density >= kSummaryDensityRule;
         vs_ = sp.vegetation_requirement_short;
@@ -180,21 +176,58 @@ public:
                 fifth_until_ = a_;
             }
         }
-        bounds_ = draws ? nullptr : bounds_for_scale(scale_);
     }
 
-    // A quarter month whose brood counts: its weight p w K (predation, eggs
-    // with the substitute brood, survival), which multiplies the mean
-    // vegetation suitability of the window from it.
-    struct Term {
-        int i;
-        double weight;
-    };
+    // The plan of the whole temporal factor: the terms of its sum(s) and
+    // the quarter months their windows need, each planned once.
+    TemporalPlan plan(const SpeciesRecord& sp) const {
+        TemporalPlan out;
+        out.window = repro_;
+        out.summary_rule = summary_rule_;
+        const int start = sp.second_generation_start;
+        const int end = sp.second_generation_end;
+        if (start == end) {
+            collect(1, kLastVisitedQuarterMonth, -1, 1.0, out.terms[0]);
+        } else {
+            out.two_generations = true;
+            out.first_generation = start >= 2;
+            const double overlap = sp.percent_for_overlap != 0.0 ? 1.0 - sp.percent_for_overlap / 100.0 : 1.0;
+            if (start >= 2) collect(1, start - 1, -1, 1.0, out.terms[0]);
+            collect(start, std::min(end - 1, 48), start, overlap, out.terms[1]);
+        }
+        // The suitability of a quarter month is drawn once, the first time a
+        // window needs it: the windows advance with their start, so the
+        // quarter months are drawn in increasing order, each once, whichever
+        // windows share them.
+        if (repro_ > 0) {
+            std::array<bool, kMaxMonths> needed{};
+            int low = kMaxMonths, high = -1;
+            for (const auto& list : out.terms) {
+                for (const TemporalTerm& t : list) {
+                    for (int q = t.i; q < t.i + repro_; ++q) needed[static_cast<std::size_t>(q)] = true;
+                    low = std::min(low, t.i);
+                    high = std::max(high, t.i + repro_ - 1);
+                }
+            }
+            for (int q = low; q <= high; ++q) {
+                if (!needed[static_cast<std::size_t>(q)]) continue;
+                QuarterMonthPlan p = plan_for(q);
+                p.q = q;
+                if (!summary_rule_) {
+                    if (p.months > 0) out.draws += kDrawsPerQuarterMonth;
+                } else {
+                    out.draws += kDrawsPerQuarterMonth * ((p.months > 0 ? 1 : 0) + (p.months_under_uses > 0 ? 1 : 0));
+                }
+                out.quarter_months.push_back(p);
+            }
+        }
+        return out;
+    }
 
+private:
     // The terms of the sum over quarter months first..last, in order; the
     // quarter months whose weight is 0 are left out.
-    int collect(int first, int last, int overlap_qm, double overlap_factor, Term* out) const {
-        int n = 0;
+    void collect(int first, int last, int overlap_qm, double overlap_factor, std::vector<TemporalTerm>& out) const {
         for (int i = std::max(first, 1); i <= last; ++i) {
             double e = egg(i);
             if (i == overlap_qm) e *= overlap_factor;
@@ -204,55 +237,10 @@ public:
             if (p == 0.0) continue;
             const double k = survival(i);
             if (k == 0.0) continue;
-            out[n++] = {i, p * w * k};
-        }
-        return n;
-    }
-
-    // The sums of up to two lists of terms (sum_k of weight x vegetation).
-    // The suitability of a quarter month is drawn once, the first time a
-    // window needs it: the windows advance with their start, so the quarter
-    // months are drawn in increasing order, each once, whichever windows
-    // share them.
-    void sums(const Term* const* lists, const int* counts, int list_count, double* totals) {
-        std::array<bool, kMaxMonths> needed{};
-        int low = kMaxMonths, high = -1;
-        if (repro_ > 0) {
-            for (int l = 0; l < list_count; ++l) {
-                for (int n = 0; n < counts[l]; ++n) {
-                    const int i = lists[l][n].i;
-                    for (int q = i; q < i + repro_; ++q) needed[static_cast<std::size_t>(q)] = true;
-                    low = std::min(low, i);
-                    high = std::max(high, i + repro_ - 1);
-                }
-            }
-        }
-        std::array<double, kMaxMonths> suitability;
-        for (int q = low; q <= high; ++q) {
-            if (needed[static_cast<std::size_t>(q)]) suitability[static_cast<std::size_t>(q)] = quarter_month_suitability(q);
-        }
-        for (int l = 0; l < list_count; ++l) {
-            const Term* terms = lists[l];
-            const int count = counts[l];
-            // Each window's sum starts at 0 and adds its quarter months in
-            // order; the windows are summed side by side.
-            std::array<double, 48> window{};
-            if (repro_ > 0) {
-                for (int j = 0; j < repro_; ++j) {
-                    for (int n = 0; n < count; ++n) window[static_cast<std::size_t>(n)] +=
-                        suitability[static_cast<std::size_t>(terms[n].i + j)];
-                }
-            }
-            double total = 0.0;
-            for (int n = 0; n < count; ++n) {
-                const double vegetation = repro_ > 0 ? window[static_cast<std::size_t>(n)] / repro_ : 0.0;
-                total += terms[n].weight * vegetation;
-            }
-            totals[l] = total;
+            out.push_back({i, p * w * k});
         }
     }
 
-private:
     double egg(int q) const { return (q >= 1 && q <= 48) ? sp_.eggs_by_quarter_month[q - 1] : 0.0; }
 
     // A missing predation value counts as no predation.
@@ -344,17 +332,6 @@ private:
         return {g[o], g[o + 1], g[o + 2]};
     }
 
-    // What a quarter month's draws need, worked out once per quarter month:
-    // the growth behind the height (and, under the summary-density rule,
-    // behind the height under the uses) and the suitability of each class.
-    struct QuarterMonthPlan {
-        int months = -1;
-        int months_under_uses = -1;
-        double v_short = 0.0, v_medium = 0.0, v_tall = 0.0;
-        // Summary-density rule: the reference sward is taller than the used one.
-        double v_medium_taller = 0.0, v_tall_taller = 0.0;
-    };
-
     double medium_value(const Shares& s) const { return s.low * vs_ + (s.medium + s.high) * vm_; }
 
     QuarterMonthPlan plan_for(int q) const {
@@ -417,85 +394,65 @@ private:
         return p;
     }
 
-    static double by_height(const QuarterMonthPlan& p, double cm) {
-        const HeightClass c = height_class(cm);
-        return c == HeightClass::Short ? p.v_short : c == HeightClass::Tall ? p.v_tall : p.v_medium;
-    }
-
-    // Mean suitability of quarter month q over its draws. The draws of a
-    // quarter month are shared by every window that contains it within one
-    // call: same distribution, a fraction of the work.
-    double quarter_month_suitability(int q) {
-        const QuarterMonthPlan p = plan_for(q);
-        double mean;
-        if (draws_) {
-            // Counting only: the draws the quarter month would take, no value.
-            if (!summary_rule_) {
-                if (p.months > 0) *draws_ += kDrawsPerQuarterMonth;
-            } else {
-                *draws_ += kDrawsPerQuarterMonth * ((p.months > 0 ? 1 : 0) + (p.months_under_uses > 0 ? 1 : 0));
-            }
-            mean = 0.0;
-        } else if (!summary_rule_) {
-            // Nothing grown: every draw gives the same height, none is taken.
-            if (p.months <= 0) {
-                mean = by_height(p, 5.0 * scale_);
-            } else if (bounds_ && p.months < kMaxMonths) {
-                // The class of each value from the bounds: the same classes
-                // as from the heights, without working the heights out.
-                const ClassBounds& b = class_bounds(*bounds_, p.months, scale_);
-                const double value[3] = {p.v_short, p.v_medium, p.v_tall};
-                int r[kDrawsPerQuarterMonth];
-                rand15_block<kDrawsPerQuarterMonth>(r);
-                double total = 0.0;
-                for (int n = 0; n < kDrawsPerQuarterMonth; ++n)
-                    total += value[(r[n] >= b.medium_from ? 1 : 0) + (r[n] >= b.tall_from ? 1 : 0)];
-                mean = total / kDrawsPerQuarterMonth;
-            } else {
-                double total = 0.0;
-                for (int n = 0; n < kDrawsPerQuarterMonth; ++n) total += by_height(p, draw_height(p.months, scale_));
-                mean = total / kDrawsPerQuarterMonth;
-            }
-        } else {
-            double total = 0.0;
-            for (int n = 0; n < kDrawsPerQuarterMonth; ++n) {
-                const double r = draw_height(p.months, scale_);
-                const double u = draw_height(p.months_under_uses, scale_);
-                const HeightClass c = height_class(r);
-                if (c == HeightClass::Short) {
-                    total += p.v_short;
-                } else if (c == HeightClass::Tall) {
-                    total += r <= u ? p.v_tall : p.v_tall_taller;
-                } else {
-                    total += r <= u ? p.v_medium : p.v_medium_taller;
-                }
-            }
-            mean = total / kDrawsPerQuarterMonth;
-        }
-        return mean;
-    }
-
     const SpeciesRecord& sp_;
     const PixelRecord& px_;
     const MeasureRecord& m_;
     double trampling_;
     bool predation_;
-    long long* draws_ = nullptr;
     Uses uses_;
     Uses u_uses_;
     Uses r_uses_;
     int fifth_until_ = 0;
     int a_ = 0, b_ = 0, c_ = 0;
     int growth_start_ = 0;
-    double scale_ = 1.0;
     bool mowing_only_ = true;
     bool summary_rule_ = false;
     double vs_ = 0.0, vm_ = 0.0, vt_ = 0.0;
     int crit_ = 0;
     int repro_ = 0;
     bool substitute_ = false;
-    ScaleBounds* bounds_ = nullptr;
 };
+
+double by_height(const QuarterMonthPlan& p, double cm) {
+    const HeightClass c = height_class(cm);
+    return c == HeightClass::Short ? p.v_short : c == HeightClass::Tall ? p.v_tall : p.v_medium;
+}
+
+// Mean suitability of a planned quarter month over its draws.
+double quarter_month_suitability(const QuarterMonthPlan& p, bool summary_rule, double scale, ScaleBounds* bounds) {
+    if (!summary_rule) {
+        // Nothing grown: every draw gives the same height, none is taken.
+        if (p.months <= 0) return by_height(p, 5.0 * scale);
+        double total = 0.0;
+        if (bounds && p.months < kMaxMonths) {
+            // The class of each value from the bounds: the same classes as
+            // from the heights, without working the heights out.
+            const ClassBounds& b = class_bounds(*bounds, p.months, scale);
+            const double value[3] = {p.v_short, p.v_medium, p.v_tall};
+            int r[kDrawsPerQuarterMonth];
+            rand15_block<kDrawsPerQuarterMonth>(r);
+            for (int n = 0; n < kDrawsPerQuarterMonth; ++n)
+                total += value[(r[n] >= b.medium_from ? 1 : 0) + (r[n] >= b.tall_from ? 1 : 0)];
+        } else {
+            for (int n = 0; n < kDrawsPerQuarterMonth; ++n) total += by_height(p, draw_height(p.months, scale));
+        }
+        return total / kDrawsPerQuarterMonth;
+    }
+    double total = 0.0;
+    for (int n = 0; n < kDrawsPerQuarterMonth; ++n) {
+        const double r = draw_height(p.months, scale);
+        const double u = draw_height(p.months_under_uses, scale);
+        const HeightClass c = height_class(r);
+        if (c == HeightClass::Short) {
+            total += p.v_short;
+        } else if (c == HeightClass::Tall) {
+            total += r <= u ? p.v_tall : p.v_tall_taller;
+        } else {
+            total += r <= u ? p.v_medium : p.v_medium_taller;
+        }
+    }
+    return total / kDrawsPerQuarterMonth;
+}
 
 }  // namespace
 
@@ -539,41 +496,57 @@ double spatial_factor(const SpeciesRecord& sp, const PixelRecord& px, bool preda
 
 namespace {
 
-double run_temporal_model(TemporalModel& model, const SpeciesRecord& sp) {
-    using Term = TemporalModel::Term;
-    const int start = sp.second_generation_start;
-    const int end = sp.second_generation_end;
-    std::array<Term, 48> first{}, second{};
-    const Term* lists[2] = {first.data(), second.data()};
-    int counts[2] = {0, 0};
-    double totals[2] = {0.0, 0.0};
-    if (start == end) {
-        counts[0] = model.collect(1, kLastVisitedQuarterMonth, -1, 1.0, first.data());
-        model.sums(lists, counts, 1, totals);
-        return totals[0];
+}  // namespace
+
+TemporalPlan temporal_plan(const SpeciesRecord& sp, const PixelRecord& px, const MeasureEvaluation& me,
+                           double trampling, bool predation) {
+    return TemporalModel(sp, px, me, trampling, predation).plan(sp);
+}
+
+double height_scale(const PixelRecord& px) {
+    const bool two = px.number_of_grassland_types >= 2;
+    return (two ? 0.7 * px.height1 + 0.3 * px.height2 : px.height1) / 100.0;
+}
+
+double temporal_factor(const TemporalPlan& plan, double scale) {
+    std::array<double, kMaxMonths> suitability;
+    if (!plan.quarter_months.empty()) {
+        ScaleBounds* bounds = bounds_for_scale(scale);
+        for (const QuarterMonthPlan& p : plan.quarter_months)
+            suitability[static_cast<std::size_t>(p.q)] = quarter_month_suitability(p, plan.summary_rule, scale, bounds);
     }
-    const double overlap = sp.percent_for_overlap != 0.0 ? 1.0 - sp.percent_for_overlap / 100.0 : 1.0;
-    if (start >= 2) counts[0] = model.collect(1, start - 1, -1, 1.0, first.data());
-    counts[1] = model.collect(start, std::min(end - 1, 48), start, overlap, second.data());
-    model.sums(lists, counts, 2, totals);
-    const double t1 = start >= 2 ? totals[0] : 0.0;
+    double totals[2] = {0.0, 0.0};
+    const int window = plan.window;
+    for (int l = 0; l < 2; ++l) {
+        const std::vector<TemporalTerm>& terms = plan.terms[l];
+        const std::size_t count = terms.size();
+        if (count == 0) continue;
+        // Each window's sum starts at 0 and adds its quarter months in
+        // order; the windows are summed side by side.
+        std::array<double, 48> sums{};
+        for (int j = 0; j < window; ++j) {
+            for (std::size_t n = 0; n < count; ++n) sums[n] += suitability[static_cast<std::size_t>(terms[n].i + j)];
+        }
+        double total = 0.0;
+        for (std::size_t n = 0; n < count; ++n) {
+            const double vegetation = window > 0 ? sums[n] / window : 0.0;
+            total += terms[n].weight * vegetation;
+        }
+        totals[l] = total;
+    }
+    if (!plan.two_generations) return totals[0];
+    const double t1 = plan.first_generation ? totals[0] : 0.0;
     return (t1 + totals[1]) * 0.5;
 }
 
-}  // namespace
-
 double temporal_factor(const SpeciesRecord& sp, const PixelRecord& px, const MeasureEvaluation& me,
                        double trampling, bool predation) {
-    TemporalModel model(sp, px, me, trampling, predation);
-    return run_temporal_model(model, sp);
+    return temporal_factor(temporal_plan(sp, px, me, trampling, predation), height_scale(px));
 }
 
 long long temporal_factor_draws(const SpeciesRecord& sp, const PixelRecord& px, const MeasureEvaluation& me,
                                 double trampling, bool predation) {
-    long long draws = 0;
-    TemporalModel model(sp, px, me, trampling, predation, &draws);
-    run_temporal_model(model, sp);
-    return draws;
+    return temporal_plan(sp, px, me, trampling, predation).draws;
 }
 
 long long species_quality_draws(const SpeciesRecord& sp, const PixelRecord& px, const MeasureEvaluation& me,
