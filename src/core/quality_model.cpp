@@ -90,6 +90,7 @@ double draw_height(int months, double scale) {
 struct ClassBounds {
     int medium_from = -1;  // -1: not yet worked out
     int tall_from = 0;
+    int only_class = -1;   // 0, 1, 2 when every value gives that class (short, medium, tall)
 };
 
 constexpr int kMaxMonths = 48 + kMaxWindow + 1;
@@ -119,6 +120,13 @@ const ClassBounds& class_bounds(ScaleBounds& table, int months, double scale) {
     if (b.medium_from < 0) {
         b.tall_from = first_value(months, scale, [](double h) { return h > 30.0; });
         b.medium_from = first_value(months, scale, [](double h) { return !(h < 10.0); });
+        if (b.medium_from > RAND15_MAX) {
+            b.only_class = 0;
+        } else if (b.tall_from == 0) {
+            b.only_class = 2;
+        } else if (b.medium_from == 0 && b.tall_from > RAND15_MAX) {
+            b.only_class = 1;
+        }
     }
     return b;
 }
@@ -429,10 +437,18 @@ double quarter_month_suitability(const QuarterMonthPlan& p, bool summary_rule, d
             // from the heights, without working the heights out.
             const ClassBounds& b = class_bounds(*bounds, p.months, scale);
             const double value[3] = {p.v_short, p.v_medium, p.v_tall};
-            int r[kDrawsPerQuarterMonth];
-            rand15_block<kDrawsPerQuarterMonth>(r);
-            for (int n = 0; n < kDrawsPerQuarterMonth; ++n)
-                total += value[(r[n] >= b.medium_from ? 1 : 0) + (r[n] >= b.tall_from ? 1 : 0)];
+            if (b.only_class >= 0) {
+                // Every value gives the same class (the usual case): the
+                // values need not be known, only passed over.
+                rand15_skip<kDrawsPerQuarterMonth>();
+                const double v = value[b.only_class];
+                for (int n = 0; n < kDrawsPerQuarterMonth; ++n) total += v;
+            } else {
+                int r[kDrawsPerQuarterMonth];
+                rand15_block<kDrawsPerQuarterMonth>(r);
+                for (int n = 0; n < kDrawsPerQuarterMonth; ++n)
+                    total += value[(r[n] >= b.medium_from ? 1 : 0) + (r[n] >= b.tall_from ? 1 : 0)];
+            }
         } else {
             for (int n = 0; n < kDrawsPerQuarterMonth; ++n) total += by_height(p, draw_height(p.months, scale));
         }
@@ -524,8 +540,18 @@ double temporal_factor(const TemporalPlan& plan, double scale) {
         // Each window's sum starts at 0 and adds its quarter months in
         // order; the windows are summed side by side.
         std::array<double, 48> sums{};
-        for (int j = 0; j < window; ++j) {
-            for (std::size_t n = 0; n < count; ++n) sums[n] += suitability[static_cast<std::size_t>(terms[n].i + j)];
+        const int first = terms.front().i;
+        if (terms.back().i - first == static_cast<int>(count) - 1) {
+            // Consecutive windows (the terms rise one by one): plain loads.
+            const double* from = suitability.data() + first;
+            for (int j = 0; j < window; ++j) {
+                for (std::size_t n = 0; n < count; ++n) sums[n] += from[n + static_cast<std::size_t>(j)];
+            }
+        } else {
+            for (int j = 0; j < window; ++j) {
+                for (std::size_t n = 0; n < count; ++n)
+                    sums[n] += suitability[static_cast<std::size_t>(terms[n].i + j)];
+            }
         }
         double total = 0.0;
         for (std::size_t n = 0; n < count; ++n) {
