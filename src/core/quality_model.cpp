@@ -221,6 +221,12 @@ public:
                 if (!needed[static_cast<std::size_t>(q)]) continue;
                 QuarterMonthPlan p = plan_for(q);
                 p.q = q;
+                const double value[3] = {p.v_short, p.v_medium, p.v_tall};
+                for (int c = 0; c < 3; ++c) {
+                    double total = 0.0;
+                    for (int n = 0; n < kDrawsPerQuarterMonth; ++n) total += value[c];
+                    p.only_class_mean[c] = total / kDrawsPerQuarterMonth;
+                }
                 if (!summary_rule_) {
                     if (p.months > 0) out.draws += kDrawsPerQuarterMonth;
                 } else {
@@ -441,8 +447,7 @@ double quarter_month_suitability(const QuarterMonthPlan& p, bool summary_rule, d
                 // Every value gives the same class (the usual case): the
                 // values need not be known, only passed over.
                 rand15_skip<kDrawsPerQuarterMonth>();
-                const double v = value[b.only_class];
-                for (int n = 0; n < kDrawsPerQuarterMonth; ++n) total += v;
+                return p.only_class_mean[b.only_class];
             } else {
                 int r[kDrawsPerQuarterMonth];
                 rand15_block<kDrawsPerQuarterMonth>(r);

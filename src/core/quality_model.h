@@ -58,6 +58,8 @@ struct QuarterMonthPlan {
     int months_under_uses = -1;  // the same under the uses (summary-density rule)
     double v_short = 0.0, v_medium = 0.0, v_tall = 0.0;
     double v_medium_taller = 0.0, v_tall_taller = 0.0;
+    // The mean of the draws when every value gives one class: short, medium, tall.
+    double only_class_mean[3] = {0.0, 0.0, 0.0};
 };
 struct TemporalPlan {
     int window = 0;              // quarter months of a brood's window (reproduction period)
