@@ -72,7 +72,14 @@ int main() {
     run.measures = request.measures;
     run.species = request.species;
     run.countryID = country;
-    run.results = EvaluationRun(db, request);
+    std::vector<std::vector<PixelResult>> results = EvaluationRun(db, request);
+    {
+        // The same run in the form the effectiveness analysis keeps.
+        CompactEvaluation compact = CompactEvaluationRun(db, request);
+        run.results = std::move(compact.results);
+        run.area = std::move(compact.area);
+        run.payment = std::move(compact.payment);
+    }
     run.pixel_area = load_raster_reference(db, country).pixel_area_ha;
     std::vector<VisualisationRow> rows = effectiveness_visualisation_rows(run);
     std::printf("visualisation_rows_of_the_run: %zu\n", rows.size());
@@ -99,7 +106,7 @@ int main() {
     // rows each, written in the store's transaction either way.
     std::vector<PixelResultRow> stored;
     std::set<int> seen;
-    for (const auto& list : run.results) {
+    for (const auto& list : results) {
         for (const PixelResult& r : list) {
             if (stored.size() == kSingleRows) break;
             if (!seen.insert(r.pixelID).second) continue;

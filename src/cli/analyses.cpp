@@ -233,7 +233,7 @@ AnalysisOutput run_effectiveness_analysis(DatabaseAccess& db, const Scenario& s,
     clear_graphic_rows(db);
     EffectivenessRun run = run_effectiveness(db, in, o.feedback, o.seed.value_or(1));
     fail_if(run.message);
-    if (o.visualize) write_visualisation_rows(db, effectiveness_visualisation_rows(run));
+    if (o.visualize) write_visualisation_rows(db, run);
 
     AnalysisOutput out;
     out.lines = run.lines;
@@ -247,11 +247,17 @@ AnalysisOutput run_effectiveness_analysis(DatabaseAccess& db, const Scenario& s,
         }
         e["qualifying_pixels"] = list.size();
         e["area_ha"] = list.size() * run.pixel_area;
+        // Per species the sum of its qualities in list order (one that is
+        // not stored is 0).
+        std::vector<double> sums(run.species.size(), 0.0);
+        for (std::size_t r = 0; r < list.size(); ++r) {
+            for (std::size_t e = list.quality_begin(r); e < list.quality_end(r); ++e) {
+                if (list.species_index(e) < sums.size()) sums[list.species_index(e)] += list.quality(e);
+            }
+        }
         json species = json::array();
         for (std::size_t k = 0; k < run.species.size(); ++k) {
-            double sum = 0.0;
-            for (const auto& res : list) sum += k < res.qualities.size() ? res.qualities[k].quality : 0.0;
-            species.push_back({{"name", run.species[k].name}, {"effective_area_ha", sum * run.pixel_area}});
+            species.push_back({{"name", run.species[k].name}, {"effective_area_ha", sums[k] * run.pixel_area}});
         }
         e["species"] = species;
         measures.push_back(e);

@@ -26,6 +26,47 @@ inline int rand15() {
     return static_cast<int>((state >> 16) & 0x7FFFu);
 }
 
+// The next N values at once, as N calls of rand15() would give them and
+// leaving the same state: each value is worked out from the state before the
+// block (the map of k steps is x -> A_k x + C_k), so that the values do not
+// wait for one another.
+namespace detail {
+// The maps of 0..N steps: x -> a[k] x + c[k].
+template <int N>
+struct RandomSteps {
+    std::uint32_t a[N + 1];
+    std::uint32_t c[N + 1];
+};
+template <int N>
+inline constexpr RandomSteps<N> kRandomSteps = [] {
+    RandomSteps<N> s{};
+    s.a[0] = 1;
+    s.c[0] = 0;
+    for (int k = 1; k <= N; ++k) {
+        s.a[k] = s.a[k - 1] * kRandomMultiplier;
+        s.c[k] = s.c[k - 1] * kRandomMultiplier + kRandomIncrement;
+    }
+    return s;
+}();
+}  // namespace detail
+
+template <int N>
+inline void rand15_block(int* out) {
+    constexpr const detail::RandomSteps<N>& steps = detail::kRandomSteps<N>;
+    std::uint32_t& state = *detail::t_random_state;
+    const std::uint32_t s = state;
+    for (int k = 1; k <= N; ++k) out[k - 1] = static_cast<int>(((s * steps.a[k] + steps.c[k]) >> 16) & 0x7FFFu);
+    state = s * steps.a[N] + steps.c[N];
+}
+
+// Passes over the next N values: the state N calls of rand15() would leave.
+template <int N>
+inline void rand15_skip() {
+    constexpr const detail::RandomSteps<N>& steps = detail::kRandomSteps<N>;
+    std::uint32_t& state = *detail::t_random_state;
+    state = state * steps.a[N] + steps.c[N];
+}
+
 // These act on the state the calling thread draws from: the process-wide one
 // unless the thread has bound a RandomStream.
 // Restart the sequence from `seed`.

@@ -76,82 +76,139 @@ void sort_by_margin_without_payment(std::vector<PixelResult>& results) {
     });
 }
 
+namespace {
+
+// What the lines and `graphic` rows of one measure are made of.
+struct SpeciesFigures {
+    double quality_sum = 0.0;
+    double positive_sum = 0.0;
+    double cost_sum = 0.0;
+    int positive = 0;
+    double q_min = std::numeric_limits<double>::infinity();
+    double q_max = -std::numeric_limits<double>::infinity();
+
+    void add(double q, int cost) {
+        quality_sum += q;
+        if (q > 0) {
+            ++positive;
+            positive_sum += q;
+            cost_sum += cost;
+            q_min = std::min(q_min, q);
+            q_max = std::max(q_max, q);
+        }
+    }
+};
+
+struct MeasureFigures {
+    int count = 0;
+    int cost_low = 0;
+    int cost_high = 0;
+    std::vector<SpeciesFigures> species;
+};
+
+void add_measure(EffectivenessSummary& out, const MeasureRecord& m, const std::vector<SpeciesRecord>& species,
+                 const MeasureFigures& f, double pixel_area) {
+    if (f.count == 0) {
+        out.lines.push_back(" Measure, " + m.name + ", " + std::to_string(m.month_quarter_first_use) + "/" +
+                            std::to_string(m.distance_2use));
+        out.lines.push_back(std::string("The measure is unsuitable for ") + "all species.");
+        GraphicRow row;
+        row.measureID = m.measureID;
+        row.m_name = m.name;
+        if (!species.empty()) {
+            row.speciesID = species.front().speciesID;
+            row.species_name = species.front().name;
+        }
+        out.graphic.push_back(row);
+        return;
+    }
+    out.lines.push_back(measure_line(m));
+    out.lines.push_back("Range of cost: " + std::to_string(f.cost_low) + " - " + std::to_string(f.cost_high) +
+                        "  Euro/ha");
+    out.lines.push_back("Number of qualifying pixels: " + std::to_string(f.count) + " = " +
+                        format_fixed(f.count * pixel_area, 2) + " ha");
+    out.lines.push_back(std::string("Effective area for the ") + "species in ha: ");
+
+    for (std::size_t k = 0; k < species.size(); ++k) {
+        const SpeciesFigures& sf = f.species[k];
+        const double effective_area = sf.quality_sum * pixel_area;
+        out.lines.push_back(species[k].name + ": " + format_fixed(effective_area, 2));
+
+        GraphicRow row;
+        row.measureID = m.measureID;
+        row.speciesID = species[k].speciesID;
+        row.m_name = m.name;
+        row.species_name = species[k].name;
+        if (sf.positive > 0) {
+            row.qual_min = sf.q_min;
+            row.qual_max = sf.q_max;
+            row.qual_medium = sf.positive_sum / sf.positive;
+            row.cost_medium = sf.cost_sum / sf.positive;
+        }
+        row.cost_min = f.cost_low;
+        row.cost_max = f.cost_high;
+        row.eff_area = effective_area;
+        row.nr_pixel = sf.positive;
+        out.graphic.push_back(row);
+    }
+}
+
+}  // namespace
+
+int shown_cost(const CompactResult& result, int transaction_costs) {
+    return truncate_to_int(transaction_costs - result.margin_without_payment);
+}
+
 EffectivenessSummary summarise_effectiveness(const std::vector<MeasureRecord>& measures,
                                              const std::vector<SpeciesRecord>& species,
                                              std::vector<std::vector<PixelResult>>& results, double pixel_area,
                                              int transaction_costs) {
     EffectivenessSummary out;
     if (results.size() < measures.size()) results.resize(measures.size());
-
     for (std::size_t mi = 0; mi < measures.size(); ++mi) {
-        const MeasureRecord& m = measures[mi];
         std::vector<PixelResult>& list = results[mi];
-
-        if (list.empty()) {
-            out.lines.push_back(" Measure, " + m.name + ", " + std::to_string(m.month_quarter_first_use) + "/" +
-                                std::to_string(m.distance_2use));
-            out.lines.push_back(std::string("The measure is unsuitable for ") + "all species.");
-            GraphicRow row;
-            row.measureID = m.measureID;
-            row.m_name = m.name;
-            if (!species.empty()) {
-                row.speciesID = species.front().speciesID;
-                row.species_name = species.front().name;
+        MeasureFigures f;
+        if (!list.empty()) {
+            sort_by_margin_without_payment(list);
+            f.cost_low = shown_cost(list.front(), transaction_costs);
+            f.cost_high = shown_cost(list.back(), transaction_costs);
+            f.count = static_cast<int>(list.size());
+            f.species.resize(species.size());
+            for (std::size_t k = 0; k < species.size(); ++k) {
+                for (const PixelResult& r : list) f.species[k].add(quality_at(r, k), shown_cost(r, transaction_costs));
             }
-            out.graphic.push_back(row);
-            continue;
         }
+        add_measure(out, measures[mi], species, f, pixel_area);
+    }
+    return out;
+}
 
-        sort_by_margin_without_payment(list);
-        const int cost_low = shown_cost(list.front(), transaction_costs);
-        const int cost_high = shown_cost(list.back(), transaction_costs);
-        const int count = static_cast<int>(list.size());
-
-        out.lines.push_back(measure_line(m));
-        out.lines.push_back("Range of cost: " + std::to_string(cost_low) + " - " + std::to_string(cost_high) +
-                            "  Euro/ha");
-        out.lines.push_back("Number of qualifying pixels: " + std::to_string(count) + " = " +
-                            format_fixed(count * pixel_area, 2) + " ha");
-        out.lines.push_back(std::string("Effective area for the ") + "species in ha: ");
-
-        for (std::size_t k = 0; k < species.size(); ++k) {
-            double quality_sum = 0.0;
-            double positive_sum = 0.0;
-            double cost_sum = 0.0;
-            int positive = 0;
-            double q_min = std::numeric_limits<double>::infinity();
-            double q_max = -std::numeric_limits<double>::infinity();
-            for (const PixelResult& r : list) {
-                const double q = quality_at(r, k);
-                quality_sum += q;
-                if (q > 0) {
-                    ++positive;
-                    positive_sum += q;
-                    cost_sum += shown_cost(r, transaction_costs);
-                    q_min = std::min(q_min, q);
-                    q_max = std::max(q_max, q);
+EffectivenessSummary summarise_effectiveness(const std::vector<MeasureRecord>& measures,
+                                             const std::vector<SpeciesRecord>& species,
+                                             std::vector<CompactResults>& results, double pixel_area,
+                                             int transaction_costs) {
+    EffectivenessSummary out;
+    if (results.size() < measures.size()) results.resize(measures.size());
+    for (std::size_t mi = 0; mi < measures.size(); ++mi) {
+        CompactResults& list = results[mi];
+        MeasureFigures f;
+        if (!list.empty()) {
+            list.sort_by_margin_without_payment();
+            f.cost_low = shown_cost(list.front(), transaction_costs);
+            f.cost_high = shown_cost(list.back(), transaction_costs);
+            f.count = static_cast<int>(list.size());
+            f.species.resize(species.size());
+            // Each species' sums take the results in list order, as above;
+            // a quality that is not stored is 0 and adds nothing.
+            for (std::size_t r = 0; r < list.size(); ++r) {
+                const int cost = shown_cost(list[r], transaction_costs);
+                for (std::size_t e = list.quality_begin(r); e < list.quality_end(r); ++e) {
+                    const std::size_t k = list.species_index(e);
+                    if (k < f.species.size()) f.species[k].add(list.quality(e), cost);
                 }
             }
-            const double effective_area = quality_sum * pixel_area;
-            out.lines.push_back(species[k].name + ": " + format_fixed(effective_area, 2));
-
-            GraphicRow row;
-            row.measureID = m.measureID;
-            row.speciesID = species[k].speciesID;
-            row.m_name = m.name;
-            row.species_name = species[k].name;
-            if (positive > 0) {
-                row.qual_min = q_min;
-                row.qual_max = q_max;
-                row.qual_medium = positive_sum / positive;
-                row.cost_medium = cost_sum / positive;
-            }
-            row.cost_min = cost_low;
-            row.cost_max = cost_high;
-            row.eff_area = effective_area;
-            row.nr_pixel = positive;
-            out.graphic.push_back(row);
         }
+        add_measure(out, measures[mi], species, f, pixel_area);
     }
     return out;
 }
@@ -181,12 +238,14 @@ EffectivenessRun run_effectiveness(DatabaseAccess& db, const EffectivenessInputs
     request.measures = run.measures;
     request.distance_cost_factor = parse_real(in.distance_cost_factor);
     request.seed = seed;
-    run.results = EvaluationRun(db, request, feedback);
+    CompactEvaluation evaluation = CompactEvaluationRun(db, request, feedback);
     if (feedback && feedback->cancelled()) {
         run.cancelled = true;
-        run.results.clear();
         return run;
     }
+    run.results = std::move(evaluation.results);
+    run.area = std::move(evaluation.area);
+    run.payment = std::move(evaluation.payment);
     run.pixel_area = load_raster_reference(db, run.countryID).pixel_area_ha;
 
     EffectivenessSummary summary =
@@ -197,35 +256,60 @@ EffectivenessRun run_effectiveness(DatabaseAccess& db, const EffectivenessInputs
     return run;
 }
 
-std::vector<VisualisationRow> effectiveness_visualisation_rows(const EffectivenessRun& run) {
-    std::vector<VisualisationRow> rows;
+namespace {
+
+// Calls `emit` with each row "Visualize" writes, in writing order.
+template <typename Emit>
+void for_each_visualisation_row(const EffectivenessRun& run, Emit emit) {
+    const int columns = run.area.columns();
+    VisualisationRow row;
+    row.countryID = run.countryID;
     for (std::size_t mi = 0; mi < run.measures.size() && mi < run.results.size(); ++mi) {
         const MeasureRecord& m = run.measures[mi];
-        for (const PixelResult& r : run.results[mi]) {
-            for (std::size_t k = 0; k < r.qualities.size(); ++k) {
-                VisualisationRow row;
-                row.measureID = m.measureID;
-                row.measure_name = m.name;
-                row.speciesID = r.qualities[k].speciesID;
-                row.species_name = k < run.species.size() ? run.species[k].name : std::string();
-                row.quality = r.qualities[k].quality;
-                row.pixelID = r.pixelID;
-                row.pixel_i = r.row;
-                row.pixel_j = r.column;
-                row.pixel_x = r.x_coordinate;
-                row.pixel_y = r.y_coordinate;
-                row.benefit = r.margin_without_payment;
-                row.payment = r.measure ? r.measure->payment : m.payment;
-                row.countryID = run.countryID;
-                rows.push_back(std::move(row));
+        const CompactResults& list = run.results[mi];
+        row.measureID = m.measureID;
+        row.measure_name = m.name;
+        row.payment = mi < run.payment.size() ? run.payment[mi] : m.payment;
+        for (std::size_t r = 0; r < list.size(); ++r) {
+            const int i = columns > 0 ? static_cast<int>(list[r].cell / static_cast<std::uint32_t>(columns)) : 0;
+            const int j = columns > 0 ? static_cast<int>(list[r].cell % static_cast<std::uint32_t>(columns)) : 0;
+            const PixelRecord& pixel = run.area.at(i, j);
+            row.pixelID = pixel.pixelID;
+            row.pixel_i = i;
+            row.pixel_j = j;
+            row.pixel_x = pixel.x_coordinate;
+            row.pixel_y = pixel.y_coordinate;
+            row.benefit = list[r].margin_without_payment;
+            std::size_t e = list.quality_begin(r);
+            const std::size_t end = list.quality_end(r);
+            // One row per species, with 0 where the species does not reach
+            // its minimum.
+            for (std::size_t k = 0; k < run.species.size(); ++k) {
+                double q = 0.0;
+                if (e < end && list.species_index(e) == k) q = list.quality(e++);
+                row.speciesID = run.species[k].speciesID;
+                row.species_name = run.species[k].name;
+                row.quality = q;
+                emit(row);
             }
         }
     }
+}
+
+}  // namespace
+
+std::vector<VisualisationRow> effectiveness_visualisation_rows(const EffectivenessRun& run) {
+    std::vector<VisualisationRow> rows;
+    for_each_visualisation_row(run, [&](const VisualisationRow& row) { rows.push_back(row); });
     return rows;
 }
 
 void write_visualisation_rows(DatabaseAccess& db, const std::vector<VisualisationRow>& rows) {
     save_visualisation_rows(db, rows);
+}
+
+void write_visualisation_rows(DatabaseAccess& db, const EffectivenessRun& run) {
+    save_visualisation_rows(db, [&](const VisualisationRowSink& sink) { for_each_visualisation_row(run, sink); });
 }
 
 }  // namespace pravel

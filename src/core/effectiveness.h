@@ -55,6 +55,8 @@ InputProblem effectiveness_species_problem(bool species_chosen, const std::strin
 // without payment, truncated to whole Euro.
 int shown_cost(const PixelResult& result, int transaction_costs);
 
+int shown_cost(const CompactResult& result, int transaction_costs);
+
 // Sorts a result list by margin without payment, highest (cheapest) first.
 void sort_by_margin_without_payment(std::vector<PixelResult>& results);
 
@@ -77,6 +79,11 @@ EffectivenessSummary summarise_effectiveness(const std::vector<MeasureRecord>& m
                                              const std::vector<SpeciesRecord>& species,
                                              std::vector<std::vector<PixelResult>>& results, double pixel_area,
                                              int transaction_costs);
+// The same summary of results in compact form.
+EffectivenessSummary summarise_effectiveness(const std::vector<MeasureRecord>& measures,
+                                             const std::vector<SpeciesRecord>& species,
+                                             std::vector<CompactResults>& results, double pixel_area,
+                                             int transaction_costs);
 
 // Outcome of a run through the database.
 struct EffectivenessRun {
@@ -87,7 +94,9 @@ struct EffectivenessRun {
     bool cancelled = false;
     std::vector<MeasureRecord> measures;               // copies with net payment
     std::vector<SpeciesRecord> species;
-    std::vector<std::vector<PixelResult>> results;     // per measure, sorted
+    std::vector<CompactResults> results;               // per measure, sorted
+    PixelRaster area;                                  // the loaded area the results' cells lie in
+    std::vector<double> payment;                       // per measure, as prepared for the evaluation
     int countryID = 0;
     int transaction_costs = 0;
     double pixel_area = 0.0;
@@ -108,5 +117,8 @@ EffectivenessRun run_effectiveness(DatabaseAccess& db, const EffectivenessInputs
 std::vector<VisualisationRow> effectiveness_visualisation_rows(const EffectivenessRun& run);
 
 void write_visualisation_rows(DatabaseAccess& db, const std::vector<VisualisationRow>& rows);
+// Writes the rows of effectiveness_visualisation_rows(run) as they are made,
+// without keeping them all.
+void write_visualisation_rows(DatabaseAccess& db, const EffectivenessRun& run);
 
 }  // namespace pravel

@@ -281,6 +281,7 @@ PixelMargin pixel_margin(const PixelRecord& p, const MeasureEvaluation& me, doub
 namespace {
 
 using ResultLists = std::vector<std::vector<PixelResult>>;
+using CompactLists = std::vector<CompactResults>;
 
 // What every row of a run shares: the measures, the species' minima and the
 // quality model.
@@ -289,10 +290,38 @@ struct RowContext {
     const EvaluationRequest& request;
     std::vector<std::shared_ptr<const MeasureRecord>> shared_measures;
     std::vector<double> minimum;
+    // The species quality model's plans per draw-count key, measure and
+    // species; empty when the run uses a quality function of the caller's.
+    std::vector<DrawCountKey> plan_keys;
+    std::vector<TemporalPlan> plans;  // [key][measure][species]
 };
 
+// The temporal factor's plans for every draw-count key of the area: pixels
+// then differ only in their height scale and their draws.
+void make_plans(RowContext& c) {
+    const std::size_t measure_count = c.in.measures.size();
+    const std::size_t species_count = c.request.species.size();
+    for (const PixelRecord& p : c.in.pixels.cells()) {
+        if (!is_evaluated_grassland(p)) continue;
+        const DrawCountKey key = draw_count_key(p);
+        if (std::find(c.plan_keys.begin(), c.plan_keys.end(), key) != c.plan_keys.end()) continue;
+        c.plan_keys.push_back(key);
+        PixelRecord pixel;
+        pixel.growth_start = key.growth_start;
+        pixel.altitude = key.altitude ? 1 : 0;
+        for (std::size_t mi = 0; mi < measure_count; ++mi) {
+            const MeasureEvaluation& me = c.in.measures[mi];
+            for (std::size_t s = 0; s < species_count; ++s) {
+                const double trampling = s < me.trampling.size() ? me.trampling[s] : 0.0;
+                c.plans.push_back(temporal_plan(c.request.species[s], pixel, me, trampling,
+                                                c.request.time_dependent_predation));
+            }
+        }
+    }
+}
+
 RowContext make_context(const EvaluationInputs& in, const EvaluationRequest& request) {
-    RowContext c{in, request, {}, {}};
+    RowContext c{in, request, {}, {}, {}, {}};
     c.shared_measures.reserve(in.measures.size());
     for (const MeasureEvaluation& me : in.measures) {
         c.shared_measures.push_back(std::make_shared<const MeasureRecord>(me.measure));
@@ -306,16 +335,41 @@ RowContext make_context(const EvaluationInputs& in, const EvaluationRequest& req
 
 // Evaluates one raster row and appends its results to `results` (one list
 // per measure). `Model` is called like species_quality.
-template <typename Model>
-void evaluate_row(const RowContext& c, int row, const Model& model, ResultLists& results,
+struct RowContext;
+void add_result(const RowContext& c, ResultLists& results, std::size_t mi, int row, int column,
+                const PixelRecord& pixel, const std::vector<SpeciesQuality>& qualities, const PixelMargin& margin);
+void add_result(const RowContext& c, CompactLists& results, std::size_t mi, int row, int column,
+                const PixelRecord& pixel, const std::vector<SpeciesQuality>& qualities, const PixelMargin& margin);
+
+template <typename Model, typename Lists>
+void evaluate_row(const RowContext& c, int row, const Model& model, Lists& results,
                   std::vector<SpeciesQuality>& qualities) {
     const PixelRaster& raster = c.in.pixels;
     const std::size_t measure_count = c.in.measures.size();
     const std::size_t species_count = c.request.species.size();
     qualities.resize(species_count);
+    const bool planned = !c.plans.empty();
+    std::vector<double> spatial(species_count);
     for (int column = 0; column < raster.columns(); ++column) {
         const PixelRecord& pixel = raster.at(row, column);
         if (!is_evaluated_grassland(pixel)) continue;
+
+        // With the plans, the species quality model is worked out as
+        // species_quality does it: the spatial factor (once per pixel and
+        // species) times the temporal factor, which is not drawn where the
+        // spatial factor is 0.
+        const TemporalPlan* key_plans = nullptr;
+        double scale = 0.0;
+        if (planned) {
+            const DrawCountKey key = draw_count_key(pixel);
+            const auto k = static_cast<std::size_t>(
+                std::find(c.plan_keys.begin(), c.plan_keys.end(), key) - c.plan_keys.begin());
+            key_plans = c.plans.data() + k * measure_count * species_count;
+            scale = height_scale(pixel);
+            for (std::size_t s = 0; s < species_count; ++s) {
+                spatial[s] = spatial_factor(c.request.species[s], pixel, c.request.time_dependent_predation);
+            }
+        }
 
         for (std::size_t mi = 0; mi < measure_count; ++mi) {
             const MeasureEvaluation& me = c.in.measures[mi];
@@ -331,8 +385,14 @@ void evaluate_row(const RowContext& c, int row, const Model& model, ResultLists&
             bool qualifies = false;
             for (std::size_t s = 0; s < species_count; ++s) {
                 const SpeciesRecord& species = c.request.species[s];
-                const double trampling = s < me.trampling.size() ? me.trampling[s] : 0.0;
-                double q = model(species, pixel, me, trampling, c.request.time_dependent_predation);
+                double q;
+                if (planned) {
+                    q = spatial[s] == 0.0 ? 0.0
+                                          : spatial[s] * temporal_factor(key_plans[mi * species_count + s], scale);
+                } else {
+                    const double trampling = s < me.trampling.size() ? me.trampling[s] : 0.0;
+                    q = model(species, pixel, me, trampling, c.request.time_dependent_predation);
+                }
                 if (q >= c.minimum[s]) {
                     qualifies = true;
                 } else {
@@ -341,21 +401,39 @@ void evaluate_row(const RowContext& c, int row, const Model& model, ResultLists&
                 qualities[s] = {species.speciesID, q};
             }
             if (!qualifies) continue;
-
-            PixelResult r;
-            r.pixelID = pixel.pixelID;
-            r.x_coordinate = pixel.x_coordinate;
-            r.y_coordinate = pixel.y_coordinate;
-            r.row = row;
-            r.column = column;
-            r.qualities = qualities;
-            r.margin_without_payment = margin.without_payment;
-            r.margin_with_payment = margin.with_payment;
-            r.measure = c.shared_measures[mi];
-            results[mi].push_back(std::move(r));
+            add_result(c, results, mi, row, column, pixel, qualities, margin);
         }
     }
 }
+
+void add_result(const RowContext& c, ResultLists& results, std::size_t mi, int row, int column,
+                const PixelRecord& pixel, const std::vector<SpeciesQuality>& qualities, const PixelMargin& margin) {
+    PixelResult r;
+    r.pixelID = pixel.pixelID;
+    r.x_coordinate = pixel.x_coordinate;
+    r.y_coordinate = pixel.y_coordinate;
+    r.row = row;
+    r.column = column;
+    r.qualities = qualities;
+    r.margin_without_payment = margin.without_payment;
+    r.margin_with_payment = margin.with_payment;
+    r.measure = c.shared_measures[mi];
+    results[mi].push_back(std::move(r));
+}
+
+void add_result(const RowContext& c, CompactLists& results, std::size_t mi, int row, int column,
+                const PixelRecord&, const std::vector<SpeciesQuality>& qualities, const PixelMargin& margin) {
+    thread_local std::vector<double> values;
+    values.resize(qualities.size());
+    for (std::size_t s = 0; s < qualities.size(); ++s) values[s] = qualities[s].quality;
+    const auto cell = static_cast<std::uint32_t>(static_cast<std::size_t>(row) * c.in.pixels.columns() + column);
+    results[mi].add(cell, margin.without_payment, values.data(), values.size());
+}
+
+void append_list(std::vector<PixelResult>& to, std::vector<PixelResult>& from) {
+    std::move(from.begin(), from.end(), std::back_inserter(to));
+}
+void append_list(CompactResults& to, CompactResults& from) { to.append(from); }
 
 void report_rows(Feedback* feedback, long long rows_done, const PixelRaster& raster) {
     if (!feedback) return;
@@ -366,8 +444,9 @@ void report_rows(Feedback* feedback, long long rows_done, const PixelRaster& ras
     feedback->report(progress);
 }
 
-ResultLists evaluate_in_sequence(const RowContext& c, Feedback* feedback, const QualityFunction& model) {
-    ResultLists results(c.in.measures.size());
+template <typename Lists>
+Lists evaluate_in_sequence(const RowContext& c, Feedback* feedback, const QualityFunction& model) {
+    Lists results(c.in.measures.size());
     std::vector<SpeciesQuality> qualities;
     const PixelRaster& raster = c.in.pixels;
     for (int row = 0; row < raster.rows(); ++row) {
@@ -497,12 +576,13 @@ std::atomic<std::uint64_t> g_repeats_in_sequence{0};
 // and a worker evaluates a block of rows from the generator's state that
 // many draws after the run's start. Each block checks that it took exactly
 // the counted draws; if one did not, the run is repeated in sequence.
-ResultLists evaluate_in_parallel(const RowContext& c, Feedback* feedback, int threads) {
+template <typename Lists>
+Lists evaluate_in_parallel(const RowContext& c, Feedback* feedback, int threads) {
     const PixelRaster& raster = c.in.pixels;
     // Reports come about ten times a second: the first at once, so that even
     // a short run shows that it began and can be cancelled before any row.
     report_rows(feedback, 0, raster);
-    if (feedback && feedback->cancelled()) return ResultLists(c.in.measures.size());
+    if (feedback && feedback->cancelled()) return Lists(c.in.measures.size());
     const int rows = raster.rows();
     const std::uint32_t start_state = random_state();
     std::atomic<bool> stop{false};
@@ -527,14 +607,14 @@ ResultLists evaluate_in_parallel(const RowContext& c, Feedback* feedback, int th
             },
             stop, [&] { return tick(0); });
         if (feedback && feedback->cancelled()) cancelled = true;
-        if (cancelled) return ResultLists(c.in.measures.size());
+        if (cancelled) return Lists(c.in.measures.size());
     }
     for (std::size_t row = 0; row < static_cast<std::size_t>(rows); ++row) first_draw[row + 1] += first_draw[row];
 
     // Blocks of rows, several per thread so that the threads finish together.
     const int block_rows = std::max(1, rows / (threads * 8));
     const int blocks = (rows + block_rows - 1) / block_rows;
-    std::vector<ResultLists> block_results(static_cast<std::size_t>(blocks));
+    std::vector<Lists> block_results(static_cast<std::size_t>(blocks));
     const std::unique_ptr<std::atomic<bool>[]> block_done(new std::atomic<bool>[static_cast<std::size_t>(blocks)]);
     for (int b = 0; b < blocks; ++b) block_done[static_cast<std::size_t>(b)] = false;
     std::atomic<bool> mismatch{false};
@@ -544,15 +624,13 @@ ResultLists evaluate_in_parallel(const RowContext& c, Feedback* feedback, int th
     // The calling thread appends the finished blocks from the first on to the
     // results while the workers go on, so that a block's lists are given back
     // soon after it is done.
-    ResultLists results(c.in.measures.size());
+    Lists results(c.in.measures.size());
     int kept = 0;
     auto take_finished_blocks = [&] {
         while (kept < blocks && block_done[static_cast<std::size_t>(kept)].load(std::memory_order_acquire)) {
-            ResultLists& block = block_results[static_cast<std::size_t>(kept)];
-            for (std::size_t mi = 0; mi < results.size(); ++mi) {
-                std::move(block[mi].begin(), block[mi].end(), std::back_inserter(results[mi]));
-            }
-            ResultLists().swap(block);
+            Lists& block = block_results[static_cast<std::size_t>(kept)];
+            for (std::size_t mi = 0; mi < results.size(); ++mi) append_list(results[mi], block[mi]);
+            Lists().swap(block);
             ++kept;
         }
     };
@@ -565,7 +643,7 @@ ResultLists evaluate_in_parallel(const RowContext& c, Feedback* feedback, int th
                 const int first = b * block_rows;
                 const int last = std::min(rows, first + block_rows);
                 RandomStream stream(random_state_after(start_state, first_draw[static_cast<std::size_t>(first)]));
-                ResultLists lists(c.in.measures.size());
+                Lists lists(c.in.measures.size());
                 for (int row = first; row < last; ++row) {
                     evaluate_row(c, row, species_quality, lists, qualities);
                     ++rows_done;
@@ -588,7 +666,7 @@ ResultLists evaluate_in_parallel(const RowContext& c, Feedback* feedback, int th
         results.clear();
         block_results.clear();
         set_random_state(start_state);
-        return evaluate_in_sequence(c, feedback, QualityFunction(species_quality));
+        return evaluate_in_sequence<Lists>(c, feedback, QualityFunction(species_quality));
     }
 
     // The finished blocks from the first on, as the run in sequence would
@@ -615,20 +693,25 @@ int evaluation_threads() {
     return cores > 0 ? static_cast<int>(cores) : 1;
 }
 
-std::vector<std::vector<PixelResult>> evaluate(const EvaluationInputs& in, const EvaluationRequest& request,
-                                               Feedback* feedback, const QualityFunction& quality) {
-    const RowContext context = make_context(in, request);
+namespace {
+
+template <typename Lists>
+Lists evaluate_lists(const EvaluationInputs& in, const EvaluationRequest& request, Feedback* feedback,
+                     const QualityFunction& quality) {
+    RowContext context = make_context(in, request);
+    if (!quality) make_plans(context);
     const int threads = std::min(request.threads > 0 ? request.threads : evaluation_threads(), in.pixels.rows());
     // A quality function of the caller's may draw in any way; only the
     // species quality model's draws can be placed in advance.
     if (quality || threads <= 1) {
-        return evaluate_in_sequence(context, feedback, quality ? quality : QualityFunction(species_quality));
+        return evaluate_in_sequence<Lists>(context, feedback, quality ? quality : QualityFunction(species_quality));
     }
-    return evaluate_in_parallel(context, feedback, threads);
+    return evaluate_in_parallel<Lists>(context, feedback, threads);
 }
 
-std::vector<std::vector<PixelResult>> EvaluationRun(DatabaseAccess& db, const EvaluationRequest& request,
-                                                    Feedback* feedback) {
+// Seeds, loads, prepares and tells the user once about each measure that
+// cannot be evaluated.
+EvaluationInputs prepared_inputs(DatabaseAccess& db, const EvaluationRequest& request, Feedback* feedback) {
     // Seeded at the start of every run, so that the same inputs give the
     // same qualities in every run and on every machine.
     seed_random(request.seed);
@@ -641,7 +724,78 @@ std::vector<std::vector<PixelResult>> EvaluationRun(DatabaseAccess& db, const Ev
         inform(feedback, "The measure " + measure_label(me.measure) + " is left out of the evaluation: " +
                              measure_problem(me.measure, inputs) + ".");
     }
+    return inputs;
+}
+
+}  // namespace
+
+void CompactResults::add(std::uint32_t cell, double margin_without_payment, const double* qualities,
+                         std::size_t species_count) {
+    results_.push_back({cell, static_cast<std::uint32_t>(quality_.size()), margin_without_payment});
+    for (std::size_t s = 0; s < species_count; ++s) {
+        if (qualities[s] == 0.0) continue;
+        species_.push_back(static_cast<std::uint16_t>(s));
+        quality_.push_back(qualities[s]);
+    }
+}
+
+void CompactResults::append(CompactResults& other) {
+    const auto offset = static_cast<std::uint32_t>(quality_.size());
+    results_.reserve(results_.size() + other.results_.size());
+    for (CompactResult r : other.results_) {
+        r.first_quality += offset;
+        results_.push_back(r);
+    }
+    species_.insert(species_.end(), other.species_.begin(), other.species_.end());
+    quality_.insert(quality_.end(), other.quality_.begin(), other.quality_.end());
+    other = CompactResults();
+}
+
+void CompactResults::sort_by_margin_without_payment() {
+    std::vector<std::uint32_t> order(results_.size());
+    for (std::size_t r = 0; r < order.size(); ++r) order[r] = static_cast<std::uint32_t>(r);
+    std::stable_sort(order.begin(), order.end(), [this](std::uint32_t a, std::uint32_t b) {
+        return results_[a].margin_without_payment > results_[b].margin_without_payment;
+    });
+    CompactResults sorted;
+    sorted.results_.reserve(results_.size());
+    sorted.species_.reserve(species_.size());
+    sorted.quality_.reserve(quality_.size());
+    for (const std::uint32_t r : order) {
+        CompactResult moved = results_[r];
+        moved.first_quality = static_cast<std::uint32_t>(sorted.quality_.size());
+        sorted.results_.push_back(moved);
+        for (std::size_t e = quality_begin(r); e < quality_end(r); ++e) {
+            sorted.species_.push_back(species_[e]);
+            sorted.quality_.push_back(quality_[e]);
+        }
+    }
+    *this = std::move(sorted);
+}
+
+std::vector<std::vector<PixelResult>> evaluate(const EvaluationInputs& in, const EvaluationRequest& request,
+                                               Feedback* feedback, const QualityFunction& quality) {
+    return evaluate_lists<ResultLists>(in, request, feedback, quality);
+}
+
+std::vector<CompactResults> evaluate_compact(const EvaluationInputs& in, const EvaluationRequest& request,
+                                             Feedback* feedback) {
+    return evaluate_lists<CompactLists>(in, request, feedback, {});
+}
+
+std::vector<std::vector<PixelResult>> EvaluationRun(DatabaseAccess& db, const EvaluationRequest& request,
+                                                    Feedback* feedback) {
+    const EvaluationInputs inputs = prepared_inputs(db, request, feedback);
     return evaluate(inputs, request, feedback);
+}
+
+CompactEvaluation CompactEvaluationRun(DatabaseAccess& db, const EvaluationRequest& request, Feedback* feedback) {
+    EvaluationInputs inputs = prepared_inputs(db, request, feedback);
+    CompactEvaluation out;
+    out.results = evaluate_compact(inputs, request, feedback);
+    for (const MeasureEvaluation& me : inputs.measures) out.payment.push_back(me.measure.payment);
+    out.area = std::move(inputs.pixels);
+    return out;
 }
 
 }  // namespace pravel

@@ -70,6 +70,48 @@ struct PixelResult {
     std::shared_ptr<const MeasureRecord> measure;
 };
 
+// The results of one measure in compact form, for analyses that keep every
+// result of a large area: per qualifying pixel its cell, its margin without
+// payment and the qualities that are not 0 (a quality below the species'
+// minimum counts as 0), with no object of its own on the heap. Qualities keep
+// their full precision.
+struct CompactResult {
+    std::uint32_t cell = 0;           // row x columns + column in the loaded area
+    std::uint32_t first_quality = 0;  // its first entry in `species` / `quality`
+    double margin_without_payment = 0.0;
+};
+class CompactResults {
+public:
+    std::size_t size() const { return results_.size(); }
+    bool empty() const { return results_.empty(); }
+    const CompactResult& operator[](std::size_t r) const { return results_[r]; }
+    const CompactResult& front() const { return results_.front(); }
+    const CompactResult& back() const { return results_.back(); }
+
+    // The stored (non-zero) qualities of result r: entries
+    // quality_begin(r) .. quality_end(r) - 1 of species_index() / quality().
+    std::size_t quality_begin(std::size_t r) const { return results_[r].first_quality; }
+    std::size_t quality_end(std::size_t r) const {
+        return r + 1 < results_.size() ? results_[r + 1].first_quality : quality_.size();
+    }
+    std::uint16_t species_index(std::size_t entry) const { return species_[entry]; }
+    double quality(std::size_t entry) const { return quality_[entry]; }
+
+    // Adds a result: `qualities` holds one value per species (0 where the
+    // species does not reach its minimum).
+    void add(std::uint32_t cell, double margin_without_payment, const double* qualities, std::size_t species_count);
+    // Appends the results of `other` (which is left empty).
+    void append(CompactResults& other);
+    // Orders the results by margin without payment, highest (cheapest)
+    // first, results with equal margins keeping their order.
+    void sort_by_margin_without_payment();
+
+private:
+    std::vector<CompactResult> results_;
+    std::vector<std::uint16_t> species_;
+    std::vector<double> quality_;
+};
+
 // Everything the run reads from the database, loaded once per run, and the
 // measures prepared from it.
 struct EvaluationInputs {
@@ -148,6 +190,20 @@ using QualityFunction = std::function<double(const SpeciesRecord&, const PixelRe
 // rows finished from the first on.
 std::vector<std::vector<PixelResult>> evaluate(const EvaluationInputs& inputs, const EvaluationRequest& request,
                                                Feedback* feedback = nullptr, const QualityFunction& quality = {});
+
+// The evaluation's results in compact form (one list per measure, request
+// order) with the loaded area their cells lie in and the payment of each
+// prepared measure. The same results as `evaluate`, from the same draws.
+struct CompactEvaluation {
+    std::vector<CompactResults> results;
+    PixelRaster area;
+    std::vector<double> payment;
+};
+std::vector<CompactResults> evaluate_compact(const EvaluationInputs& inputs, const EvaluationRequest& request,
+                                             Feedback* feedback = nullptr);
+// EvaluationRun with compact results.
+CompactEvaluation CompactEvaluationRun(DatabaseAccess& db, const EvaluationRequest& request,
+                                       Feedback* feedback = nullptr);
 
 // The whole run: seeds the random generator, loads, prepares, tells the user
 // once about each measure that cannot be evaluated, and evaluates. An empty

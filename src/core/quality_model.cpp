@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <unordered_map>
 
 #include "common/random.h"
 
@@ -63,13 +67,85 @@ int growth_quarter_months(int q, const int* uses, int n, int growth_start) {
     return last >= 0 ? q - last : q - growth_start;
 }
 
-// A vegetation height: 5 cm plus a growth of 4 to 5 cm per quarter month
-// drawn from the shared generator, scaled by the pixel's height value. No
-// draw is taken when nothing has grown.
+// The height for the generator's value r: 5 cm plus a growth of 4 to 5 cm
+// per quarter month, scaled by the pixel's height value.
+inline double height_for(int r, int months, double scale) {
+    const double g = static_cast<double>(r) / RAND15_MAX + 4.0;
+    return (5.0 + g * months) * scale;
+}
+
+// A vegetation height drawn from the shared generator. No draw is taken when
+// nothing has grown.
 double draw_height(int months, double scale) {
     if (months <= 0) return 5.0 * scale;
-    const double g = static_cast<double>(rand15()) / RAND15_MAX + 4.0;
-    return (5.0 + g * months) * scale;
+    return height_for(rand15(), months, scale);
+}
+
+// Where the height class changes along the generator's values for one scale
+// and growth: the height grows with the value (every step of height_for
+// keeps the order for a scale of 0 or more), so a value below `medium_from`
+// gives a short sward, one from `tall_from` on a tall one. Found by bisection
+// on height_for itself, so that the class of every value is the one the
+// height gives.
+struct ClassBounds {
+    int medium_from = -1;  // -1: not yet worked out
+    int tall_from = 0;
+    int only_class = -1;   // 0, 1, 2 when every value gives that class (short, medium, tall)
+};
+
+constexpr int kMaxMonths = 48 + kMaxWindow + 1;
+
+struct ScaleBounds {
+    std::array<ClassBounds, kMaxMonths> by_months{};
+};
+
+// First value r in 0..RAND15_MAX + 1 for which `reached(height_for(r))`
+// holds, `reached` turning from false to true once along the values.
+template <class Reached>
+int first_value(int months, double scale, Reached reached) {
+    int lo = 0, hi = RAND15_MAX + 1;
+    while (lo < hi) {
+        const int mid = (lo + hi) / 2;
+        if (reached(height_for(mid, months, scale))) {
+            hi = mid;
+        } else {
+            lo = mid + 1;
+        }
+    }
+    return lo;
+}
+
+const ClassBounds& class_bounds(ScaleBounds& table, int months, double scale) {
+    ClassBounds& b = table.by_months[static_cast<std::size_t>(months)];
+    if (b.medium_from < 0) {
+        b.tall_from = first_value(months, scale, [](double h) { return h > 30.0; });
+        b.medium_from = first_value(months, scale, [](double h) { return !(h < 10.0); });
+        if (b.medium_from > RAND15_MAX) {
+            b.only_class = 0;
+        } else if (b.tall_from == 0) {
+            b.only_class = 2;
+        } else if (b.medium_from == 0 && b.tall_from > RAND15_MAX) {
+            b.only_class = 1;
+        }
+    }
+    return b;
+}
+
+// The bounds of a scale, kept per thread: an area has few distinct scales
+// (one per mix of grassland types), each used by every measure and species.
+ScaleBounds* bounds_for_scale(double scale) {
+    if (!(scale >= 0.0) || !std::isfinite(scale)) return nullptr;
+    thread_local std::unordered_map<std::uint64_t, std::unique_ptr<ScaleBounds>> tables;
+    thread_local double last_scale = -1.0;
+    thread_local ScaleBounds* last = nullptr;
+    if (last && scale == last_scale) return last;
+    std::uint64_t key;
+    std::memcpy(&key, &scale, sizeof key);
+    auto& slot = tables[key];
+    if (!slot) slot = std::make_unique<ScaleBounds>();
+    last_scale = scale;
+    last = slot.get();
+    return last;
 }
 
 struct Shares {
@@ -78,18 +154,14 @@ struct Shares {
 
 class TemporalModel {
 public:
-    // With `draws` set the model draws nothing and adds to it the number of
-    // draws it would take; the factor it returns is then meaningless.
     TemporalModel(const SpeciesRecord& sp, const PixelRecord& px, const MeasureEvaluation& me, double trampling,
-                  bool predation, long long* draws = nullptr)
-        : sp_(sp), px_(px), m_(me.measure), trampling_(trampling), predation_(predation), draws_(draws) {
+                  bool predation)
+        : sp_(sp), px_(px), m_(me.measure), trampling_(trampling), predation_(predation) {
         uses_ = uses_taking_place(m_);
         a_ = m_.month_quarter_first_use;
         b_ = m_.distance_2use;
         c_ = m_.distance_3use;
         growth_start_ = px.growth_start + (px.altitude != 0 ? 2 : 0);
-        const bool two = px.number_of_grassland_types >= 2;
-        scale_ = (two ? 0.7 * px.height1 + 0.3 * px.height2 : px.height1) / 100.0;
         mowing_only_ = m_.livestockID_1 == 0 || m_.livestock_density_1 > kMowingOnlyDensity;
         summary_rule_ = m_.summary_livestock_density >= kSummaryDensityRule;
         vs_ = sp.vegetation_requirement_short;
@@ -112,11 +184,64 @@ public:
                 fifth_until_ = a_;
             }
         }
-        have_.fill(false);
     }
 
-    double sum(int first, int last, int overlap_qm, double overlap_factor) {
-        double total = 0.0;
+    // The plan of the whole temporal factor: the terms of its sum(s) and
+    // the quarter months their windows need, each planned once.
+    TemporalPlan plan(const SpeciesRecord& sp) const {
+        TemporalPlan out;
+        out.window = repro_;
+        out.summary_rule = summary_rule_;
+        const int start = sp.second_generation_start;
+        const int end = sp.second_generation_end;
+        if (start == end) {
+            collect(1, kLastVisitedQuarterMonth, -1, 1.0, out.terms[0]);
+        } else {
+            out.two_generations = true;
+            out.first_generation = start >= 2;
+            const double overlap = sp.percent_for_overlap != 0.0 ? 1.0 - sp.percent_for_overlap / 100.0 : 1.0;
+            if (start >= 2) collect(1, start - 1, -1, 1.0, out.terms[0]);
+            collect(start, std::min(end - 1, 48), start, overlap, out.terms[1]);
+        }
+        // The suitability of a quarter month is drawn once, the first time a
+        // window needs it: the windows advance with their start, so the
+        // quarter months are drawn in increasing order, each once, whichever
+        // windows share them.
+        if (repro_ > 0) {
+            std::array<bool, kMaxMonths> needed{};
+            int low = kMaxMonths, high = -1;
+            for (const auto& list : out.terms) {
+                for (const TemporalTerm& t : list) {
+                    for (int q = t.i; q < t.i + repro_; ++q) needed[static_cast<std::size_t>(q)] = true;
+                    low = std::min(low, t.i);
+                    high = std::max(high, t.i + repro_ - 1);
+                }
+            }
+            for (int q = low; q <= high; ++q) {
+                if (!needed[static_cast<std::size_t>(q)]) continue;
+                QuarterMonthPlan p = plan_for(q);
+                p.q = q;
+                const double value[3] = {p.v_short, p.v_medium, p.v_tall};
+                for (int c = 0; c < 3; ++c) {
+                    double total = 0.0;
+                    for (int n = 0; n < kDrawsPerQuarterMonth; ++n) total += value[c];
+                    p.only_class_mean[c] = total / kDrawsPerQuarterMonth;
+                }
+                if (!summary_rule_) {
+                    if (p.months > 0) out.draws += kDrawsPerQuarterMonth;
+                } else {
+                    out.draws += kDrawsPerQuarterMonth * ((p.months > 0 ? 1 : 0) + (p.months_under_uses > 0 ? 1 : 0));
+                }
+                out.quarter_months.push_back(p);
+            }
+        }
+        return out;
+    }
+
+private:
+    // The terms of the sum over quarter months first..last, in order; the
+    // quarter months whose weight is 0 are left out.
+    void collect(int first, int last, int overlap_qm, double overlap_factor, std::vector<TemporalTerm>& out) const {
         for (int i = std::max(first, 1); i <= last; ++i) {
             double e = egg(i);
             if (i == overlap_qm) e *= overlap_factor;
@@ -126,12 +251,10 @@ public:
             if (p == 0.0) continue;
             const double k = survival(i);
             if (k == 0.0) continue;
-            total += p * w * k * vegetation(i);
+            out.push_back({i, p * w * k});
         }
-        return total;
     }
 
-private:
     double egg(int q) const { return (q >= 1 && q <= 48) ? sp_.eggs_by_quarter_month[q - 1] : 0.0; }
 
     // A missing predation value counts as no predation.
@@ -223,17 +346,6 @@ private:
         return {g[o], g[o + 1], g[o + 2]};
     }
 
-    // What a quarter month's draws need, worked out once per quarter month:
-    // the growth behind the height (and, under the summary-density rule,
-    // behind the height under the uses) and the suitability of each class.
-    struct QuarterMonthPlan {
-        int months = -1;
-        int months_under_uses = -1;
-        double v_short = 0.0, v_medium = 0.0, v_tall = 0.0;
-        // Summary-density rule: the reference sward is taller than the used one.
-        double v_medium_taller = 0.0, v_tall_taller = 0.0;
-    };
-
     double medium_value(const Shares& s) const { return s.low * vs_ + (s.medium + s.high) * vm_; }
 
     QuarterMonthPlan plan_for(int q) const {
@@ -296,89 +408,72 @@ private:
         return p;
     }
 
-    static double by_height(const QuarterMonthPlan& p, double cm) {
-        const HeightClass c = height_class(cm);
-        return c == HeightClass::Short ? p.v_short : c == HeightClass::Tall ? p.v_tall : p.v_medium;
-    }
-
-    // Mean suitability of quarter month q over its draws. The draws of a
-    // quarter month are shared by every window that contains it within one
-    // call: same distribution, a fraction of the work.
-    double quarter_month_suitability(int q) {
-        const int slot = q;
-        const bool cached = slot >= 0 && slot < static_cast<int>(memo_.size());
-        if (cached && have_[slot]) return memo_[slot];
-        const QuarterMonthPlan p = plan_for(q);
-        double mean;
-        if (draws_) {
-            // Counting only: the draws the quarter month would take, no value.
-            if (!summary_rule_) {
-                if (p.months > 0) *draws_ += kDrawsPerQuarterMonth;
-            } else {
-                *draws_ += kDrawsPerQuarterMonth * ((p.months > 0 ? 1 : 0) + (p.months_under_uses > 0 ? 1 : 0));
-            }
-            mean = 0.0;
-        } else if (!summary_rule_) {
-            // Nothing grown: every draw gives the same height, none is taken.
-            if (p.months <= 0) {
-                mean = by_height(p, 5.0 * scale_);
-            } else {
-                double total = 0.0;
-                for (int n = 0; n < kDrawsPerQuarterMonth; ++n) total += by_height(p, draw_height(p.months, scale_));
-                mean = total / kDrawsPerQuarterMonth;
-            }
-        } else {
-            double total = 0.0;
-            for (int n = 0; n < kDrawsPerQuarterMonth; ++n) {
-                const double r = draw_height(p.months, scale_);
-                const double u = draw_height(p.months_under_uses, scale_);
-                const HeightClass c = height_class(r);
-                if (c == HeightClass::Short) {
-                    total += p.v_short;
-                } else if (c == HeightClass::Tall) {
-                    total += r <= u ? p.v_tall : p.v_tall_taller;
-                } else {
-                    total += r <= u ? p.v_medium : p.v_medium_taller;
-                }
-            }
-            mean = total / kDrawsPerQuarterMonth;
-        }
-        if (cached) {
-            memo_[slot] = mean;
-            have_[slot] = true;
-        }
-        return mean;
-    }
-
-    double vegetation(int i) {
-        if (repro_ <= 0) return 0.0;
-        double total = 0.0;
-        for (int q = i; q < i + repro_; ++q) total += quarter_month_suitability(q);
-        return total / repro_;
-    }
-
     const SpeciesRecord& sp_;
     const PixelRecord& px_;
     const MeasureRecord& m_;
     double trampling_;
     bool predation_;
-    long long* draws_ = nullptr;
     Uses uses_;
     Uses u_uses_;
     Uses r_uses_;
     int fifth_until_ = 0;
     int a_ = 0, b_ = 0, c_ = 0;
     int growth_start_ = 0;
-    double scale_ = 1.0;
     bool mowing_only_ = true;
     bool summary_rule_ = false;
     double vs_ = 0.0, vm_ = 0.0, vt_ = 0.0;
     int crit_ = 0;
     int repro_ = 0;
     bool substitute_ = false;
-    std::array<double, 48 + kMaxWindow + 1> memo_{};
-    std::array<bool, 48 + kMaxWindow + 1> have_{};
 };
+
+double by_height(const QuarterMonthPlan& p, double cm) {
+    const HeightClass c = height_class(cm);
+    return c == HeightClass::Short ? p.v_short : c == HeightClass::Tall ? p.v_tall : p.v_medium;
+}
+
+// Mean suitability of a planned quarter month over its draws.
+double quarter_month_suitability(const QuarterMonthPlan& p, bool summary_rule, double scale, ScaleBounds* bounds) {
+    if (!summary_rule) {
+        // Nothing grown: every draw gives the same height, none is taken.
+        if (p.months <= 0) return by_height(p, 5.0 * scale);
+        double total = 0.0;
+        if (bounds && p.months < kMaxMonths) {
+            // The class of each value from the bounds: the same classes as
+            // from the heights, without working the heights out.
+            const ClassBounds& b = class_bounds(*bounds, p.months, scale);
+            const double value[3] = {p.v_short, p.v_medium, p.v_tall};
+            if (b.only_class >= 0) {
+                // Every value gives the same class (the usual case): the
+                // values need not be known, only passed over.
+                rand15_skip<kDrawsPerQuarterMonth>();
+                return p.only_class_mean[b.only_class];
+            } else {
+                int r[kDrawsPerQuarterMonth];
+                rand15_block<kDrawsPerQuarterMonth>(r);
+                for (int n = 0; n < kDrawsPerQuarterMonth; ++n)
+                    total += value[(r[n] >= b.medium_from ? 1 : 0) + (r[n] >= b.tall_from ? 1 : 0)];
+            }
+        } else {
+            for (int n = 0; n < kDrawsPerQuarterMonth; ++n) total += by_height(p, draw_height(p.months, scale));
+        }
+        return total / kDrawsPerQuarterMonth;
+    }
+    double total = 0.0;
+    for (int n = 0; n < kDrawsPerQuarterMonth; ++n) {
+        const double r = draw_height(p.months, scale);
+        const double u = draw_height(p.months_under_uses, scale);
+        const HeightClass c = height_class(r);
+        if (c == HeightClass::Short) {
+            total += p.v_short;
+        } else if (c == HeightClass::Tall) {
+            total += r <= u ? p.v_tall : p.v_tall_taller;
+        } else {
+            total += r <= u ? p.v_medium : p.v_medium_taller;
+        }
+    }
+    return total / kDrawsPerQuarterMonth;
+}
 
 }  // namespace
 
@@ -422,31 +517,67 @@ double spatial_factor(const SpeciesRecord& sp, const PixelRecord& px, bool preda
 
 namespace {
 
-double run_temporal_model(TemporalModel& model, const SpeciesRecord& sp) {
-    const int start = sp.second_generation_start;
-    const int end = sp.second_generation_end;
-    if (start == end) return model.sum(1, kLastVisitedQuarterMonth, -1, 1.0);
+}  // namespace
 
-    const double t1 = start >= 2 ? model.sum(1, start - 1, -1, 1.0) : 0.0;
-    const double overlap = sp.percent_for_overlap != 0.0 ? 1.0 - sp.percent_for_overlap / 100.0 : 1.0;
-    const double t2 = model.sum(start, std::min(end - 1, 48), start, overlap);
-    return (t1 + t2) * 0.5;
+TemporalPlan temporal_plan(const SpeciesRecord& sp, const PixelRecord& px, const MeasureEvaluation& me,
+                           double trampling, bool predation) {
+    return TemporalModel(sp, px, me, trampling, predation).plan(sp);
 }
 
-}  // namespace
+double height_scale(const PixelRecord& px) {
+    const bool two = px.number_of_grassland_types >= 2;
+    return (two ? 0.7 * px.height1 + 0.3 * px.height2 : px.height1) / 100.0;
+}
+
+double temporal_factor(const TemporalPlan& plan, double scale) {
+    std::array<double, kMaxMonths> suitability;
+    if (!plan.quarter_months.empty()) {
+        ScaleBounds* bounds = bounds_for_scale(scale);
+        for (const QuarterMonthPlan& p : plan.quarter_months)
+            suitability[static_cast<std::size_t>(p.q)] = quarter_month_suitability(p, plan.summary_rule, scale, bounds);
+    }
+    double totals[2] = {0.0, 0.0};
+    const int window = plan.window;
+    for (int l = 0; l < 2; ++l) {
+        const std::vector<TemporalTerm>& terms = plan.terms[l];
+        const std::size_t count = terms.size();
+        if (count == 0) continue;
+        // Each window's sum starts at 0 and adds its quarter months in
+        // order; the windows are summed side by side.
+        std::array<double, 48> sums{};
+        const int first = terms.front().i;
+        if (terms.back().i - first == static_cast<int>(count) - 1) {
+            // Consecutive windows (the terms rise one by one): plain loads.
+            const double* from = suitability.data() + first;
+            for (int j = 0; j < window; ++j) {
+                for (std::size_t n = 0; n < count; ++n) sums[n] += from[n + static_cast<std::size_t>(j)];
+            }
+        } else {
+            for (int j = 0; j < window; ++j) {
+                for (std::size_t n = 0; n < count; ++n)
+                    sums[n] += suitability[static_cast<std::size_t>(terms[n].i + j)];
+            }
+        }
+        double total = 0.0;
+        for (std::size_t n = 0; n < count; ++n) {
+            const double vegetation = window > 0 ? sums[n] / window : 0.0;
+            total += terms[n].weight * vegetation;
+        }
+        totals[l] = total;
+    }
+    if (!plan.two_generations) return totals[0];
+    const double t1 = plan.first_generation ? totals[0] : 0.0;
+    return (t1 + totals[1]) * 0.5;
+}
 
 double temporal_factor(const SpeciesRecord& sp, const PixelRecord& px, const MeasureEvaluation& me,
                        double trampling, bool predation) {
-    TemporalModel model(sp, px, me, trampling, predation);
-    return run_temporal_model(model, sp);
+    return temporal_factor(temporal_plan(sp, px, me, trampling, predation), height_scale(px));
 }
 
 long long temporal_factor_draws(const SpeciesRecord& sp, const PixelRecord& px, const MeasureEvaluation& me,
                                 double trampling, bool predation) {
-    long long draws = 0;
-    TemporalModel model(sp, px, me, trampling, predation, &draws);
-    run_temporal_model(model, sp);
-    return draws;
+    return temporal_plan(sp, px, me, trampling, predation).draws;
 }
 
 long long species_quality_draws(const SpeciesRecord& sp, const PixelRecord& px, const MeasureEvaluation& me,

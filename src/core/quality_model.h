@@ -1,4 +1,6 @@
 #pragma once
+#include <vector>
+
 #include "core/measure_evaluation.h"
 #include "store/landscape_store.h"
 #include "store/profile_store.h"
@@ -41,6 +43,39 @@ struct DrawCountKey {
 inline DrawCountKey draw_count_key(const PixelRecord& pixel) {
     return {pixel.growth_start, pixel.altitude != 0};
 }
+
+// The part of the temporal factor that does not depend on the draws nor on
+// the pixel's height scale: for one species, measure, trampling factor,
+// predation and draw-count key. Worked out once, it serves every pixel of
+// that key; temporal_factor(plan, scale) then only draws and sums.
+struct TemporalTerm {
+    int i = 0;            // first quarter month of the brood's window
+    double weight = 0.0;  // predation x eggs (with substitute brood) x survival
+};
+struct QuarterMonthPlan {
+    int q = 0;
+    int months = -1;             // growth behind the height
+    int months_under_uses = -1;  // the same under the uses (summary-density rule)
+    double v_short = 0.0, v_medium = 0.0, v_tall = 0.0;
+    double v_medium_taller = 0.0, v_tall_taller = 0.0;
+    // The mean of the draws when every value gives one class: short, medium, tall.
+    double only_class_mean[3] = {0.0, 0.0, 0.0};
+};
+struct TemporalPlan {
+    int window = 0;              // quarter months of a brood's window (reproduction period)
+    bool summary_rule = false;
+    bool two_generations = false;
+    bool first_generation = false;  // with two generations: the first one's sum counts
+    std::vector<TemporalTerm> terms[2];
+    std::vector<QuarterMonthPlan> quarter_months;  // those the windows need, in increasing order
+    long long draws = 0;         // values taken from the generator
+};
+TemporalPlan temporal_plan(const SpeciesRecord& species, const PixelRecord& pixel, const MeasureEvaluation& measure,
+                           double trampling_factor, bool time_dependent_predation);
+// The pixel's height scale (its grassland types' height values).
+double height_scale(const PixelRecord& pixel);
+// temporal_factor(species, pixel, ...) for a pixel of the plan's key and this scale.
+double temporal_factor(const TemporalPlan& plan, double scale);
 
 // True when every use quarter month of the measure (a, a+b, a+b+c, a+b+c+d)
 // lies within the year; other measures cannot be evaluated.

@@ -2,6 +2,7 @@
 
 #include <cppconn/resultset.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <unordered_map>
@@ -186,9 +187,11 @@ void load_pixels(DatabaseAccess& db, int country_id, PixelRaster& raster, const 
     PixelRecord scratch;
     std::optional<PixelColumns> columns;
 
-    SqlText s;
-    s << "SELECT * FROM pixel  WHERE  countryID = " << country_id;
-    db.query(s, [&](sql::ResultSet& rs) {
+    long long page_rows = 0;
+    std::int64_t last_id = 0;
+    const auto read_row = [&](sql::ResultSet& rs) {
+        ++page_rows;
+        last_id = rs.getInt64("pixelID");
         const int i = rs.getInt("matrix_i");
         const int j = rs.getInt("matrix_j");
         if (!raster.contains(i, j)) {
@@ -234,7 +237,19 @@ void load_pixels(DatabaseAccess& db, int country_id, PixelRaster& raster, const 
             }
         }
         if (!kept && load.keep(p)) raster.at(i, j) = std::move(scratch);
-    });
+    };
+    // The rows come in pages in the order of their identifiers: the driver
+    // keeps a whole answer in memory, and the pixel rows of a large area
+    // would take more than the loaded area itself.
+    const long long page = std::max(1LL, load.page_rows);
+    for (bool first_page = true; first_page || page_rows == page; first_page = false) {
+        page_rows = 0;
+        SqlText s;
+        s << "SELECT * FROM pixel  WHERE  countryID = " << country_id;
+        if (!first_page) s << " AND pixelID > " << last_id;
+        s << " ORDER BY pixelID LIMIT " << page;
+        db.query(s, read_row);
+    }
 
     if (skipped > 0) {
         notifier().inform(std::to_string(skipped) + " pixel row(s) of study area " + std::to_string(country_id) +

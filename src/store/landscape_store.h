@@ -122,6 +122,9 @@ struct PixelLoad {
     // False: `country` and `subclassification` stay empty (nothing that
     // evaluates reads them).
     bool texts = true;
+    // Rows per statement: the rows are read in pages, in the order of their
+    // identifiers, so that the driver never holds all rows of a large area.
+    long long page_rows = 100000;
 };
 
 std::vector<std::string> country_names(DatabaseAccess& db);

@@ -155,6 +155,14 @@ void save_visualisation_rows(DatabaseAccess& db, const std::vector<Visualisation
     transaction.commit();
 }
 
+void save_visualisation_rows(DatabaseAccess& db, const std::function<void(const VisualisationRowSink&)>& produce) {
+    Transaction transaction(db);
+    BatchedInsert insert(db, kVisualisationHead);
+    produce([&](const VisualisationRow& r) { visualisation_values(insert.next_row(), r); });
+    insert.flush();
+    transaction.commit();
+}
+
 void clear_visualisation_rows(DatabaseAccess& db) { db.update("TRUNCATE TABLE `results_for_viusualitsation`"); }
 
 void save_graphic_row(DatabaseAccess& db, const GraphicRow& r) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -58,6 +59,11 @@ void save_visualisation_row(DatabaseAccess& db, const VisualisationRow& row);
 // The rows of one analysis in one transaction, in multi-row statements with
 // the values save_visualisation_row sends: the same rows, in list order.
 void save_visualisation_rows(DatabaseAccess& db, const std::vector<VisualisationRow>& rows);
+// The same for rows handed over one at a time: `produce` calls the sink it is
+// given once per row, in writing order, so that the rows of a large run are
+// never all kept at once.
+using VisualisationRowSink = std::function<void(const VisualisationRow&)>;
+void save_visualisation_rows(DatabaseAccess& db, const std::function<void(const VisualisationRowSink&)>& produce);
 void clear_visualisation_rows(DatabaseAccess& db);
 
 struct GraphicRow {

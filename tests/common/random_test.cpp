@@ -35,6 +35,28 @@ TEST(RandomJump, SplitJumpsAddUpAndThePeriodIsTwoToThe32) {
     EXPECT_NE(random_state_after(s, 1ull << 31), s);
 }
 
+TEST(Random, BlocksAndSkipsAreTheValuesOfSingleDraws) {
+    for (const std::uint32_t seed : {0u, 1u, 4242u, 0xFFFFFFFFu}) {
+        seed_random(seed);
+        int single[10];
+        for (int& v : single) v = rand15();
+        const std::uint32_t after = random_state();
+
+        seed_random(seed);
+        int block[10];
+        rand15_block<10>(block);
+        for (int k = 0; k < 10; ++k) EXPECT_EQ(block[k], single[k]) << "seed " << seed << ", value " << k;
+        EXPECT_EQ(random_state(), after);
+
+        seed_random(seed);
+        rand15_skip<10>();
+        EXPECT_EQ(random_state(), after);
+        seed_random(seed);
+        rand15_skip<1>();
+        EXPECT_EQ(rand15(), single[1]);
+    }
+}
+
 TEST(RandomStream, DrawsOfAStreamLeaveTheSharedStateAndOtherThreadsAlone) {
     seed_random(99);
     const int first = rand15();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 #include "core/effectiveness.h"
 
@@ -225,13 +226,77 @@ TEST(EffectivenessInputs, SpeciesMinimumQuality) {
     for (const auto& c : cases) EXPECT_EQ(effectiveness_species_problem(c.chosen, c.quality).text, c.message) << c.quality;
 }
 
+// The compact form of hand-made lists: each result's cell in a raster of 10
+// columns holding the pixel, its qualities with the zeros left out.
+std::vector<CompactResults> compact(const std::vector<std::vector<PixelResult>>& lists, PixelRaster* area = nullptr) {
+    std::vector<CompactResults> out(lists.size());
+    for (std::size_t mi = 0; mi < lists.size(); ++mi) {
+        for (const PixelResult& r : lists[mi]) {
+            std::vector<double> q;
+            for (const SpeciesQuality& sq : r.qualities) q.push_back(sq.quality);
+            out[mi].add(static_cast<std::uint32_t>(r.row * 10 + r.column), r.margin_without_payment, q.data(), q.size());
+            if (area) {
+                PixelRecord& cell = area->at(r.row, r.column);
+                cell.pixelID = r.pixelID;
+                cell.x_coordinate = r.x_coordinate;
+                cell.y_coordinate = r.y_coordinate;
+            }
+        }
+    }
+    return out;
+}
+
+// The compact results give the summary of the full ones, bit for bit: sums
+// in the same order (equal margins keep their order), zeros left out, costs
+// truncated alike, qualities that do not sum exactly in another order.
+TEST(EffectivenessSummary, CompactResultsGiveTheSameSummary) {
+    std::vector<std::vector<std::vector<PixelResult>>> cases;
+    cases.push_back(Scenario().results);
+    cases.push_back({{result(1, 5.0, 0.1, 0.0), result(2, 5.0, 0.2, 0.7), result(3, 5.0, 0.3, 0.0),
+                      result(4, -0.5, 1e-17, 0.0), result(5, 5.0, 1.0, 1e16)}});
+    std::vector<PixelResult> many;
+    for (int p = 0; p < 60; ++p) {
+        many.push_back(result(p, (p * 37 % 11) - 5.25, (p % 3) ? 0.1 * (p % 7) + 1e-9 * p : 0.0,
+                              (p % 4) ? 0.3 + 1e-13 * p * p : 0.0));
+    }
+    cases.push_back({many, {}, {result(9, 1.0, 0.0, 0.0)}});
+    const std::vector<SpeciesRecord> birds{species(11, "Godwit"), species(12, "Lapwing")};
+    for (std::size_t c = 0; c < cases.size(); ++c) {
+        std::vector<MeasureRecord> measures;
+        for (std::size_t m = 0; m < cases[c].size(); ++m) measures.push_back(measure(int(m) + 1, "m", 20, 8, 0, 0));
+        auto full = cases[c];
+        auto small = compact(full);
+        const auto a = summarise_effectiveness(measures, birds, full, 0.81, 10);
+        const auto b = summarise_effectiveness(measures, birds, small, 0.81, 10);
+        EXPECT_EQ(a.lines, b.lines) << "case " << c;
+        ASSERT_EQ(a.graphic.size(), b.graphic.size()) << "case " << c;
+        for (std::size_t g = 0; g < a.graphic.size(); ++g) {
+            const GraphicRow& x = a.graphic[g];
+            const GraphicRow& y = b.graphic[g];
+            EXPECT_EQ(std::tie(x.measureID, x.speciesID, x.nr_pixel, x.cost_min, x.cost_max),
+                      std::tie(y.measureID, y.speciesID, y.nr_pixel, y.cost_min, y.cost_max));
+            // Bit for bit: compared as equal doubles, not within a tolerance.
+            EXPECT_EQ(std::tie(x.qual_min, x.qual_max, x.qual_medium, x.cost_medium, x.eff_area),
+                      std::tie(y.qual_min, y.qual_max, y.qual_medium, y.cost_medium, y.eff_area))
+                << "case " << c << " row " << g;
+        }
+        for (std::size_t m = 0; m < full.size(); ++m) {
+            ASSERT_EQ(full[m].size(), small[m].size());
+            for (std::size_t r = 0; r < full[m].size(); ++r) {
+                EXPECT_EQ(static_cast<int>(small[m][r].cell), full[m][r].row * 10 + full[m][r].column);
+            }
+        }
+    }
+}
+
 TEST(EffectivenessVisualisation, OneRowPerResultAndSpeciesWithCostAndNetPayment) {
     EffectivenessRun run;
     run.measures = measures_with_net_payment({measure(5, "mowing_postpo", 20, 8, 6, 0)}, 12);
     run.species = {species(11, "Godwit"), species(12, "Lapwing")};
     run.countryID = 2;
-    auto prepared = std::make_shared<const MeasureRecord>(run.measures[0]);
-    run.results = {{result(23, 4.2, 0.8, 0.0, prepared), result(17, -30.5, 0.5, 0.6, prepared)}};
+    run.payment = {run.measures[0].payment};
+    run.area = PixelRaster(3, 10);
+    run.results = compact({{result(23, 4.2, 0.8, 0.0), result(17, -30.5, 0.5, 0.6)}}, &run.area);
 
     const auto rows = effectiveness_visualisation_rows(run);
     ASSERT_EQ(rows.size(), 4u);

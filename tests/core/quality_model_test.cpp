@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <utility>
 
 #include "common/random.h"
 #include "core/quality_model.h"
@@ -225,6 +227,48 @@ TEST(TemporalFactor, HeightClassBoundariesAndGrowthStart) {
         EXPECT_NEAR(temporal_factor(species_at(c.brood, c.vs, c.vm), p, mowing(c.a), 0.0, false), c.expected,
                     1e-12)
             << c.label;
+    }
+}
+
+// The mean suitability of one quarter month worked out draw by draw from the
+// heights, against the model: the same value bit for bit and the generator
+// left where ten draws leave it, for growths and height values whose heights
+// fall in one class, straddle a class boundary or meet it exactly.
+TEST(TemporalFactor, EveryDrawnValueGetsTheClassOfItsHeight) {
+    SpeciesRecord s;
+    s.eggs_by_quarter_month[19] = 1.0;  // one brood in quarter month 20
+    s.reproduction_period = 1;
+    s.vegetation_requirement_short = 0.25;
+    s.vegetation_requirement_medium = 0.5;
+    s.vegetation_requirement_tall = 1.0;
+    const auto reference = [&](int months, double scale) {
+        double total = 0.0;
+        for (int n = 0; n < 10; ++n) {
+            const double h = (5.0 + (static_cast<double>(rand15()) / RAND15_MAX + 4.0) * months) * scale;
+            total += h < 10.0 ? 0.25 : h > 30.0 ? 1.0 : 0.5;
+        }
+        return total / 10;
+    };
+    const std::pair<int, int> heights[] = {{50, 0},  {100, 0}, {111, 0}, {150, 0}, {180, 0}, {200, 0}, {233, 0},
+                                           {250, 0}, {300, 0}, {600, 0}, {37, 0},  {0, 0},   {120, 80}, {95, 140}};
+    for (const auto& [h1, h2] : heights) {
+        for (int months = 1; months <= 7; ++months) {
+            PixelRecord p = pixel();
+            p.height1 = h1;
+            p.height2 = h2;
+            p.number_of_grassland_types = h2 > 0 ? 2 : 1;
+            p.growth_start = 20 - months;
+            const double scale = (h2 > 0 ? 0.7 * h1 + 0.3 * h2 : h1) / 100.0;
+            for (const std::uint32_t seed : {1u, 77u, 123456u}) {
+                seed_random(seed);
+                const double expected = reference(months, scale);
+                const std::uint32_t after = random_state();
+                seed_random(seed);
+                const double got = temporal_factor(s, p, mowing(40), 0.0, false);
+                EXPECT_EQ(got, expected) << "height " << h1 << "/" << h2 << ", growth " << months << ", seed " << seed;
+                EXPECT_EQ(random_state(), after) << "height " << h1 << "/" << h2 << ", growth " << months;
+            }
+        }
     }
 }
 

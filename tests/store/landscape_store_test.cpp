@@ -131,7 +131,7 @@ TEST_F(LandscapeStoreTest, LoadsSiteDataCostsAndGrasslandTypes) {
     EXPECT_EQ(raster.at(0, 2).pixelID, 0) << "pixels of other countries stay out";
 
     EXPECT_EQ(sent()[0], "SELECT * FROM country WHERE  countryID = 5");
-    EXPECT_EQ(sent()[1], "SELECT * FROM pixel  WHERE  countryID = 5");
+    EXPECT_EQ(sent()[1], "SELECT * FROM pixel  WHERE  countryID = 5 ORDER BY pixelID LIMIT 100000");
     // Each lookup is sent once per load and its answer reused.
     EXPECT_EQ(sent_count("SELECT * FROM cost_for_farmhouse_distance WHERE farmhouse_distance = 1"), 1);
     EXPECT_EQ(sent_count("SELECT * FROM grasslandtype WHERE grasslandtypeID = 2"), 1);
@@ -208,6 +208,25 @@ TEST_F(LandscapeStoreTest, ALoadKeepsOnlyTheCellsAskedForWithoutTextsAndTheLastR
             EXPECT_EQ(k->quantity1, e.quantity1);
             EXPECT_DOUBLE_EQ(k->wet, e.wet);
             EXPECT_EQ(k->x_coordinate, e.x_coordinate);
+        }
+    }
+
+    // Read in pages of any size, from one row to more than there are, the
+    // load gives the same cells, in the same order, with the same last row
+    // of each cell, a row left out on one page coming again on another.
+    for (const long long page : {1LL, 2LL, 5LL, 6LL, 7LL}) {
+        for (const bool keep_some : {false, true}) {
+            PixelLoad paged = keep_some ? load : PixelLoad{};
+            paged.page_rows = page;
+            PixelRaster raster(3, 3);
+            load_pixels(*db, 9, raster, paged);
+            const PixelRaster& whole = keep_some ? kept : every;
+            ASSERT_EQ(raster.cells().size(), whole.cells().size()) << "page " << page;
+            for (std::size_t c = 0; c < raster.cells().size(); ++c) {
+                EXPECT_EQ(raster.cells()[c].pixelID, whole.cells()[c].pixelID) << "page " << page;
+                EXPECT_EQ(raster.cells()[c].land_use_type, whole.cells()[c].land_use_type) << "page " << page;
+                EXPECT_DOUBLE_EQ(raster.cells()[c].WES1, whole.cells()[c].WES1) << "page " << page;
+            }
         }
     }
 }
