@@ -625,13 +625,7 @@ std::vector<double> BreakpointIndex::protecting(const PaymentModel::State& state
         tidy(g);
         // The pixels of h with the least bracket need the most; the exact
         // sums are taken over every one near the least.
-        double least = std::numeric_limits<double>::infinity();
-        for (const std::vector<Entry>* run : {&g.sorted, &g.added})
-            for (const Entry& e : *run)
-                if (live(e)) {
-                    least = std::min(least, e.key);
-                    break;
-                }
+        const double least = first_live(g);
         if (least == std::numeric_limits<double>::infinity()) continue;
         const double limit = least + slack(least) + slack(payment);
         double& p = out[static_cast<std::size_t>(h)];
