@@ -61,7 +61,7 @@ bool MapEndToEndTest::loaded_ = false;
 TEST_F(MapEndToEndTest, ConfigurationMapAfterABudgetMinimisation) {
     // (A goal maximisation stores its configuration without result pixels.)
     ASSERT_EQ(cli("--seed 1 minimise-budget " + std::string(PRAVEL_EXAMPLES_DIR) +
-                  "/minimise_budget_small.json --store map-test --max-seconds 5"),
+                  "/minimise_budget_small.json --store map-test --max-seconds 120"),
               0);
     const std::string country = schema().scalar("SELECT countryID FROM configuration LIMIT 1");
     const long long grassland = std::stoll(schema().scalar(

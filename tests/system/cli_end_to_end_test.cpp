@@ -147,7 +147,7 @@ TEST_F(CliTest, BadInputIsRefusedBeforeAnythingIsWritten) {
 TEST_F(CliTest, OptimisationsReportStoreAndRepeatWithASeed) {
     const std::string budget_report = testing::scratch_dir() + "/budget.txt";
     const CliRun b = cli("--seed 4 minimise-budget " + std::string(PRAVEL_EXAMPLES_DIR) +
-                      "/minimise_budget_small.json --max-seconds 2 --store cli-test --report " + budget_report);
+                      "/minimise_budget_small.json --max-seconds 120 --store cli-test --report " + budget_report);
     ASSERT_EQ(b.status, 0) << b.err;
     EXPECT_NE(b.out.find("Payment in Euro: "), std::string::npos);
     EXPECT_NE(b.out.find("Wanted effective area in ha: "), std::string::npos);
@@ -220,7 +220,7 @@ TEST_F(CliTest, EveryJsonOutputIsValidJsonWhenTheSolverHasMuchToDo) {
     const std::string programme = scenario("all_programme.json", doc);
     // The goal search runs to its own end: a time limit could cancel the
     // evaluation under load and leave the bound nothing to solve.
-    for (const std::string& run : {"maximise-goal " + goal, "minimise-budget " + budget + " --max-seconds 5",
+    for (const std::string& run : {"maximise-goal " + goal, "minimise-budget " + budget + " --max-seconds 120",
                                    "effectiveness " + effectiveness, "programme " + programme}) {
         const CliRun r = cli("--seed 5 " + run + " --json");
         ASSERT_EQ(r.status, 0) << run << "\n" << r.err;

@@ -178,7 +178,7 @@ protected:
         if (!loaded_) {
             testing::load_demo_database(schema());
             ASSERT_EQ(cli("--seed 1 minimise-budget " + std::string(PRAVEL_EXAMPLES_DIR) +
-                          "/minimise_budget_small.json --store map-test --max-seconds 5"),
+                          "/minimise_budget_small.json --store map-test --max-seconds 120"),
                       0);
             ASSERT_EQ(cli("--seed 1 effectiveness " + std::string(PRAVEL_EXAMPLES_DIR) +
                           "/effectiveness_small.json --visualize"),
