@@ -15,13 +15,6 @@ namespace {
 
 constexpr const char* kLandUse = "land_use_type";
 
-std::string number_text(double v) {
-    std::ostringstream s;
-    s.precision(15);
-    s << v;
-    return s.str();
-}
-
 bool within_int(double v) {
     return std::isfinite(v) && v >= static_cast<double>(std::numeric_limits<int>::min()) &&
            v <= static_cast<double>(std::numeric_limits<int>::max());

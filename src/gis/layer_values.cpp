@@ -12,16 +12,16 @@
 
 namespace pravel::gis {
 
-namespace {
-
-constexpr const char* kLandUse = "land_use_type";
-
 std::string number_text(double v) {
     std::ostringstream s;
     s.precision(15);
     s << v;
     return s.str();
 }
+
+namespace {
+
+constexpr const char* kLandUse = "land_use_type";
 
 std::string cell_text(int row, int column) {
     return "row " + std::to_string(row) + ", column " + std::to_string(column);

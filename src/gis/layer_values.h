@@ -38,6 +38,9 @@ struct AsciiGridValues {
 // cells are allocated.
 AsciiGridValues read_ascii_grid(std::istream& in, const std::string& file);
 
+// A number as refusals quote it: up to 15 significant digits, no trailing zeros.
+std::string number_text(double v);
+
 // A value read from a 32-bit real band as the decimal number that was stored
 // (0.2, not 0.200000002980232).
 double without_float32_noise(double v);
