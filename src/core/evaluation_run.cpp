@@ -7,6 +7,7 @@
 #include <exception>
 #include <iterator>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <utility>
@@ -282,6 +283,10 @@ namespace {
 
 using ResultLists = std::vector<std::vector<PixelResult>>;
 using CompactLists = std::vector<CompactResults>;
+// Compact results that keep their net values.
+struct NetCompactLists : std::vector<CompactResults> {
+    using std::vector<CompactResults>::vector;
+};
 
 // What every row of a run shares: the measures, the species' minima and the
 // quality model.
@@ -339,6 +344,8 @@ struct RowContext;
 void add_result(const RowContext& c, ResultLists& results, std::size_t mi, int row, int column,
                 const PixelRecord& pixel, const std::vector<SpeciesQuality>& qualities, const PixelMargin& margin);
 void add_result(const RowContext& c, CompactLists& results, std::size_t mi, int row, int column,
+                const PixelRecord& pixel, const std::vector<SpeciesQuality>& qualities, const PixelMargin& margin);
+void add_result(const RowContext& c, NetCompactLists& results, std::size_t mi, int row, int column,
                 const PixelRecord& pixel, const std::vector<SpeciesQuality>& qualities, const PixelMargin& margin);
 
 template <typename Model, typename Lists>
@@ -428,6 +435,15 @@ void add_result(const RowContext& c, CompactLists& results, std::size_t mi, int 
     for (std::size_t s = 0; s < qualities.size(); ++s) values[s] = qualities[s].quality;
     const auto cell = static_cast<std::uint32_t>(static_cast<std::size_t>(row) * c.in.pixels.columns() + column);
     results[mi].add(cell, margin.without_payment, values.data(), values.size());
+}
+
+void add_result(const RowContext& c, NetCompactLists& results, std::size_t mi, int row, int column,
+                const PixelRecord&, const std::vector<SpeciesQuality>& qualities, const PixelMargin& margin) {
+    thread_local std::vector<double> values;
+    values.resize(qualities.size());
+    for (std::size_t s = 0; s < qualities.size(); ++s) values[s] = qualities[s].quality;
+    const auto cell = static_cast<std::uint32_t>(static_cast<std::size_t>(row) * c.in.pixels.columns() + column);
+    results[mi].add(cell, margin.without_payment, margin.with_payment, values.data(), values.size());
 }
 
 void append_list(std::vector<PixelResult>& to, std::vector<PixelResult>& from) {
@@ -739,8 +755,15 @@ void CompactResults::add(std::uint32_t cell, double margin_without_payment, cons
     }
 }
 
+void CompactResults::add(std::uint32_t cell, double margin_without_payment, double margin_with_payment,
+                         const double* qualities, std::size_t species_count) {
+    add(cell, margin_without_payment, qualities, species_count);
+    net_.push_back(margin_with_payment);
+}
+
 void CompactResults::append(CompactResults& other) {
     const auto offset = static_cast<std::uint32_t>(quality_.size());
+    net_.insert(net_.end(), other.net_.begin(), other.net_.end());
     results_.reserve(results_.size() + other.results_.size());
     for (CompactResult r : other.results_) {
         r.first_quality += offset;
@@ -757,6 +780,19 @@ void CompactResults::sort_by_margin_without_payment() {
     std::stable_sort(order.begin(), order.end(), [this](std::uint32_t a, std::uint32_t b) {
         return results_[a].margin_without_payment > results_[b].margin_without_payment;
     });
+    reorder(order);
+}
+
+void CompactResults::sort_by_net_value() {
+    if (net_.size() != results_.size()) throw std::logic_error("compact results without their net values");
+    std::vector<std::uint32_t> order(results_.size());
+    for (std::size_t r = 0; r < order.size(); ++r) order[r] = static_cast<std::uint32_t>(r);
+    std::stable_sort(order.begin(), order.end(), [this](std::uint32_t a, std::uint32_t b) { return net_[a] > net_[b]; });
+    std::vector<double>().swap(net_);
+    reorder(order);
+}
+
+void CompactResults::reorder(const std::vector<std::uint32_t>& order) {
     CompactResults sorted;
     sorted.results_.reserve(results_.size());
     sorted.species_.reserve(species_.size());
@@ -779,7 +815,11 @@ std::vector<std::vector<PixelResult>> evaluate(const EvaluationInputs& in, const
 }
 
 std::vector<CompactResults> evaluate_compact(const EvaluationInputs& in, const EvaluationRequest& request,
-                                             Feedback* feedback) {
+                                             Feedback* feedback, bool net_values) {
+    if (net_values) {
+        NetCompactLists lists = evaluate_lists<NetCompactLists>(in, request, feedback, {});
+        return std::move(static_cast<std::vector<CompactResults>&>(lists));
+    }
     return evaluate_lists<CompactLists>(in, request, feedback, {});
 }
 
@@ -789,11 +829,15 @@ std::vector<std::vector<PixelResult>> EvaluationRun(DatabaseAccess& db, const Ev
     return evaluate(inputs, request, feedback);
 }
 
-CompactEvaluation CompactEvaluationRun(DatabaseAccess& db, const EvaluationRequest& request, Feedback* feedback) {
+CompactEvaluation CompactEvaluationRun(DatabaseAccess& db, const EvaluationRequest& request, Feedback* feedback,
+                                       bool net_values) {
     EvaluationInputs inputs = prepared_inputs(db, request, feedback);
     CompactEvaluation out;
-    out.results = evaluate_compact(inputs, request, feedback);
-    for (const MeasureEvaluation& me : inputs.measures) out.payment.push_back(me.measure.payment);
+    out.results = evaluate_compact(inputs, request, feedback, net_values);
+    for (const MeasureEvaluation& me : inputs.measures) {
+        out.payment.push_back(me.measure.payment);
+        out.measures.push_back(me.measure);
+    }
     out.area = std::move(inputs.pixels);
     return out;
 }

@@ -100,16 +100,28 @@ public:
     // Adds a result: `qualities` holds one value per species (0 where the
     // species does not reach its minimum).
     void add(std::uint32_t cell, double margin_without_payment, const double* qualities, std::size_t species_count);
+    // The same keeping the result's net value (margin with payment, as the
+    // evaluation worked it out) until sort_by_net_value.
+    void add(std::uint32_t cell, double margin_without_payment, double margin_with_payment, const double* qualities,
+             std::size_t species_count);
     // Appends the results of `other` (which is left empty).
     void append(CompactResults& other);
     // Orders the results by margin without payment, highest (cheapest)
     // first, results with equal margins keeping their order.
     void sort_by_margin_without_payment();
+    // Orders results added with their net value by it, highest first, equal
+    // values keeping their order (as the optimisations sort the full
+    // records), and drops the net values.
+    void sort_by_net_value();
 
 private:
+    // Puts the results in the order `order` (a permutation of them).
+    void reorder(const std::vector<std::uint32_t>& order);
+
     std::vector<CompactResult> results_;
     std::vector<std::uint16_t> species_;
     std::vector<double> quality_;
+    std::vector<double> net_;  // margins with payment, while kept
 };
 
 // Everything the run reads from the database, loaded once per run, and the
@@ -198,12 +210,15 @@ struct CompactEvaluation {
     std::vector<CompactResults> results;
     PixelRaster area;
     std::vector<double> payment;
+    std::vector<MeasureRecord> measures;  // the prepared measures, request order
 };
+// With `net_values` the results keep their margins with payment (for
+// CompactResults::sort_by_net_value).
 std::vector<CompactResults> evaluate_compact(const EvaluationInputs& inputs, const EvaluationRequest& request,
-                                             Feedback* feedback = nullptr);
+                                             Feedback* feedback = nullptr, bool net_values = false);
 // EvaluationRun with compact results.
 CompactEvaluation CompactEvaluationRun(DatabaseAccess& db, const EvaluationRequest& request,
-                                       Feedback* feedback = nullptr);
+                                       Feedback* feedback = nullptr, bool net_values = false);
 
 // The whole run: seeds the random generator, loads, prepares, tells the user
 // once about each measure that cannot be evaluated, and evaluates. An empty

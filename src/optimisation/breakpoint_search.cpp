@@ -462,6 +462,12 @@ bool reaches_every_target(const std::vector<double>& wanted, const std::vector<d
 OptimisationResult BreakpointBudgetMinimisation(const EvaluatedArea& area, const BudgetMinimisationInput& input,
                                                 const BreakpointSearchOptions& options, Feedback* feedback,
                                                 SearchReport* report) {
+    return BreakpointBudgetMinimisation(candidate_lists(area), input, options, feedback, report);
+}
+
+OptimisationResult BreakpointBudgetMinimisation(const CandidateLists& candidates, const BudgetMinimisationInput& input,
+                                                const BreakpointSearchOptions& options, Feedback* feedback,
+                                                SearchReport* report) {
     const std::uint32_t seed = input.seed ? *input.seed : 1u;
     seed_random(seed);
     SearchClock clock(options, feedback);
@@ -469,9 +475,8 @@ OptimisationResult BreakpointBudgetMinimisation(const EvaluatedArea& area, const
     const std::vector<double>& wanted = input.wanted_area_ha;
     const int species = static_cast<int>(wanted.size());
 
-    const std::vector<MeasureCandidates> candidates = sorted_candidates(area.lists);
-    const int n = static_cast<int>(candidates.size());
-    const PaymentModel model(candidates, species, area.pixel_area, tc);
+    const int n = static_cast<int>(candidates.lists.size());
+    const PaymentModel model(candidates, species, candidates.pixel_area, tc);
     BudgetSearch search(model, wanted, clock);
 
     State best;
@@ -488,7 +493,7 @@ OptimisationResult BreakpointBudgetMinimisation(const EvaluatedArea& area, const
 
     // Count limits: cap a measure below what its payment attracts when the
     // targets still hold and the budget falls.
-    AllocationEngine engine(candidates, area.raster_rows, area.raster_columns, species, area.pixel_area);
+    AllocationEngine engine(candidates, species, candidates.pixel_area);
     Checked kept = allocate(engine, best, model.counts(best), tc);
     clock.count();
     auto missing = [&](const AllocationEngine::Outcome& o) {
@@ -530,6 +535,12 @@ OptimisationResult BreakpointBudgetMinimisation(const EvaluatedArea& area, const
 OptimisationResult BreakpointGoalMaximisation(const EvaluatedArea& area, const GoalMaximisationInput& input,
                                               const BreakpointSearchOptions& options, Feedback* feedback,
                                               SearchReport* report) {
+    return BreakpointGoalMaximisation(candidate_lists(area), input, options, feedback, report);
+}
+
+OptimisationResult BreakpointGoalMaximisation(const CandidateLists& candidates, const GoalMaximisationInput& input,
+                                              const BreakpointSearchOptions& options, Feedback* feedback,
+                                              SearchReport* report) {
     const std::uint32_t seed = input.seed ? *input.seed : 1u;
     seed_random(seed);
     SearchClock clock(options, feedback);
@@ -537,8 +548,7 @@ OptimisationResult BreakpointGoalMaximisation(const EvaluatedArea& area, const G
     const double limit = input.budget;
     const int species = static_cast<int>(input.weight.size());
 
-    const std::vector<MeasureCandidates> candidates = sorted_candidates(area.lists);
-    const int n = static_cast<int>(candidates.size());
+    const int n = static_cast<int>(candidates.lists.size());
     const PaymentModel model(candidates, species, PIXEL_AREA_HA, tc);
     GoalSearch search(model, input.weight, limit, clock);
 
@@ -556,7 +566,7 @@ OptimisationResult BreakpointGoalMaximisation(const EvaluatedArea& area, const G
         [&](const State& a, const Summary& b) { return search.better(a, b); },
         [&](const State& s) { return search.objective(s); });
 
-    AllocationEngine engine(candidates, area.raster_rows, area.raster_columns, species, PIXEL_AREA_HA);
+    AllocationEngine engine(candidates, species, PIXEL_AREA_HA);
     Checked kept = allocate(engine, best, model.counts(best), tc);
     clock.count();
     OptimisationResult result = engine.materialise(kept.outcome, best.payment, kept.counts, tc);

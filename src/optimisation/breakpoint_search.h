@@ -72,12 +72,20 @@ inline constexpr const char* kBreakpointStage = "breakpoint search";
 OptimisationResult BreakpointBudgetMinimisation(const EvaluatedArea& area, const BudgetMinimisationInput& input,
                                                 const BreakpointSearchOptions& options = {},
                                                 Feedback* feedback = nullptr, SearchReport* report = nullptr);
+// The same search on compact lists sorted by net value.
+OptimisationResult BreakpointBudgetMinimisation(const CandidateLists& candidates, const BudgetMinimisationInput& input,
+                                                const BreakpointSearchOptions& options = {},
+                                                Feedback* feedback = nullptr, SearchReport* report = nullptr);
 
 // Goal maximisation by breakpoint steps: greedy steps with the most weighted
 // effective area per extra Euro while the budget holds, exact lowering, a
 // pass that moves budget from weak to strong steps, and restarts. Works with
 // the fixed pixel area of the goal maximisation.
 OptimisationResult BreakpointGoalMaximisation(const EvaluatedArea& area, const GoalMaximisationInput& input,
+                                              const BreakpointSearchOptions& options = {},
+                                              Feedback* feedback = nullptr, SearchReport* report = nullptr);
+// The same search on compact lists sorted by net value.
+OptimisationResult BreakpointGoalMaximisation(const CandidateLists& candidates, const GoalMaximisationInput& input,
                                               const BreakpointSearchOptions& options = {},
                                               Feedback* feedback = nullptr, SearchReport* report = nullptr);
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <stdexcept>
 #include <unordered_map>
 #include <utility>
 
@@ -750,6 +751,36 @@ BoundCandidates bound_candidates(const std::vector<std::vector<PixelResult>>& li
     return out;
 }
 
+BoundCandidates bound_candidates(const CandidateLists& lists, std::size_t species, int transaction_costs,
+                                 double pixel_area) {
+    BoundCandidates out;
+    out.species = species;
+    std::size_t n = 0;
+    for (const CompactResults& list : lists.lists) n += list.size();
+    if (n == 0) return out;
+    out.pixel.reserve(n);
+    out.cost.reserve(n);
+    out.area.reserve(n * species);
+    // Pixel numbers in the order the pixels first appear, as from the records.
+    std::vector<std::uint32_t> number(static_cast<std::size_t>(std::max(0, lists.raster_rows)) *
+                                          static_cast<std::size_t>(std::max(0, lists.raster_columns)),
+                                      UINT32_MAX);
+    std::uint32_t pixels = 0;
+    std::vector<double> area(species);
+    for (const CompactResults& list : lists.lists)
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            if (list[i].cell >= number.size()) throw std::invalid_argument("a candidate lies outside the raster");
+            std::uint32_t& k = number[list[i].cell];
+            if (k == UINT32_MAX) k = pixels++;
+            std::fill(area.begin(), area.end(), 0.0);
+            for (std::size_t e = list.quality_begin(i); e < list.quality_end(i); ++e)
+                if (list.species_index(e) < species) area[list.species_index(e)] = pixel_area * list.quality(e);
+            const double cost = transaction_costs - list[i].margin_without_payment;
+            out.add(k, pixel_area * (std::isnan(cost) ? cost : std::max(0.0, cost)), area.data());
+        }
+    return out;
+}
+
 namespace {
 
 // How far the species' prices may be off before a class's choice counts as
@@ -1232,6 +1263,30 @@ CostOnlyBound cost_only_goal_bound(const std::vector<std::vector<PixelResult>>& 
     const auto started = Clock::now();
     const BoundCandidates candidates = bound_candidates(lists, weight.size(), transaction_costs, pixel_area);
     CostOnlyBound bound = cost_only_goal_bound(candidates, weight, budget, max_seconds - seconds_since(started));
+    bound.seconds = seconds_since(started);
+    return bound;
+}
+
+CostOnlyBound cost_only_budget_bound(const CandidateLists& lists, const std::vector<double>& wanted_area_ha,
+                                     int transaction_costs, double pixel_area, double max_seconds) {
+    const auto started = Clock::now();
+    CostOnlyBound bound;
+    {
+        const BoundCandidates candidates = bound_candidates(lists, wanted_area_ha.size(), transaction_costs, pixel_area);
+        bound = cost_only_budget_bound(candidates, wanted_area_ha, max_seconds - seconds_since(started));
+    }
+    bound.seconds = seconds_since(started);
+    return bound;
+}
+
+CostOnlyBound cost_only_goal_bound(const CandidateLists& lists, const std::vector<double>& weight, double budget,
+                                   int transaction_costs, double pixel_area, double max_seconds) {
+    const auto started = Clock::now();
+    CostOnlyBound bound;
+    {
+        const BoundCandidates candidates = bound_candidates(lists, weight.size(), transaction_costs, pixel_area);
+        bound = cost_only_goal_bound(candidates, weight, budget, max_seconds - seconds_since(started));
+    }
     bound.seconds = seconds_since(started);
     return bound;
 }

@@ -62,6 +62,11 @@ struct BoundCandidates {
 BoundCandidates bound_candidates(const std::vector<std::vector<PixelResult>>& lists, std::size_t species,
                                  int transaction_costs, double pixel_area);
 
+// The same from compact lists, in their order (so that lists in evaluation
+// order give the candidates the records in evaluation order give).
+BoundCandidates bound_candidates(const CandidateLists& lists, std::size_t species, int transaction_costs,
+                                 double pixel_area);
+
 // Least budget (Euro) at which every species reaches its wanted area;
 // `reachable` false when no allocation reaches them.
 CostOnlyBound cost_only_budget_bound(const std::vector<std::vector<PixelResult>>& lists,
@@ -72,6 +77,14 @@ CostOnlyBound cost_only_budget_bound(const std::vector<std::vector<PixelResult>>
 CostOnlyBound cost_only_goal_bound(const std::vector<std::vector<PixelResult>>& lists,
                                    const std::vector<double>& weight, double budget, int transaction_costs,
                                    double pixel_area = PIXEL_AREA_HA, double max_seconds = kCostOnlyBoundSeconds);
+
+// The same bounds on compact lists; the seconds count the compact form too.
+CostOnlyBound cost_only_budget_bound(const CandidateLists& lists, const std::vector<double>& wanted_area_ha,
+                                     int transaction_costs, double pixel_area,
+                                     double max_seconds = kCostOnlyBoundSeconds);
+CostOnlyBound cost_only_goal_bound(const CandidateLists& lists, const std::vector<double>& weight, double budget,
+                                   int transaction_costs, double pixel_area = PIXEL_AREA_HA,
+                                   double max_seconds = kCostOnlyBoundSeconds);
 
 // The same bounds on candidates in compact form (`candidates.species` at
 // least the number of wanted areas or weights).

@@ -65,6 +65,56 @@ PaymentModel::PaymentModel(const std::vector<MeasureCandidates>& candidates, int
     pixel_begin_.push_back(offers_.size());
 }
 
+PaymentModel::PaymentModel(const CandidateLists& candidates, int species_count, double pixel_area,
+                           int transaction_costs)
+    : measures_(static_cast<int>(candidates.lists.size())),
+      species_(std::max(0, species_count)),
+      pixel_area_(pixel_area),
+      transaction_costs_(transaction_costs),
+      measure_offers_(candidates.lists.size()),
+      offer_count_(candidates.lists.size(), 0) {
+    // The offers in the order of the full records' constructor: by pixel
+    // (the cell orders pixels as row and column do), measure and place.
+    struct Key {
+        std::uint32_t cell, measure, index;
+        bool operator<(const Key& o) const {
+            return cell != o.cell ? cell < o.cell : measure != o.measure ? measure < o.measure : index < o.index;
+        }
+    };
+    std::vector<Key> keys;
+    std::size_t total = 0;
+    for (const CompactResults& list : candidates.lists) total += list.size();
+    keys.reserve(total);
+    for (std::size_t m = 0; m < candidates.lists.size(); ++m)
+        for (std::size_t i = 0; i < candidates.lists[m].size(); ++i)
+            keys.push_back({candidates.lists[m][i].cell, static_cast<std::uint32_t>(m), static_cast<std::uint32_t>(i)});
+    std::sort(keys.begin(), keys.end());
+
+    const std::size_t ns = static_cast<std::size_t>(species_);
+    offers_.reserve(keys.size());
+    offer_pixel_.reserve(keys.size());
+    quality_.assign(keys.size() * ns, 0.0);
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        const Key& key = keys[k];
+        const bool new_pixel = k == 0 || keys[k - 1].cell != key.cell;
+        // A pixel listed twice by one measure keeps its first entry only.
+        if (!new_pixel && keys[k - 1].measure == key.measure) continue;
+        if (new_pixel) pixel_begin_.push_back(offers_.size());
+        const CompactResults& list = candidates.lists[key.measure];
+        const std::size_t o = offers_.size();
+        offers_.push_back({static_cast<int>(key.measure), list[key.index].margin_without_payment});
+        offer_pixel_.push_back(static_cast<int>(pixel_begin_.size()) - 1);
+        for (std::size_t e = list.quality_begin(key.index); e < list.quality_end(key.index); ++e)
+            if (list.species_index(e) < ns) quality_[o * ns + list.species_index(e)] = list.quality(e);
+        measure_offers_[key.measure].push_back(o);
+        ++offer_count_[key.measure];
+    }
+    std::vector<Key>().swap(keys);
+    quality_.resize(offers_.size() * ns);
+    quality_.shrink_to_fit();
+    pixel_begin_.push_back(offers_.size());
+}
+
 void PaymentModel::recount(State& state) const {
     const std::size_t ns = static_cast<std::size_t>(species_);
     state.area.assign(ns, 0.0);

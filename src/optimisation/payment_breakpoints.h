@@ -25,6 +25,8 @@ public:
     // `pixel_area` is the area each participant is paid for (ha).
     PaymentModel(const std::vector<MeasureCandidates>& candidates, int species_count, double pixel_area,
                  int transaction_costs);
+    // The same model from compact lists (sorted by net value).
+    PaymentModel(const CandidateLists& candidates, int species_count, double pixel_area, int transaction_costs);
 
     // Pixels whose choice was written since a BreakpointIndex last looked
     // at the state. A copied or assigned state counts as changed

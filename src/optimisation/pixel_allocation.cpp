@@ -124,26 +124,40 @@ double PixelAllocation(std::vector<MeasureCandidates>& candidates, const std::ve
 AllocationEngine::AllocationEngine(const std::vector<MeasureCandidates>& candidates, int raster_rows,
                                    int raster_columns, int species_count, double pixel_area)
     : candidates_(&candidates),
-      lanes_(candidates.size()),
+      own_(candidates.size()),
       species_count_(std::max(0, species_count)),
       pixel_area_(pixel_area),
       taken_(static_cast<std::size_t>(std::max(0, raster_rows)) * static_cast<std::size_t>(std::max(0, raster_columns)),
              0),
       cursor_(candidates.size(), 0) {
-    const std::size_t ns = static_cast<std::size_t>(species_count_);
+    std::vector<double> values;
     for (std::size_t m = 0; m < candidates.size(); ++m) {
-        const std::vector<PixelResult>& list = candidates[m].list;
-        Lane& lane = lanes_[m];
-        lane.margin.reserve(list.size());
-        lane.cell.reserve(list.size());
-        lane.quality.assign(list.size() * ns, 0.0);
-        for (std::size_t i = 0; i < list.size(); ++i) {
-            const PixelResult& r = list[i];
-            lane.margin.push_back(r.margin_without_payment);
-            lane.cell.push_back(cell_of(r, raster_rows, raster_columns));
-            const std::size_t q = std::min(r.qualities.size(), ns);
-            for (std::size_t s = 0; s < q; ++s) lane.quality[i * ns + s] = r.qualities[s].quality;
+        for (const PixelResult& r : candidates[m].list) {
+            values.resize(r.qualities.size());
+            for (std::size_t s = 0; s < values.size(); ++s) values[s] = r.qualities[s].quality;
+            own_[m].add(static_cast<std::uint32_t>(cell_of(r, raster_rows, raster_columns)), r.margin_without_payment,
+                        values.data(), values.size());
         }
+        lanes_.push_back(&own_[m]);
+    }
+}
+
+AllocationEngine::AllocationEngine(const CandidateLists& candidates, int species_count, double pixel_area)
+    : compact_(&candidates),
+      species_count_(std::max(0, species_count)),
+      pixel_area_(pixel_area),
+      taken_(static_cast<std::size_t>(std::max(0, candidates.raster_rows)) *
+                 static_cast<std::size_t>(std::max(0, candidates.raster_columns)),
+             0),
+      cursor_(candidates.lists.size(), 0) {
+    if (!candidates.sorted) throw std::logic_error("the allocation needs candidate lists sorted by net value");
+    for (const CompactResults& list : candidates.lists) {
+        for (std::size_t i = 0; i < list.size(); ++i)
+            if (list[i].cell >= taken_.size())
+                throw std::invalid_argument("a candidate's cell " + std::to_string(list[i].cell) +
+                                            " lies outside the raster of " + std::to_string(candidates.raster_rows) +
+                                            " x " + std::to_string(candidates.raster_columns) + " cells");
+        lanes_.push_back(&list);
     }
 }
 
@@ -163,11 +177,10 @@ void AllocationEngine::run(const std::vector<double>& payment, const std::vector
     // settles) are equal here too.
     const double tc = static_cast<double>(transaction_costs);
     auto head_of = [&](std::size_t m) {
-        const Lane& lane = lanes_[m];
-        if (cursor_[m] >= lane.margin.size() ||
-            out.participants[m] >= (m < max_count.size() ? max_count[m] : 0))
+        const CompactResults& lane = *lanes_[m];
+        if (cursor_[m] >= lane.size() || out.participants[m] >= (m < max_count.size() ? max_count[m] : 0))
             return kOut;
-        const double v = lane.margin[cursor_[m]] + (m < payment.size() ? payment[m] : 0.0) - tc;
+        const double v = lane[cursor_[m]].margin_without_payment + (m < payment.size() ? payment[m] : 0.0) - tc;
         return v < 0.0 ? kOut : v;
     };
     // Only the contending measures, in measure order, with their net values:
@@ -191,11 +204,14 @@ void AllocationEngine::run(const std::vector<double>& payment, const std::vector
         const int choice = active_measure_[static_cast<std::size_t>(slot)];
         const std::size_t m = static_cast<std::size_t>(choice);
         const std::size_t i = cursor_[m];
-        const Lane& lane = lanes_[m];
-        const int cell = lane.cell[i];
+        const CompactResults& lane = *lanes_[m];
+        const int cell = static_cast<int>(lane[i].cell);
         if (!taken_[static_cast<std::size_t>(cell)]) {
-            const double* q = lane.quality.data() + i * ns;
-            for (std::size_t s = 0; s < ns; ++s) out.effective_area[s] += pixel_area_ * q[s];
+            // Only the qualities that are not 0: adding 0 would change no sum.
+            for (std::size_t e = lane.quality_begin(i); e < lane.quality_end(i); ++e) {
+                const std::size_t s = lane.species_index(e);
+                if (s < ns) out.effective_area[s] += pixel_area_ * lane.quality(e);
+            }
             payment_sum += m < payment.size() ? payment[m] : 0.0;
             out.participants[m] += 1;
             taken_[static_cast<std::size_t>(cell)] = 1;
@@ -218,11 +234,16 @@ void AllocationEngine::run(const std::vector<double>& payment, const std::vector
 
 OptimisationResult AllocationEngine::materialise(const Outcome& outcome, const std::vector<double>& payment,
                                                  const std::vector<int>& max_count, int transaction_costs) const {
-    const std::vector<MeasureCandidates>& candidates = *candidates_;
-    std::vector<std::shared_ptr<const MeasureRecord>> measures(candidates.size());
-    for (std::size_t m = 0; m < candidates.size(); ++m) {
-        if (candidates[m].list.empty()) continue;
-        MeasureRecord copy = candidates[m].list.front().measure ? *candidates[m].list.front().measure : MeasureRecord{};
+    // The full records: the caller's, those kept with compact lists, or
+    // rebuilt from the compact lists.
+    const std::vector<MeasureCandidates>* full =
+        candidates_ ? candidates_ : (compact_->records.empty() ? nullptr : &compact_->records);
+    std::vector<std::shared_ptr<const MeasureRecord>> measures(lanes_.size());
+    for (std::size_t m = 0; m < lanes_.size(); ++m) {
+        if (lanes_[m]->empty()) continue;
+        const MeasureRecord* prepared = full ? (*full)[m].list.front().measure.get()
+                                             : (m < compact_->measures.size() ? compact_->measures[m].get() : nullptr);
+        MeasureRecord copy = prepared ? *prepared : MeasureRecord{};
         copy.payment = m < payment.size() ? payment[m] : 0.0;
         measures[m] = std::make_shared<const MeasureRecord>(std::move(copy));
     }
@@ -230,7 +251,8 @@ OptimisationResult AllocationEngine::materialise(const Outcome& outcome, const s
     result.allocation.reserve(outcome.picks.size());
     for (const auto& [m, i] : outcome.picks) {
         const std::size_t mi = static_cast<std::size_t>(m);
-        PixelResult r = candidates[mi].list[static_cast<std::size_t>(i)];
+        PixelResult r = full ? (*full)[mi].list[static_cast<std::size_t>(i)]
+                             : compact_->record(mi, static_cast<std::size_t>(i));
         r.margin_with_payment = r.margin_without_payment + (mi < payment.size() ? payment[mi] : 0.0) -
                                 static_cast<double>(transaction_costs);
         r.measure = measures[mi];
@@ -242,6 +264,82 @@ OptimisationResult AllocationEngine::materialise(const Outcome& outcome, const s
     result.max_count = max_count;
     result.budget = outcome.budget;
     return result;
+}
+
+PixelResult CandidateLists::record(std::size_t m, std::size_t i) const {
+    const CompactResults& list = lists[m];
+    const CompactResult& c = list[i];
+    PixelResult r;
+    const auto place = std::lower_bound(pixels.begin(), pixels.end(), c.cell,
+                                        [](const CandidatePixel& p, std::uint32_t cell) { return p.cell < cell; });
+    if (place != pixels.end() && place->cell == c.cell) {
+        r.pixelID = place->pixelID;
+        r.x_coordinate = place->x_coordinate;
+        r.y_coordinate = place->y_coordinate;
+    }
+    const std::uint32_t columns = static_cast<std::uint32_t>(std::max(1, raster_columns));
+    r.row = static_cast<int>(c.cell / columns);
+    r.column = static_cast<int>(c.cell % columns);
+    r.qualities.resize(species_ids.size());
+    for (std::size_t s = 0; s < species_ids.size(); ++s) r.qualities[s] = {species_ids[s], 0.0};
+    for (std::size_t e = list.quality_begin(i); e < list.quality_end(i); ++e)
+        if (list.species_index(e) < r.qualities.size()) r.qualities[list.species_index(e)].quality = list.quality(e);
+    r.margin_without_payment = c.margin_without_payment;
+    r.margin_with_payment = c.margin_without_payment;
+    if (m < measures.size()) r.measure = measures[m];
+    return r;
+}
+
+CandidateLists candidate_lists(const EvaluatedArea& area) {
+    CandidateLists out;
+    out.records = sorted_candidates(area.lists);
+    out.raster_rows = area.raster_rows;
+    out.raster_columns = area.raster_columns;
+    out.pixel_area = area.pixel_area;
+    out.lists.resize(out.records.size());
+    std::vector<double> values;
+    for (std::size_t m = 0; m < out.records.size(); ++m) {
+        for (const PixelResult& r : out.records[m].list) {
+            values.resize(r.qualities.size());
+            for (std::size_t s = 0; s < values.size(); ++s) values[s] = r.qualities[s].quality;
+            out.lists[m].add(static_cast<std::uint32_t>(cell_of(r, area.raster_rows, area.raster_columns)),
+                             r.margin_without_payment, values.data(), values.size());
+        }
+    }
+    out.sorted = true;
+    return out;
+}
+
+CandidateLists evaluate_candidates(DatabaseAccess& db, EvaluationRequest request, std::optional<std::uint32_t> seed,
+                                   Feedback* feedback) {
+    if (seed) request.seed = *seed;
+    CompactEvaluation evaluation = CompactEvaluationRun(db, request, feedback, true);
+    const RasterReference reference = load_raster_reference(db, request.countryID);
+    CandidateLists out;
+    out.raster_rows = evaluation.area.rows();
+    out.raster_columns = evaluation.area.columns();
+    out.pixel_area = reference.pixel_area_ha;
+    for (const SpeciesRecord& s : request.species) out.species_ids.push_back(s.speciesID);
+    for (const MeasureRecord& m : evaluation.measures) out.measures.push_back(std::make_shared<const MeasureRecord>(m));
+    // The numbers and coordinates of the cells the lists hold; the loaded
+    // area itself is given back with the evaluation.
+    std::vector<std::uint8_t> used(static_cast<std::size_t>(out.raster_rows) * static_cast<std::size_t>(out.raster_columns), 0);
+    for (const CompactResults& list : evaluation.results)
+        for (std::size_t i = 0; i < list.size(); ++i) used[list[i].cell] = 1;
+    const std::size_t columns = static_cast<std::size_t>(std::max(1, out.raster_columns));
+    for (std::size_t cell = 0; cell < used.size(); ++cell) {
+        if (!used[cell]) continue;
+        const PixelRecord& p = evaluation.area.at(static_cast<int>(cell / columns), static_cast<int>(cell % columns));
+        out.pixels.push_back({static_cast<std::uint32_t>(cell), p.pixelID, p.x_coordinate, p.y_coordinate});
+    }
+    out.lists = std::move(evaluation.results);
+    return out;
+}
+
+void sort_by_net_value(CandidateLists& candidates) {
+    if (candidates.sorted) return;
+    for (CompactResults& list : candidates.lists) list.sort_by_net_value();
+    candidates.sorted = true;
 }
 
 EvaluatedArea evaluate_area(DatabaseAccess& db, const EvaluationRequest& request, Feedback* feedback) {

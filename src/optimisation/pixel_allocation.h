@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -55,6 +56,54 @@ EvaluatedArea evaluate_area(DatabaseAccess& db, EvaluationRequest request, std::
 // the order among equal values is kept.
 std::vector<MeasureCandidates> sorted_candidates(std::vector<std::vector<PixelResult>> lists);
 
+// Where a pixel of the candidate lists lies, for the records of an allocation.
+struct CandidatePixel {
+    std::uint32_t cell = 0;  // row x columns + column
+    int pixelID = 0;
+    int x_coordinate = 0;
+    int y_coordinate = 0;
+};
+
+// The candidate lists of an optimisation in compact form: per (measure,
+// pixel) its cell, its margin without payment and the qualities that are not
+// 0, with no object of its own on the heap, so that a search, the allocation
+// engine and the bound can hold every candidate of a large area. The full
+// records of an allocation's few participants are rebuilt from them.
+struct CandidateLists {
+    std::vector<CompactResults> lists;  // one per measure, measure order
+    // False while the lists are in evaluation order and keep their net values;
+    // the searches need them sorted (sort_by_net_value).
+    bool sorted = false;
+    std::vector<std::shared_ptr<const MeasureRecord>> measures;  // the prepared measure of each list
+    std::vector<int> species_ids;                                 // species order
+    std::vector<CandidatePixel> pixels;                           // the cells the lists hold, by cell
+    int raster_rows = 0;
+    int raster_columns = 0;
+    double pixel_area = 0.0;  // ha
+    // The full records, sorted, when the lists were made from them: an
+    // allocation then copies its records from here as they are.
+    std::vector<MeasureCandidates> records;
+
+    // Candidate i of measure m as a full record (margin with payment equal to
+    // the margin without; the measure as prepared).
+    PixelResult record(std::size_t m, std::size_t i) const;
+};
+
+// The lists of an evaluated area, sorted as sorted_candidates sorts them
+// (the records are kept). Throws std::invalid_argument for a candidate
+// outside the raster.
+CandidateLists candidate_lists(const EvaluatedArea& area);
+
+// Runs the evaluation for an optimisation in compact form (with `seed` in
+// place of the request's seed when one is given, as evaluate_area): the lists
+// in evaluation order, holding the same candidates as evaluate_area's.
+CandidateLists evaluate_candidates(DatabaseAccess& db, EvaluationRequest request, std::optional<std::uint32_t> seed,
+                                   Feedback* feedback);
+
+// Sorts lists in evaluation order descending by net value, equal values
+// keeping their order: the order sorted_candidates gives the full records.
+void sort_by_net_value(CandidateLists& candidates);
+
 // Prepares the lists for an allocation at the given payments (one per
 // measure): net value = margin without payment + payment - transaction costs,
 // written into margin_with_payment; every record's measure becomes a copy of
@@ -101,10 +150,12 @@ public:
     // candidate outside the raster.
     AllocationEngine(const std::vector<MeasureCandidates>& candidates, int raster_rows, int raster_columns,
                      int species_count, double pixel_area);
+    // On sorted compact lists, read where they are (no copy).
+    AllocationEngine(const CandidateLists& candidates, int species_count, double pixel_area);
 
     int measure_count() const { return static_cast<int>(lanes_.size()); }
     int species_count() const { return species_count_; }
-    std::size_t list_size(int m) const { return lanes_[static_cast<std::size_t>(m)].margin.size(); }
+    std::size_t list_size(int m) const { return lanes_[static_cast<std::size_t>(m)]->size(); }
 
     // Allocates at the given payments and maximum counts into `out` (whose
     // buffers are reused).
@@ -117,13 +168,10 @@ public:
                                    const std::vector<int>& max_count, int transaction_costs) const;
 
 private:
-    struct Lane {
-        std::vector<double> margin;   // margin without payment
-        std::vector<int> cell;        // row * columns + column
-        std::vector<double> quality;  // species_count per candidate
-    };
-    const std::vector<MeasureCandidates>* candidates_;
-    std::vector<Lane> lanes_;
+    const std::vector<MeasureCandidates>* candidates_ = nullptr;  // full records, or
+    const CandidateLists* compact_ = nullptr;                     // compact lists
+    std::vector<CompactResults> own_;                             // compact copies of full records
+    std::vector<const CompactResults*> lanes_;                    // per measure
     int species_count_;
     double pixel_area_;
     std::vector<std::uint8_t> taken_;   // occupancy grid, rows x columns

@@ -131,14 +131,43 @@ SearchOutcome maximise_goal(const EvaluatedArea& area, const GoalMaximisationInp
     return out;
 }
 
+// The breakpoint search from the database works on the compact lists: the
+// bound first, on the lists in evaluation order (so that its own form is
+// given back before the search builds its model), then the search on the
+// sorted lists. The annealing works on the full records.
 SearchOutcome minimise_budget(DatabaseAccess& db, const BudgetMinimisationInput& input, SearchMethod method,
                               Feedback* feedback, const BreakpointSearchOptions& options) {
-    return minimise_budget(evaluate_area(db, input.evaluation, input.seed, feedback), input, method, feedback, options);
+    if (method != SearchMethod::Breakpoint)
+        return minimise_budget(evaluate_area(db, input.evaluation, input.seed, feedback), input, method, feedback,
+                               options);
+    CandidateLists candidates = evaluate_candidates(db, input.evaluation, input.seed, feedback);
+    SearchOutcome out;
+    if (bound_wanted(feedback)) {
+        bound_progress(feedback, 0);
+        out.bound = cost_only_budget_bound(candidates, input.wanted_area_ha, input.transaction_costs,
+                                           candidates.pixel_area);
+        bound_progress(feedback, 1);
+    }
+    sort_by_net_value(candidates);
+    out.result = BreakpointBudgetMinimisation(candidates, input, options, feedback, &out.report);
+    return out;
 }
 
 SearchOutcome maximise_goal(DatabaseAccess& db, const GoalMaximisationInput& input, SearchMethod method,
                             Feedback* feedback, const BreakpointSearchOptions& options) {
-    return maximise_goal(evaluate_area(db, input.evaluation, input.seed, feedback), input, method, feedback, options);
+    if (method != SearchMethod::Breakpoint)
+        return maximise_goal(evaluate_area(db, input.evaluation, input.seed, feedback), input, method, feedback,
+                             options);
+    CandidateLists candidates = evaluate_candidates(db, input.evaluation, input.seed, feedback);
+    SearchOutcome out;
+    if (bound_wanted(feedback)) {
+        bound_progress(feedback, 0);
+        out.bound = cost_only_goal_bound(candidates, input.weight, input.budget, input.transaction_costs);
+        bound_progress(feedback, 1);
+    }
+    sort_by_net_value(candidates);
+    out.result = BreakpointGoalMaximisation(candidates, input, options, feedback, &out.report);
+    return out;
 }
 
 std::string budget_bound_line(const CostOnlyBound& bound) {
