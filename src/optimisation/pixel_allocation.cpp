@@ -124,21 +124,26 @@ double PixelAllocation(std::vector<MeasureCandidates>& candidates, const std::ve
 AllocationEngine::AllocationEngine(const std::vector<MeasureCandidates>& candidates, int raster_rows,
                                    int raster_columns, int species_count, double pixel_area)
     : candidates_(&candidates),
-      own_(candidates.size()),
       species_count_(std::max(0, species_count)),
       pixel_area_(pixel_area),
       taken_(static_cast<std::size_t>(std::max(0, raster_rows)) * static_cast<std::size_t>(std::max(0, raster_columns)),
              0),
       cursor_(candidates.size(), 0) {
-    std::vector<double> values;
+    const std::size_t ns = static_cast<std::size_t>(species_count_);
+    dense_.resize(candidates.size());
     for (std::size_t m = 0; m < candidates.size(); ++m) {
-        for (const PixelResult& r : candidates[m].list) {
-            values.resize(r.qualities.size());
-            for (std::size_t s = 0; s < values.size(); ++s) values[s] = r.qualities[s].quality;
-            own_[m].add(static_cast<std::uint32_t>(cell_of(r, raster_rows, raster_columns)), r.margin_without_payment,
-                        values.data(), values.size());
+        const std::vector<PixelResult>& list = candidates[m].list;
+        Lane& lane = dense_[m];
+        lane.margin.reserve(list.size());
+        lane.cell.reserve(list.size());
+        lane.quality.assign(list.size() * ns, 0.0);
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const PixelResult& r = list[i];
+            lane.margin.push_back(r.margin_without_payment);
+            lane.cell.push_back(cell_of(r, raster_rows, raster_columns));
+            const std::size_t q = std::min(r.qualities.size(), ns);
+            for (std::size_t s = 0; s < q; ++s) lane.quality[i * ns + s] = r.qualities[s].quality;
         }
-        lanes_.push_back(&own_[m]);
     }
 }
 
@@ -161,9 +166,40 @@ AllocationEngine::AllocationEngine(const CandidateLists& candidates, int species
     }
 }
 
-void AllocationEngine::run(const std::vector<double>& payment, const std::vector<int>& max_count,
-                           int transaction_costs, Outcome& out) {
-    const std::size_t n = lanes_.size();
+// The lanes of full records: dense copies.
+struct AllocationEngine::DenseView {
+    const std::vector<Lane>& lanes;
+    std::size_t ns;
+    std::size_t size(std::size_t m) const { return lanes[m].margin.size(); }
+    double margin(std::size_t m, std::size_t i) const { return lanes[m].margin[i]; }
+    int cell(std::size_t m, std::size_t i) const { return lanes[m].cell[i]; }
+    void add_area(std::size_t m, std::size_t i, double pixel_area, std::vector<double>& area) const {
+        const double* q = lanes[m].quality.data() + i * ns;
+        for (std::size_t s = 0; s < ns; ++s) area[s] += pixel_area * q[s];
+    }
+};
+
+// The compact lists, read where they are.
+struct AllocationEngine::CompactView {
+    const std::vector<const CompactResults*>& lanes;
+    std::size_t ns;
+    std::size_t size(std::size_t m) const { return lanes[m]->size(); }
+    double margin(std::size_t m, std::size_t i) const { return (*lanes[m])[i].margin_without_payment; }
+    int cell(std::size_t m, std::size_t i) const { return static_cast<int>((*lanes[m])[i].cell); }
+    // Only the qualities that are not 0: adding 0 would change no sum.
+    void add_area(std::size_t m, std::size_t i, double pixel_area, std::vector<double>& area) const {
+        const CompactResults& lane = *lanes[m];
+        for (std::size_t e = lane.quality_begin(i); e < lane.quality_end(i); ++e) {
+            const std::size_t s = lane.species_index(e);
+            if (s < ns) area[s] += pixel_area * lane.quality(e);
+        }
+    }
+};
+
+template <typename View>
+void AllocationEngine::run_on(const View& view, const std::vector<double>& payment, const std::vector<int>& max_count,
+                              int transaction_costs, Outcome& out) {
+    const std::size_t n = cursor_.size();
     const std::size_t ns = static_cast<std::size_t>(species_count_);
     for (int cell : set_cells_) taken_[static_cast<std::size_t>(cell)] = 0;
     set_cells_.clear();
@@ -177,10 +213,9 @@ void AllocationEngine::run(const std::vector<double>& payment, const std::vector
     // settles) are equal here too.
     const double tc = static_cast<double>(transaction_costs);
     auto head_of = [&](std::size_t m) {
-        const CompactResults& lane = *lanes_[m];
-        if (cursor_[m] >= lane.size() || out.participants[m] >= (m < max_count.size() ? max_count[m] : 0))
+        if (cursor_[m] >= view.size(m) || out.participants[m] >= (m < max_count.size() ? max_count[m] : 0))
             return kOut;
-        const double v = lane[cursor_[m]].margin_without_payment + (m < payment.size() ? payment[m] : 0.0) - tc;
+        const double v = view.margin(m, cursor_[m]) + (m < payment.size() ? payment[m] : 0.0) - tc;
         return v < 0.0 ? kOut : v;
     };
     // Only the contending measures, in measure order, with their net values:
@@ -204,14 +239,9 @@ void AllocationEngine::run(const std::vector<double>& payment, const std::vector
         const int choice = active_measure_[static_cast<std::size_t>(slot)];
         const std::size_t m = static_cast<std::size_t>(choice);
         const std::size_t i = cursor_[m];
-        const CompactResults& lane = *lanes_[m];
-        const int cell = static_cast<int>(lane[i].cell);
+        const int cell = view.cell(m, i);
         if (!taken_[static_cast<std::size_t>(cell)]) {
-            // Only the qualities that are not 0: adding 0 would change no sum.
-            for (std::size_t e = lane.quality_begin(i); e < lane.quality_end(i); ++e) {
-                const std::size_t s = lane.species_index(e);
-                if (s < ns) out.effective_area[s] += pixel_area_ * lane.quality(e);
-            }
+            view.add_area(m, i, pixel_area_, out.effective_area);
             payment_sum += m < payment.size() ? payment[m] : 0.0;
             out.participants[m] += 1;
             taken_[static_cast<std::size_t>(cell)] = 1;
@@ -232,15 +262,24 @@ void AllocationEngine::run(const std::vector<double>& payment, const std::vector
     out.budget = pixel_area_ * payment_sum;
 }
 
+void AllocationEngine::run(const std::vector<double>& payment, const std::vector<int>& max_count,
+                           int transaction_costs, Outcome& out) {
+    const std::size_t ns = static_cast<std::size_t>(species_count_);
+    if (compact_)
+        run_on(CompactView{lanes_, ns}, payment, max_count, transaction_costs, out);
+    else
+        run_on(DenseView{dense_, ns}, payment, max_count, transaction_costs, out);
+}
+
 OptimisationResult AllocationEngine::materialise(const Outcome& outcome, const std::vector<double>& payment,
                                                  const std::vector<int>& max_count, int transaction_costs) const {
     // The full records: the caller's, those kept with compact lists, or
     // rebuilt from the compact lists.
     const std::vector<MeasureCandidates>* full =
         candidates_ ? candidates_ : (compact_->records.empty() ? nullptr : &compact_->records);
-    std::vector<std::shared_ptr<const MeasureRecord>> measures(lanes_.size());
-    for (std::size_t m = 0; m < lanes_.size(); ++m) {
-        if (lanes_[m]->empty()) continue;
+    std::vector<std::shared_ptr<const MeasureRecord>> measures(cursor_.size());
+    for (std::size_t m = 0; m < cursor_.size(); ++m) {
+        if (list_size(static_cast<int>(m)) == 0) continue;
         const MeasureRecord* prepared = full ? (*full)[m].list.front().measure.get()
                                              : (m < compact_->measures.size() ? compact_->measures[m].get() : nullptr);
         MeasureRecord copy = prepared ? *prepared : MeasureRecord{};

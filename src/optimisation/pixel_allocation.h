@@ -153,9 +153,12 @@ public:
     // On sorted compact lists, read where they are (no copy).
     AllocationEngine(const CandidateLists& candidates, int species_count, double pixel_area);
 
-    int measure_count() const { return static_cast<int>(lanes_.size()); }
+    int measure_count() const { return static_cast<int>(cursor_.size()); }
     int species_count() const { return species_count_; }
-    std::size_t list_size(int m) const { return lanes_[static_cast<std::size_t>(m)]->size(); }
+    std::size_t list_size(int m) const {
+        const std::size_t mi = static_cast<std::size_t>(m);
+        return compact_ ? lanes_[mi]->size() : dense_[mi].margin.size();
+    }
 
     // Allocates at the given payments and maximum counts into `out` (whose
     // buffers are reused).
@@ -168,10 +171,23 @@ public:
                                    const std::vector<int>& max_count, int transaction_costs) const;
 
 private:
+    // Full records are copied with dense qualities (the annealing reads them
+    // millions of times); compact lists are read where they are.
+    struct Lane {
+        std::vector<double> margin;   // margin without payment
+        std::vector<int> cell;        // row * columns + column
+        std::vector<double> quality;  // species_count per candidate
+    };
+    struct DenseView;
+    struct CompactView;
+    template <typename View>
+    void run_on(const View& view, const std::vector<double>& payment, const std::vector<int>& max_count,
+                int transaction_costs, Outcome& out);
+
     const std::vector<MeasureCandidates>* candidates_ = nullptr;  // full records, or
     const CandidateLists* compact_ = nullptr;                     // compact lists
-    std::vector<CompactResults> own_;                             // compact copies of full records
-    std::vector<const CompactResults*> lanes_;                    // per measure
+    std::vector<Lane> dense_;                                     // per measure, for full records
+    std::vector<const CompactResults*> lanes_;                    // per measure, for compact lists
     int species_count_;
     double pixel_area_;
     std::vector<std::uint8_t> taken_;   // occupancy grid, rows x columns
