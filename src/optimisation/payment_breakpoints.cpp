@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <stdexcept>
 #include <tuple>
 
 namespace pravel {
@@ -74,42 +75,55 @@ PaymentModel::PaymentModel(const CandidateLists& candidates, int species_count, 
       measure_offers_(candidates.lists.size()),
       offer_count_(candidates.lists.size(), 0) {
     // The offers in the order of the full records' constructor: by pixel
-    // (the cell orders pixels as row and column do), measure and place.
-    struct Key {
-        std::uint32_t cell, measure, index;
-        bool operator<(const Key& o) const {
-            return cell != o.cell ? cell < o.cell : measure != o.measure ? measure < o.measure : index < o.index;
+    // (the cell orders pixels as row and column do), measure and place; the
+    // candidates are bucketed by cell (numbered through the lists), which
+    // keeps measure and place in order within a cell without a sort.
+    const std::size_t cells = static_cast<std::size_t>(std::max(0, candidates.raster_rows)) *
+                              static_cast<std::size_t>(std::max(0, candidates.raster_columns));
+    std::vector<std::size_t> first(candidates.lists.size() + 1, 0);  // number of each list's first candidate
+    for (std::size_t m = 0; m < candidates.lists.size(); ++m) first[m + 1] = first[m] + candidates.lists[m].size();
+    if (first.back() >= std::numeric_limits<std::uint32_t>::max())
+        throw std::length_error("too many candidates for the payment model");
+    std::vector<std::uint32_t> start(cells + 1, 0);
+    for (const CompactResults& list : candidates.lists)
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            if (list[i].cell >= cells) throw std::invalid_argument("a candidate lies outside the raster");
+            ++start[list[i].cell + 1];
         }
-    };
-    std::vector<Key> keys;
-    std::size_t total = 0;
-    for (const CompactResults& list : candidates.lists) total += list.size();
-    keys.reserve(total);
-    for (std::size_t m = 0; m < candidates.lists.size(); ++m)
-        for (std::size_t i = 0; i < candidates.lists[m].size(); ++i)
-            keys.push_back({candidates.lists[m][i].cell, static_cast<std::uint32_t>(m), static_cast<std::uint32_t>(i)});
-    std::sort(keys.begin(), keys.end());
-
-    const std::size_t ns = static_cast<std::size_t>(species_);
-    offers_.reserve(keys.size());
-    offer_pixel_.reserve(keys.size());
-    quality_.assign(keys.size() * ns, 0.0);
-    for (std::size_t k = 0; k < keys.size(); ++k) {
-        const Key& key = keys[k];
-        const bool new_pixel = k == 0 || keys[k - 1].cell != key.cell;
-        // A pixel listed twice by one measure keeps its first entry only.
-        if (!new_pixel && keys[k - 1].measure == key.measure) continue;
-        if (new_pixel) pixel_begin_.push_back(offers_.size());
-        const CompactResults& list = candidates.lists[key.measure];
-        const std::size_t o = offers_.size();
-        offers_.push_back({static_cast<int>(key.measure), list[key.index].margin_without_payment});
-        offer_pixel_.push_back(static_cast<int>(pixel_begin_.size()) - 1);
-        for (std::size_t e = list.quality_begin(key.index); e < list.quality_end(key.index); ++e)
-            if (list.species_index(e) < ns) quality_[o * ns + list.species_index(e)] = list.quality(e);
-        measure_offers_[key.measure].push_back(o);
-        ++offer_count_[key.measure];
+    for (std::size_t c = 0; c < cells; ++c) start[c + 1] += start[c];
+    std::vector<std::uint32_t> order(first.back());
+    {
+        std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
+        for (std::size_t m = 0; m < candidates.lists.size(); ++m)
+            for (std::size_t i = 0; i < candidates.lists[m].size(); ++i)
+                order[next[candidates.lists[m][i].cell]++] = static_cast<std::uint32_t>(first[m] + i);
     }
-    std::vector<Key>().swap(keys);
+
+    for (std::size_t m = 0; m < candidates.lists.size(); ++m) measure_offers_[m].reserve(candidates.lists[m].size());
+    const std::size_t ns = static_cast<std::size_t>(species_);
+    offers_.reserve(order.size());
+    offer_pixel_.reserve(order.size());
+    quality_.assign(order.size() * ns, 0.0);
+    for (std::size_t c = 0; c < cells; ++c) {
+        std::size_t last_measure = std::numeric_limits<std::size_t>::max();
+        for (std::size_t k = start[c]; k < start[c + 1]; ++k) {
+            const std::size_t m =
+                static_cast<std::size_t>(std::upper_bound(first.begin(), first.end(), order[k]) - first.begin()) - 1;
+            const std::size_t i = order[k] - first[m];
+            // A pixel listed twice by one measure keeps its first entry only.
+            if (m == last_measure) continue;
+            if (k == start[c]) pixel_begin_.push_back(offers_.size());
+            last_measure = m;
+            const CompactResults& list = candidates.lists[m];
+            const std::size_t o = offers_.size();
+            offers_.push_back({static_cast<int>(m), list[i].margin_without_payment});
+            offer_pixel_.push_back(static_cast<int>(pixel_begin_.size()) - 1);
+            for (std::size_t e = list.quality_begin(i); e < list.quality_end(i); ++e)
+                if (list.species_index(e) < ns) quality_[o * ns + list.species_index(e)] = list.quality(e);
+            measure_offers_[m].push_back(o);
+            ++offer_count_[m];
+        }
+    }
     quality_.resize(offers_.size() * ns);
     quality_.shrink_to_fit();
     pixel_begin_.push_back(offers_.size());
