@@ -20,13 +20,19 @@ using State = PaymentModel::State;
 using Step = PaymentModel::Step;
 
 constexpr int kStepsPerMeasure = 14;        // breakpoint steps looked at per measure and greedy step
-constexpr std::size_t kStepReach = 512;     // the farthest breakpoint a single step may go to
+// The farthest breakpoint a single step may go to. On a large area many
+// pixels share their breakpoints, so that a step reaches less far in payment
+// than on a small one; this reach lets a step pass the payment levels
+// a measure's next good pixels wait behind on an area 25 times the demo's.
+constexpr std::size_t kStepReach = 2048;
 constexpr double kReportInterval = 0.05;    // seconds between progress reports
 constexpr double kTiny = 1e-9;
 
-// Steps of the lowering passes: how many of the most demanding participants
-// are let go at once.
-constexpr int kDropSizes[] = {1, 2, 4, 8, 16, 32, 64};
+// Steps of the lowering passes: how many levels of the most demanding
+// participants are let go at once.
+constexpr std::size_t kDropSizes[] = {1, 2, 4, 8, 16, 32, 64};
+// How many participants the count limits cut at once.
+constexpr int kCountCuts[] = {1, 2, 4, 8, 16, 32, 64};
 
 // Time, evaluation count, progress and cancel of one search.
 class SearchClock {
@@ -140,8 +146,21 @@ void set_payments(const PaymentModel& model, BreakpointIndex* index, State& s, c
     }
 }
 
+// Where each level of the needs (sorted from the most demanding down)
+// begins, for the first `most` + 1 levels. A payment the margin above one
+// need lets go exactly the participants before it when the need before it
+// lies more than the margin higher; participants closer than that (on a
+// large area many alike pixels need the same) go together, so the lowering
+// counts levels, not participants.
+std::vector<std::size_t> need_levels(const std::vector<double>& need, std::size_t most) {
+    std::vector<std::size_t> level;
+    for (std::size_t i = 0; i < need.size() && level.size() <= most; ++i)
+        if (i == 0 || need[i - 1] - need[i] > kBreakpointMargin) level.push_back(i);
+    return level;
+}
+
 // Lets the most demanding participants of one measure after another go (1,
-// 2, 4, ... of them), lowering every payment exactly after each try.
+// 2, 4, ... levels of them), lowering every payment exactly after each try.
 // `keep` may work on the try further and says whether it replaces the
 // state it started from (given by its summary); a try not kept is undone.
 // False from `go_on` ends the pass. Repeats until no try is kept.
@@ -154,8 +173,9 @@ void drop_pass(const PaymentModel& model, BreakpointIndex& index, SearchClock& c
         for (int m = 0; m < model.measure_count() && !improved && go_on(); ++m) {
             if (s.participants[static_cast<std::size_t>(m)] == 0) continue;
             const std::vector<double> need = model.requirements(s, m);
-            for (int d : kDropSizes) {
-                const std::size_t di = static_cast<std::size_t>(d);
+            const std::vector<std::size_t> level = need_levels(need, kDropSizes[std::size(kDropSizes) - 1]);
+            for (std::size_t d : kDropSizes) {
+                const std::size_t di = d < level.size() ? level[d] : need.size();
                 const double payment = di < need.size() ? need[di] + kBreakpointMargin : 0.0;
                 // Lowering one payment moves only that measure's pixels.
                 const Summary current = summary(s);
@@ -502,7 +522,7 @@ OptimisationResult BreakpointBudgetMinimisation(const EvaluatedArea& area, const
         while (cut) {
             cut = false;
             const int held = kept.outcome.participants[static_cast<std::size_t>(m)];
-            for (int d : kDropSizes) {
+            for (int d : kCountCuts) {
                 if (d > held) break;
                 std::vector<int> counts = kept.counts;
                 counts[static_cast<std::size_t>(m)] = held - d;

@@ -263,20 +263,25 @@ void PaymentModel::next_steps(const State& state, int m, int max_steps, std::siz
     }
     if (points.empty()) return;
     const std::size_t first = std::min(reach, points.size());
-    // The nearest `first` breakpoints, in order.
-    const auto cut = points.begin() + static_cast<std::ptrdiff_t>(first);
+    // The nearest `first` breakpoints, in order, and after them those that a
+    // step to the last of them draws in as well.
+    auto cut = points.begin() + static_cast<std::ptrdiff_t>(first);
     if (first < points.size()) std::nth_element(points.begin(), cut, points.end());
     std::sort(points.begin(), cut);
-    points.resize(first);
-    steps_from(state, m, points, max_steps, steps);
+    const double last = points[first - 1].first + kBreakpointMargin;
+    const auto end = std::partition(cut, points.end(), [&](const auto& p) { return p.first < last; });
+    std::sort(cut, end);
+    points.erase(end, points.end());
+    steps_from(state, m, points, first, max_steps, steps);
 }
 
 void PaymentModel::steps_from(const State& state, int m, const std::vector<std::pair<double, std::size_t>>& points,
-                              int max_steps, std::vector<Step>& steps) const {
-    if (points.empty()) return;
+                              std::size_t first, int max_steps, std::vector<Step>& steps) const {
+    first = std::min(first, points.size());
+    if (first == 0) return;
     const std::size_t mi = static_cast<std::size_t>(m);
     const double p = state.payment[mi];
-    const std::size_t first = points.size();
+    const std::size_t listed = points.size();
     const std::size_t ns = static_cast<std::size_t>(species_);
     std::vector<double> gain(ns, 0.0);
     double saved = 0.0;  // payments of the measures the switched pixels leave
@@ -284,9 +289,12 @@ void PaymentModel::steps_from(const State& state, int m, const std::vector<std::
     std::size_t taken = 0;
     for (std::size_t k : stride_points(first, first, max_steps)) {
         const double payment = points[k - 1].first + kBreakpointMargin;
-        // Pixels at the same breakpoint join together.
+        // Every pixel whose breakpoint the payment passes joins, as the raise
+        // to it moves them: those at the same breakpoint and those less than
+        // the margin above it (equal breakpoints may differ in their last
+        // digits), also beyond the first `first`.
         std::size_t upto = k;
-        while (upto < first && points[upto].first <= points[k - 1].first) ++upto;
+        while (upto < listed && points[upto].first < payment) ++upto;
         for (; taken < upto; ++taken) {
             const std::size_t o = points[taken].second;
             const int c = state.choice[static_cast<std::size_t>(offer_pixel_[o])];
@@ -568,7 +576,7 @@ void BreakpointIndex::next_steps(const PaymentModel::State& state, int m, int ma
         const Entry& e = run[r.pos];
         if (live(e)) {
             found_.emplace_back(model_.breakpoint(state, e.offer), static_cast<std::size_t>(e.offer));
-            if (found_.size() == reach) limit = r.value + slack(r.value);
+            if (found_.size() == reach) limit = r.value + kBreakpointMargin + slack(r.value);
         }
         if (++r.pos < run.size()) {
             r.value = run[r.pos].key + holder_payment(r.group);
@@ -577,8 +585,15 @@ void BreakpointIndex::next_steps(const PaymentModel::State& state, int m, int ma
         }
     }
     std::sort(found_.begin(), found_.end());
-    if (found_.size() > reach) found_.resize(reach);
-    model_.steps_from(state, m, found_, max_steps, steps);
+    // The nearest `reach` and those a step to the last of them draws in.
+    const std::size_t first = std::min(reach, found_.size());
+    std::size_t keep = first;
+    if (first > 0) {
+        const double last = found_[first - 1].first + kBreakpointMargin;
+        while (keep < found_.size() && found_[keep].first < last) ++keep;
+    }
+    found_.resize(keep);
+    model_.steps_from(state, m, found_, first, max_steps, steps);
 }
 
 }  // namespace pravel
