@@ -22,9 +22,12 @@ using Step = PaymentModel::Step;
 constexpr int kStepsPerMeasure = 14;        // breakpoint steps looked at per measure and greedy step
 // The farthest breakpoint a single step may go to. On a large area many
 // pixels share their breakpoints, so that a step reaches less far in payment
-// than on a small one; this reach lets a step pass the payment levels
-// a measure's next good pixels wait behind on an area 25 times the demo's.
-constexpr std::size_t kStepReach = 2048;
+// than on a small one; the budget search, which must pass the payment levels
+// a measure's next good pixels wait behind to reach its targets cheaply,
+// looks four times as far as the goal search, which spends a fixed budget
+// and reaches as far as it needs with the nearer steps at a third of the time.
+constexpr std::size_t kBudgetStepReach = 2048;
+constexpr std::size_t kGoalStepReach = 512;
 constexpr double kReportInterval = 0.05;    // seconds between progress reports
 constexpr double kTiny = 1e-9;
 
@@ -101,10 +104,11 @@ double step_score(double gain, double extra) { return extra <= 0.0 ? 1e300 + gai
 
 // The breakpoint steps of every measure with candidates from a state,
 // listed from the index (which follows the state by the pixels that moved).
-void all_steps(const PaymentModel& model, BreakpointIndex& index, const State& s, std::vector<Step>& steps) {
+void all_steps(const PaymentModel& model, BreakpointIndex& index, const State& s, std::size_t reach,
+               std::vector<Step>& steps) {
     steps.clear();
     for (int m = 0; m < model.measure_count(); ++m)
-        if (model.has_candidates(m)) index.next_steps(s, m, kStepsPerMeasure, kStepReach, steps);
+        if (model.has_candidates(m)) index.next_steps(s, m, kStepsPerMeasure, reach, steps);
 }
 
 // The step with the best score; `gain` gives a step's gain, or nothing for
@@ -250,7 +254,7 @@ public:
         while (shortfall(s) > kTiny) {
             if (clock_.stop()) return false;
             clock_.progress(stage, best);
-            all_steps(model_, index_, s, steps);
+            all_steps(model_, index_, s, kBudgetStepReach, steps);
             if (const Step* chosen = best_step(steps, [&](const Step& step) { return removed(s, step); })) {
                 // Every step taken must remove missing hectares in the
                 // allocation itself, so the construction always ends.
@@ -361,7 +365,7 @@ public:
         for (;;) {
             if (clock_.stop()) return false;
             clock_.progress(stage, best);
-            all_steps(model_, index_, s, steps);
+            all_steps(model_, index_, s, kGoalStepReach, steps);
             const Step* chosen = best_step(steps, [&](const Step& step) {
                 return s.budget + step.extra_budget > limit_ ? 0.0 : gain(step);
             });

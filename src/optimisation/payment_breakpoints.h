@@ -116,8 +116,8 @@ public:
     // The steps to the first `first` of the breakpoints `points`
     // ((breakpoint, offer), the nearest ones in order), at most `max_steps`
     // of them as next_steps spreads them. Each step holds every pixel its
-    // payment draws in, so `points` goes on with every breakpoint less than
-    // kBreakpointMargin above the first `first`.
+    // payment draws in, so `points` goes on with every breakpoint up to
+    // kBreakpointMargin (and rounding) above the first `first`.
     void steps_from(const State& state, int m, const std::vector<std::pair<double, std::size_t>>& points,
                     std::size_t first, int max_steps, std::vector<Step>& steps) const;
 
@@ -191,6 +191,8 @@ private:
     double requirement(const State& state, std::size_t k) const;
     // Whether the raised offer o takes its pixel from what the pixel holds.
     bool joins(const State& state, std::size_t o) const;
+    // Whether offer o would take its pixel with its measure paid `payment`.
+    bool joins_at(const State& state, std::size_t o, double payment) const;
 
     int measures_;
     int species_;
