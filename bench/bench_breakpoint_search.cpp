@@ -160,6 +160,134 @@ void run_tiles(const EvaluatedArea& area, BudgetMinimisationInput bm, GoalMaximi
     }
 }
 
+// The candidate lists of an evaluated area in a file, so that repeated
+// searches on a large area skip its evaluation (PRAVEL_BENCH_CACHE).
+bool read_cache(const char* path, EvaluatedArea& a, const std::vector<MeasureRecord>& measures) {
+    FILE* f = std::fopen(path, "rb");
+    if (!f) return false;
+    bool ok = true;
+    auto get = [&](void* p, std::size_t n) { ok = ok && std::fread(p, 1, n, f) == n; };
+    std::uint64_t lists = 0;
+    get(&a.raster_rows, sizeof a.raster_rows);
+    get(&a.raster_columns, sizeof a.raster_columns);
+    get(&a.pixel_area, sizeof a.pixel_area);
+    get(&lists, sizeof lists);
+    a.lists.assign(ok ? lists : 0, {});
+    for (std::size_t m = 0; m < a.lists.size(); ++m) {
+        auto& list = a.lists[m];
+        const auto measure = m < measures.size() ? std::make_shared<const MeasureRecord>(measures[m]) : nullptr;
+        std::uint64_t n = 0, q = 0;
+        get(&n, sizeof n);
+        get(&q, sizeof q);
+        list.resize(ok ? n : 0);
+        for (PixelResult& r : list) {
+            get(&r.pixelID, sizeof r.pixelID);
+            get(&r.row, sizeof r.row);
+            get(&r.column, sizeof r.column);
+            get(&r.x_coordinate, sizeof r.x_coordinate);
+            get(&r.y_coordinate, sizeof r.y_coordinate);
+            get(&r.margin_without_payment, sizeof r.margin_without_payment);
+            get(&r.margin_with_payment, sizeof r.margin_with_payment);
+            r.qualities.resize(ok ? q : 0);
+            for (SpeciesQuality& sq : r.qualities) {
+                get(&sq.speciesID, sizeof sq.speciesID);
+                get(&sq.quality, sizeof sq.quality);
+            }
+            r.measure = measure;
+        }
+    }
+    std::fclose(f);
+    return ok;
+}
+
+void write_cache(const char* path, const EvaluatedArea& a) {
+    FILE* f = std::fopen(path, "wb");
+    if (!f) return;
+    auto put = [&](const void* p, std::size_t n) { std::fwrite(p, 1, n, f); };
+    const std::uint64_t lists = a.lists.size();
+    put(&a.raster_rows, sizeof a.raster_rows);
+    put(&a.raster_columns, sizeof a.raster_columns);
+    put(&a.pixel_area, sizeof a.pixel_area);
+    put(&lists, sizeof lists);
+    for (const auto& list : a.lists) {
+        const std::uint64_t n = list.size(), q = list.empty() ? 0 : list.front().qualities.size();
+        put(&n, sizeof n);
+        put(&q, sizeof q);
+        for (const PixelResult& r : list) {
+            put(&r.pixelID, sizeof r.pixelID);
+            put(&r.row, sizeof r.row);
+            put(&r.column, sizeof r.column);
+            put(&r.x_coordinate, sizeof r.x_coordinate);
+            put(&r.y_coordinate, sizeof r.y_coordinate);
+            put(&r.margin_without_payment, sizeof r.margin_without_payment);
+            put(&r.margin_with_payment, sizeof r.margin_with_payment);
+            for (const SpeciesQuality& sq : r.qualities) {
+                put(&sq.speciesID, sizeof sq.speciesID);
+                put(&sq.quality, sizeof sq.quality);
+            }
+        }
+    }
+    std::fclose(f);
+}
+
+// PRAVEL_BENCH_AREA="Ellerbach lowland x25" PRAVEL_BENCH_K=25: the searches
+// of bench/scale on an imported tiled area, in one process: the budget search
+// ("only mowing", 150 ha per bird and tile) and the goal search (50,000 Euro
+// per tile, weights 1, 0.8 and 0.6), seed 1. PRAVEL_BENCH_ONLY=budget|goal
+// runs one of them.
+void run_area(DatabaseAccess& db, const std::vector<SpeciesRecord>& birds, const std::vector<MeasureRecord>& mowing,
+              const char* name) {
+    const int k = std::max(1, std::atoi(std::getenv("PRAVEL_BENCH_K") ? std::getenv("PRAVEL_BENCH_K") : "1"));
+    const char* cache = std::getenv("PRAVEL_BENCH_CACHE");
+    const char* only = std::getenv("PRAVEL_BENCH_ONLY");
+    BreakpointSearchOptions options;
+    if (const char* s = std::getenv("PRAVEL_BENCH_MAX_SECONDS")) options.time_limit_seconds = std::atof(s);
+    EvaluatedArea area;
+    auto start = Clock::now();
+    if (!cache || !read_cache(cache, area, mowing)) {
+        const int country = country_id(db, name);
+        if (country == 0) {
+            std::fprintf(stderr, "bench_breakpoint_search: no study area %s\n", name);
+            std::exit(1);
+        }
+        area = evaluate(db, country, birds, mowing);
+        if (cache) write_cache(cache, area);
+    }
+    std::printf("area_%d_loaded: %.1f s\n", k, seconds_since(start));
+    BudgetMinimisationInput bm;
+    bm.evaluation.species = birds;
+    bm.wanted_area_ha.assign(birds.size(), 150.0 * k);
+    bm.transaction_costs = 10;
+    bm.seed = 1;
+    if (!only || std::string(only) == "budget") {
+        SearchReport br;
+        const double cpu = cpu_seconds();
+        const OptimisationResult b = BreakpointBudgetMinimisation(area, bm, options, nullptr, &br);
+        std::printf("area_%d_budget: %.2f (%.4f x k x one tile) in %.2f s (CPU %.2f s), %lld evaluations%s%s\n", k,
+                    b.budget, b.budget / (k * 56851.7479095288), br.seconds, cpu_seconds() - cpu, br.evaluations,
+                    br.time_limit_reached ? ", stopped by the time limit" : ", converged",
+                    br.solution ? "" : ", NO SOLUTION");
+        std::fflush(stdout);
+    }
+    if (!only || std::string(only) == "goal") {
+        GoalMaximisationInput gm;
+        gm.weight = {1.0, 0.8, 0.6};
+        gm.budget = 50000 * k;
+        gm.transaction_costs = 10;
+        gm.seed = 1;
+        SearchReport gr;
+        const double cpu = cpu_seconds();
+        const OptimisationResult g = BreakpointGoalMaximisation(area, gm, options, nullptr, &gr);
+        double j = 0.0;
+        for (std::size_t s = 0; s < g.effective_area.size(); ++s) j += gm.weight[s] * g.effective_area[s];
+        std::printf("area_%d_goal: weighted %.2f ha (%.2f per tile), %.2f %% of the budget spent, in %.2f s (CPU %.2f s), "
+                    "%lld evaluations%s\n",
+                    k, j, j / k, 100.0 * g.budget / gm.budget, gr.seconds, cpu_seconds() - cpu, gr.evaluations,
+                    gr.time_limit_reached ? ", stopped by the time limit" : ", converged");
+        std::fflush(stdout);
+    }
+}
+
 // One line per search with every figure of its result at full precision,
 // for comparing two builds of the search: the same seed must give the same
 // result line for line.
@@ -291,6 +419,10 @@ int main() {
     std::vector<SpeciesRecord> birds;
     for (const char* name : {"Kievit", "Grutto", "Tureluur"}) birds.push_back(newest_bird(db, name));
 
+    if (const char* name = std::getenv("PRAVEL_BENCH_AREA")) {
+        run_area(db, birds, mowing, name);
+        return 0;
+    }
     if (std::getenv("PRAVEL_BENCH_DIGEST")) {
         run_digest(db, large, small, catalogue, mowing, birds);
         return 0;

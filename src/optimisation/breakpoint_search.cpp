@@ -20,13 +20,22 @@ using State = PaymentModel::State;
 using Step = PaymentModel::Step;
 
 constexpr int kStepsPerMeasure = 14;        // breakpoint steps looked at per measure and greedy step
-constexpr std::size_t kStepReach = 512;     // the farthest breakpoint a single step may go to
+// The farthest breakpoint a single step may go to. On a large area many
+// pixels share their breakpoints, so that a step reaches less far in payment
+// than on a small one; the budget search, which must pass the payment levels
+// a measure's next good pixels wait behind to reach its targets cheaply,
+// looks four times as far as the goal search, which spends a fixed budget
+// and reaches as far as it needs with the nearer steps at a third of the time.
+constexpr std::size_t kBudgetStepReach = 2048;
+constexpr std::size_t kGoalStepReach = 512;
 constexpr double kReportInterval = 0.05;    // seconds between progress reports
 constexpr double kTiny = 1e-9;
 
-// Steps of the lowering passes: how many of the most demanding participants
-// are let go at once.
-constexpr int kDropSizes[] = {1, 2, 4, 8, 16, 32, 64};
+// Steps of the lowering passes: how many levels of the most demanding
+// participants are let go at once.
+constexpr std::size_t kDropSizes[] = {1, 2, 4, 8, 16, 32, 64};
+// How many participants the count limits cut at once.
+constexpr int kCountCuts[] = {1, 2, 4, 8, 16, 32, 64};
 
 // Time, evaluation count, progress and cancel of one search.
 class SearchClock {
@@ -95,10 +104,11 @@ double step_score(double gain, double extra) { return extra <= 0.0 ? 1e300 + gai
 
 // The breakpoint steps of every measure with candidates from a state,
 // listed from the index (which follows the state by the pixels that moved).
-void all_steps(const PaymentModel& model, BreakpointIndex& index, const State& s, std::vector<Step>& steps) {
+void all_steps(const PaymentModel& model, BreakpointIndex& index, const State& s, std::size_t reach,
+               std::vector<Step>& steps) {
     steps.clear();
     for (int m = 0; m < model.measure_count(); ++m)
-        if (model.has_candidates(m)) index.next_steps(s, m, kStepsPerMeasure, kStepReach, steps);
+        if (model.has_candidates(m)) index.next_steps(s, m, kStepsPerMeasure, reach, steps);
 }
 
 // The step with the best score; `gain` gives a step's gain, or nothing for
@@ -140,8 +150,21 @@ void set_payments(const PaymentModel& model, BreakpointIndex* index, State& s, c
     }
 }
 
+// Where each level of the needs (sorted from the most demanding down)
+// begins, for the first `most` + 1 levels. A payment the margin above one
+// need lets go exactly the participants before it when the need before it
+// lies more than the margin higher; participants closer than that (on a
+// large area many alike pixels need the same) go together, so the lowering
+// counts levels, not participants.
+std::vector<std::size_t> need_levels(const std::vector<double>& need, std::size_t most) {
+    std::vector<std::size_t> level;
+    for (std::size_t i = 0; i < need.size() && level.size() <= most; ++i)
+        if (i == 0 || need[i - 1] - need[i] > kBreakpointMargin) level.push_back(i);
+    return level;
+}
+
 // Lets the most demanding participants of one measure after another go (1,
-// 2, 4, ... of them), lowering every payment exactly after each try.
+// 2, 4, ... levels of them), lowering every payment exactly after each try.
 // `keep` may work on the try further and says whether it replaces the
 // state it started from (given by its summary); a try not kept is undone.
 // False from `go_on` ends the pass. Repeats until no try is kept.
@@ -154,8 +177,9 @@ void drop_pass(const PaymentModel& model, BreakpointIndex& index, SearchClock& c
         for (int m = 0; m < model.measure_count() && !improved && go_on(); ++m) {
             if (s.participants[static_cast<std::size_t>(m)] == 0) continue;
             const std::vector<double> need = model.requirements(s, m);
-            for (int d : kDropSizes) {
-                const std::size_t di = static_cast<std::size_t>(d);
+            const std::vector<std::size_t> level = need_levels(need, kDropSizes[std::size(kDropSizes) - 1]);
+            for (std::size_t d : kDropSizes) {
+                const std::size_t di = d < level.size() ? level[d] : need.size();
                 const double payment = di < need.size() ? need[di] + kBreakpointMargin : 0.0;
                 // Lowering one payment moves only that measure's pixels.
                 const Summary current = summary(s);
@@ -230,7 +254,7 @@ public:
         while (shortfall(s) > kTiny) {
             if (clock_.stop()) return false;
             clock_.progress(stage, best);
-            all_steps(model_, index_, s, steps);
+            all_steps(model_, index_, s, kBudgetStepReach, steps);
             if (const Step* chosen = best_step(steps, [&](const Step& step) { return removed(s, step); })) {
                 // Every step taken must remove missing hectares in the
                 // allocation itself, so the construction always ends.
@@ -341,7 +365,7 @@ public:
         for (;;) {
             if (clock_.stop()) return false;
             clock_.progress(stage, best);
-            all_steps(model_, index_, s, steps);
+            all_steps(model_, index_, s, kGoalStepReach, steps);
             const Step* chosen = best_step(steps, [&](const Step& step) {
                 return s.budget + step.extra_budget > limit_ ? 0.0 : gain(step);
             });
@@ -507,7 +531,7 @@ OptimisationResult BreakpointBudgetMinimisation(const CandidateLists& candidates
         while (cut) {
             cut = false;
             const int held = kept.outcome.participants[static_cast<std::size_t>(m)];
-            for (int d : kDropSizes) {
+            for (int d : kCountCuts) {
                 if (d > held) break;
                 std::vector<int> counts = kept.counts;
                 counts[static_cast<std::size_t>(m)] = held - d;

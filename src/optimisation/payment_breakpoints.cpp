@@ -10,6 +10,12 @@ namespace pravel {
 
 namespace {
 
+// The merge of the groups goes by bracket + payment, which may round a
+// little differently from the breakpoint itself; listing everything within
+// this much of the last one wanted keeps every breakpoint the full listing
+// would take.
+double slack(double value) { return 1e-7 * std::max(1.0, std::fabs(value)); }
+
 // Strides over the breakpoints of one measure: 1, 2, 3, 4, then growing by
 // about a half each time.
 std::vector<std::size_t> stride_points(std::size_t count, std::size_t reach, int max_steps) {
@@ -327,45 +333,65 @@ void PaymentModel::next_steps(const State& state, int m, int max_steps, std::siz
     }
     if (points.empty()) return;
     const std::size_t first = std::min(reach, points.size());
-    // The nearest `first` breakpoints, in order.
-    const auto cut = points.begin() + static_cast<std::ptrdiff_t>(first);
+    // The nearest `first` breakpoints, in order, and after them those that a
+    // step to the last of them draws in as well.
+    auto cut = points.begin() + static_cast<std::ptrdiff_t>(first);
     if (first < points.size()) std::nth_element(points.begin(), cut, points.end());
     std::sort(points.begin(), cut);
-    points.resize(first);
-    steps_from(state, m, points, max_steps, steps);
+    const double last = points[first - 1].first + kBreakpointMargin;
+    const auto end = std::partition(cut, points.end(), [&](const auto& p) { return p.first <= last + slack(last); });
+    std::sort(cut, end);
+    points.erase(end, points.end());
+    steps_from(state, m, points, first, max_steps, steps);
 }
 
 void PaymentModel::steps_from(const State& state, int m, const std::vector<std::pair<double, std::size_t>>& points,
-                              int max_steps, std::vector<Step>& steps) const {
-    if (points.empty()) return;
+                              std::size_t first, int max_steps, std::vector<Step>& steps) const {
+    first = std::min(first, points.size());
+    if (first == 0) return;
     const std::size_t mi = static_cast<std::size_t>(m);
     const double p = state.payment[mi];
-    const std::size_t first = points.size();
+    const std::size_t listed = points.size();
     const std::size_t ns = static_cast<std::size_t>(species_);
     std::vector<double> gain(ns, 0.0);
     double saved = 0.0;  // payments of the measures the switched pixels leave
     const int held_now = state.participants[mi];
+    // What offer o adds to the gains and to the payments its pixel leaves.
+    auto add = [&](std::size_t o, std::vector<double>& g, double& left) {
+        const int c = state.choice[static_cast<std::size_t>(offer_pixel_[o])];
+        for (std::size_t s = 0; s < ns; ++s) {
+            g[s] += pixel_area_ * quality_[o * ns + s];
+            if (c >= 0) g[s] -= pixel_area_ * quality_[static_cast<std::size_t>(c) * ns + s];
+        }
+        if (c >= 0) left += state.payment[static_cast<std::size_t>(offers_[static_cast<std::size_t>(c)].measure)];
+    };
     std::size_t taken = 0;
     for (std::size_t k : stride_points(first, first, max_steps)) {
         const double payment = points[k - 1].first + kBreakpointMargin;
-        // Pixels at the same breakpoint join together.
-        std::size_t upto = k;
-        while (upto < first && points[upto].first <= points[k - 1].first) ++upto;
-        for (; taken < upto; ++taken) {
-            const std::size_t o = points[taken].second;
-            const int c = state.choice[static_cast<std::size_t>(offer_pixel_[o])];
-            for (std::size_t s = 0; s < ns; ++s) {
-                gain[s] += pixel_area_ * quality_[o * ns + s];
-                if (c >= 0) gain[s] -= pixel_area_ * quality_[static_cast<std::size_t>(c) * ns + s];
+        // Every pixel the raise to the payment moves joins: those at the same
+        // breakpoint and those less than the margin above it (equal
+        // breakpoints may differ in their last digits), also beyond the
+        // first `first`. Those within rounding of the payment itself (where
+        // payments set the margin above earlier breakpoints meet another
+        // one) are decided as the raise decides them.
+        const double near = slack(payment);
+        std::size_t upto = std::max(taken, k);
+        while (upto < listed && points[upto].first < payment - near) ++upto;
+        for (; taken < upto; ++taken) add(points[taken].second, gain, saved);
+        std::vector<double> step_gain = gain;
+        double step_saved = saved;
+        int joined = static_cast<int>(upto);
+        for (std::size_t i = upto; i < listed && points[i].first <= payment + near; ++i)
+            if (joins_at(state, points[i].second, payment)) {
+                add(points[i].second, step_gain, step_saved);
+                ++joined;
             }
-            if (c >= 0) saved += state.payment[static_cast<std::size_t>(offers_[static_cast<std::size_t>(c)].measure)];
-        }
         Step step;
         step.measure = m;
         step.payment = payment;
-        step.joined = static_cast<int>(upto);
-        step.extra_budget = pixel_area_ * (payment * (held_now + static_cast<double>(upto)) - p * held_now - saved);
-        step.area_gain = gain;
+        step.joined = joined;
+        step.extra_budget = pixel_area_ * (payment * (held_now + static_cast<double>(joined)) - p * held_now - step_saved);
+        step.area_gain = std::move(step_gain);
         steps.push_back(std::move(step));
         if (upto >= first) break;
     }
@@ -400,6 +426,18 @@ void PaymentModel::raise_moves(State& state, int m) const {
     // Pixels that hold the measure keep it.
     for (std::size_t o : measure_offers_[mi])
         if (joins(state, o)) move(state, static_cast<std::size_t>(offer_pixel_[o]), static_cast<int>(o));
+}
+
+bool PaymentModel::joins_at(const State& state, std::size_t o, double payment) const {
+    const int c = state.choice[static_cast<std::size_t>(offer_pixel_[o])];
+    if (c == static_cast<int>(o)) return false;
+    const double v = offers_[o].margin + payment - transaction_costs_;
+    if (v <= 0.0) return false;
+    if (c >= 0) {
+        const double held = net(offers_[static_cast<std::size_t>(c)], state.payment);
+        if (v < held || (v == held && c < static_cast<int>(o))) return false;
+    }
+    return true;
 }
 
 bool PaymentModel::joins(const State& state, std::size_t o) const {
@@ -468,15 +506,6 @@ std::vector<double> PaymentModel::requirements(const State& state, int m) const 
 
 namespace pravel {
 
-namespace {
-
-// The merge of the groups goes by bracket + payment, which may round a
-// little differently from the breakpoint itself; listing everything within
-// this much of the last one wanted keeps every breakpoint the full listing
-// would take.
-double slack(double value) { return 1e-7 * std::max(1.0, std::fabs(value)); }
-
-}  // namespace
 
 BreakpointIndex::BreakpointIndex(const PaymentModel& model)
     : model_(model),
@@ -632,7 +661,7 @@ void BreakpointIndex::next_steps(const PaymentModel::State& state, int m, int ma
         const Entry& e = run[r.pos];
         if (live(e)) {
             found_.emplace_back(model_.breakpoint(state, e.offer), static_cast<std::size_t>(e.offer));
-            if (found_.size() == reach) limit = r.value + slack(r.value);
+            if (found_.size() == reach) limit = r.value + kBreakpointMargin + 3 * slack(r.value);
         }
         if (++r.pos < run.size()) {
             r.value = run[r.pos].key + holder_payment(r.group);
@@ -641,8 +670,15 @@ void BreakpointIndex::next_steps(const PaymentModel::State& state, int m, int ma
         }
     }
     std::sort(found_.begin(), found_.end());
-    if (found_.size() > reach) found_.resize(reach);
-    model_.steps_from(state, m, found_, max_steps, steps);
+    // The nearest `reach` and those a step to the last of them draws in.
+    const std::size_t first = std::min(reach, found_.size());
+    std::size_t keep = first;
+    if (first > 0) {
+        const double last = found_[first - 1].first + kBreakpointMargin;
+        while (keep < found_.size() && found_[keep].first <= last + slack(last)) ++keep;
+    }
+    found_.resize(keep);
+    model_.steps_from(state, m, found_, first, max_steps, steps);
 }
 
 }  // namespace pravel

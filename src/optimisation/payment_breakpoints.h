@@ -106,7 +106,8 @@ public:
     // The next breakpoints of measure m above its payment, at most
     // `max_steps` of them, spread over the first `reach` breakpoints (the
     // first ones one by one, then in growing strides), each as a step from
-    // the state. Appends to `steps`.
+    // the state: what raising the payment to the margin above the breakpoint
+    // changes, every pixel it draws in counted. Appends to `steps`.
     void next_steps(const State& state, int m, int max_steps, std::size_t reach, std::vector<Step>& steps) const;
 
     // Where the offer `o` (of a pixel that does not hold it) joins its
@@ -114,11 +115,13 @@ public:
     // least the measure's payment now, never below 0).
     double breakpoint(const State& state, std::size_t o) const;
 
-    // The steps to the breakpoints `points` ((breakpoint, offer), the
-    // nearest ones in order), at most `max_steps` of them as next_steps
-    // spreads them.
+    // The steps to the first `first` of the breakpoints `points`
+    // ((breakpoint, offer), the nearest ones in order), at most `max_steps`
+    // of them as next_steps spreads them. Each step holds every pixel its
+    // payment draws in, so `points` goes on with every breakpoint up to
+    // kBreakpointMargin (and rounding) above the first `first`.
     void steps_from(const State& state, int m, const std::vector<std::pair<double, std::size_t>>& points,
-                    int max_steps, std::vector<Step>& steps) const;
+                    std::size_t first, int max_steps, std::vector<Step>& steps) const;
 
     // The state after a step: the payment raised and the pixels moved.
     void apply(const Step& step, State& state) const;
@@ -190,6 +193,8 @@ private:
     double requirement(const State& state, std::size_t k) const;
     // Whether the raised offer o takes its pixel from what the pixel holds.
     bool joins(const State& state, std::size_t o) const;
+    // Whether offer o would take its pixel with its measure paid `payment`.
+    bool joins_at(const State& state, std::size_t o, double payment) const;
 
     int measures_;
     int species_;

@@ -29,6 +29,8 @@ struct Offer {
 EvaluatedArea area_of(const std::vector<std::vector<Offer>>& measures, double pixel_area = 1.0) {
     EvaluatedArea a;
     a.raster_rows = 10;
+    for (const auto& list : measures)
+        for (const Offer& o : list) a.raster_rows = std::max(a.raster_rows, o.pixel / 10 + 1);
     a.raster_columns = 10;
     a.pixel_area = pixel_area;
     for (std::size_t m = 0; m < measures.size(); ++m) {
@@ -511,6 +513,78 @@ TEST(PaymentModel, LoweringsRaisesAndUndoThroughTheIndexEqualTheFullAllocation) 
     }
     EXPECT_GT(lowered, 300);
     EXPECT_GT(undone, 50);
+}
+
+// The first `pixels` pixels of larger_instance() laid out `tiles` times side
+// by side, as a large area of alike pixels: each copy keeps the costs, shifted
+// by up to 1e-9 Euro in the last digits (as sums of equal costs come out).
+std::vector<std::vector<Offer>> tiled(int pixels, int tiles) {
+    const Instance one = larger_instance();
+    std::vector<std::vector<Offer>> out(one.measures.size());
+    for (int t = 0; t < tiles; ++t)
+        for (std::size_t m = 0; m < one.measures.size(); ++m)
+            for (Offer o : one.measures[m])
+                if (o.pixel < pixels) {
+                    o.pixel += t * pixels;
+                    o.cost += 1e-9 * (rand15() % 3);
+                    out[m].push_back(o);
+                }
+    return out;
+}
+
+TEST(PaymentModel, EveryStepListedIsWhatItsRaiseDoes) {
+    // Runs of breakpoints a rounding apart, listed with short reaches (that
+    // cut them) and long ones: each step holds the pixels, extra budget and
+    // gains of raising its measure's payment to the step's payment.
+    int compared = 0;
+    for (int tiles : {2, 5, 11}) {
+        for (std::size_t reach : {7, 2048}) {
+            const PaymentModel model(sorted_candidates(area_of(tiled(30, tiles), 0.81).lists), 2, 0.81, 10);
+            PaymentModel::State s;
+            model.evaluate(std::vector<double>(4, 0.0), s);
+            BreakpointIndex index(model);
+            for (int round = 0; round < 12; ++round) {
+                std::vector<PaymentModel::Step> steps;
+                for (int m = 0; m < 4; ++m) index.next_steps(s, m, 14, reach, steps);
+                for (const PaymentModel::Step& step : steps) {
+                    const PaymentModel::State before = s;
+                    model.mark(s);
+                    index.raise(s, step.measure, step.payment);
+                    const std::size_t m = static_cast<std::size_t>(step.measure);
+                    EXPECT_EQ(s.participants[m] - before.participants[m], step.joined) << tiles << " tiles, reach " << reach;
+                    EXPECT_NEAR(s.budget - before.budget, step.extra_budget, 1e-6);
+                    for (std::size_t k = 0; k < 2; ++k) EXPECT_NEAR(s.area[k] - before.area[k], step.area_gain[k], 1e-9);
+                    model.undo(s);
+                    ++compared;
+                }
+                if (steps.empty()) break;
+                const PaymentModel::Step& next = steps[static_cast<std::size_t>(rand15()) % steps.size()];
+                index.raise(s, next.measure, next.payment);
+            }
+        }
+    }
+    EXPECT_GT(compared, 500);
+}
+
+TEST(BreakpointSearch, ManyAlikeTilesReachWhatOneTileReaches) {
+    // k copies of one instance reach k times one copy's targets for k times
+    // its budget: the budget search must find about that (its lowering lets
+    // go runs of alike participants) and the goal search must buy about k
+    // times one copy's goal (its steps know what they buy).
+    const EvaluatedArea one = area_of(tiled(40, 1));
+    const OptimisationResult budget_one = BreakpointBudgetMinimisation(one, budget_input({6.0, 5.0}, 10));
+    const OptimisationResult goal_one = BreakpointGoalMaximisation(one, goal_input({1.0, 0.5}, 300, 10));
+    const double objective_one = goal_one.effective_area[0] + 0.5 * goal_one.effective_area[1];
+    ASSERT_GT(budget_one.budget, 0.0);
+    for (int k : {4, 9, 40}) {
+        const EvaluatedArea area = area_of(tiled(40, k));
+        const OptimisationResult b = BreakpointBudgetMinimisation(area, budget_input({6.0 * k, 5.0 * k}, 10));
+        EXPECT_TRUE(reaches_every_target({6.0 * k, 5.0 * k}, b.effective_area)) << k << " tiles";
+        EXPECT_LE(b.budget, 1.02 * k * budget_one.budget) << k << " tiles";
+        const OptimisationResult g = BreakpointGoalMaximisation(area, goal_input({1.0, 0.5}, 300 * k, 10));
+        EXPECT_GE(g.budget, 0.98 * k * goal_one.budget) << k << " tiles";
+        EXPECT_GE(g.effective_area[0] + 0.5 * g.effective_area[1], 0.98 * k * objective_one) << k << " tiles";
+    }
 }
 
 TEST(BreakpointSearch, SameSeedSameResult) {
