@@ -319,11 +319,16 @@ AnalysisOutput zoned_output(const ZonedSolution& z, const ResolvedScenario& r, d
 }
 
 void store_zoned(DatabaseAccess& db, AnalysisOutput& out, const OptimisationAnalysis& analysis, const ZonedSolution& z,
-                 const ResolvedScenario& r, double pixel_area, const RunOptions& o) {
+                 const ZoneMap& zones, const ResolvedScenario& r, double pixel_area, const RunOptions& o) {
     if (!o.store_name) return;
     const auto id = analysis.store(db, z.result, *o.store_name, configuration_clock());
     if (!id) throw ScenarioError("a configuration needs a name");
-    store_zone_payments(db, *id, zone_rows(z, r.measures, pixel_area));
+    {
+        Transaction t(db);
+        store_zone_payments(db, *id, zone_rows(z, r.measures, pixel_area));
+        store_zone_cells(db, *id, zone_cells(zones));
+        t.commit();
+    }
     out.notice = "stored as configuration " + std::to_string(*id) + " \"" + *o.store_name + "\" with its zone payments";
     out.json["configuration_id"] = *id;
 }
@@ -413,7 +418,7 @@ AnalysisOutput run_zoned_budget_minimisation(DatabaseAccess& db, const Scenario&
     const ZonedSolution z = budget_by_zones(search, uniform, {zones}, options, o.feedback).front();
     AnalysisOutput out = zoned_output(z, r, area.pixel_area, uniform);
     out.json["analysis"] = "budget minimisation";
-    store_zoned(db, out, OptimisationAnalysis(input), z, r, area.pixel_area, o);
+    store_zoned(db, out, OptimisationAnalysis(input), z, zones, r, area.pixel_area, o);
     return out;
 }
 
@@ -430,7 +435,7 @@ AnalysisOutput run_zoned_goal_maximisation(DatabaseAccess& db, const Scenario& s
     AnalysisOutput out = zoned_output(z, r, PIXEL_AREA_HA, uniform);
     out.json["analysis"] = "goal maximisation";
     out.json["user_budget"] = input.budget;
-    store_zoned(db, out, OptimisationAnalysis(input), z, r, PIXEL_AREA_HA, o);
+    store_zoned(db, out, OptimisationAnalysis(input), z, zones, r, PIXEL_AREA_HA, o);
     return out;
 }
 

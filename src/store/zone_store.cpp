@@ -2,6 +2,8 @@
 
 #include <cppconn/resultset.h>
 
+#include <cstdlib>
+#include <sstream>
 #include <stdexcept>
 
 #include "common/sql_text.h"
@@ -59,6 +61,82 @@ std::vector<ZonePaymentRow> load_zone_payments(DatabaseAccess& db, int configura
                  out.push_back(r);
              });
     return out;
+}
+
+std::string encode_zone_runs(const std::vector<int>& cell_zone, int zone) {
+    std::string text;
+    const std::size_t n = cell_zone.size();
+    for (std::size_t i = 0; i < n;) {
+        if (cell_zone[i] != zone) {
+            ++i;
+            continue;
+        }
+        std::size_t end = i;
+        while (end < n && cell_zone[end] == zone) ++end;
+        if (!text.empty()) text += ' ';
+        text += std::to_string(i) + ':' + std::to_string(end - i);
+        i = end;
+    }
+    return text;
+}
+
+bool decode_zone_runs(const std::string& text, int zone, std::vector<int>& cell_zone) {
+    std::istringstream in(text);
+    std::string run;
+    while (in >> run) {
+        const auto colon = run.find(':');
+        if (colon == std::string::npos) return false;
+        char* end = nullptr;
+        const long long first = std::strtoll(run.c_str(), &end, 10);
+        if (end != run.c_str() + colon) return false;
+        const long long count = std::strtoll(run.c_str() + colon + 1, &end, 10);
+        if (*end != '\0' || first < 0 || count < 1 || first > static_cast<long long>(cell_zone.size()) ||
+            count > static_cast<long long>(cell_zone.size()) - first)
+            return false;
+        for (long long k = first; k < first + count; ++k) cell_zone[static_cast<std::size_t>(k)] = zone;
+    }
+    return true;
+}
+
+void store_zone_cells(DatabaseAccess& db, int configuration_id, const ZoneCells& cells) {
+    Transaction t(db);
+    db.update(SqlText() << "DELETE FROM configuration_zone_cells WHERE configurationID = " << configuration_id);
+    for (std::size_t k = 0; k < cells.names.size(); ++k)
+        db.update(SqlText() << "INSERT INTO configuration_zone_cells (configurationID, zone_index, zone, "
+                               "number_of_rows, number_of_columns, cells) VALUES ("
+                            << configuration_id << ", " << k << ", '" << SqlValue{cells.names[k]} << "', "
+                            << cells.rows << ", " << cells.columns << ", '"
+                            << encode_zone_runs(cells.cell_zone, static_cast<int>(k)) << "')");
+    t.commit();
+}
+
+std::optional<ZoneCells> load_zone_cells(DatabaseAccess& db, int configuration_id) {
+    struct Row {
+        int index, rows, columns;
+        std::string zone, cells;
+    };
+    std::vector<Row> rows;
+    db.query(SqlText() << "SELECT zone_index, zone, number_of_rows, number_of_columns, cells FROM "
+                          "configuration_zone_cells WHERE configurationID = "
+                       << configuration_id << " ORDER BY zone_index",
+             [&](sql::ResultSet& rs) {
+                 rows.push_back({rs.getInt("zone_index"), rs.getInt("number_of_rows"), rs.getInt("number_of_columns"),
+                                 rs.getString("zone"), rs.getString("cells")});
+             });
+    if (rows.empty()) return std::nullopt;
+    ZoneCells z;
+    z.rows = rows.front().rows;
+    z.columns = rows.front().columns;
+    if (z.rows <= 0 || z.columns <= 0 || static_cast<long long>(z.rows) * z.columns > 400'000'000LL)
+        return std::nullopt;
+    z.cell_zone.assign(static_cast<std::size_t>(z.rows) * static_cast<std::size_t>(z.columns), -1);
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const Row& r = rows[k];
+        if (r.index != static_cast<int>(k) || r.rows != z.rows || r.columns != z.columns) return std::nullopt;
+        if (!decode_zone_runs(r.cells, r.index, z.cell_zone)) return std::nullopt;
+        z.names.push_back(r.zone);
+    }
+    return z;
 }
 
 }  // namespace pravel

@@ -33,6 +33,37 @@ TEST_F(ZoneStoreTest, ZonePaymentsRoundTripWithQuotedNames) {
     EXPECT_TRUE(load_zone_payments(*db, 5).empty());
 }
 
+// The zone cells of a run come back as stored (cells in no zone too, names
+// quoted); a run without them, or with runs that leave the raster, gives none.
+TEST_F(ZoneStoreTest, ZoneCellsRoundTripAndMalformedOnesAreNone) {
+    auto db = connect();
+    const ZoneCells cells{2, 3, {"O'Brien's field", "r1c2"}, {0, 0, -1, 1, 1, 0}};
+    store_zone_cells(*db, 1234, cells);
+    store_zone_cells(*db, 1234, cells);  // replaces, does not add
+    const auto back = load_zone_cells(*db, 1234);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->rows, 2);
+    EXPECT_EQ(back->columns, 3);
+    EXPECT_EQ(back->names, cells.names);
+    EXPECT_EQ(back->cell_zone, cells.cell_zone);
+    EXPECT_FALSE(load_zone_cells(*db, 5));
+
+    const struct {
+        const char* runs;
+        bool ok;
+    } cases[] = {{"0:2 5:1", true}, {"", true}, {"4:3", false}, {"2", false}, {"1:0", false}, {"x:1", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.runs);
+        std::vector<int> zone(6, -1);
+        EXPECT_EQ(decode_zone_runs(c.runs, 1, zone), c.ok);
+        if (c.ok) {
+            EXPECT_EQ(encode_zone_runs(zone, 1), c.runs);
+        }
+    }
+    schema().exec("UPDATE configuration_zone_cells SET cells = '5:9' WHERE configurationID = 1234");
+    EXPECT_FALSE(load_zone_cells(*db, 1234));
+}
+
 TEST_F(ZoneStoreTest, OnlyTextAndIntegerPixelColumnsAreReadAsZones) {
     auto db = connect();
     schema().exec("INSERT INTO pixel (pixelID, countryID, matrix_i, matrix_j, subclassification, farmtype) VALUES "
