@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "core/evaluation_run.h"
 #include "optimisation/cost_only_bound.h"
+#include "policy/qt/curve_chart.h"
 
 namespace pravel {
 namespace {
@@ -353,6 +355,22 @@ TEST(Curve, RangesAreReadOrRefused) {
     }
     curve_range("3:1:3", problem);
     EXPECT_NE(problem.find("FROM must not exceed TO"), std::string::npos);
+}
+
+// The chart's axes run from 0 to a round top in round steps, at most eight.
+TEST(Curve, ChartAxesHaveRoundTicks) {
+    const struct {
+        double max, top, step;
+    } cases[] = {{204000, 250000, 50000}, {200000, 200000, 25000}, {1234, 1400, 200},
+                 {7.5, 8, 1},             {0.3, 0.3, 0.05},        {0, 1, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.max);
+        const AxisTicks t = nice_axis(c.max);
+        EXPECT_NEAR(t.top, c.top, 1e-9 * c.top);
+        EXPECT_NEAR(t.step, c.step, 1e-9 * c.step);
+        EXPECT_EQ(t.ticks, static_cast<int>(std::lround(t.top / t.step)) + 1);
+        EXPECT_LE(t.ticks, 9);
+    }
 }
 
 TEST(Compare, TableRunsFromTheBoundToTheUniformPayments) {
