@@ -333,6 +333,13 @@ void store_zoned(DatabaseAccess& db, AnalysisOutput& out, const OptimisationAnal
     out.json["configuration_id"] = *id;
 }
 
+// The map rows of a zoned answer, as a uniform run writes its own, and its
+// zones, so that the result map draws them.
+void write_zoned_map(DatabaseAccess& db, const ZonedSolution& z, const ZoneMap& zones, const EvaluationRequest& e) {
+    save_visualisation_rows(db, allocation_visualisation_rows(z.result.allocation, e.species, e.countryID));
+    store_map_zone_cells(db, zones.description, zone_cells(zones));
+}
+
 ZoneMap scenario_zones(DatabaseAccess& db, const Scenario& s, const ResolvedScenario& r, const EvaluatedArea& area) {
     return build_zones(db, r.country_id, area.raster_rows, area.raster_columns, parse_zone_json(*s.zones));
 }
@@ -410,12 +417,14 @@ AnalysisOutput run_zoned_budget_minimisation(DatabaseAccess& db, const Scenario&
     const ResolvedScenario r = resolve_scenario(db, s);
     const BudgetMinimisationInput input = budget_input(s, r, o.seed);
     parse_zone_json(*s.zones);  // a malformed zoning is refused before the evaluation
+    clear_visualisation_rows(db);  // opening the window
     const EvaluatedArea area = evaluate_area(db, input.evaluation, o.seed, o.feedback);
     const ZoneMap zones = scenario_zones(db, s, r, area);
     const BreakpointSearchOptions options = search_options(o.max_seconds);
     const OptimisationResult uniform = BreakpointBudgetMinimisation(area, input, options, o.feedback);
     ZonedBudgetSearch search{&area, input};
     const ZonedSolution z = budget_by_zones(search, uniform, {zones}, options, o.feedback).front();
+    write_zoned_map(db, z, zones, input.evaluation);
     AnalysisOutput out = zoned_output(z, r, area.pixel_area, uniform);
     out.json["analysis"] = "budget minimisation";
     store_zoned(db, out, OptimisationAnalysis(input), z, zones, r, area.pixel_area, o);
@@ -426,12 +435,14 @@ AnalysisOutput run_zoned_goal_maximisation(DatabaseAccess& db, const Scenario& s
     const ResolvedScenario r = resolve_scenario(db, s);
     const GoalMaximisationInput input = goal_input(s, r, o.seed, true);
     parse_zone_json(*s.zones);  // a malformed zoning is refused before the evaluation
+    clear_visualisation_rows(db);  // opening the window
     const EvaluatedArea area = evaluate_area(db, input.evaluation, o.seed, o.feedback);
     const ZoneMap zones = scenario_zones(db, s, r, area);
     const BreakpointSearchOptions options = search_options(o.max_seconds);
     const OptimisationResult uniform = BreakpointGoalMaximisation(area, input, options, o.feedback);
     ZonedGoalSearch search{&area, input};
     const ZonedSolution z = goal_by_zones(search, uniform, {zones}, options, o.feedback).front();
+    write_zoned_map(db, z, zones, input.evaluation);
     AnalysisOutput out = zoned_output(z, r, PIXEL_AREA_HA, uniform);
     out.json["analysis"] = "goal maximisation";
     out.json["user_budget"] = input.budget;

@@ -98,30 +98,23 @@ bool decode_zone_runs(const std::string& text, int zone, std::vector<int>& cell_
     return true;
 }
 
-void store_zone_cells(DatabaseAccess& db, int configuration_id, const ZoneCells& cells) {
-    Transaction t(db);
-    db.update(SqlText() << "DELETE FROM configuration_zone_cells WHERE configurationID = " << configuration_id);
-    for (std::size_t k = 0; k < cells.names.size(); ++k)
-        db.update(SqlText() << "INSERT INTO configuration_zone_cells (configurationID, zone_index, zone, "
-                               "number_of_rows, number_of_columns, cells) VALUES ("
-                            << configuration_id << ", " << k << ", '" << SqlValue{cells.names[k]} << "', "
-                            << cells.rows << ", " << cells.columns << ", '"
-                            << encode_zone_runs(cells.cell_zone, static_cast<int>(k)) << "')");
-    t.commit();
-}
+namespace {
 
-std::optional<ZoneCells> load_zone_cells(DatabaseAccess& db, int configuration_id) {
+// The cells of the rows of `table` that `where` selects, checked to make one
+// whole raster.
+std::optional<ZoneCells> load_cells(DatabaseAccess& db, const std::string& table, const std::string& where,
+                                    std::string* zoning, std::string* map_rows) {
     struct Row {
         int index, rows, columns;
-        std::string zone, cells;
+        std::string zone, cells, zoning, map_rows;
     };
     std::vector<Row> rows;
-    db.query(SqlText() << "SELECT zone_index, zone, number_of_rows, number_of_columns, cells FROM "
-                          "configuration_zone_cells WHERE configurationID = "
-                       << configuration_id << " ORDER BY zone_index",
+    const bool map = zoning != nullptr;
+    db.query(SqlText() << "SELECT * FROM " << table << " WHERE " << where << " ORDER BY zone_index",
              [&](sql::ResultSet& rs) {
                  rows.push_back({rs.getInt("zone_index"), rs.getInt("number_of_rows"), rs.getInt("number_of_columns"),
-                                 rs.getString("zone"), rs.getString("cells")});
+                                 rs.getString("zone"), rs.getString("cells"), map ? rs.getString("zoning") : "",
+                                 map ? rs.getString("map_rows") : ""});
              });
     if (rows.empty()) return std::nullopt;
     ZoneCells z;
@@ -136,7 +129,65 @@ std::optional<ZoneCells> load_zone_cells(DatabaseAccess& db, int configuration_i
         if (!decode_zone_runs(r.cells, r.index, z.cell_zone)) return std::nullopt;
         z.names.push_back(r.zone);
     }
+    if (zoning) *zoning = rows.front().zoning;
+    if (map_rows) *map_rows = rows.front().map_rows;
     return z;
+}
+
+// What identifies the rows of the map table: their number and whole-number
+// sums of their pixels, measures, species and benefits (in cents), which a
+// later analysis's rows, or an emptied table, do not repeat.
+std::string map_rows_fingerprint(DatabaseAccess& db) {
+    std::string text;
+    db.query("SELECT CONCAT(COUNT(*), ':', COALESCE(SUM(pixelID), 0), ':', COALESCE(SUM(measureID), 0), ':', "
+             "COALESCE(SUM(speciesID), 0), ':', COALESCE(SUM(CAST(ROUND(benefit * 100) AS SIGNED)), 0)) AS fingerprint FROM "
+             "results_for_viusualitsation",
+             [&](sql::ResultSet& rs) { text = rs.getString("fingerprint"); });
+    return text;
+}
+
+}  // namespace
+
+void store_map_zone_cells(DatabaseAccess& db, const std::string& zoning, const ZoneCells& cells) {
+    Transaction t(db);
+    const std::string fingerprint = map_rows_fingerprint(db);
+    db.update("DELETE FROM visualisation_zone_cells");
+    for (std::size_t k = 0; k < cells.names.size(); ++k)
+        db.update(SqlText() << "INSERT INTO visualisation_zone_cells (zone_index, zone, zoning, number_of_rows, "
+                               "number_of_columns, cells, map_rows) VALUES ("
+                            << k << ", '" << SqlValue{cells.names[k]} << "', '" << SqlValue{zoning} << "', "
+                            << cells.rows << ", " << cells.columns << ", '"
+                            << encode_zone_runs(cells.cell_zone, static_cast<int>(k)) << "', '" << fingerprint
+                            << "')");
+    t.commit();
+}
+
+std::optional<ZoneCells> load_map_zone_cells(DatabaseAccess& db, std::string& zoning) {
+    zoning.clear();
+    std::string written_for;
+    std::optional<ZoneCells> cells = load_cells(db, "visualisation_zone_cells", "1", &zoning, &written_for);
+    if (!cells || written_for != map_rows_fingerprint(db)) {
+        zoning.clear();
+        return std::nullopt;
+    }
+    return cells;
+}
+
+void store_zone_cells(DatabaseAccess& db, int configuration_id, const ZoneCells& cells) {
+    Transaction t(db);
+    db.update(SqlText() << "DELETE FROM configuration_zone_cells WHERE configurationID = " << configuration_id);
+    for (std::size_t k = 0; k < cells.names.size(); ++k)
+        db.update(SqlText() << "INSERT INTO configuration_zone_cells (configurationID, zone_index, zone, "
+                               "number_of_rows, number_of_columns, cells) VALUES ("
+                            << configuration_id << ", " << k << ", '" << SqlValue{cells.names[k]} << "', "
+                            << cells.rows << ", " << cells.columns << ", '"
+                            << encode_zone_runs(cells.cell_zone, static_cast<int>(k)) << "')");
+    t.commit();
+}
+
+std::optional<ZoneCells> load_zone_cells(DatabaseAccess& db, int configuration_id) {
+    return load_cells(db, "configuration_zone_cells", "configurationID = " + std::to_string(configuration_id), nullptr,
+                      nullptr);
 }
 
 }  // namespace pravel

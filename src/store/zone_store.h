@@ -58,6 +58,13 @@ void store_zone_cells(DatabaseAccess& db, int configuration_id, const ZoneCells&
 // before the cells were kept) or they do not make one whole raster.
 std::optional<ZoneCells> load_zone_cells(DatabaseAccess& db, int configuration_id);
 
+// The zones of the rows in the map table (`results_for_viusualitsation`)
+// when the analysis that wrote them paid by zone, so that the result map
+// draws them. Stored after the rows with a fingerprint of them; rows
+// written or emptied since then make the zones stale, and none are loaded.
+void store_map_zone_cells(DatabaseAccess& db, const std::string& zoning, const ZoneCells& cells);
+std::optional<ZoneCells> load_map_zone_cells(DatabaseAccess& db, std::string& zoning);
+
 // The cell runs of one zone as stored: "first:count" pairs of row-major
 // indexes, separated by blanks; and back, false on a malformed text or a run
 // beyond the end of `cell_zone`, whose cells of the runs get `zone`.

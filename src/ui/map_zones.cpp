@@ -44,6 +44,14 @@ std::shared_ptr<const ZoneMap> stored_configuration_zones(DatabaseAccess& db, in
     return nullptr;
 }
 
+std::shared_ptr<const ZoneMap> result_map_zones(DatabaseAccess& db, int countryID, std::string& zoning) {
+    std::optional<ZoneCells> cells = load_map_zone_cells(db, zoning);
+    if (!cells) return nullptr;
+    const RasterReference raster = load_raster_reference(db, countryID);
+    if (cells->rows != raster.number_of_rows || cells->columns != raster.number_of_columns) return nullptr;
+    return std::make_shared<const ZoneMap>(zone_map(std::move(*cells), zoning));
+}
+
 std::string zone_name_at(const ZoneMap& zones, int row, int column) {
     const int zone = zones.zone_at(row, column);
     if (zone < 0 || zone >= zones.zone_count()) return {};

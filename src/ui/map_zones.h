@@ -27,6 +27,12 @@ struct ZoneMap;
 std::shared_ptr<const ZoneMap> stored_configuration_zones(DatabaseAccess& db, int configurationID, int countryID,
                                                          std::string& zoning);
 
+// The zones of the rows in the map table that the result map draws, when the
+// analysis that wrote them paid by zone and no rows have been written since;
+// none otherwise, or when they do not fit the area's raster. `zoning` gets
+// the zoning's description whenever zones are kept for the rows.
+std::shared_ptr<const ZoneMap> result_map_zones(DatabaseAccess& db, int countryID, std::string& zoning);
+
 // The zone of the raster cell (row, column), empty outside every zone.
 std::string zone_name_at(const ZoneMap& zones, int row, int column);
 
