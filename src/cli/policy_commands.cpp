@@ -391,7 +391,9 @@ AnalysisOutput run_programme_in_zones(DatabaseAccess& db, const Scenario& s, con
             return zone < 0 ? zoning->outside[m] : zoning->key_payment[m * n + static_cast<std::size_t>(zone)];
         };
     };
-    hooks.finish = [zoning](const ProgrammeRun& run, const ResolvedScenario& r, AnalysisOutput& out) {
+    hooks.finish = [&db, &o, zoning](const ProgrammeRun& run, const ResolvedScenario& r, AnalysisOutput& out) {
+        // The map rows just written show the zones on the result map.
+        if (o.visualize) store_map_zone_cells(db, zoning->zones.description, zone_cells(zoning->zones));
         std::vector<int> ids;
         for (const MeasureRecord& m : r.measures) ids.push_back(m.measureID);
         const ZonedSolution z = zoned_allocation(run.allocation, ids, zoning->zones, zoning->key_payment,
