@@ -379,7 +379,7 @@ CREATE TABLE IF NOT EXISTS `configuration_zone_payment` (
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4;
 
 -- The zone of every raster cell of a stored configuration with payments by
--- zone: one row per zone, its cells as blank-separated "first:count" runs of
+-- zone: rows per zone, its cells as blank-separated "first:count" runs of
 -- row-major cell indexes, so that maps draw the zones of any zoning.
 CREATE TABLE IF NOT EXISTS `configuration_zone_cells` (
   `configurationID` INT NOT NULL,

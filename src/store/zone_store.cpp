@@ -80,6 +80,23 @@ std::string encode_zone_runs(const std::vector<int>& cell_zone, int zone) {
     return text;
 }
 
+std::vector<std::string> zone_run_chunks(const std::vector<int>& cell_zone, int zone, std::size_t most_chars) {
+    const std::string text = encode_zone_runs(cell_zone, zone);
+    std::vector<std::string> out;
+    std::size_t from = 0;
+    while (text.size() - from > most_chars) {
+        // The last blank within the limit; a run longer than the limit
+        // goes whole.
+        std::size_t cut = text.rfind(' ', from + most_chars);
+        if (cut == std::string::npos || cut <= from) cut = text.find(' ', from + 1);
+        if (cut == std::string::npos) break;
+        out.push_back(text.substr(from, cut - from));
+        from = cut + 1;
+    }
+    out.push_back(text.substr(from));
+    return out;
+}
+
 bool decode_zone_runs(const std::string& text, int zone, std::vector<int>& cell_zone) {
     std::istringstream in(text);
     std::string run;
@@ -99,6 +116,10 @@ bool decode_zone_runs(const std::string& text, int zone, std::vector<int>& cell_
 }
 
 namespace {
+
+// At most this many characters of runs in one row, so that a statement stays
+// well below the server's packet limit on large areas.
+constexpr std::size_t kZoneRunChunk = 1u << 19;
 
 // The cells of the rows of `table` that `where` selects, checked to make one
 // whole raster.
@@ -123,11 +144,15 @@ std::optional<ZoneCells> load_cells(DatabaseAccess& db, const std::string& table
     if (z.rows <= 0 || z.columns <= 0 || static_cast<long long>(z.rows) * z.columns > 400'000'000LL)
         return std::nullopt;
     z.cell_zone.assign(static_cast<std::size_t>(z.rows) * static_cast<std::size_t>(z.columns), -1);
-    for (std::size_t k = 0; k < rows.size(); ++k) {
-        const Row& r = rows[k];
-        if (r.index != static_cast<int>(k) || r.rows != z.rows || r.columns != z.columns) return std::nullopt;
+    // A zone's runs may take several rows, one after the other.
+    for (const Row& r : rows) {
+        const int zones = static_cast<int>(z.names.size());
+        if (r.index == zones)
+            z.names.push_back(r.zone);
+        else if (r.index != zones - 1)
+            return std::nullopt;
+        if (r.rows != z.rows || r.columns != z.columns) return std::nullopt;
         if (!decode_zone_runs(r.cells, r.index, z.cell_zone)) return std::nullopt;
-        z.names.push_back(r.zone);
     }
     if (zoning) *zoning = rows.front().zoning;
     if (map_rows) *map_rows = rows.front().map_rows;
@@ -153,12 +178,12 @@ void store_map_zone_cells(DatabaseAccess& db, const std::string& zoning, const Z
     const std::string fingerprint = map_rows_fingerprint(db);
     db.update("DELETE FROM visualisation_zone_cells");
     for (std::size_t k = 0; k < cells.names.size(); ++k)
-        db.update(SqlText() << "INSERT INTO visualisation_zone_cells (zone_index, zone, zoning, number_of_rows, "
-                               "number_of_columns, cells, map_rows) VALUES ("
-                            << k << ", '" << SqlValue{cells.names[k]} << "', '" << SqlValue{zoning} << "', "
-                            << cells.rows << ", " << cells.columns << ", '"
-                            << encode_zone_runs(cells.cell_zone, static_cast<int>(k)) << "', '" << fingerprint
-                            << "')");
+        for (const std::string& runs : zone_run_chunks(cells.cell_zone, static_cast<int>(k), kZoneRunChunk))
+            db.update(SqlText() << "INSERT INTO visualisation_zone_cells (zone_index, zone, zoning, number_of_rows, "
+                                   "number_of_columns, cells, map_rows) VALUES ("
+                                << k << ", '" << SqlValue{cells.names[k]} << "', '" << SqlValue{zoning} << "', "
+                                << cells.rows << ", " << cells.columns << ", '" << runs << "', '" << fingerprint
+                                << "')");
     t.commit();
 }
 
@@ -177,11 +202,11 @@ void store_zone_cells(DatabaseAccess& db, int configuration_id, const ZoneCells&
     Transaction t(db);
     db.update(SqlText() << "DELETE FROM configuration_zone_cells WHERE configurationID = " << configuration_id);
     for (std::size_t k = 0; k < cells.names.size(); ++k)
-        db.update(SqlText() << "INSERT INTO configuration_zone_cells (configurationID, zone_index, zone, "
-                               "number_of_rows, number_of_columns, cells) VALUES ("
-                            << configuration_id << ", " << k << ", '" << SqlValue{cells.names[k]} << "', "
-                            << cells.rows << ", " << cells.columns << ", '"
-                            << encode_zone_runs(cells.cell_zone, static_cast<int>(k)) << "')");
+        for (const std::string& runs : zone_run_chunks(cells.cell_zone, static_cast<int>(k), kZoneRunChunk))
+            db.update(SqlText() << "INSERT INTO configuration_zone_cells (configurationID, zone_index, zone, "
+                                   "number_of_rows, number_of_columns, cells) VALUES ("
+                                << configuration_id << ", " << k << ", '" << SqlValue{cells.names[k]} << "', "
+                                << cells.rows << ", " << cells.columns << ", '" << runs << "')");
     t.commit();
 }
 

@@ -2,6 +2,7 @@
 // Zones and zone payments in the database: the values of a pixel column
 // that divide a study area into zones, and the payments per measure and
 // zone of a stored configuration (`configuration_zone_payment`).
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -50,9 +51,9 @@ struct ZoneCells {
     std::vector<std::string> names;  // one per zone
     std::vector<int> cell_zone;      // rows x columns, row-major; -1: no zone
 };
-// Writes the cells of a configuration (`configuration_zone_cells`, one row
-// per zone with its cells as runs of row-major indexes), replacing earlier
-// ones, in the caller's transaction if there is one.
+// Writes the cells of a configuration (`configuration_zone_cells`, rows per
+// zone with its cells as runs of row-major indexes), replacing earlier ones,
+// in the caller's transaction if there is one.
 void store_zone_cells(DatabaseAccess& db, int configuration_id, const ZoneCells& cells);
 // The cells of a configuration; none when it has no rows (a run stored
 // before the cells were kept) or they do not make one whole raster.
@@ -70,5 +71,8 @@ std::optional<ZoneCells> load_map_zone_cells(DatabaseAccess& db, std::string& zo
 // beyond the end of `cell_zone`, whose cells of the runs get `zone`.
 std::string encode_zone_runs(const std::vector<int>& cell_zone, int zone);
 bool decode_zone_runs(const std::string& text, int zone, std::vector<int>& cell_zone);
+// The runs of one zone as pieces of at most `most_chars` characters (a
+// single longer run whole), at least one piece; stored as one row each.
+std::vector<std::string> zone_run_chunks(const std::vector<int>& cell_zone, int zone, std::size_t most_chars);
 
 }  // namespace pravel

@@ -60,6 +60,19 @@ TEST_F(ZoneStoreTest, ZoneCellsRoundTripAndMalformedOnesAreNone) {
             EXPECT_EQ(encode_zone_runs(zone, 1), c.runs);
         }
     }
+    // Long runs are stored in pieces, which give the same cells back.
+    const std::vector<int> stripes{1, 0, 1, 1, 0, 1, 0, 0, 1, 1, 1, 0};
+    for (std::size_t most : {1u, 5u, 8u, 100u}) {
+        SCOPED_TRACE(most);
+        std::vector<int> back(stripes.size(), 0);
+        const auto pieces = zone_run_chunks(stripes, 1, most);
+        for (const std::string& piece : pieces) {
+            EXPECT_TRUE(piece.size() <= most || piece.find(' ') == std::string::npos) << piece;
+            EXPECT_TRUE(decode_zone_runs(piece, 1, back)) << piece;
+        }
+        EXPECT_EQ(back, stripes);
+        EXPECT_EQ(pieces.size() == 1, most >= encode_zone_runs(stripes, 1).size());
+    }
     schema().exec("UPDATE configuration_zone_cells SET cells = '5:9' WHERE configurationID = 1234");
     EXPECT_FALSE(load_zone_cells(*db, 1234));
 }
