@@ -123,8 +123,20 @@ constexpr std::size_t kZoneRunChunk = 1u << 19;
 
 // The cells of the rows of `table` that `where` selects, checked to make one
 // whole raster.
+// A database set up before the zone cells were kept lacks their tables; its
+// maps then draw as before instead of failing.
+bool table_exists(DatabaseAccess& db, const std::string& table) {
+    bool found = false;
+    db.query(SqlText() << "SELECT COUNT(*) AS n FROM information_schema.TABLES WHERE TABLE_SCHEMA = DATABASE() AND "
+                          "TABLE_NAME = '"
+                       << SqlValue{table} << "'",
+             [&](sql::ResultSet& rs) { found = rs.getInt("n") > 0; });
+    return found;
+}
+
 std::optional<ZoneCells> load_cells(DatabaseAccess& db, const std::string& table, const std::string& where,
                                     std::string* zoning, std::string* map_rows) {
+    if (!table_exists(db, table)) return std::nullopt;
     struct Row {
         int index, rows, columns;
         std::string zone, cells, zoning, map_rows;

@@ -75,6 +75,17 @@ TEST_F(ZoneStoreTest, ZoneCellsRoundTripAndMalformedOnesAreNone) {
     }
     schema().exec("UPDATE configuration_zone_cells SET cells = '5:9' WHERE configurationID = 1234");
     EXPECT_FALSE(load_zone_cells(*db, 1234));
+
+    // A database set up before the cells were kept has no table for them:
+    // nothing to draw, and no failure.
+    std::string zoning = "stale";
+    store_map_zone_cells(*db, "grid 1x2", cells);
+    EXPECT_TRUE(load_map_zone_cells(*db, zoning));
+    EXPECT_EQ(zoning, "grid 1x2");
+    schema().exec("RENAME TABLE visualisation_zone_cells TO visualisation_zone_cells_aside");
+    EXPECT_FALSE(load_map_zone_cells(*db, zoning));
+    EXPECT_EQ(zoning, "");
+    schema().exec("RENAME TABLE visualisation_zone_cells_aside TO visualisation_zone_cells");
 }
 
 TEST_F(ZoneStoreTest, OnlyTextAndIntegerPixelColumnsAreReadAsZones) {
