@@ -121,8 +121,6 @@ namespace {
 // well below the server's packet limit on large areas.
 constexpr std::size_t kZoneRunChunk = 1u << 19;
 
-// The cells of the rows of `table` that `where` selects, checked to make one
-// whole raster.
 // A database set up before the zone cells were kept lacks their tables; its
 // maps then draw as before instead of failing.
 bool table_exists(DatabaseAccess& db, const std::string& table) {
@@ -134,6 +132,8 @@ bool table_exists(DatabaseAccess& db, const std::string& table) {
     return found;
 }
 
+// The cells of the rows of `table` that `where` selects, checked to make one
+// whole raster.
 std::optional<ZoneCells> load_cells(DatabaseAccess& db, const std::string& table, const std::string& where,
                                     std::string* zoning, std::string* map_rows) {
     if (!table_exists(db, table)) return std::nullopt;
@@ -177,8 +177,8 @@ std::optional<ZoneCells> load_cells(DatabaseAccess& db, const std::string& table
 std::string map_rows_fingerprint(DatabaseAccess& db) {
     std::string text;
     db.query("SELECT CONCAT(COUNT(*), ':', COALESCE(SUM(pixelID), 0), ':', COALESCE(SUM(measureID), 0), ':', "
-             "COALESCE(SUM(speciesID), 0), ':', COALESCE(SUM(CAST(ROUND(benefit * 100) AS SIGNED)), 0)) AS fingerprint FROM "
-             "results_for_viusualitsation",
+             "COALESCE(SUM(speciesID), 0), ':', COALESCE(SUM(CAST(ROUND(benefit * 100) AS SIGNED)), 0)) "
+             "AS fingerprint FROM results_for_viusualitsation",
              [&](sql::ResultSet& rs) { text = rs.getString("fingerprint"); });
     return text;
 }
