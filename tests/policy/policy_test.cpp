@@ -332,15 +332,21 @@ TEST(Curve, TheOneSpeciesBudgetBoundAgreesWithTheLinearProgrammeAtEveryFactor) {
         for (PixelResult& r : list)
             if (++n % 5 == 0) r.margin_without_payment += 25.0;
     const std::vector<double> factors{0.0, 0.25, 1.0, 2.5, 4.0, 1000.0};
-    for (int tc : {0, 10}) {
-        const std::vector<CostOnlyBound> curve = cost_only_budget_curve(area.lists, {2.0}, factors, tc, 0.81);
-        for (std::size_t i = 0; i < factors.size(); ++i) {
-            SCOPED_TRACE(std::to_string(tc) + " / " + std::to_string(factors[i]));
-            const CostOnlyBound lp = cost_only_budget_bound(area.lists, {2.0 * factors[i]}, tc, 0.81);
-            EXPECT_EQ(curve[i].reachable, lp.reachable);
-            if (lp.reachable) EXPECT_NEAR(curve[i].value, lp.value, 1e-6 * std::max(1.0, lp.value));
+    // One species along its cheapest hectares; two species each by the
+    // bound on candidates prepared once, both against the plain programme.
+    for (const std::vector<double>& wanted : {std::vector<double>{2.0}, std::vector<double>{2.0, 1.0}})
+        for (int tc : {0, 10}) {
+            const std::vector<CostOnlyBound> curve = cost_only_budget_curve(area.lists, wanted, factors, tc, 0.81);
+            for (std::size_t i = 0; i < factors.size(); ++i) {
+                SCOPED_TRACE(std::to_string(wanted.size()) + " / " + std::to_string(tc) + " / " +
+                             std::to_string(factors[i]));
+                std::vector<double> scaled = wanted;
+                for (double& w : scaled) w *= factors[i];
+                const CostOnlyBound lp = plain_cost_only_budget_bound(area.lists, scaled, tc, 0.81);
+                EXPECT_EQ(curve[i].reachable, lp.reachable);
+                if (lp.reachable) EXPECT_NEAR(curve[i].value, lp.value, 1e-6 * std::max(1.0, lp.value));
+            }
         }
-    }
 }
 
 TEST(Curve, RangesAreReadOrRefused) {
