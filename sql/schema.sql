@@ -378,6 +378,33 @@ CREATE TABLE IF NOT EXISTS `configuration_zone_payment` (
   KEY `configuration_zone_payment_id` (`configurationID`)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4;
 
+-- The zone of every raster cell of a stored configuration with payments by
+-- zone: rows per zone, its cells as blank-separated "first:count" runs of
+-- row-major cell indexes, so that maps draw the zones of any zoning.
+CREATE TABLE IF NOT EXISTS `configuration_zone_cells` (
+  `configurationID` INT NOT NULL,
+  `zone_index` INT NOT NULL DEFAULT 0,
+  `zone` VARCHAR(255) NOT NULL DEFAULT '',
+  `number_of_rows` INT NOT NULL DEFAULT 0,
+  `number_of_columns` INT NOT NULL DEFAULT 0,
+  `cells` MEDIUMTEXT NOT NULL,
+  KEY `configuration_zone_cells_id` (`configurationID`, `zone_index`)
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4;
+
+-- The zones of the rows in `results_for_viusualitsation` when the analysis
+-- that wrote them paid by zone, as above; `map_rows` identifies the rows they
+-- were written with, so that later rows do not show stale zones.
+CREATE TABLE IF NOT EXISTS `visualisation_zone_cells` (
+  `zone_index` INT NOT NULL DEFAULT 0,
+  `zone` VARCHAR(255) NOT NULL DEFAULT '',
+  `zoning` VARCHAR(255) NOT NULL DEFAULT '',
+  `number_of_rows` INT NOT NULL DEFAULT 0,
+  `number_of_columns` INT NOT NULL DEFAULT 0,
+  `cells` MEDIUMTEXT NOT NULL,
+  `map_rows` VARCHAR(255) NOT NULL DEFAULT '',
+  KEY `visualisation_zone_cells_index` (`zone_index`)
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4;
+
 CREATE TABLE IF NOT EXISTS `result` (
   `pixelID` INT NOT NULL,
   `configurationID` INT NOT NULL,

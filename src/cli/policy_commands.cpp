@@ -319,13 +319,25 @@ AnalysisOutput zoned_output(const ZonedSolution& z, const ResolvedScenario& r, d
 }
 
 void store_zoned(DatabaseAccess& db, AnalysisOutput& out, const OptimisationAnalysis& analysis, const ZonedSolution& z,
-                 const ResolvedScenario& r, double pixel_area, const RunOptions& o) {
+                 const ZoneMap& zones, const ResolvedScenario& r, double pixel_area, const RunOptions& o) {
     if (!o.store_name) return;
     const auto id = analysis.store(db, z.result, *o.store_name, configuration_clock());
     if (!id) throw ScenarioError("a configuration needs a name");
-    store_zone_payments(db, *id, zone_rows(z, r.measures, pixel_area));
+    {
+        Transaction t(db);
+        store_zone_payments(db, *id, zone_rows(z, r.measures, pixel_area));
+        store_zone_cells(db, *id, zone_cells(zones));
+        t.commit();
+    }
     out.notice = "stored as configuration " + std::to_string(*id) + " \"" + *o.store_name + "\" with its zone payments";
     out.json["configuration_id"] = *id;
+}
+
+// The map rows of a zoned answer, as a uniform run writes its own, and its
+// zones, so that the result map draws them.
+void write_zoned_map(DatabaseAccess& db, const ZonedSolution& z, const ZoneMap& zones, const EvaluationRequest& e) {
+    save_visualisation_rows(db, allocation_visualisation_rows(z.result.allocation, e.species, e.countryID));
+    store_map_zone_cells(db, zones.description, zone_cells(zones));
 }
 
 ZoneMap scenario_zones(DatabaseAccess& db, const Scenario& s, const ResolvedScenario& r, const EvaluatedArea& area) {
@@ -379,7 +391,9 @@ AnalysisOutput run_programme_in_zones(DatabaseAccess& db, const Scenario& s, con
             return zone < 0 ? zoning->outside[m] : zoning->key_payment[m * n + static_cast<std::size_t>(zone)];
         };
     };
-    hooks.finish = [zoning](const ProgrammeRun& run, const ResolvedScenario& r, AnalysisOutput& out) {
+    hooks.finish = [&db, &o, zoning](const ProgrammeRun& run, const ResolvedScenario& r, AnalysisOutput& out) {
+        // The map rows just written show the zones on the result map.
+        if (o.visualize) store_map_zone_cells(db, zoning->zones.description, zone_cells(zoning->zones));
         std::vector<int> ids;
         for (const MeasureRecord& m : r.measures) ids.push_back(m.measureID);
         const ZonedSolution z = zoned_allocation(run.allocation, ids, zoning->zones, zoning->key_payment,
@@ -405,15 +419,17 @@ AnalysisOutput run_zoned_budget_minimisation(DatabaseAccess& db, const Scenario&
     const ResolvedScenario r = resolve_scenario(db, s);
     const BudgetMinimisationInput input = budget_input(s, r, o.seed);
     parse_zone_json(*s.zones);  // a malformed zoning is refused before the evaluation
+    clear_visualisation_rows(db);  // opening the window
     const EvaluatedArea area = evaluate_area(db, input.evaluation, o.seed, o.feedback);
     const ZoneMap zones = scenario_zones(db, s, r, area);
     const BreakpointSearchOptions options = search_options(o.max_seconds);
     const OptimisationResult uniform = BreakpointBudgetMinimisation(area, input, options, o.feedback);
     ZonedBudgetSearch search{&area, input};
     const ZonedSolution z = budget_by_zones(search, uniform, {zones}, options, o.feedback).front();
+    write_zoned_map(db, z, zones, input.evaluation);
     AnalysisOutput out = zoned_output(z, r, area.pixel_area, uniform);
     out.json["analysis"] = "budget minimisation";
-    store_zoned(db, out, OptimisationAnalysis(input), z, r, area.pixel_area, o);
+    store_zoned(db, out, OptimisationAnalysis(input), z, zones, r, area.pixel_area, o);
     return out;
 }
 
@@ -421,16 +437,18 @@ AnalysisOutput run_zoned_goal_maximisation(DatabaseAccess& db, const Scenario& s
     const ResolvedScenario r = resolve_scenario(db, s);
     const GoalMaximisationInput input = goal_input(s, r, o.seed, true);
     parse_zone_json(*s.zones);  // a malformed zoning is refused before the evaluation
+    clear_visualisation_rows(db);  // opening the window
     const EvaluatedArea area = evaluate_area(db, input.evaluation, o.seed, o.feedback);
     const ZoneMap zones = scenario_zones(db, s, r, area);
     const BreakpointSearchOptions options = search_options(o.max_seconds);
     const OptimisationResult uniform = BreakpointGoalMaximisation(area, input, options, o.feedback);
     ZonedGoalSearch search{&area, input};
     const ZonedSolution z = goal_by_zones(search, uniform, {zones}, options, o.feedback).front();
+    write_zoned_map(db, z, zones, input.evaluation);
     AnalysisOutput out = zoned_output(z, r, PIXEL_AREA_HA, uniform);
     out.json["analysis"] = "goal maximisation";
     out.json["user_budget"] = input.budget;
-    store_zoned(db, out, OptimisationAnalysis(input), z, r, PIXEL_AREA_HA, o);
+    store_zoned(db, out, OptimisationAnalysis(input), z, zones, r, PIXEL_AREA_HA, o);
     return out;
 }
 

@@ -86,7 +86,8 @@ BudgetEffectCurve budget_curve(const EvaluatedArea& area, const BudgetMinimisati
 // The cost-only budget bound at every factor on the wanted areas. With one
 // species the programme has one row besides the pixels', and one sort of
 // the pixels' offer hulls (as for the goal curve) serves every factor; with
-// several species each factor is its own programme (cost_only_budget_bound).
+// several species each factor is its own programme (cost_only_budget_bound),
+// on candidates put in compact form once for all factors.
 std::vector<CostOnlyBound> cost_only_budget_curve(const std::vector<std::vector<PixelResult>>& lists,
                                                   const std::vector<double>& wanted_area_ha,
                                                   const std::vector<double>& factors, int transaction_costs,

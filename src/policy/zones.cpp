@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <unordered_map>
 
+#include "store/zone_store.h"
+
 namespace pravel {
 
 int ZoneMap::zone_at(int row, int column) const {
@@ -79,6 +81,20 @@ ZoneMap layer_zones(int rows, int columns, const std::vector<double>& values, co
             cells.push_back({r, c, it->second});
         }
     return value_zones(rows, columns, cells, std::move(description));
+}
+
+ZoneCells zone_cells(const ZoneMap& zones) {
+    return {zones.rows, zones.columns, zones.names, zones.cell_zone};
+}
+
+ZoneMap zone_map(ZoneCells cells, std::string description) {
+    ZoneMap z;
+    z.rows = cells.rows;
+    z.columns = cells.columns;
+    z.cell_zone = std::move(cells.cell_zone);
+    z.names = std::move(cells.names);
+    z.description = std::move(description);
+    return z;
 }
 
 bool refines(const ZoneMap& fine, const ZoneMap& coarse, std::vector<int>& parent) {

@@ -11,6 +11,8 @@
 
 namespace pravel {
 
+struct ZoneCells;  // store/zone_store.h
+
 // Which zone each raster cell lies in; -1 for a cell outside every zone.
 struct ZoneMap {
     int rows = 0;
@@ -46,6 +48,11 @@ ZoneMap value_zones(int rows, int columns, const std::vector<CellValue>& values,
 // value by the number itself ("3", "2.5").
 ZoneMap layer_zones(int rows, int columns, const std::vector<double>& values, const std::vector<char>& has_data,
                     const std::vector<std::string>& categories, std::string description);
+
+// The cells of a zoning as a stored run keeps them, and a zoning of stored
+// cells under the description its zone-payment rows name.
+ZoneCells zone_cells(const ZoneMap& zones);
+ZoneMap zone_map(ZoneCells cells, std::string description);
 
 // True when every zone of `fine` lies within one zone of `coarse` (each
 // cell of a fine zone in the same coarse zone); `parent` then gets the

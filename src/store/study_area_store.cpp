@@ -141,7 +141,8 @@ void delete_runs(DatabaseAccess& db, const std::vector<StoredRun>& runs) {
         for (std::size_t k = start; k < runs.size() && k < start + 100; ++k) {
             ids += (k > start ? ", " : "") + std::to_string(runs[k].configurationID);
         }
-        for (const char* table : {"resulting_quality", "result", "configuration"}) {
+        for (const char* table : {"resulting_quality", "result", "configuration_zone_payment", "configuration_zone_cells",
+                                  "configuration"}) {
             SqlText s;
             s << "DELETE FROM " << table << " WHERE configurationID IN (" << ids << ")";
             db.update(s);

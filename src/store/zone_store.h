@@ -2,6 +2,8 @@
 // Zones and zone payments in the database: the values of a pixel column
 // that divide a study area into zones, and the payments per measure and
 // zone of a stored configuration (`configuration_zone_payment`).
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,5 +41,38 @@ struct ZonePaymentRow {
 void store_zone_payments(DatabaseAccess& db, int configuration_id, const std::vector<ZonePaymentRow>& rows);
 // The rows of a configuration, by measure and zone as stored.
 std::vector<ZonePaymentRow> load_zone_payments(DatabaseAccess& db, int configuration_id);
+
+// The zone of every raster cell of a zoned run, kept with the run so that a
+// map can draw its zones however they were made (a layer file need not be at
+// hand, nor a pixel column unchanged, when the run is drawn later).
+struct ZoneCells {
+    int rows = 0;
+    int columns = 0;
+    std::vector<std::string> names;  // one per zone
+    std::vector<int> cell_zone;      // rows x columns, row-major; -1: no zone
+};
+// Writes the cells of a configuration (`configuration_zone_cells`, rows per
+// zone with its cells as runs of row-major indexes), replacing earlier ones,
+// in the caller's transaction if there is one.
+void store_zone_cells(DatabaseAccess& db, int configuration_id, const ZoneCells& cells);
+// The cells of a configuration; none when it has no rows (a run stored
+// before the cells were kept) or they do not make one whole raster.
+std::optional<ZoneCells> load_zone_cells(DatabaseAccess& db, int configuration_id);
+
+// The zones of the rows in the map table (`results_for_viusualitsation`)
+// when the analysis that wrote them paid by zone, so that the result map
+// draws them. Stored after the rows with a fingerprint of them; rows
+// written or emptied since then make the zones stale, and none are loaded.
+void store_map_zone_cells(DatabaseAccess& db, const std::string& zoning, const ZoneCells& cells);
+std::optional<ZoneCells> load_map_zone_cells(DatabaseAccess& db, std::string& zoning);
+
+// The cell runs of one zone as stored: "first:count" pairs of row-major
+// indexes, separated by blanks; and back, false on a malformed text or a run
+// beyond the end of `cell_zone`, whose cells of the runs get `zone`.
+std::string encode_zone_runs(const std::vector<int>& cell_zone, int zone);
+bool decode_zone_runs(const std::string& text, int zone, std::vector<int>& cell_zone);
+// The runs of one zone as pieces of at most `most_chars` characters (a
+// single longer run whole), at least one piece; stored as one row each.
+std::vector<std::string> zone_run_chunks(const std::vector<int>& cell_zone, int zone, std::size_t most_chars);
 
 }  // namespace pravel

@@ -260,8 +260,12 @@ void BudgetEffectCurveWindow::storePoint() {
         save_pixel_results(*db_, *id, pixels);
         transaction.commit();
     }
-    if (zones_ && !curve_.zone_names.empty())
+    if (zones_ && !curve_.zone_names.empty()) {
+        Transaction transaction(*db_);
         store_zone_payments(*db_, *id, point_zone_rows(point, curve_, *zones_, measures_, curvePixelArea_));
+        store_zone_cells(*db_, *id, zone_cells(*zones_));
+        transaction.commit();
+    }
     stored_ = id;
     showPoint_->setEnabled(true);
     notifier().inform("The point at " + format_fixed(point.budget_limit, 0) + " Euro is stored as \"" + *name + "\"" +

@@ -672,6 +672,16 @@ MapScene visdireckt::render(MapOptions& options, PanelLists& lists) {
     const std::string drawn = std::to_string(selection().id);
     for (std::size_t k = 0; k < lists.entries.size(); ++k)
         if (lists.entries[k] == drawn) lists.selected_entry = static_cast<int>(k);
+    // The rows of an analysis that paid by zone show its zones.
+    std::shared_ptr<const ZoneMap> zones;
+    if (scene.country) {
+        DatabaseAccess db(config_path_);
+        std::string zoning;
+        zones = result_map_zones(db, *scene.country, zoning);
+        if (!zoning.empty())
+            scene.heading.push_back("Payments by zone: " + zoning + (zones ? " (boundaries in blue)" : " (not drawn)"));
+    }
+    setZones(std::move(zones));
     return scene;
 }
 

@@ -17,6 +17,12 @@ std::shared_ptr<const ZoneMap> stored_configuration_zones(DatabaseAccess& db, in
     zoning = rows.front().zoning;
     const RasterReference raster = load_raster_reference(db, countryID);
     if (raster.number_of_rows <= 0 || raster.number_of_columns <= 0) return nullptr;
+    // The cells kept with the run draw any zoning, a layer's too; a run
+    // stored without them is rebuilt from its zoning's description.
+    if (std::optional<ZoneCells> cells = load_zone_cells(db, configurationID)) {
+        if (cells->rows != raster.number_of_rows || cells->columns != raster.number_of_columns) return nullptr;
+        return std::make_shared<const ZoneMap>(zone_map(std::move(*cells), zoning));
+    }
     try {
         int zone_rows = 0, zone_columns = 0;
         char tail = 0;
@@ -36,6 +42,14 @@ std::shared_ptr<const ZoneMap> stored_configuration_zones(DatabaseAccess& db, in
         // A zoning that does not fit the area as it is now: nothing to draw.
     }
     return nullptr;
+}
+
+std::shared_ptr<const ZoneMap> result_map_zones(DatabaseAccess& db, int countryID, std::string& zoning) {
+    std::optional<ZoneCells> cells = load_map_zone_cells(db, zoning);
+    if (!cells) return nullptr;
+    const RasterReference raster = load_raster_reference(db, countryID);
+    if (cells->rows != raster.number_of_rows || cells->columns != raster.number_of_columns) return nullptr;
+    return std::make_shared<const ZoneMap>(zone_map(std::move(*cells), zoning));
 }
 
 std::string zone_name_at(const ZoneMap& zones, int row, int column) {

@@ -1,9 +1,10 @@
 #pragma once
 // The zones of a stored configuration whose payments differ by zone, as the
-// configuration map draws them: rebuilt from the zoning its zone-payment rows
-// name ("grid 2x2" on the study area's raster, "column subclassification"
-// from the pixel column), their boundaries as screen lines, and the zone of a
-// raster cell.
+// configuration map draws them: the zone cells kept with the run, or, for a
+// run stored without them, rebuilt from the zoning its zone-payment rows name
+// ("grid 2x2" on the study area's raster, "column subclassification" from the
+// pixel column); their boundaries as screen lines, and the zone of a raster
+// cell.
 #include <QLineF>
 
 #include <memory>
@@ -19,11 +20,18 @@ class DatabaseAccess;
 // share names.
 struct ZoneMap;
 
-// The zones of the configuration; none when it has no zone payments or its
-// zoning cannot be rebuilt here (a layer file). `zoning` gets the zoning's
-// description whenever rows exist.
+// The zones of the configuration; none when it has no zone payments, or was
+// stored without its zone cells and its zoning cannot be rebuilt here (a
+// layer file), or its cells do not fit the area's raster. `zoning` gets the
+// zoning's description whenever rows exist.
 std::shared_ptr<const ZoneMap> stored_configuration_zones(DatabaseAccess& db, int configurationID, int countryID,
                                                          std::string& zoning);
+
+// The zones of the rows in the map table that the result map draws, when the
+// analysis that wrote them paid by zone and no rows have been written since;
+// none otherwise, or when they do not fit the area's raster. `zoning` gets
+// the zoning's description whenever zones are kept for the rows.
+std::shared_ptr<const ZoneMap> result_map_zones(DatabaseAccess& db, int countryID, std::string& zoning);
 
 // The zone of the raster cell (row, column), empty outside every zone.
 std::string zone_name_at(const ZoneMap& zones, int row, int column);

@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "core/evaluation_run.h"
 #include "optimisation/cost_only_bound.h"
+#include "policy/qt/curve_chart.h"
 
 namespace pravel {
 namespace {
@@ -330,15 +332,21 @@ TEST(Curve, TheOneSpeciesBudgetBoundAgreesWithTheLinearProgrammeAtEveryFactor) {
         for (PixelResult& r : list)
             if (++n % 5 == 0) r.margin_without_payment += 25.0;
     const std::vector<double> factors{0.0, 0.25, 1.0, 2.5, 4.0, 1000.0};
-    for (int tc : {0, 10}) {
-        const std::vector<CostOnlyBound> curve = cost_only_budget_curve(area.lists, {2.0}, factors, tc, 0.81);
-        for (std::size_t i = 0; i < factors.size(); ++i) {
-            SCOPED_TRACE(std::to_string(tc) + " / " + std::to_string(factors[i]));
-            const CostOnlyBound lp = cost_only_budget_bound(area.lists, {2.0 * factors[i]}, tc, 0.81);
-            EXPECT_EQ(curve[i].reachable, lp.reachable);
-            if (lp.reachable) EXPECT_NEAR(curve[i].value, lp.value, 1e-6 * std::max(1.0, lp.value));
+    // One species along its cheapest hectares; two species each by the
+    // bound on candidates prepared once, both against the plain programme.
+    for (const std::vector<double>& wanted : {std::vector<double>{2.0}, std::vector<double>{2.0, 1.0}})
+        for (int tc : {0, 10}) {
+            const std::vector<CostOnlyBound> curve = cost_only_budget_curve(area.lists, wanted, factors, tc, 0.81);
+            for (std::size_t i = 0; i < factors.size(); ++i) {
+                SCOPED_TRACE(std::to_string(wanted.size()) + " / " + std::to_string(tc) + " / " +
+                             std::to_string(factors[i]));
+                std::vector<double> scaled = wanted;
+                for (double& w : scaled) w *= factors[i];
+                const CostOnlyBound lp = plain_cost_only_budget_bound(area.lists, scaled, tc, 0.81);
+                EXPECT_EQ(curve[i].reachable, lp.reachable);
+                if (lp.reachable) EXPECT_NEAR(curve[i].value, lp.value, 1e-6 * std::max(1.0, lp.value));
+            }
         }
-    }
 }
 
 TEST(Curve, RangesAreReadOrRefused) {
@@ -353,6 +361,22 @@ TEST(Curve, RangesAreReadOrRefused) {
     }
     curve_range("3:1:3", problem);
     EXPECT_NE(problem.find("FROM must not exceed TO"), std::string::npos);
+}
+
+// The chart's axes run from 0 to a round top in round steps, at most eight.
+TEST(Curve, ChartAxesHaveRoundTicks) {
+    const struct {
+        double max, top, step;
+    } cases[] = {{204000, 250000, 50000}, {200000, 200000, 25000}, {1234, 1400, 200},
+                 {7.5, 8, 1},             {0.3, 0.3, 0.05},        {0, 1, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.max);
+        const AxisTicks t = nice_axis(c.max);
+        EXPECT_NEAR(t.top, c.top, 1e-9 * c.top);
+        EXPECT_NEAR(t.step, c.step, 1e-9 * c.step);
+        EXPECT_EQ(t.ticks, static_cast<int>(std::lround(t.top / t.step)) + 1);
+        EXPECT_LE(t.ticks, 9);
+    }
 }
 
 TEST(Compare, TableRunsFromTheBoundToTheUniformPayments) {

@@ -33,6 +33,61 @@ TEST_F(ZoneStoreTest, ZonePaymentsRoundTripWithQuotedNames) {
     EXPECT_TRUE(load_zone_payments(*db, 5).empty());
 }
 
+// The zone cells of a run come back as stored (cells in no zone too, names
+// quoted); a run without them, or with runs that leave the raster, gives none.
+TEST_F(ZoneStoreTest, ZoneCellsRoundTripAndMalformedOnesAreNone) {
+    auto db = connect();
+    const ZoneCells cells{2, 3, {"O'Brien's field", "r1c2"}, {0, 0, -1, 1, 1, 0}};
+    store_zone_cells(*db, 1234, cells);
+    store_zone_cells(*db, 1234, cells);  // replaces, does not add
+    const auto back = load_zone_cells(*db, 1234);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->rows, 2);
+    EXPECT_EQ(back->columns, 3);
+    EXPECT_EQ(back->names, cells.names);
+    EXPECT_EQ(back->cell_zone, cells.cell_zone);
+    EXPECT_FALSE(load_zone_cells(*db, 5));
+
+    const struct {
+        const char* runs;
+        bool ok;
+    } cases[] = {{"0:2 5:1", true}, {"", true}, {"4:3", false}, {"2", false}, {"1:0", false}, {"x:1", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.runs);
+        std::vector<int> zone(6, -1);
+        EXPECT_EQ(decode_zone_runs(c.runs, 1, zone), c.ok);
+        if (c.ok) {
+            EXPECT_EQ(encode_zone_runs(zone, 1), c.runs);
+        }
+    }
+    // Long runs are stored in pieces, which give the same cells back.
+    const std::vector<int> stripes{1, 0, 1, 1, 0, 1, 0, 0, 1, 1, 1, 0};
+    for (std::size_t most : {1u, 5u, 8u, 100u}) {
+        SCOPED_TRACE(most);
+        std::vector<int> back(stripes.size(), 0);
+        const auto pieces = zone_run_chunks(stripes, 1, most);
+        for (const std::string& piece : pieces) {
+            EXPECT_TRUE(piece.size() <= most || piece.find(' ') == std::string::npos) << piece;
+            EXPECT_TRUE(decode_zone_runs(piece, 1, back)) << piece;
+        }
+        EXPECT_EQ(back, stripes);
+        EXPECT_EQ(pieces.size() == 1, most >= encode_zone_runs(stripes, 1).size());
+    }
+    schema().exec("UPDATE configuration_zone_cells SET cells = '5:9' WHERE configurationID = 1234");
+    EXPECT_FALSE(load_zone_cells(*db, 1234));
+
+    // A database set up before the cells were kept has no table for them:
+    // nothing to draw, and no failure.
+    std::string zoning = "stale";
+    store_map_zone_cells(*db, "grid 1x2", cells);
+    EXPECT_TRUE(load_map_zone_cells(*db, zoning));
+    EXPECT_EQ(zoning, "grid 1x2");
+    schema().exec("RENAME TABLE visualisation_zone_cells TO visualisation_zone_cells_aside");
+    EXPECT_FALSE(load_map_zone_cells(*db, zoning));
+    EXPECT_EQ(zoning, "");
+    schema().exec("RENAME TABLE visualisation_zone_cells_aside TO visualisation_zone_cells");
+}
+
 TEST_F(ZoneStoreTest, OnlyTextAndIntegerPixelColumnsAreReadAsZones) {
     auto db = connect();
     schema().exec("INSERT INTO pixel (pixelID, countryID, matrix_i, matrix_j, subclassification, farmtype) VALUES "

@@ -3,6 +3,8 @@
 // with their run, and bad values refused with status 2 before anything runs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <array>
 #include <cstdio>
 #include <fstream>
@@ -223,13 +225,23 @@ TEST_F(PolicyCliTest, ZonesComeFromALayerOnTheAreaGrid) {
     nlohmann::json doc = doc_of("minimise_budget_small.json");
     doc["zones"] = {{"layer", ascii("halves.asc", 0.0)}};
     const CliRun r = cli("minimise-budget " + testing::write_scratch_file("layer_zones.json", doc.dump()) +
-                         " --json --max-seconds 3");
+                         " --json --max-seconds 3 --store layer-run");
     ASSERT_EQ(r.status, 0) << r.err;
     const auto j = nlohmann::json::parse(r.out);
     ASSERT_GE(j["zones"].size(), 2u);
     EXPECT_EQ(j["zones"][0]["zone"], "1");
     EXPECT_EQ(j["zones"][1]["zone"], "2");
     EXPECT_LE(j["budget"].get<double>(), j["uniform_budget"].get<double>() + 1e-6);
+    // The run keeps the zone of each cell, so that its map can draw the
+    // layer's zones without the file: each half starts a run in every row.
+    const auto cells = schema().rows(
+        "SELECT zone, cells FROM configuration_zone_cells WHERE configurationID = " +
+        std::to_string(j["configuration_id"].get<int>()) + " ORDER BY zone_index");
+    ASSERT_EQ(cells.size(), 2u);
+    for (std::size_t k = 0; k < 2; ++k) {
+        EXPECT_EQ(cells[k][0], std::to_string(k + 1));
+        EXPECT_EQ(std::count(cells[k][1].begin(), cells[k][1].end(), ':'), grid.rows) << cells[k][1];
+    }
 
     // One polygon over the whole area, with a field "region" but none "zone".
     std::ostringstream polygon;

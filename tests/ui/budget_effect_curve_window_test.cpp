@@ -104,12 +104,21 @@ TEST_F(CurveWindowTest, APointIsStoredAsANamedRunWithItsZonePaymentsAndShownOnTh
         return d.result();
     });
 
+    // A run stored with its zone cells is drawn whatever its zoning (one
+    // from a layer file is not rebuilt by the map); one stored without them
+    // (before they were kept) and not rebuildable says "(not drawn)".
     const struct {
         const char* payments;
-        int zones;  // 0: uniform
-    } cases[] = {{W::kUniform, 0}, {W::kGrid2, 4}};
+        int zones;            // 0: uniform
+        const char* zoning;   // what the stored run's rows name
+        bool cells_kept;
+        bool drawn;
+    } cases[] = {{W::kUniform, 0, "", true, false},
+                 {W::kGrid2, 4, "grid 2x2", true, true},
+                 {W::kGrid2, 4, "layer halves.asc", true, true},
+                 {W::kGrid2, 4, "layer halves.asc", false, false}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.payments);
+        SCOPED_TRACE(std::string(c.payments) + " " + c.zoning + (c.cells_kept ? "" : " without cells"));
         get<QComboBox>(W::kZonesLabel)->setCurrentText(c.payments);
         click(W::kDrawButton);
         ASSERT_EQ(window_->curve().points.size(), 3u);
@@ -153,6 +162,11 @@ TEST_F(CurveWindowTest, APointIsStoredAsANamedRunWithItsZonePaymentsAndShownOnTh
                 EXPECT_NEAR(std::stod(r[4]), std::stoi(r[1]) * 0.81, 1e-6) << r[0];
             }
             EXPECT_EQ(stored, participants);
+            EXPECT_EQ(schema().scalar("SELECT COUNT(*) FROM configuration_zone_cells WHERE configurationID = " + id),
+                      std::to_string(c.zones));
+            schema().exec("UPDATE configuration_zone_payment SET zoning = '" + std::string(c.zoning) +
+                          "' WHERE configurationID = " + id);
+            if (!c.cells_kept) schema().exec("DELETE FROM configuration_zone_cells WHERE configurationID = " + id);
         }
 
         click(W::kShowPoint);
@@ -167,17 +181,19 @@ TEST_F(CurveWindowTest, APointIsStoredAsANamedRunWithItsZonePaymentsAndShownOnTh
         // The map of a zoned point draws the zone boundaries (in their own
         // blue), says which zoning it shows and names the zone of the cell
         // under the cursor; a uniform point has none of that.
-        EXPECT_EQ(map->zones() != nullptr, c.zones > 0);
+        EXPECT_EQ(map->zones() != nullptr, c.drawn);
         map->resize(900, 700);
         QApplication::processEvents();
         const QImage image = map->image().convertToFormat(QImage::Format_RGB32);
         int boundary = 0;
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x) boundary += image.pixel(x, y) == qRgb(20, 40, 160);
-        EXPECT_EQ(boundary > 0, c.zones > 0) << boundary;
+        EXPECT_EQ(boundary > 0, c.drawn) << boundary;
+        const std::string heading = std::string("Payments by zone: ") + c.zoning +
+                                    (c.drawn ? " (boundaries in blue)" : " (not drawn)");
         bool headed = false;
-        for (const auto& h : map->scene().heading) headed = headed || h.rfind("Payments by zone: grid 2x2", 0) == 0;
-        EXPECT_EQ(headed, c.zones > 0);
+        for (const auto& h : map->scene().heading) headed = headed || h == heading;
+        EXPECT_EQ(headed, c.zones > 0) << heading;
         const MapPicture::Cell* cell = nullptr;
         for (const auto& pc : map->scene().picture.cells())
             if (pc.part == MapCanvas::Part::Result) cell = &pc;
@@ -186,7 +202,7 @@ TEST_F(CurveWindowTest, APointIsStoredAsANamedRunWithItsZonePaymentsAndShownOnTh
                         static_cast<int>(map->mapViewport().screen_y(cell->y + 0.5)));
         const QString status = map->cellStatusAt(at);
         EXPECT_TRUE(status.startsWith("row ")) << status.toStdString();
-        EXPECT_EQ(status.contains("; zone r"), c.zones > 0) << status.toStdString();
+        EXPECT_EQ(status.contains("; zone r"), c.drawn) << status.toStdString();
     }
 }
 

@@ -24,6 +24,8 @@
 #include <QWheelEvent>
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <cstdlib>
 #include <sys/wait.h>
 
@@ -507,6 +509,53 @@ TEST_F(MapViewsTest, SaveImageWritesTheVisibleArea) {
     EXPECT_FALSE(view->saveImageTo("/nonexistent-folder/map.png", kPngFilesFilter));
     EXPECT_EQ(messages().messages().size(), 1u);
     EXPECT_FALSE(QFileInfo::exists("/nonexistent-folder/map.png"));
+}
+
+// The result map of a run that paid by zone draws the zone boundaries and
+// names the zone of the cell under the cursor; once a later analysis has
+// written its rows, the zones are gone. The effectiveness rows the other
+// tests read are written again last.
+TEST_F(MapViewsTest, TheResultMapOfARunPaidByZoneDrawsItsZones) {
+    std::ifstream in(std::string(PRAVEL_EXAMPLES_DIR) + "/minimise_budget_small.json");
+    std::string scenario((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    scenario.insert(scenario.find('{') + 1, R"("zones": {"grid": [2, 2]}, )");
+    const std::string zoned = testing::write_scratch_file("map_views_zoned.json", scenario);
+    std::ifstream programme_in(std::string(PRAVEL_EXAMPLES_DIR) + "/programme_small.json");
+    std::string programme((std::istreambuf_iterator<char>(programme_in)), std::istreambuf_iterator<char>());
+    programme.insert(programme.find('{') + 1, R"("zones": {"grid": [1, 2]}, )");
+    const std::string zoned_programme = testing::write_scratch_file("map_views_zoned_programme.json", programme);
+    const struct {
+        std::string run;
+        const char* zoning;  // none: no zones
+    } cases[] = {{"--seed 1 minimise-budget " + zoned + " --max-seconds 10", "grid 2x2"},
+                 {"--seed 1 programme " + zoned_programme + " --visualize", "grid 1x2"},
+                 {"--seed 1 effectiveness " + std::string(PRAVEL_EXAMPLES_DIR) + "/effectiveness_small.json --visualize",
+                  nullptr}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.run);
+        ASSERT_EQ(cli(c.run), 0);
+        auto view = open<visdireckt>();
+        view->redraw();
+        const bool zones = c.zoning != nullptr;
+        EXPECT_EQ(view->zones() != nullptr, zones);
+        int headed = 0;
+        for (const auto& h : view->scene().heading) {
+            if (h.rfind("Payments by zone: ", 0) != 0) continue;
+            ++headed;
+            EXPECT_EQ(h, std::string("Payments by zone: ") + (zones ? c.zoning : "") + " (boundaries in blue)");
+        }
+        EXPECT_EQ(headed, zones ? 1 : 0);
+        const QImage image = view->image().convertToFormat(QImage::Format_RGB32);
+        int boundary = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) boundary += image.pixel(x, y) == qRgb(20, 40, 160);
+        EXPECT_EQ(boundary > 0, zones) << boundary;
+        const auto cell = schema().rows("SELECT pixel_i, pixel_j FROM results_for_viusualitsation LIMIT 1");
+        ASSERT_EQ(cell.size(), 1u);
+        const QString status = view->cellStatusAt(cell_centre(*view, std::stoi(cell[0][0]), std::stoi(cell[0][1])));
+        EXPECT_TRUE(status.startsWith("row ")) << status.toStdString();
+        EXPECT_EQ(status.contains("; zone r"), zones) << status.toStdString();
+    }
 }
 
 }  // namespace

@@ -11,7 +11,9 @@
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QScatterSeries>
 #include <QtCharts/QValueAxis>
+#include <QLocale>
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 namespace pravel {
@@ -34,7 +36,30 @@ void add_series(QChart* chart, QLineSeries* series, QValueAxis* x, QValueAxis* y
     series->attachAxis(y);
 }
 
+// Round ticks on an axis, with a little room above the largest value so
+// that no point sits on the chart's edge.
+void set_ticks(QValueAxis* axis, double max) {
+    const AxisTicks t = nice_axis(max * 1.02);
+    axis->setRange(0.0, t.top);
+    axis->setTickCount(t.ticks);
+    axis->setMinorTickCount(0);
+}
+
 }  // namespace
+
+AxisTicks nice_axis(double max, int most) {
+    if (!(max > 0.0) || !std::isfinite(max)) return {};
+    most = std::max(most, 1);
+    double power = std::pow(10.0, std::floor(std::log10(max / most)));
+    for (;; power *= 10.0)
+        for (double m : {1.0, 2.0, 2.5, 5.0}) {
+            const double step = m * power;
+            // A hair below the exact quotient, so that a top equal to a tick
+            // does not get a step of its own.
+            const double steps = std::ceil(max / step - 1e-9);
+            if (steps <= most) return {std::max(steps, 1.0) * step, step, static_cast<int>(std::max(steps, 1.0)) + 1};
+        }
+}
 
 QChart* make_curve_chart(const BudgetEffectCurve& curve, const std::string& title) {
     auto* chart = new QChart();
@@ -67,11 +92,16 @@ QChart* make_curve_chart(const BudgetEffectCurve& curve, const std::string& titl
     auto* x = new QValueAxis();
     auto* y = new QValueAxis();
     x->setTitleText(curve.goal ? "Budget (Euro)" : "Budget paid (Euro)");
-    y->setTitleText(curve.goal ? "Weighted effective area (ha)" : "Wanted effective area, all species (ha)");
+    // Two lines, so that the title fits beside the plot of a small window.
+    y->setTitleText(curve.goal ? "Weighted effective<br>area (ha)" : "Wanted effective area,<br>all species (ha)");
+    // Whole numbers with thousands separators (50,000), whatever the
+    // user's locale, as the tables and lines write them.
+    chart->setLocale(QLocale(QLocale::English, QLocale::UnitedKingdom));
+    chart->setLocalizeNumbers(true);
     x->setLabelFormat("%.0f");
     y->setLabelFormat("%.0f");
-    x->setRange(0.0, xmax > 0.0 ? xmax * 1.05 : 1.0);
-    y->setRange(0.0, ymax > 0.0 ? ymax * 1.05 : 1.0);
+    set_ticks(x, xmax);
+    set_ticks(y, ymax);
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     add_series(chart, paid, x, y);
