@@ -441,15 +441,7 @@ bool PaymentModel::joins_at(const State& state, std::size_t o, double payment) c
 }
 
 bool PaymentModel::joins(const State& state, std::size_t o) const {
-    const int c = state.choice[static_cast<std::size_t>(offer_pixel_[o])];
-    if (c == static_cast<int>(o)) return false;
-    const double v = net(offers_[o], state.payment);
-    if (v <= 0.0) return false;
-    if (c >= 0) {
-        const double held = net(offers_[static_cast<std::size_t>(c)], state.payment);
-        if (v < held || (v == held && c < static_cast<int>(o))) return false;
-    }
-    return true;
+    return joins_at(state, o, state.payment[static_cast<std::size_t>(offers_[o].measure)]);
 }
 
 void PaymentModel::raise_offers(State& state, int m, double payment, const std::vector<std::size_t>& offers) const {
