@@ -230,11 +230,57 @@ void write_cache(const char* path, const EvaluatedArea& a) {
     std::fclose(f);
 }
 
+// The payments a result pays, one "m<index> <payment> (<pixels>)" per
+// measure taking part.
+void print_payments(const OptimisationResult& r) {
+    for (std::size_t m = 0; m < r.payment.size(); ++m)
+        if (r.max_count[m] > 0) std::printf(" m%zu %.3f (%d)", m, r.payment[m], r.max_count[m]);
+    std::printf("\n");
+}
+
+// PRAVEL_BENCH_TILES_APART=5 beside PRAVEL_BENCH_AREA: cuts the tiled area
+// into its 5 x 5 tiles and runs the budget search (150 ha per bird) on each
+// tile alone, with the tile's own payments. The tiles share their costs and
+// differ in the draws of the evaluation, so the spread of their least
+// budgets shows how far one tile's budget is from the typical tile's.
+void run_tiles_apart(const EvaluatedArea& area, const BudgetMinimisationInput& whole, int per_side, int k,
+                     const BreakpointSearchOptions& options) {
+    const int rows = area.raster_rows / per_side, columns = area.raster_columns / per_side;
+    double sum = 0.0;
+    for (int ti = 0; ti < per_side; ++ti)
+        for (int tj = 0; tj < per_side; ++tj) {
+            EvaluatedArea tile;
+            tile.raster_rows = rows;
+            tile.raster_columns = columns;
+            tile.pixel_area = area.pixel_area;
+            for (const auto& list : area.lists) {
+                tile.lists.emplace_back();
+                for (const PixelResult& r : list)
+                    if (r.row / rows == ti && r.column / columns == tj) {
+                        tile.lists.back().push_back(r);
+                        tile.lists.back().back().row -= ti * rows;
+                        tile.lists.back().back().column -= tj * columns;
+                    }
+            }
+            BudgetMinimisationInput one = whole;
+            for (double& w : one.wanted_area_ha) w /= k;
+            SearchReport report;
+            const OptimisationResult r = BreakpointBudgetMinimisation(tile, one, options, nullptr, &report);
+            sum += r.budget;
+            std::printf("tile %d,%d: %.2f (%.4f x one tile)%s:", ti, tj, r.budget, r.budget / 56851.7479095288,
+                        report.time_limit_reached ? ", stopped by the time limit" : "");
+            print_payments(r);
+            std::fflush(stdout);
+        }
+    std::printf("tiles apart, sum: %.2f (%.4f x k x one tile)\n", sum, sum / (k * 56851.7479095288));
+}
+
 // PRAVEL_BENCH_AREA="Ellerbach lowland x25" PRAVEL_BENCH_K=25: the searches
 // of bench/scale on an imported tiled area, in one process: the budget search
 // ("only mowing", 150 ha per bird and tile) and the goal search (50,000 Euro
 // per tile, weights 1, 0.8 and 0.6), seed 1. PRAVEL_BENCH_ONLY=budget|goal
-// runs one of them.
+// runs one of them; PRAVEL_BENCH_PATIENCE sets the restarts without
+// improvement before the search stops.
 void run_area(DatabaseAccess& db, const std::vector<SpeciesRecord>& birds, const std::vector<MeasureRecord>& mowing,
               const char* name) {
     const int k = std::max(1, std::atoi(std::getenv("PRAVEL_BENCH_K") ? std::getenv("PRAVEL_BENCH_K") : "1"));
@@ -242,6 +288,7 @@ void run_area(DatabaseAccess& db, const std::vector<SpeciesRecord>& birds, const
     const char* only = std::getenv("PRAVEL_BENCH_ONLY");
     BreakpointSearchOptions options;
     if (const char* s = std::getenv("PRAVEL_BENCH_MAX_SECONDS")) options.time_limit_seconds = std::atof(s);
+    if (const char* s = std::getenv("PRAVEL_BENCH_PATIENCE")) options.patience = std::max(1, std::atoi(s));
     EvaluatedArea area;
     auto start = Clock::now();
     if (!cache || !read_cache(cache, area, mowing)) {
@@ -259,14 +306,19 @@ void run_area(DatabaseAccess& db, const std::vector<SpeciesRecord>& birds, const
     bm.wanted_area_ha.assign(birds.size(), 150.0 * k);
     bm.transaction_costs = 10;
     bm.seed = 1;
+    if (const char* apart = std::getenv("PRAVEL_BENCH_TILES_APART")) {
+        run_tiles_apart(area, bm, std::max(1, std::atoi(apart)), k, options);
+        return;
+    }
     if (!only || std::string(only) == "budget") {
         SearchReport br;
         const double cpu = cpu_seconds();
         const OptimisationResult b = BreakpointBudgetMinimisation(area, bm, options, nullptr, &br);
-        std::printf("area_%d_budget: %.2f (%.4f x k x one tile) in %.2f s (CPU %.2f s), %lld evaluations%s%s\n", k,
+        std::printf("area_%d_budget: %.2f (%.4f x k x one tile) in %.2f s (CPU %.2f s), %lld evaluations%s%s:", k,
                     b.budget, b.budget / (k * 56851.7479095288), br.seconds, cpu_seconds() - cpu, br.evaluations,
                     br.time_limit_reached ? ", stopped by the time limit" : ", converged",
                     br.solution ? "" : ", NO SOLUTION");
+        print_payments(b);
         std::fflush(stdout);
     }
     if (!only || std::string(only) == "goal") {

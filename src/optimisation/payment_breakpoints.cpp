@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 #include <tuple>
+#include <unordered_map>
 
 namespace pravel {
 
@@ -70,6 +73,7 @@ PaymentModel::PaymentModel(const std::vector<MeasureCandidates>& candidates, int
     }
     quality_.resize(offers_.size() * ns);
     pixel_begin_.push_back(offers_.size());
+    merge_alike_pixels();
 }
 
 PaymentModel::PaymentModel(const CandidateLists& candidates, int species_count, double pixel_area,
@@ -131,8 +135,77 @@ PaymentModel::PaymentModel(const CandidateLists& candidates, int species_count, 
         }
     }
     quality_.resize(offers_.size() * ns);
-    quality_.shrink_to_fit();
     pixel_begin_.push_back(offers_.size());
+    merge_alike_pixels();
+}
+
+void PaymentModel::merge_alike_pixels() {
+    const std::size_t pixels = pixel_begin_.size() - 1;
+    const std::size_t ns = static_cast<std::size_t>(species_);
+    auto margin_bits = [](double margin) {
+        const double m = margin + 0.0;  // -0 and 0 alike
+        std::uint64_t bits;
+        std::memcpy(&bits, &m, sizeof bits);
+        return bits;
+    };
+    std::vector<std::size_t> begin{0};
+    std::vector<Offer> offers;
+    std::vector<int> offer_pixel;
+    std::vector<double> quality;
+    std::vector<int> weight;
+    std::unordered_map<std::uint64_t, std::vector<int>> by_hash;
+    for (std::size_t k = 0; k < pixels; ++k) {
+        const std::size_t b = pixel_begin_[k], e = pixel_begin_[k + 1];
+        std::uint64_t h = 1469598103934665603ull;
+        for (std::size_t o = b; o < e; ++o) {
+            h = (h ^ static_cast<std::uint64_t>(offers_[o].measure)) * 1099511628211ull;
+            h = (h ^ margin_bits(offers_[o].margin)) * 1099511628211ull;
+        }
+        std::vector<int>& alike = by_hash[h];
+        int group = -1;
+        for (int g : alike) {
+            const std::size_t gb = begin[static_cast<std::size_t>(g)];
+            if (begin[static_cast<std::size_t>(g) + 1] - gb != e - b) continue;
+            bool same = true;
+            for (std::size_t i = 0; i < e - b && same; ++i)
+                same = offers[gb + i].measure == offers_[b + i].measure && offers[gb + i].margin == offers_[b + i].margin;
+            if (same) {
+                group = g;
+                break;
+            }
+        }
+        if (group >= 0) {
+            const std::size_t gb = begin[static_cast<std::size_t>(group)];
+            ++weight[static_cast<std::size_t>(group)];
+            for (std::size_t i = 0; i < e - b; ++i)
+                for (std::size_t s = 0; s < ns; ++s) quality[(gb + i) * ns + s] += quality_[(b + i) * ns + s];
+            continue;
+        }
+        group = static_cast<int>(weight.size());
+        alike.push_back(group);
+        weight.push_back(1);
+        for (std::size_t o = b; o < e; ++o) {
+            offers.push_back(offers_[o]);
+            offer_pixel.push_back(group);
+            quality.insert(quality.end(), quality_.begin() + static_cast<std::ptrdiff_t>(o * ns),
+                           quality_.begin() + static_cast<std::ptrdiff_t>((o + 1) * ns));
+        }
+        begin.push_back(offers.size());
+    }
+    offers_ = std::move(offers);
+    offer_pixel_ = std::move(offer_pixel);
+    quality_ = std::move(quality);
+    quality_.shrink_to_fit();
+    pixel_begin_ = std::move(begin);
+    weight_ = std::move(weight);
+    for (auto& list : measure_offers_) list.clear();
+    std::fill(offer_count_.begin(), offer_count_.end(), 0);
+    for (std::size_t o = 0; o < offers_.size(); ++o) {
+        const std::size_t m = static_cast<std::size_t>(offers_[o].measure);
+        measure_offers_[m].push_back(o);
+        ++offer_count_[m];
+    }
+    for (auto& list : measure_offers_) list.shrink_to_fit();
 }
 
 void PaymentModel::recount(State& state) const {
@@ -143,7 +216,7 @@ void PaymentModel::recount(State& state) const {
         if (o < 0) continue;
         const std::size_t oi = static_cast<std::size_t>(o);
         for (std::size_t s = 0; s < ns; ++s) state.area[s] += pixel_area_ * quality_[oi * ns + s];
-        state.participants[static_cast<std::size_t>(offers_[oi].measure)] += 1;
+        state.participants[static_cast<std::size_t>(offers_[oi].measure)] += weight_[static_cast<std::size_t>(offer_pixel_[oi])];
     }
     double sum = 0.0;
     for (int m = 0; m < measures_; ++m)
@@ -213,12 +286,12 @@ void PaymentModel::move(State& state, std::size_t k, int to) const {
     if (from >= 0) {
         const std::size_t c = static_cast<std::size_t>(from);
         for (std::size_t s = 0; s < ns; ++s) state.area[s] -= pixel_area_ * quality_[c * ns + s];
-        state.participants[static_cast<std::size_t>(offers_[c].measure)] -= 1;
+        state.participants[static_cast<std::size_t>(offers_[c].measure)] -= weight_[k];
     }
     if (to >= 0) {
         const std::size_t o = static_cast<std::size_t>(to);
         for (std::size_t s = 0; s < ns; ++s) state.area[s] += pixel_area_ * quality_[o * ns + s];
-        state.participants[static_cast<std::size_t>(offers_[o].measure)] += 1;
+        state.participants[static_cast<std::size_t>(offers_[o].measure)] += weight_[k];
     }
     relink(state, k, to);
 }
@@ -357,13 +430,16 @@ void PaymentModel::steps_from(const State& state, int m, const std::vector<std::
     double saved = 0.0;  // payments of the measures the switched pixels leave
     const int held_now = state.participants[mi];
     // What offer o adds to the gains and to the payments its pixel leaves.
-    auto add = [&](std::size_t o, std::vector<double>& g, double& left) {
-        const int c = state.choice[static_cast<std::size_t>(offer_pixel_[o])];
+    int taken_weight = 0;  // raster pixels of the offers taken
+    auto add = [&](std::size_t o, std::vector<double>& g, double& left, int& joined) {
+        const std::size_t k = static_cast<std::size_t>(offer_pixel_[o]);
+        const int c = state.choice[k];
         for (std::size_t s = 0; s < ns; ++s) {
             g[s] += pixel_area_ * quality_[o * ns + s];
             if (c >= 0) g[s] -= pixel_area_ * quality_[static_cast<std::size_t>(c) * ns + s];
         }
-        if (c >= 0) left += state.payment[static_cast<std::size_t>(offers_[static_cast<std::size_t>(c)].measure)];
+        if (c >= 0) left += weight_[k] * state.payment[static_cast<std::size_t>(offers_[static_cast<std::size_t>(c)].measure)];
+        joined += weight_[k];
     };
     std::size_t taken = 0;
     for (std::size_t k : stride_points(first, first, max_steps)) {
@@ -377,15 +453,12 @@ void PaymentModel::steps_from(const State& state, int m, const std::vector<std::
         const double near = slack(payment);
         std::size_t upto = std::max(taken, k);
         while (upto < listed && points[upto].first < payment - near) ++upto;
-        for (; taken < upto; ++taken) add(points[taken].second, gain, saved);
+        for (; taken < upto; ++taken) add(points[taken].second, gain, saved, taken_weight);
         std::vector<double> step_gain = gain;
         double step_saved = saved;
-        int joined = static_cast<int>(upto);
+        int joined = taken_weight;
         for (std::size_t i = upto; i < listed && points[i].first <= payment + near; ++i)
-            if (joins_at(state, points[i].second, payment)) {
-                add(points[i].second, step_gain, step_saved);
-                ++joined;
-            }
+            if (joins_at(state, points[i].second, payment)) add(points[i].second, step_gain, step_saved, joined);
         Step step;
         step.measure = m;
         step.payment = payment;

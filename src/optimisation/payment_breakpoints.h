@@ -170,6 +170,14 @@ private:
     double quality(std::size_t offer, int s) const {
         return quality_[offer * static_cast<std::size_t>(species_) + static_cast<std::size_t>(s)];
     }
+    // Pixels with the same offers (measures and margins, in the same
+    // order) take the same offer at any payments, so they join, switch and
+    // leave together: the model keeps them as one pixel weighing as many
+    // raster pixels, with the sum of their qualities. Many pixels share their
+    // costs (the same grassland on the same soil), on a large area by the
+    // ten thousand, so the model and its breakpoint lists shrink and a
+    // step reaches as many payment levels as on a small area.
+    void merge_alike_pixels();
     void recount(State& state) const;
     // Lists the pixels by the measure they hold.
     void relist(State& state) const;
@@ -203,6 +211,7 @@ private:
     std::vector<std::size_t> pixel_begin_;  // offers of pixel k: [pixel_begin_[k], pixel_begin_[k + 1])
     std::vector<Offer> offers_;
     std::vector<int> offer_pixel_;
+    std::vector<int> weight_;               // raster pixels each model pixel stands for
     std::vector<double> quality_;           // species_ per offer
     std::vector<std::vector<std::size_t>> measure_offers_;  // offers of each measure
     std::vector<std::size_t> offer_count_;

@@ -566,6 +566,76 @@ TEST(PaymentModel, EveryStepListedIsWhatItsRaiseDoes) {
     EXPECT_GT(compared, 500);
 }
 
+TEST(PaymentModel, AlikePixelsCountAsManyAsTheyAre) {
+    // Copies of 40 pixels with the very same costs and their own qualities
+    // (as tiles differ by their draws): pixels that share their offers are
+    // kept together, yet participants, budget and areas must be those of
+    // every pixel taking its best positive net value on its own, at whole-
+    // Euro payments (ties) and after chains of breakpoint steps.
+    for (int copies : {1, 4, 25}) {
+        seed_random(static_cast<std::uint32_t>(copies));
+        const Instance one = larger_instance();
+        std::vector<std::vector<Offer>> measures(one.measures.size());
+        for (int t = 0; t < copies; ++t)
+            for (std::size_t m = 0; m < one.measures.size(); ++m)
+                for (Offer o : one.measures[m])
+                    if (o.pixel < 40) {
+                        o.pixel += 40 * t;
+                        for (double& q : o.quality) q = 0.1 * (rand15() % 11);
+                        measures[m].push_back(o);
+                    }
+        const int tc = 10;
+        const PaymentModel model(sorted_candidates(area_of(measures, 0.81).lists), 2, 0.81, tc);
+        auto expect_pixel_by_pixel = [&](const PaymentModel::State& s, const std::string& where) {
+            std::vector<int> best(static_cast<std::size_t>(40 * copies), -1);
+            std::vector<double> value(best.size(), 0.0);
+            std::vector<const Offer*> held(best.size(), nullptr);
+            for (std::size_t m = 0; m < measures.size(); ++m)
+                for (const Offer& o : measures[m]) {
+                    const double v = s.payment[m] - o.cost - tc;
+                    const std::size_t k = static_cast<std::size_t>(o.pixel);
+                    if (v > 0.0 && (best[k] < 0 || v > value[k])) {
+                        best[k] = static_cast<int>(m);
+                        value[k] = v;
+                        held[k] = &o;
+                    }
+                }
+            std::vector<int> participants(measures.size(), 0);
+            std::vector<double> area(2, 0.0);
+            double budget = 0.0;
+            for (std::size_t k = 0; k < best.size(); ++k) {
+                if (best[k] < 0) continue;
+                ++participants[static_cast<std::size_t>(best[k])];
+                budget += 0.81 * s.payment[static_cast<std::size_t>(best[k])];
+                for (std::size_t q = 0; q < 2; ++q) area[q] += 0.81 * held[k]->quality[q];
+            }
+            EXPECT_EQ(s.participants, participants) << copies << " copies, " << where;
+            EXPECT_NEAR(s.budget, budget, 1e-6) << copies << " copies, " << where;
+            for (std::size_t q = 0; q < 2; ++q) EXPECT_NEAR(s.area[q], area[q], 1e-9) << copies << " copies, " << where;
+        };
+        PaymentModel::State s;
+        for (int draw = 0; draw < 20; ++draw) {
+            std::vector<double> payment(measures.size());
+            for (double& p : payment) p = rand15() % 120;
+            model.evaluate(payment, s);
+            expect_pixel_by_pixel(s, "evaluated");
+        }
+        model.evaluate(std::vector<double>(measures.size(), 0.0), s);
+        BreakpointIndex index(model);
+        for (int round = 0; round < 25; ++round) {
+            std::vector<PaymentModel::Step> steps;
+            for (int m = 0; m < static_cast<int>(measures.size()); ++m) index.next_steps(s, m, 14, 2048, steps);
+            if (steps.empty()) break;
+            const PaymentModel::Step& next = steps[static_cast<std::size_t>(rand15()) % steps.size()];
+            const int held_before = s.participants[static_cast<std::size_t>(next.measure)];
+            index.raise(s, next.measure, next.payment);
+            EXPECT_EQ(s.participants[static_cast<std::size_t>(next.measure)] - held_before, next.joined);
+            if (round % 5 == 4) index.lower_exactly(s);
+            expect_pixel_by_pixel(s, "after step " + std::to_string(round));
+        }
+    }
+}
+
 TEST(BreakpointSearch, ManyAlikeTilesReachWhatOneTileReaches) {
     // k copies of one instance reach k times one copy's targets for k times
     // its budget: the budget search must find about that (its lowering lets
