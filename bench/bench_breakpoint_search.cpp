@@ -279,11 +279,12 @@ void run_tiles_apart(const EvaluatedArea& area, const BudgetMinimisationInput& w
 // of bench/scale on an imported tiled area, in one process: the budget search
 // ("only mowing", 150 ha per bird and tile) and the goal search (50,000 Euro
 // per tile, weights 1, 0.8 and 0.6), seed 1. PRAVEL_BENCH_ONLY=budget|goal
-// runs one of them; PRAVEL_BENCH_PATIENCE sets the restarts without
+// runs one of them; PRAVEL_BENCH_COPIES=25 on the untiled area lays it out
+// 25 times with the same draws in memory; PRAVEL_BENCH_PATIENCE sets the restarts without
 // improvement before the search stops.
 void run_area(DatabaseAccess& db, const std::vector<SpeciesRecord>& birds, const std::vector<MeasureRecord>& mowing,
               const char* name) {
-    const int k = std::max(1, std::atoi(std::getenv("PRAVEL_BENCH_K") ? std::getenv("PRAVEL_BENCH_K") : "1"));
+    int k = std::max(1, std::atoi(std::getenv("PRAVEL_BENCH_K") ? std::getenv("PRAVEL_BENCH_K") : "1"));
     const char* cache = std::getenv("PRAVEL_BENCH_CACHE");
     const char* only = std::getenv("PRAVEL_BENCH_ONLY");
     BreakpointSearchOptions options;
@@ -299,6 +300,20 @@ void run_area(DatabaseAccess& db, const std::vector<SpeciesRecord>& birds, const
         }
         area = evaluate(db, country, birds, mowing);
         if (cache) write_cache(cache, area);
+    }
+    if (const char* copies = std::getenv("PRAVEL_BENCH_COPIES")) {
+        // The area laid out k times above itself, each copy with the same
+        // draws: the least budget is then exactly k times one copy's.
+        k = std::max(1, std::atoi(copies));
+        EvaluatedArea tiled = area;
+        tiled.raster_rows = area.raster_rows * k;
+        for (int t = 1; t < k; ++t)
+            for (std::size_t m = 0; m < area.lists.size(); ++m)
+                for (PixelResult r : area.lists[m]) {
+                    r.row += t * area.raster_rows;
+                    tiled.lists[m].push_back(std::move(r));
+                }
+        area = std::move(tiled);
     }
     std::printf("area_%d_loaded: %.1f s\n", k, seconds_since(start));
     BudgetMinimisationInput bm;
