@@ -53,9 +53,11 @@ public:
     // The allocation at given payments when no count limit binds.
     struct State {
         std::vector<double> payment;       // per measure
-        std::vector<int> choice;           // per pixel: offer index, -1 when the pixel takes no measure
+        // Per pixel of the model (alike pixels kept as one): offer index, -1
+        // when the pixel takes no measure.
+        std::vector<int> choice;
         std::vector<double> area;          // effective area per species (ha)
-        std::vector<int> participants;     // per measure
+        std::vector<int> participants;     // per measure, in pixels of the area
         double budget = 0.0;               // Euro
 
         // The pixels each measure holds (in no particular order) and each
@@ -88,6 +90,7 @@ public:
 
     int measure_count() const { return measures_; }
     int species_count() const { return species_; }
+    // Pixels of the model: alike pixels of the area count once.
     int pixel_count() const { return static_cast<int>(pixel_begin_.size()) - 1; }
     double pixel_area() const { return pixel_area_; }
     int transaction_costs() const { return transaction_costs_; }
