@@ -446,10 +446,10 @@ void add_result(const RowContext& c, NetCompactLists& results, std::size_t mi, i
     results[mi].add(cell, margin.without_payment, margin.with_payment, values.data(), values.size());
 }
 
-void append_list(std::vector<PixelResult>& to, std::vector<PixelResult>& from) {
+void append_list(std::vector<PixelResult>& to, std::vector<PixelResult>& from, std::size_t) {
     std::move(from.begin(), from.end(), std::back_inserter(to));
 }
-void append_list(CompactResults& to, CompactResults& from) { to.append(from); }
+void append_list(CompactResults& to, CompactResults& from, std::size_t expected) { to.append(from, expected); }
 
 void report_rows(Feedback* feedback, long long rows_done, const PixelRaster& raster) {
     if (!feedback) return;
@@ -645,7 +645,15 @@ Lists evaluate_in_parallel(const RowContext& c, Feedback* feedback, int threads)
     auto take_finished_blocks = [&] {
         while (kept < blocks && block_done[static_cast<std::size_t>(kept)].load(std::memory_order_acquire)) {
             Lists& block = block_results[static_cast<std::size_t>(kept)];
-            for (std::size_t mi = 0; mi < results.size(); ++mi) append_list(results[mi], block[mi]);
+            // Each list is expected to hold as many results per row over the
+            // whole raster as over the rows so far (a little more, so that
+            // a slightly denser rest still fits).
+            const double share = static_cast<double>(rows) / std::min(rows, (kept + 1) * block_rows);
+            for (std::size_t mi = 0; mi < results.size(); ++mi) {
+                const double so_far = static_cast<double>(results[mi].size() + block[mi].size());
+                append_list(results[mi], block[mi],
+                            static_cast<std::size_t>(so_far * share * (kept + 1 < blocks ? 1.03 : 1.0)));
+            }
             Lists().swap(block);
             ++kept;
         }
@@ -761,15 +769,36 @@ void CompactResults::add(std::uint32_t cell, double margin_without_payment, doub
     net_.push_back(margin_with_payment);
 }
 
-void CompactResults::append(CompactResults& other) {
+namespace {
+
+// Room in `v` for `more` further entries: `expected` entries when that is
+// enough, else an eighth more than needed, so that the copies stay few.
+template <typename T>
+void make_room(std::vector<T>& v, std::size_t more, std::size_t expected) {
+    const std::size_t need = v.size() + more;
+    if (need <= v.capacity()) return;
+    v.reserve(expected >= need ? expected : need + need / 8);
+}
+
+}  // namespace
+
+void CompactResults::append(CompactResults& other, std::size_t expected) {
     const auto offset = static_cast<std::uint32_t>(quality_.size());
+    const std::size_t results = results_.size() + other.results_.size();
+    // Quality entries are expected in the share per result they have so far.
+    const std::size_t entries = quality_.size() + other.quality_.size();
+    const std::size_t expected_entries =
+        results > 0 ? static_cast<std::size_t>(static_cast<double>(entries) / results * expected) : 0;
+    make_room(net_, other.net_.size(), other.net_.empty() ? 0 : expected);
     net_.insert(net_.end(), other.net_.begin(), other.net_.end());
-    results_.reserve(results_.size() + other.results_.size());
+    make_room(results_, other.results_.size(), expected);
     for (CompactResult r : other.results_) {
         r.first_quality += offset;
         results_.push_back(r);
     }
+    make_room(species_, other.species_.size(), expected_entries);
     species_.insert(species_.end(), other.species_.begin(), other.species_.end());
+    make_room(quality_, other.quality_.size(), expected_entries);
     quality_.insert(quality_.end(), other.quality_.begin(), other.quality_.end());
     other = CompactResults();
 }

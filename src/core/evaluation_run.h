@@ -104,8 +104,11 @@ public:
     // evaluation worked it out) until sort_by_net_value.
     void add(std::uint32_t cell, double margin_without_payment, double margin_with_payment, const double* qualities,
              std::size_t species_count);
-    // Appends the results of `other` (which is left empty).
-    void append(CompactResults& other);
+    // Appends the results of `other` (which is left empty). `expected`, the
+    // number of results the list is likely to hold in the end (0: not
+    // known), lets the list grow at once to about that size instead of
+    // doubling, which can leave up to half of it unused.
+    void append(CompactResults& other, std::size_t expected = 0);
     // Orders the results by margin without payment, highest (cheapest)
     // first, results with equal margins keeping their order.
     void sort_by_margin_without_payment();

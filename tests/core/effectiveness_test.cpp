@@ -324,5 +324,40 @@ TEST(EffectivenessVisualisation, OneRowPerResultAndSpeciesWithCostAndNetPayment)
     }
 }
 
+
+TEST(CompactResultsAppend, ExpectedSizesChangeOnlyTheRoomNotTheResults) {
+    // Blocks of results appended with a guess of the final length that is
+    // none, too small, right or too large: the joined list is the same.
+    auto block = [](std::uint32_t first, int n) {
+        CompactResults b;
+        for (int r = 0; r < n; ++r) {
+            const double q[3] = {0.1 * r, r % 2 ? 0.0 : 0.5, 0.25};
+            b.add(first + static_cast<std::uint32_t>(r), -1.0 * r, q, 3);
+        }
+        return b;
+    };
+    std::vector<std::tuple<std::uint32_t, double, std::vector<std::pair<int, double>>>> reference;
+    for (std::size_t expected : {0, 3, 30, 1000}) {
+        CompactResults joined;
+        for (int b = 0; b < 3; ++b) {
+            CompactResults part = block(static_cast<std::uint32_t>(100 * b), 10);
+            joined.append(part, expected);
+            EXPECT_TRUE(part.empty());
+        }
+        ASSERT_EQ(joined.size(), 30u);
+        std::vector<std::tuple<std::uint32_t, double, std::vector<std::pair<int, double>>>> seen;
+        for (std::size_t r = 0; r < joined.size(); ++r) {
+            std::vector<std::pair<int, double>> q;
+            for (std::size_t e = joined.quality_begin(r); e < joined.quality_end(r); ++e)
+                q.emplace_back(joined.species_index(e), joined.quality(e));
+            seen.emplace_back(joined[r].cell, joined[r].margin_without_payment, q);
+        }
+        if (reference.empty()) reference = seen;
+        EXPECT_EQ(seen, reference) << "expected " << expected;
+    }
+    EXPECT_EQ(std::get<0>(reference[10]), 100u);
+    EXPECT_EQ(std::get<2>(reference[11]).size(), 2u);  // the 0 of the second species is not stored
+}
+
 }  // namespace
 }  // namespace pravel
